@@ -1,0 +1,139 @@
+// CTWFile32: one operating-system file and one fixed memory buffer, with
+// typed binary and CR LF text primitives and an in-place update of regions
+// already written.
+#ifndef TWFILE_FILE_FILE32_H
+#define TWFILE_FILE_FILE32_H
+
+#include <twfile/export.h>
+#include <twfile/framework/object.h>
+#include <twfile/framework/string.h>
+#include <twfile/platform/types.h>
+
+// The buffer is a window on the file: buffer byte i stands for file offset
+// m_nBufStart + i, and the current point is m_nBufStart + m_nBufPos.
+// Writing: bytes [0, m_nBufPos) are output not yet in the file.
+// Reading: bytes [0, m_nBufValid) hold file bytes, m_nBufPos is the next
+// unread one.
+// Every operation with a status follows the error service's rules with the
+// source name "twfile32". Files of 2 GiB or more are refused.
+class TWFILE_API CTWFile32 : public CObject {
+public:
+    CTWFile32();
+    // Closes, frees the buffer and the message text, then reports and clears
+    // a pending error. Pending output is not written.
+    ~CTWFile32() override;
+    CTWFile32(const CTWFile32&) = delete;
+    CTWFile32& operator=(const CTWFile32&) = delete;
+
+    // Open parameters, used by the next CreateFileA.
+    int SetFileName(const char* name);
+    int SetDesiredAccess(unsigned long access);
+    int SetShareMode(unsigned long shareMode);
+    int SetCreationDistribution(unsigned long disposition);
+    int SetFlagsAndAttributes(unsigned long flags);
+    int SetSecurityAttributes(win32::SECURITY_ATTRIBUTES* attributes);
+    int SetTemplateFile(void* templateFile);
+
+    const char* GetFileName() const;
+    int IsFileOpen() const;
+
+    // Opens m_strFileName with the stored parameters and allocates the
+    // buffer. A failed open shows the system's message and raises nothing:
+    // test IsFileOpen.
+    int CreateFileA();
+    // Opens a new temporary file named from the part of name after its last
+    // backslash (or slash).
+    int CreateFileTemp(const char* name);
+    // Closes the file without writing pending output.
+    int CloseFile();
+    // Forgets the file name and positions of a closed file.
+    int Reset();
+    int GetFileSize();
+    int SetFilePointer(long offset, unsigned long method);
+
+    // Writing.
+    int Write(int value);
+    int Write(long value);
+    int Write(float value);
+    int Write(double value);
+    int Write(const char* text);
+    int WriteNull();
+    int WriteBLOB(char* data, long count);
+    int WriteField(char* text, int bEndOfLine);
+    int WriteLine(const char* text);
+    int WriteText(const char* text);
+    int WriteText(long value);
+    int WriteLen(char* text);
+    // Writes the pending output and ends the file after it.
+    int WriteFile();
+    // WriteFile, then CloseFile.
+    int Flush();
+
+    // Reading. eof is set to 0 on entry and to 1 when the file has no more
+    // bytes; end of file is not an error. In the character-array forms the
+    // target holds max + 1 bytes.
+    int ReadFile(int& eof);
+    int Read(int& value, int& eof);
+    int Read(long& value, int& eof);
+    int Read(float& value, int& eof);
+    int Read(double& value, int& eof);
+    int Read(char* target, int max, int& eof);
+    int Read(CString* text, int& eof);
+    int ReadLen(char* target, int max, int& eof);
+    int ReadLen(CString* text, int& eof);
+    int ReadLine(char* target, int max, int& eof);
+    int ReadLine(CString* text, int& eof);
+    int ReadField(char* target, int max, int& bEndOfLine, int& eof);
+    int ReadField(CString* text, int& bEndOfLine, int& eof);
+    int ReadBytes(char* target, int max, int& count, int& eof);
+    int ReadBLOB(char*& data, long& count, int& eof);
+    int ReadBLOB(char*& data, long& count, int need, int& eof);
+    int SkipInt(int& eof);
+    int SkipLong(int& eof);
+    int SkipString(int& eof);
+    int SkipBLOB(long count, int& eof);
+    int Ensure(int count, int& eof, int& bShort);
+    int Locate(long offset);
+    int GetCurLoc(long& offset);
+    int GetCurLoc(char*& data, long& room);
+
+    // In-place update: PrePreUpdate once; for each region PreUpdate, writes
+    // of exactly length bytes, PostUpdate; finally PostPostUpdate.
+    int PrePreUpdate();
+    int PreUpdate(long offset, long length);
+    int PostUpdate();
+    int PostPostUpdate();
+
+    // Members, in the order of the design.
+    char* m_lpMsgBuf;
+    win32::HANDLE m_hFile;
+    CString m_strFileName;
+    win32::DWORD m_dwDesiredAccess;
+    win32::DWORD m_dwShareMode;
+    win32::SECURITY_ATTRIBUTES* m_lpSecurityAttributes;
+    win32::DWORD m_dwCreationDistribution;
+    win32::DWORD m_dwFlagsAndAttributes;
+    win32::HANDLE m_hTemplateFile;
+    win32::HGLOBAL m_hMemory;
+    int m_nBufPos;
+    int m_nBufStart;
+    int m_nBufValid;
+    int m_nBufSize;
+    win32::DWORD m_dwFileSize;
+    unsigned char* m_pBuffer;
+    int m_nSavedPos;
+    int m_nSavedStart;
+    int m_bRelocated;
+    int m_bDirty;
+    int m_nHighWater;
+
+private:
+    int GetMemory();
+    int ReleaseMemory();
+    int ShowError();
+    int SetEndOfFile(long offset);
+    int DoWrite(unsigned long count);
+    int DoRead(unsigned long count);
+};
+
+#endif  // TWFILE_FILE_FILE32_H

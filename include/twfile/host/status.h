@@ -1,0 +1,62 @@
+// The three status rules that every operation of the library follows.
+//
+// An operation names its source (TW_SOURCE, defined by each source file)
+// and uses these macros; none spells the rules out by hand:
+//   TW_RAISE(number, text)  rule 1: raise a new error and exit (number < 0)
+//   TW_PASS_ON(call)        rule 2: after a call that can fail, exit when an
+//                           error is pending
+//   TW_EXIT()               rule 3: return the status, showing a pending
+//                           error with the source name
+// The _RETURN forms are for operations that return a value other than the
+// status: they apply the same rules and return the value given.
+#ifndef TWFILE_HOST_STATUS_H
+#define TWFILE_HOST_STATUS_H
+
+#include <twfile/export.h>
+
+namespace twfile {
+namespace status {
+
+// Rule 1 followed by rule 3.
+TWFILE_API int Raise(int number, const char* text, int line, const char* source);
+// Rule 2: true (after recording line) when an error is pending.
+TWFILE_API bool PassOn(int line);
+// Rule 3.
+TWFILE_API int Exit(const char* source);
+
+}  // namespace status
+}  // namespace twfile
+
+#define TW_RAISE(number, text) \
+    return ::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE)
+
+#define TW_PASS_ON(call)                                                            \
+    do {                                                                            \
+        (void)(call);                                                               \
+        if (::twfile::status::PassOn(__LINE__)) return ::twfile::status::Exit(TW_SOURCE); \
+    } while (0)
+
+#define TW_EXIT() return ::twfile::status::Exit(TW_SOURCE)
+
+#define TW_RAISE_RETURN(number, text, value)                                 \
+    do {                                                                     \
+        ::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE);      \
+        return (value);                                                      \
+    } while (0)
+
+#define TW_PASS_ON_RETURN(call, value)             \
+    do {                                           \
+        (void)(call);                              \
+        if (::twfile::status::PassOn(__LINE__)) {  \
+            ::twfile::status::Exit(TW_SOURCE);     \
+            return (value);                        \
+        }                                          \
+    } while (0)
+
+#define TW_EXIT_RETURN(value)              \
+    do {                                   \
+        ::twfile::status::Exit(TW_SOURCE); \
+        return (value);                    \
+    } while (0)
+
+#endif  // TWFILE_HOST_STATUS_H

@@ -1,0 +1,30 @@
+// Every public class and function of the library.
+#ifndef TWFILE_TWFILE_H
+#define TWFILE_TWFILE_H
+
+#include <twfile/export.h>
+
+#include <twfile/platform/colours.h>
+#include <twfile/platform/fault.h>
+#include <twfile/platform/file_calls.h>
+#include <twfile/platform/last_error.h>
+#include <twfile/platform/memory.h>
+#include <twfile/platform/temp_name.h>
+#include <twfile/platform/types.h>
+
+#include <twfile/framework/cmd_target.h>
+#include <twfile/framework/memory_exception.h>
+#include <twfile/framework/message_box.h>
+#include <twfile/framework/object.h>
+#include <twfile/framework/ptr_list.h>
+#include <twfile/framework/runtime_class.h>
+#include <twfile/framework/string.h>
+#include <twfile/framework/string_map.h>
+
+#include <twfile/host/error.h>
+#include <twfile/host/schema.h>
+#include <twfile/host/status.h>
+
+#include <twfile/file/file32.h>
+
+#endif  // TWFILE_TWFILE_H

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, when any is missing and we
+# are root (elsewhere it only reports what is missing).
+set -euo pipefail
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
+          libbenchmark-dev nlohmann-json3-dev libcli11-dev pkg-config)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+if [ "$(id -u)" -eq 0 ]; then
+    echo "installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+else
+    echo "missing Debian packages (install them as root): ${missing[*]}" >&2
+    exit 1
+fi

@@ -1,0 +1,192 @@
+#include <twfile/platform/fault.h>
+#include <twfile/platform/file_calls.h>
+#include <twfile/platform/last_error.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace win32 {
+
+namespace {
+
+int ToDescriptor(HANDLE file) {
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(file));
+}
+
+HANDLE ToHandle(int fd) { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd)); }
+
+bool IsUsable(HANDLE file) { return file != INVALID_HANDLE_VALUE && ToDescriptor(file) >= 0; }
+
+BOOL FailWith(int code) {
+    SetLastError(static_cast<DWORD>(code));
+    return FALSE;
+}
+
+bool OpenFlags(DWORD access, DWORD disposition, int& flags) {
+    const bool read = (access & GENERIC_READ) != 0;
+    const bool write = (access & GENERIC_WRITE) != 0;
+    flags = O_CLOEXEC | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
+    switch (disposition) {
+        case CREATE_NEW: flags |= O_CREAT | O_EXCL; return true;
+        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; return true;
+        case OPEN_EXISTING: return true;
+        case OPEN_ALWAYS: flags |= O_CREAT; return true;
+        case TRUNCATE_EXISTING: flags |= O_TRUNC; return write;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*/,
+                   SECURITY_ATTRIBUTES* /*securityAttributes*/, DWORD creationDisposition,
+                   DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+    int flags = 0;
+    if (fileName == nullptr || !OpenFlags(desiredAccess, creationDisposition, flags)) {
+        FailWith(EINVAL);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (fault::ShouldFail(fault::Kind::Open)) {
+        FailWith(EACCES);
+        return INVALID_HANDLE_VALUE;
+    }
+    int fd;
+    do {
+        fd = ::open(fileName, flags, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        FailWith(errno);
+        return INVALID_HANDLE_VALUE;
+    }
+    // A directory is not a file: Windows refuses to open one this way.
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int code = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        FailWith(code);
+        return INVALID_HANDLE_VALUE;
+    }
+    return ToHandle(fd);
+}
+
+BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* /*overlapped*/) {
+    if (read != nullptr) *read = 0;
+    if (!IsUsable(file) || (buffer == nullptr && toRead > 0)) return FailWith(EBADF);
+    const fault::Outcome outcome = fault::Check(fault::Kind::Read, toRead);
+    if (outcome.fail) return FailWith(EIO);
+    const DWORD wanted = outcome.shortened ? outcome.count : toRead;
+    char* target = static_cast<char*>(buffer);
+    DWORD done = 0;
+    while (done < wanted) {
+        const ssize_t n = ::read(ToDescriptor(file), target + done, wanted - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (read != nullptr) *read = done;
+            return FailWith(errno);
+        }
+        if (n == 0) break;
+        done += static_cast<DWORD>(n);
+    }
+    if (read != nullptr) *read = done;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
+               void* /*overlapped*/) {
+    if (written != nullptr) *written = 0;
+    if (!IsUsable(file) || (buffer == nullptr && toWrite > 0)) return FailWith(EBADF);
+    const fault::Outcome outcome = fault::Check(fault::Kind::Write, toWrite);
+    if (outcome.fail) return FailWith(ENOSPC);
+    const DWORD wanted = outcome.shortened ? outcome.count : toWrite;
+    const char* source = static_cast<const char*>(buffer);
+    DWORD done = 0;
+    while (done < wanted) {
+        const ssize_t n = ::write(ToDescriptor(file), source + done, wanted - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (written != nullptr) *written = done;
+            return FailWith(errno);
+        }
+        done += static_cast<DWORD>(n);
+    }
+    if (written != nullptr) *written = done;
+    if (outcome.shortened) SetLastError(ENOSPC);
+    return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) {
+    if (!IsUsable(file)) {
+        FailWith(EBADF);
+        return INVALID_SET_FILE_POINTER;
+    }
+    int whence;
+    switch (method) {
+        case FILE_BEGIN: whence = SEEK_SET; break;
+        case FILE_CURRENT: whence = SEEK_CUR; break;
+        case FILE_END: whence = SEEK_END; break;
+        default: FailWith(EINVAL); return INVALID_SET_FILE_POINTER;
+    }
+    if (fault::ShouldFail(fault::Kind::Seek)) {
+        FailWith(EIO);
+        return INVALID_SET_FILE_POINTER;
+    }
+    std::int64_t offset = distance;
+    if (distanceHigh != nullptr) {
+        offset = static_cast<std::int64_t>(
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(*distanceHigh)) << 32) |
+            static_cast<std::uint32_t>(distance));
+    }
+    const off_t result = ::lseek(ToDescriptor(file), static_cast<off_t>(offset), whence);
+    if (result < 0) {
+        FailWith(errno);
+        return INVALID_SET_FILE_POINTER;
+    }
+    const std::uint64_t position = static_cast<std::uint64_t>(result);
+    if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(position >> 32);
+    return static_cast<DWORD>(position & 0xFFFFFFFFu);
+}
+
+DWORD GetFileSize(HANDLE file, DWORD* sizeHigh) {
+    if (!IsUsable(file)) {
+        FailWith(EBADF);
+        return INVALID_FILE_SIZE;
+    }
+    if (fault::ShouldFail(fault::Kind::Size)) {
+        FailWith(EIO);
+        return INVALID_FILE_SIZE;
+    }
+    struct stat info;
+    if (::fstat(ToDescriptor(file), &info) != 0) {
+        FailWith(errno);
+        return INVALID_FILE_SIZE;
+    }
+    const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
+    if (sizeHigh != nullptr) *sizeHigh = static_cast<DWORD>(size >> 32);
+    return static_cast<DWORD>(size & 0xFFFFFFFFu);
+}
+
+BOOL SetEndOfFile(HANDLE file) {
+    if (!IsUsable(file)) return FailWith(EBADF);
+    if (fault::ShouldFail(fault::Kind::EndOfFile)) return FailWith(EIO);
+    const int fd = ToDescriptor(file);
+    const off_t here = ::lseek(fd, 0, SEEK_CUR);
+    if (here < 0) return FailWith(errno);
+    int rc;
+    do {
+        rc = ::ftruncate(fd, here);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0 ? TRUE : FailWith(errno);
+}
+
+BOOL CloseHandle(HANDLE file) {
+    if (!IsUsable(file)) return FailWith(EBADF);
+    if (fault::ShouldFail(fault::Kind::Close)) return FailWith(EIO);
+    // The descriptor is released even when close reports an error, so it is
+    // never retried (POSIX leaves it closed on Linux).
+    return ::close(ToDescriptor(file)) == 0 || errno == EINTR ? TRUE : FailWith(errno);
+}
+
+}  // namespace win32

@@ -1,0 +1,36 @@
+#include <twfile/platform/fault.h>
+#include <twfile/platform/last_error.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string.h>
+
+namespace win32 {
+
+namespace {
+thread_local DWORD t_lastError = 0;
+}
+
+DWORD GetLastError() { return t_lastError; }
+
+void SetLastError(DWORD code) { t_lastError = code; }
+
+DWORD FormatMessageA(DWORD flags, const void* /*source*/, DWORD messageId, DWORD /*languageId*/,
+                     char* buffer, DWORD /*size*/, va_list* /*arguments*/) {
+    const DWORD required = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM;
+    if ((flags & required) != required || buffer == nullptr || messageId == 0) return 0;
+    char** target = reinterpret_cast<char**>(buffer);
+    *target = nullptr;
+    if (fault::ShouldFail(fault::Kind::Message)) return 0;
+    char text[256];
+    // The GNU form returns the text, which may be a static one.
+    const char* message = ::strerror_r(static_cast<int>(messageId), text, sizeof text);
+    const std::size_t length = std::strlen(message);
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    if (copy == nullptr) return 0;
+    std::memcpy(copy, message, length + 1);
+    *target = copy;
+    return static_cast<DWORD>(length);
+}
+
+}  // namespace win32

@@ -1,0 +1,89 @@
+#include "support/support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+namespace twtest {
+
+namespace {
+
+std::vector<std::string>* g_texts = nullptr;
+
+int Record(const char* text, unsigned int /*type*/, unsigned int /*helpId*/) {
+    if (g_texts != nullptr) g_texts->push_back(text != nullptr ? text : "");
+    return IDOK;
+}
+
+void RemoveTree(const std::string& path) {
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            const std::string child = path + "/" + name;
+            struct stat info;
+            if (::lstat(child.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+                RemoveTree(child);
+            } else {
+                ::unlink(child.c_str());
+            }
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(path.c_str());
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") + "/twtest-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (::mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    m_path = buffer.data();
+}
+
+TempDir::~TempDir() { RemoveTree(m_path); }
+
+std::string TempDir::File(const std::string& name) const { return m_path + "/" + name; }
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool Exists(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+MessageRecorder::MessageRecorder() {
+    static std::vector<std::string> texts;
+    texts.clear();
+    g_texts = &texts;
+    m_previous = AfxSetMessageBoxHandler(&Record);
+}
+
+MessageRecorder::~MessageRecorder() {
+    AfxSetMessageBoxHandler(m_previous);
+    g_texts = nullptr;
+}
+
+const std::vector<std::string>& MessageRecorder::texts() const { return *g_texts; }
+
+void MessageRecorder::clear() { g_texts->clear(); }
+
+}  // namespace twtest

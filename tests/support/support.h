@@ -1,0 +1,51 @@
+// Shared test support: temporary directories, file contents, a message box
+// recorder and a clean error state around every test.
+#ifndef TWFILE_TESTS_SUPPORT_H
+#define TWFILE_TESTS_SUPPORT_H
+
+#include <string>
+#include <vector>
+
+#include <twfile/framework/message_box.h>
+
+namespace twtest {
+
+// A fresh directory under the system's temporary directory, removed with its
+// files at the end of the scope.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+    // path()/name
+    std::string File(const std::string& name) const;
+
+private:
+    std::string m_path;
+};
+
+std::string ReadAll(const std::string& path);
+void WriteAll(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+
+// Records every message box text shown while it lives.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    const std::vector<std::string>& texts() const;
+    void clear();
+
+private:
+    AfxMessageBoxHandler m_previous;
+};
+
+}  // namespace twtest
+
+#endif  // TWFILE_TESTS_SUPPORT_H
