@@ -183,3 +183,18 @@ TEST(FileLifecycle, TheDestructorReportsAndClearsAPendingError) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FileLifecycle, TheDestructorFreesTheBufferWhileAnErrorIsPending) {
+    // The sanitizer build reports the buffer if it is left behind.
+    twtest::TempDir dir;
+    auto* file = new CTWFile32;
+    ASSERT_EQ(file->CreateFileTemp(dir.File("t").c_str()), 0);
+    file->Reset();  // raises: the file is open
+    ASSERT_LT(CTWError::m_nError, 0);
+    delete file;
+    EXPECT_EQ(CTWError::m_nError, 0);
+}
+
+}  // namespace
