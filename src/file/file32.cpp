@@ -40,12 +40,15 @@ CTWFile32::CTWFile32()
 
 CTWFile32::~CTWFile32() {
     CloseFile();
-    if (!twfile::status::PassOn(__LINE__)) {
-        ReleaseMemory();
-        if (!twfile::status::PassOn(__LINE__) && m_lpMsgBuf != nullptr) {
-            win32::LocalFree(m_lpMsgBuf);
-            m_lpMsgBuf = nullptr;
-        }
+    twfile::status::PassOn(__LINE__);
+    // The buffer and the message text go even when an error is pending (a
+    // failed close, or any earlier error not yet cleared): nothing else
+    // would ever free them.
+    ReleaseMemory();
+    twfile::status::PassOn(__LINE__);
+    if (m_lpMsgBuf != nullptr) {
+        win32::LocalFree(m_lpMsgBuf);
+        m_lpMsgBuf = nullptr;
     }
     if (CTWError::m_nError != 0) CTWError::ShowError(TW_SOURCE);
     CTWError::Clear();
