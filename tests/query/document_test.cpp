@@ -380,31 +380,12 @@ TEST_F(DocumentTest, ListOperations) {
     doc.AddTable(nullptr);
     EXPECT_TRUE(doc.GetTableList()->IsEmpty());
     doc.AddTable(new CString("T"));
-    doc.AddAttribute(new CString("A"));
-    doc.AddAttributeNonDisplay(new CString("N"));
-    doc.AddCondition(new CString("C"));
-    doc.AddJoin(new CString("J"));
     doc.AddDefaultValue(new CString("D"));
     EXPECT_EQ(Texts(doc.GetTableList()), std::vector<std::string>{"T"});
-    EXPECT_EQ(Texts(doc.m_pAttributeList), std::vector<std::string>{"A"});
-    EXPECT_EQ(Texts(doc.m_pAttributeNonDisplayList), std::vector<std::string>{"N"});
-    EXPECT_EQ(Texts(doc.m_pConditionList), std::vector<std::string>{"C"});
-    EXPECT_EQ(Texts(doc.m_pJoinList), std::vector<std::string>{"J"});
     EXPECT_EQ(Texts(doc.m_pDefaultValuesList), std::vector<std::string>{"D"});
-
     doc.DeleteTableList();
-    doc.DeleteConditionList();
     EXPECT_TRUE(doc.m_pTableList->IsEmpty());
-    EXPECT_TRUE(doc.m_pConditionList->IsEmpty());
-    EXPECT_FALSE(doc.m_pJoinList->IsEmpty());
-    doc.DeleteAttributeList();
-    doc.DeleteAttributeNonDisplayList();
-    doc.DeleteJoinList();
-    doc.DeleteDefaultValuesList();
-    for (CPtrList* list : {doc.m_pAttributeList, doc.m_pAttributeNonDisplayList, doc.m_pJoinList,
-                           doc.m_pDefaultValuesList}) {
-        EXPECT_TRUE(list->IsEmpty());
-    }
+    EXPECT_FALSE(doc.m_pDefaultValuesList->IsEmpty());
 }
 
 TEST_F(DocumentTest, ClearQueryTextEmptiesOnlyTheQuery) {

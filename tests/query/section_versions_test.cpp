@@ -299,32 +299,6 @@ TEST_F(SectionVersionsTest, StartLineVersionsAreReadLikeIntegers) {
     }
 }
 
-TEST_F(SectionVersionsTest, LineAfterAnAcceptedStartLineIsTakenAsTheOpeningLine) {
-    const FileText sample = SampleSections();
-    Document doc;
-    ASSERT_GE(OpenBytes(doc, Lines({"HEADER 2.0", "not a brace", "a", "b", "c", "}"}) +
-                                 Render(FileText(sample.begin() + 1, sample.end()))),
-              0);
-    EXPECT_EQ(Indicators(doc), kAllRead);
-}
-
-TEST_F(SectionVersionsTest, SkippedBodyEndsOnlyAtAnExactClosingLine) {
-    FileText sections = SampleSections();
-    sections[0] = {"HEADER 3.0", {"a", "} ", " }", "}}", "b"}};
-    Document doc;
-    ASSERT_GE(OpenBytes(doc, Render(sections)), 0);
-    EXPECT_EQ(Indicators(doc), "01111111111111");
-    EXPECT_EQ(doc.m_strDatabase, "SALES");
-}
-
-TEST_F(SectionVersionsTest, HeaderBodyIsNotExamined) {
-    FileText sections = SampleSections();
-    sections[0].body = {"any", "three", "lines", "and a fourth one"};
-    Document doc;
-    ASSERT_GE(OpenBytes(doc, Render(sections)), 0);
-    EXPECT_EQ(Indicators(doc), kAllRead);
-}
-
 TEST_F(SectionVersionsTest, EditedSQLEndsAtAClosingLine) {
     Document doc;
     const std::string path = File("brace.qdf");
