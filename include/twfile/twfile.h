@@ -28,6 +28,8 @@
 
 #include <twfile/file/file32.h>
 
+#include <twfile/query/qdf.h>
+
 #include <twfile/condition/condition.h>
 #include <twfile/condition/condition_list.h>
 #include <twfile/condition/condition_operator.h>
