@@ -1,3 +1,5 @@
 #include <twfile/framework/memory_exception.h>
 
-const char* CMemoryException::what() const noexcept { return "out of memory"; }
+const char* CMemoryException::what() const noexcept {
+    return "out of memory";
+}

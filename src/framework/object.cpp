@@ -6,7 +6,9 @@ CRuntimeClass* CObject::GetThisClass() {
     return &record;
 }
 
-CRuntimeClass* CObject::GetRuntimeClass() const { return CObject::GetThisClass(); }
+CRuntimeClass* CObject::GetRuntimeClass() const {
+    return CObject::GetThisClass();
+}
 
 CObject::~CObject() = default;
 

@@ -20,7 +20,9 @@ TW_IMPLEMENT_DYNAMIC(CPtrList, CObject)
 
 namespace {
 
-POSITION ToPosition(void* node) { return static_cast<POSITION>(node); }
+POSITION ToPosition(void* node) {
+    return static_cast<POSITION>(node);
+}
 
 }  // namespace
 
@@ -32,7 +34,9 @@ CPtrList::CPtrList(int nBlockSize)
       m_pBlocks(nullptr),
       m_nBlockSize(nBlockSize > 0 ? nBlockSize : 10) {}
 
-CPtrList::~CPtrList() { RemoveAll(); }
+CPtrList::~CPtrList() {
+    RemoveAll();
+}
 
 CPtrList::Node* CPtrList::NewNode(Node* prev, Node* next) {
     if (m_pNodeFree == nullptr) {
@@ -65,13 +69,25 @@ void CPtrList::FreeNode(Node* node) {
     if (m_nCount == 0) RemoveAll();
 }
 
-void*& CPtrList::GetHead() { return m_pNodeHead->data; }
-void* CPtrList::GetHead() const { return m_pNodeHead->data; }
-void*& CPtrList::GetTail() { return m_pNodeTail->data; }
-void* CPtrList::GetTail() const { return m_pNodeTail->data; }
+void*& CPtrList::GetHead() {
+    return m_pNodeHead->data;
+}
+void* CPtrList::GetHead() const {
+    return m_pNodeHead->data;
+}
+void*& CPtrList::GetTail() {
+    return m_pNodeTail->data;
+}
+void* CPtrList::GetTail() const {
+    return m_pNodeTail->data;
+}
 
-POSITION CPtrList::GetHeadPosition() const { return ToPosition(m_pNodeHead); }
-POSITION CPtrList::GetTailPosition() const { return ToPosition(m_pNodeTail); }
+POSITION CPtrList::GetHeadPosition() const {
+    return ToPosition(m_pNodeHead);
+}
+POSITION CPtrList::GetTailPosition() const {
+    return ToPosition(m_pNodeTail);
+}
 
 void*& CPtrList::GetNext(POSITION& pos) {
     Node* node = reinterpret_cast<Node*>(pos);
@@ -97,9 +113,15 @@ void* CPtrList::GetPrev(POSITION& pos) const {
     return node->data;
 }
 
-void*& CPtrList::GetAt(POSITION pos) { return reinterpret_cast<Node*>(pos)->data; }
-void* CPtrList::GetAt(POSITION pos) const { return reinterpret_cast<Node*>(pos)->data; }
-void CPtrList::SetAt(POSITION pos, void* element) { reinterpret_cast<Node*>(pos)->data = element; }
+void*& CPtrList::GetAt(POSITION pos) {
+    return reinterpret_cast<Node*>(pos)->data;
+}
+void* CPtrList::GetAt(POSITION pos) const {
+    return reinterpret_cast<Node*>(pos)->data;
+}
+void CPtrList::SetAt(POSITION pos, void* element) {
+    reinterpret_cast<Node*>(pos)->data = element;
+}
 
 POSITION CPtrList::AddHead(void* element) {
     Node* node = NewNode(nullptr, m_pNodeHead);
@@ -203,6 +225,7 @@ POSITION CPtrList::Find(void* value, POSITION startAfter) const {
 POSITION CPtrList::FindIndex(int index) const {
     if (index < 0 || index >= m_nCount) return nullptr;
     Node* node = m_pNodeHead;
-    while (index-- > 0) node = node->pNext;
+    while (index-- > 0)
+        node = node->pNext;
     return ToPosition(node);
 }

@@ -56,7 +56,9 @@ CString::CString(CString&& other) noexcept
     other.m_nAlloc = 0;
 }
 
-CString::~CString() { Empty(); }
+CString::~CString() {
+    Empty();
+}
 
 CString& CString::operator=(const CString& other) {
     if (this != &other) {
@@ -100,8 +102,8 @@ void CString::Reserve(int capacity) {
     if (capacity <= m_nAlloc) return;
     // Grow by half again at least, so repeated appends stay linear.
     const long long grown = static_cast<long long>(m_nAlloc) + m_nAlloc / 2;
-    const int target = static_cast<int>(std::min<long long>(std::max<long long>(capacity, grown),
-                                                            INT_MAX - 1));
+    const int target =
+        static_cast<int>(std::min<long long>(std::max<long long>(capacity, grown), INT_MAX - 1));
     char* data = AllocateText(target);
     std::memcpy(data, m_pchData, static_cast<std::size_t>(m_nLength) + 1);
     if (m_nAlloc > 0) std::free(m_pchData);
@@ -158,7 +160,8 @@ char* CString::GetBuffer(int minLength) {
 
 void CString::ReleaseBuffer(int newLength) {
     if (m_nAlloc == 0) return;
-    if (newLength < 0) newLength = static_cast<int>(strnlen(m_pchData, static_cast<std::size_t>(m_nAlloc)));
+    if (newLength < 0)
+        newLength = static_cast<int>(strnlen(m_pchData, static_cast<std::size_t>(m_nAlloc)));
     m_nLength = std::min(newLength, m_nAlloc);
     m_pchData[m_nLength] = '\0';
 }
@@ -195,7 +198,8 @@ int CString::CompareNoCase(const char* text) const {
 
 int CString::Find(char ch, int start) const {
     if (start < 0 || start >= m_nLength) return -1;
-    const void* hit = std::memchr(m_pchData + start, ch, static_cast<std::size_t>(m_nLength - start));
+    const void* hit =
+        std::memchr(m_pchData + start, ch, static_cast<std::size_t>(m_nLength - start));
     return hit != nullptr ? static_cast<int>(static_cast<const char*>(hit) - m_pchData) : -1;
 }
 
@@ -205,9 +209,13 @@ int CString::Find(const char* text, int start) const {
     return hit != nullptr ? static_cast<int>(hit - m_pchData) : -1;
 }
 
-CString CString::Left(int count) const { return Mid(0, count); }
+CString CString::Left(int count) const {
+    return Mid(0, count);
+}
 
-CString CString::Mid(int first) const { return Mid(first, m_nLength - first); }
+CString CString::Mid(int first) const {
+    return Mid(first, m_nLength - first);
+}
 
 CString CString::Mid(int first, int count) const {
     first = std::max(0, std::min(first, m_nLength));
@@ -223,4 +231,6 @@ CString operator+(const CString& a, const CString& b) {
     return result;
 }
 
-CString operator+(const CString& a, const char* b) { return a + CString(b); }
+CString operator+(const CString& a, const char* b) {
+    return a + CString(b);
+}

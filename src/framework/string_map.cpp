@@ -22,13 +22,21 @@ bool CMapStringToString::Lookup(const char* key, CString& value) const {
     return true;
 }
 
-CString& CMapStringToString::operator[](const char* key) { return m_map[CString(key)]; }
+CString& CMapStringToString::operator[](const char* key) {
+    return m_map[CString(key)];
+}
 
-void CMapStringToString::SetAt(const char* key, const char* value) { (*this)[key] = value; }
+void CMapStringToString::SetAt(const char* key, const char* value) {
+    (*this)[key] = value;
+}
 
-bool CMapStringToString::RemoveKey(const char* key) { return m_map.erase(CString(key)) > 0; }
+bool CMapStringToString::RemoveKey(const char* key) {
+    return m_map.erase(CString(key)) > 0;
+}
 
-void CMapStringToString::RemoveAll() { m_map.clear(); }
+void CMapStringToString::RemoveAll() {
+    m_map.clear();
+}
 
 POSITION CMapStringToString::GetStartPosition() const {
     return m_map.empty() ? nullptr : ToPosition(&*m_map.begin());

@@ -32,7 +32,9 @@ thread_local Record t_record;
 
 }  // namespace
 
-int CTWError::IsError() { return m_nError < 0 ? 1 : 0; }
+int CTWError::IsError() {
+    return m_nError < 0 ? 1 : 0;
+}
 
 int CTWError::CreateThreadObject() {
     t_record = Record{};
@@ -45,7 +47,9 @@ int CTWError::CreateThreadObject() {
     return 0;
 }
 
-int CTWError::UpdateThreadObject() { return 0; }
+int CTWError::UpdateThreadObject() {
+    return 0;
+}
 
 int CTWError::Clear() {
     m_nError = 0;
@@ -69,8 +73,14 @@ int CTWError::ShowError(const char* file) {
     return m_nError;
 }
 
-int CTWError::GetNumber() { return m_nError < 0 ? m_nError : 0; }
+int CTWError::GetNumber() {
+    return m_nError < 0 ? m_nError : 0;
+}
 
-const char* CTWError::GetMessage() { return m_nError < 0 ? t_record.message.c_str() : ""; }
+const char* CTWError::GetMessage() {
+    return m_nError < 0 ? t_record.message.c_str() : "";
+}
 
-const char* CTWError::GetTrail() { return m_nError < 0 ? t_record.trail.c_str() : ""; }
+const char* CTWError::GetTrail() {
+    return m_nError < 0 ? t_record.trail.c_str() : "";
+}

@@ -7,7 +7,9 @@
 
 namespace {
 
-bool SchemaFails() { return win32::fault::ShouldFail(win32::fault::Kind::Schema); }
+bool SchemaFails() {
+    return win32::fault::ShouldFail(win32::fault::Kind::Schema);
+}
 
 }  // namespace
 
@@ -15,7 +17,9 @@ CTWDB_Table::CTWDB_Table(const char* name) : m_strName(name), m_bHasName(name !=
 
 CTWDB_Table::~CTWDB_Table() = default;
 
-const char* CTWDB_Table::GetTableName() const { return m_bHasName ? m_strName.GetString() : nullptr; }
+const char* CTWDB_Table::GetTableName() const {
+    return m_bHasName ? m_strName.GetString() : nullptr;
+}
 
 CTWDB_Attribute::CTWDB_Attribute(CTWDB_Table* owner, const char* name, TWDB_DataType type)
     : m_pOwner(owner), m_strName(name), m_eType(type) {
@@ -30,11 +34,17 @@ CTWDB_Attribute::CTWDB_Attribute(CTWDB_Table* owner, const char* name, TWDB_Data
 
 CTWDB_Attribute::~CTWDB_Attribute() = default;
 
-void CTWDB_Attribute::SetUniqueName(const char* name) { m_strUniqueName = name; }
+void CTWDB_Attribute::SetUniqueName(const char* name) {
+    m_strUniqueName = name;
+}
 
-const char* CTWDB_Attribute::GetAttributeName() const { return m_strName.GetString(); }
+const char* CTWDB_Attribute::GetAttributeName() const {
+    return m_strName.GetString();
+}
 
-const char* CTWDB_Attribute::GetUniqueName() const { return m_strUniqueName.GetString(); }
+const char* CTWDB_Attribute::GetUniqueName() const {
+    return m_strUniqueName.GetString();
+}
 
 const char* CTWDB_Attribute::GetTableAttributeName() const {
     if (SchemaFails()) TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, nullptr);
@@ -42,7 +52,8 @@ const char* CTWDB_Attribute::GetTableAttributeName() const {
 }
 
 TWDB_DataType CTWDB_Attribute::GetDataType() const {
-    if (SchemaFails()) TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, TWDB_Unknown);
+    if (SchemaFails())
+        TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, TWDB_Unknown);
     return m_eType;
 }
 

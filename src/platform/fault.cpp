@@ -61,14 +61,15 @@ Outcome Decide(Kind kind, DWORD requested) {
 
 const char* KindName(Kind kind) {
     static const char* const names[kKindCount] = {
-        "open",        "read",        "write",   "seek",      "size",
-        "end of file", "close",       "global alloc", "global lock", "message",
-        "list node",   "string",      "buffer",  "schema"};
+        "open",         "read",        "write",   "seek",      "size",   "end of file", "close",
+        "global alloc", "global lock", "message", "list node", "string", "buffer",      "schema"};
     const int index = static_cast<int>(kind);
     return index >= 0 && index < kKindCount ? names[index] : "unknown";
 }
 
-void StartCounting() { Restart(); }
+void StartCounting() {
+    Restart();
+}
 
 void Arm(Kind kind, unsigned long nth, Action action, unsigned long shortCount) {
     Restart();
@@ -98,9 +99,15 @@ void Disarm() {
     detail::g_active = false;
 }
 
-unsigned long Calls(Kind kind) { return t_state.calls[static_cast<int>(kind)]; }
-unsigned long TotalCalls() { return t_state.total; }
-unsigned long Injected() { return t_state.injected; }
+unsigned long Calls(Kind kind) {
+    return t_state.calls[static_cast<int>(kind)];
+}
+unsigned long TotalCalls() {
+    return t_state.total;
+}
+unsigned long Injected() {
+    return t_state.injected;
+}
 
 }  // namespace fault
 }  // namespace win32

@@ -2,11 +2,11 @@
 #include <twfile/platform/file_calls.h>
 #include <twfile/platform/last_error.h>
 
-#include <cerrno>
-#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdint>
 
 namespace win32 {
 
@@ -16,9 +16,13 @@ int ToDescriptor(HANDLE file) {
     return static_cast<int>(reinterpret_cast<std::intptr_t>(file));
 }
 
-HANDLE ToHandle(int fd) { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd)); }
+HANDLE ToHandle(int fd) {
+    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd));
+}
 
-bool IsUsable(HANDLE file) { return file != INVALID_HANDLE_VALUE && ToDescriptor(file) >= 0; }
+bool IsUsable(HANDLE file) {
+    return file != INVALID_HANDLE_VALUE && ToDescriptor(file) >= 0;
+}
 
 BOOL FailWith(int code) {
     SetLastError(static_cast<DWORD>(code));
@@ -30,12 +34,22 @@ bool OpenFlags(DWORD access, DWORD disposition, int& flags) {
     const bool write = (access & GENERIC_WRITE) != 0;
     flags = O_CLOEXEC | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
     switch (disposition) {
-        case CREATE_NEW: flags |= O_CREAT | O_EXCL; return true;
-        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; return true;
-        case OPEN_EXISTING: return true;
-        case OPEN_ALWAYS: flags |= O_CREAT; return true;
-        case TRUNCATE_EXISTING: flags |= O_TRUNC; return write;
-        default: return false;
+        case CREATE_NEW:
+            flags |= O_CREAT | O_EXCL;
+            return true;
+        case CREATE_ALWAYS:
+            flags |= O_CREAT | O_TRUNC;
+            return true;
+        case OPEN_EXISTING:
+            return true;
+        case OPEN_ALWAYS:
+            flags |= O_CREAT;
+            return true;
+        case TRUNCATE_EXISTING:
+            flags |= O_TRUNC;
+            return write;
+        default:
+            return false;
     }
 }
 
@@ -124,10 +138,18 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
     }
     int whence;
     switch (method) {
-        case FILE_BEGIN: whence = SEEK_SET; break;
-        case FILE_CURRENT: whence = SEEK_CUR; break;
-        case FILE_END: whence = SEEK_END; break;
-        default: FailWith(EINVAL); return INVALID_SET_FILE_POINTER;
+        case FILE_BEGIN:
+            whence = SEEK_SET;
+            break;
+        case FILE_CURRENT:
+            whence = SEEK_CUR;
+            break;
+        case FILE_END:
+            whence = SEEK_END;
+            break;
+        default:
+            FailWith(EINVAL);
+            return INVALID_SET_FILE_POINTER;
     }
     if (fault::ShouldFail(fault::Kind::Seek)) {
         FailWith(EIO);

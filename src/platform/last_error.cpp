@@ -1,9 +1,9 @@
 #include <twfile/platform/fault.h>
 #include <twfile/platform/last_error.h>
 
+#include <string.h>
 #include <cstdlib>
 #include <cstring>
-#include <string.h>
 
 namespace win32 {
 
@@ -11,9 +11,13 @@ namespace {
 thread_local DWORD t_lastError = 0;
 }
 
-DWORD GetLastError() { return t_lastError; }
+DWORD GetLastError() {
+    return t_lastError;
+}
 
-void SetLastError(DWORD code) { t_lastError = code; }
+void SetLastError(DWORD code) {
+    t_lastError = code;
+}
 
 DWORD FormatMessageA(DWORD flags, const void* /*source*/, DWORD messageId, DWORD /*languageId*/,
                      char* buffer, DWORD /*size*/, va_list* /*arguments*/) {

@@ -32,7 +32,7 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     }
     // One byte at least, so a block of size 0 still has an address.
     block->data = (flags & GMEM_ZEROINIT) != 0 ? std::calloc(bytes ? bytes : 1, 1)
-                                                : std::malloc(bytes ? bytes : 1);
+                                               : std::malloc(bytes ? bytes : 1);
     if (block->data == nullptr) {
         delete block;
         SetLastError(ENOMEM);

@@ -2,12 +2,12 @@
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/temp_name.h>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace win32 {
 

@@ -8,7 +8,9 @@
 
 namespace {
 
-int Silent(const char*, unsigned int, unsigned int) { return IDOK; }
+int Silent(const char*, unsigned int, unsigned int) {
+    return IDOK;
+}
 
 class CleanState : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override { Reset(); }

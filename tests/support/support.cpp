@@ -1,12 +1,12 @@
 #include "support/support.h"
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
-#include <sys/stat.h>
 
 #include <dirent.h>
 #include <unistd.h>
@@ -51,9 +51,13 @@ TempDir::TempDir() {
     m_path = buffer.data();
 }
 
-TempDir::~TempDir() { RemoveTree(m_path); }
+TempDir::~TempDir() {
+    RemoveTree(m_path);
+}
 
-std::string TempDir::File(const std::string& name) const { return m_path + "/" + name; }
+std::string TempDir::File(const std::string& name) const {
+    return m_path + "/" + name;
+}
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -82,8 +86,12 @@ MessageRecorder::~MessageRecorder() {
     g_texts = nullptr;
 }
 
-const std::vector<std::string>& MessageRecorder::texts() const { return *g_texts; }
+const std::vector<std::string>& MessageRecorder::texts() const {
+    return *g_texts;
+}
 
-void MessageRecorder::clear() { g_texts->clear(); }
+void MessageRecorder::clear() {
+    g_texts->clear();
+}
 
 }  // namespace twtest

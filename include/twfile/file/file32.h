@@ -17,7 +17,7 @@
 // Every operation with a status follows the error service's rules with the
 // source name "twfile32". Files of 2 GiB or more are refused.
 class TWFILE_API CTWFile32 : public CObject {
-public:
+  public:
     CTWFile32();
     // Closes, frees the buffer and the message text, then reports and clears
     // a pending error. Pending output is not written.
@@ -127,7 +127,7 @@ public:
     int m_bDirty;
     int m_nHighWater;
 
-private:
+  private:
     int GetMemory();
     int ReleaseMemory();
     int ShowError();

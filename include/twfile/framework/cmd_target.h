@@ -14,7 +14,7 @@ struct AFX_MSGMAP {
 
 class TWFILE_API CCmdTarget : public CObject {
     TW_DECLARE_DYNAMIC(CCmdTarget)
-public:
+  public:
     CCmdTarget() = default;
     ~CCmdTarget() override;
     virtual const AFX_MSGMAP* GetMessageMap() const;

@@ -10,7 +10,7 @@
 // catches it and raises the error its operation gives; it derives from
 // std::bad_alloc so a generic handler catches it too.
 class TWFILE_API CMemoryException : public std::bad_alloc {
-public:
+  public:
     const char* what() const noexcept override;
 };
 

@@ -11,7 +11,7 @@ class CArchive;
 class CDumpContext;
 
 class TWFILE_API CObject {
-public:
+  public:
     static CRuntimeClass* GetThisClass();
     virtual CRuntimeClass* GetRuntimeClass() const;
     virtual ~CObject();
@@ -21,7 +21,7 @@ public:
 
     bool IsKindOf(const CRuntimeClass* runtimeClass) const;
 
-protected:
+  protected:
     CObject() = default;
     CObject(const CObject&) = default;
     CObject& operator=(const CObject&) = default;

@@ -15,7 +15,7 @@ typedef TW_POSITION_tag* POSITION;
 // was.
 class TWFILE_API CPtrList : public CObject {
     TW_DECLARE_DYNAMIC(CPtrList)
-public:
+  public:
     explicit CPtrList(int nBlockSize = 10);
     ~CPtrList() override;
     CPtrList(const CPtrList&) = delete;
@@ -57,7 +57,7 @@ public:
     // The position of the index-th element, or null.
     POSITION FindIndex(int index) const;
 
-private:
+  private:
     struct Node;
     struct Block;
     Node* NewNode(Node* prev, Node* next);

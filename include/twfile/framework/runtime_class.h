@@ -28,9 +28,9 @@ struct TWFILE_API CRuntimeClass {
 #define RUNTIME_CLASS(class_name) (class_name::GetThisClass())
 
 // In a class body: the class's record and its virtual accessor.
-#define TW_DECLARE_DYNAMIC(class_name)                \
-public:                                               \
-    static CRuntimeClass* GetThisClass();             \
+#define TW_DECLARE_DYNAMIC(class_name)    \
+  public:                                 \
+    static CRuntimeClass* GetThisClass(); \
     CRuntimeClass* GetRuntimeClass() const override;
 
 // As TW_DECLARE_DYNAMIC, plus the static factory.
@@ -38,19 +38,23 @@ public:                                               \
     TW_DECLARE_DYNAMIC(class_name)       \
     static CObject* CreateObject();
 
-#define TW_IMPLEMENT_RUNTIMECLASS(class_name, base_name, schema, factory)             \
-    CRuntimeClass* class_name::GetThisClass() {                                       \
-        static CRuntimeClass record = {#class_name, static_cast<int>(sizeof(class_name)), \
-                                       schema, factory, &base_name::GetThisClass};      \
-        return &record;                                                               \
-    }                                                                                 \
-    CRuntimeClass* class_name::GetRuntimeClass() const { return class_name::GetThisClass(); }
+#define TW_IMPLEMENT_RUNTIMECLASS(class_name, base_name, schema, factory)                         \
+    CRuntimeClass* class_name::GetThisClass() {                                                   \
+        static CRuntimeClass record = {#class_name, static_cast<int>(sizeof(class_name)), schema, \
+                                       factory, &base_name::GetThisClass};                        \
+        return &record;                                                                           \
+    }                                                                                             \
+    CRuntimeClass* class_name::GetRuntimeClass() const {                                          \
+        return class_name::GetThisClass();                                                        \
+    }
 
 #define TW_IMPLEMENT_DYNAMIC(class_name, base_name) \
     TW_IMPLEMENT_RUNTIMECLASS(class_name, base_name, 0xFFFFu, nullptr)
 
-#define TW_IMPLEMENT_DYNCREATE(class_name, base_name)                                \
-    CObject* class_name::CreateObject() { return new (std::nothrow) class_name; } \
+#define TW_IMPLEMENT_DYNCREATE(class_name, base_name) \
+    CObject* class_name::CreateObject() {             \
+        return new (std::nothrow) class_name;         \
+    }                                                 \
     TW_IMPLEMENT_RUNTIMECLASS(class_name, base_name, 0xFFFFu, &class_name::CreateObject)
 
 #endif  // TWFILE_FRAMEWORK_RUNTIME_CLASS_H

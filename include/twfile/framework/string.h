@@ -9,7 +9,7 @@
 // CMemoryException; an empty string allocates nothing. Lengths are ints, so a
 // string holds at most INT_MAX - 1 bytes.
 class TWFILE_API CString {
-public:
+  public:
     CString() noexcept;
     CString(const char* text);  // NOLINT: implicit like the framework's; null gives ""
     CString(const char* text, int length);
@@ -73,7 +73,7 @@ public:
     friend CString operator+(const CString& a, const CString& b);
     friend CString operator+(const CString& a, const char* b);
 
-private:
+  private:
     // Ensures room for capacity bytes and the NUL, keeping the text.
     void Reserve(int capacity);
     int CompareBytes(const CString& other) const noexcept;

@@ -13,7 +13,7 @@
 // failures throw (CMemoryException or std::bad_alloc).
 class TWFILE_API CMapStringToString : public CObject {
     TW_DECLARE_DYNAMIC(CMapStringToString)
-public:
+  public:
     CMapStringToString() = default;
     ~CMapStringToString() override;
 
@@ -32,7 +32,7 @@ public:
     POSITION GetStartPosition() const;
     void GetNextAssoc(POSITION& pos, CString& key, CString& value) const;
 
-private:
+  private:
     std::map<CString, CString> m_map;
 };
 

@@ -21,7 +21,7 @@ TWFILE_API extern const char IDS_TWErrors_UnExpected[];
 // every ShowError and UpdateThreadObject until Clear, so that each enclosing
 // operation passes it on in turn.
 class TWFILE_API CTWError {
-public:
+  public:
     static thread_local int m_nError;
     static thread_local CString m_strError;
     static thread_local int m_nLine;

@@ -21,7 +21,7 @@ enum TWDB_DataType {
 };
 
 class TWFILE_API CTWDB_Table : public CObject {
-public:
+  public:
     // A null name gives a table without a name.
     explicit CTWDB_Table(const char* name);
     ~CTWDB_Table() override;
@@ -29,13 +29,13 @@ public:
     // The table's name as SQL writes it; null when it has none.
     const char* GetTableName() const;
 
-private:
+  private:
     CString m_strName;
     bool m_bHasName;
 };
 
 class TWFILE_API CTWDB_Attribute : public CObject {
-public:
+  public:
     CTWDB_Attribute(CTWDB_Table* owner, const char* name, TWDB_DataType type);
     ~CTWDB_Attribute() override;
 
@@ -54,7 +54,7 @@ public:
     // Null without an owner or when it fails.
     CTWDB_Table* GetOwnerTable() const;
 
-private:
+  private:
     CTWDB_Table* m_pOwner;
     CString m_strName;
     CString m_strTableAttributeName;
@@ -65,7 +65,7 @@ private:
 // A list of attribute pointers; it does not own the attributes.
 class TWFILE_API CTWDB_AttributeList : public CPtrList {
     TW_DECLARE_DYNAMIC(CTWDB_AttributeList)
-public:
+  public:
     CTWDB_AttributeList();
     ~CTWDB_AttributeList() override;
 

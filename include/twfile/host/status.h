@@ -27,30 +27,29 @@ TWFILE_API int Exit(const char* source);
 }  // namespace status
 }  // namespace twfile
 
-#define TW_RAISE(number, text) \
-    return ::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE)
+#define TW_RAISE(number, text) return ::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE)
 
-#define TW_PASS_ON(call)                                                            \
-    do {                                                                            \
-        (void)(call);                                                               \
+#define TW_PASS_ON(call)                                                                  \
+    do {                                                                                  \
+        (void)(call);                                                                     \
         if (::twfile::status::PassOn(__LINE__)) return ::twfile::status::Exit(TW_SOURCE); \
     } while (0)
 
 #define TW_EXIT() return ::twfile::status::Exit(TW_SOURCE)
 
-#define TW_RAISE_RETURN(number, text, value)                                 \
-    do {                                                                     \
-        ::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE);      \
-        return (value);                                                      \
+#define TW_RAISE_RETURN(number, text, value)                            \
+    do {                                                                \
+        ::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE); \
+        return (value);                                                 \
     } while (0)
 
-#define TW_PASS_ON_RETURN(call, value)             \
-    do {                                           \
-        (void)(call);                              \
-        if (::twfile::status::PassOn(__LINE__)) {  \
-            ::twfile::status::Exit(TW_SOURCE);     \
-            return (value);                        \
-        }                                          \
+#define TW_PASS_ON_RETURN(call, value)            \
+    do {                                          \
+        (void)(call);                             \
+        if (::twfile::status::PassOn(__LINE__)) { \
+            ::twfile::status::Exit(TW_SOURCE);    \
+            return (value);                       \
+        }                                         \
     } while (0)
 
 #define TW_EXIT_RETURN(value)              \

@@ -79,12 +79,14 @@ inline Outcome Check(Kind kind, DWORD requested = 0) {
     return detail::Decide(kind, requested);
 }
 // Shorthand for calls that can only fail.
-inline bool ShouldFail(Kind kind) { return Check(kind).fail; }
+inline bool ShouldFail(Kind kind) {
+    return Check(kind).fail;
+}
 
 // Arms in the constructor (through the given call) and disarms in the
 // destructor, so a failing test cannot leave the switch armed.
 class ScopedDisarm {
-public:
+  public:
     ScopedDisarm() = default;
     ~ScopedDisarm() { Disarm(); }
     ScopedDisarm(const ScopedDisarm&) = delete;

@@ -13,9 +13,8 @@
 namespace win32 {
 
 TWFILE_API HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
-                              SECURITY_ATTRIBUTES* securityAttributes,
-                              DWORD creationDisposition, DWORD flagsAndAttributes,
-                              HANDLE templateFile);
+                              SECURITY_ATTRIBUTES* securityAttributes, DWORD creationDisposition,
+                              DWORD flagsAndAttributes, HANDLE templateFile);
 TWFILE_API BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
 TWFILE_API BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
                           void* overlapped);

@@ -18,8 +18,8 @@ TWFILE_API void SetLastError(DWORD code);
 // buffer is then a char** that receives a text allocated for LocalFree. The
 // text is strerror's. Returns the text's length, or 0 when there is no text
 // (code 0, an allocation failure, or unsupported flags).
-TWFILE_API DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId,
-                                DWORD languageId, char* buffer, DWORD size, va_list* arguments);
+TWFILE_API DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,
+                                char* buffer, DWORD size, va_list* arguments);
 
 }  // namespace win32
 

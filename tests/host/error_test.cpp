@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+#include <twfile/host/error.h>
+#include <twfile/host/status.h>
+
+#include "support/support.h"
+
+#define TW_SOURCE "HostTest"
+
+namespace {
+
+int Inner(int number) {
+    if (number < 0) TW_RAISE(number, "inner failed");
+    TW_EXIT();
+}
+
+int Outer(int number) {
+    TW_PASS_ON(Inner(number));
+    TW_EXIT();
+}
+
+const char* PointerResult(int number) {
+    static const char kText[] = "result";
+    TW_PASS_ON_RETURN(Inner(number), kText);
+    return kText;
+}
+
+TEST(ErrorService, RaisePassOnAndExit) {
+    twtest::MessageRecorder recorder;
+    EXPECT_EQ(Outer(0), 0);
+    EXPECT_EQ(Outer(-1), -1);
+    EXPECT_EQ(CTWError::m_nError, -1);
+    EXPECT_NE(CTWError::IsError(), 0);
+    EXPECT_STREQ(CTWError::m_strError, "");  // emptied when passed on
+    EXPECT_STREQ(CTWError::GetMessage(), "inner failed");
+    const std::string trail = CTWError::GetTrail();
+    EXPECT_NE(trail.find("HostTest("), std::string::npos);
+    EXPECT_NE(trail.find(" <- HostTest("), std::string::npos);
+    // Shown once, not once per enclosing operation.
+    ASSERT_EQ(recorder.texts().size(), 1u);
+    EXPECT_EQ(recorder.texts()[0], "inner failed");
+}
+
+TEST(ErrorService, APendingErrorIsPassedOnByEveryLaterOperationUntilClear) {
+    twtest::MessageRecorder recorder;
+    Outer(-7);
+    EXPECT_EQ(Outer(0), -7);
+    EXPECT_EQ(CTWError::ShowError("again"), -7);
+    EXPECT_EQ(CTWError::UpdateThreadObject(), 0);
+    EXPECT_EQ(CTWError::m_nError, -7);
+    EXPECT_STREQ(PointerResult(0), "result");
+    CTWError::Clear();
+    EXPECT_EQ(CTWError::IsError(), 0);
+    EXPECT_EQ(CTWError::GetNumber(), 0);
+    EXPECT_EQ(Outer(0), 0);
+    EXPECT_EQ(recorder.texts().size(), 1u);
+}
+
+TEST(ErrorService, ANewErrorReplacesThePendingOne) {
+    twtest::MessageRecorder recorder;
+    Outer(-3);
+    Outer(-4);
+    EXPECT_EQ(CTWError::GetNumber(), -4);
+    EXPECT_EQ(recorder.texts().size(), 2u);  // a new error is shown again
+}
+
+TEST(ErrorService, ThreadsNeverSeeEachOthersErrors) {
+    int seenByOther = 1;
+    int raisedByOther = 0;
+    Outer(-2);
+    std::thread other([&] {
+        seenByOther = CTWError::m_nError;
+        raisedByOther = Outer(-5);
+    });
+    other.join();
+    EXPECT_EQ(seenByOther, 0);
+    EXPECT_EQ(raisedByOther, -5);
+    EXPECT_EQ(CTWError::m_nError, -2);
+}
+
+TEST(ErrorService, TheFourNumbersAndTexts) {
+    EXPECT_EQ(ID_TWErrors_InvalidParam, -2);
+    EXPECT_EQ(ID_TWErrors_MemoryAlloc, -3);
+    EXPECT_EQ(ID_TWErrors_InvalidContext, -4);
+    EXPECT_EQ(ID_TWErrors_UnExpected, -5);
+    for (const char* text : {IDS_TWErrors_InvalidParam, IDS_TWErrors_MemoryAlloc,
+                             IDS_TWErrors_InvalidContext, IDS_TWErrors_UnExpected}) {
+        EXPECT_GT(std::string(text).size(), 5u);
+    }
+}
+
+}  // namespace

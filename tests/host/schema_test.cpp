@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include <twfile/host/error.h>
+#include <twfile/host/schema.h>
+#include <twfile/platform/fault.h>
+
+namespace {
+
+TEST(Schema, NamesOfAnAttribute) {
+    CTWDB_Table orders("ORDERS");
+    CTWDB_Attribute qty(&orders, "QTY", TWDB_Integer);
+    EXPECT_STREQ(qty.GetAttributeName(), "QTY");
+    EXPECT_STREQ(qty.GetTableAttributeName(), "ORDERS.QTY");
+    EXPECT_STREQ(qty.GetUniqueName(), "ORDERS.QTY");
+    qty.SetUniqueName("Q1");
+    EXPECT_STREQ(qty.GetUniqueName(), "Q1");
+    EXPECT_EQ(qty.GetOwnerTable(), &orders);
+    EXPECT_EQ(qty.GetDataType(), TWDB_Integer);
+
+    CTWDB_Attribute loose(nullptr, "X", TWDB_String);
+    EXPECT_STREQ(loose.GetTableAttributeName(), "X");
+    CTWDB_Table nameless(nullptr);
+    EXPECT_EQ(nameless.GetTableName(), nullptr);
+}
+
+TEST(Schema, AttributeListTellsWhetherATableTakesPart) {
+    CTWDB_Table a("A");
+    CTWDB_Table b("B");
+    CTWDB_Attribute x(&a, "X", TWDB_Integer);
+    CTWDB_AttributeList list;
+    EXPECT_EQ(list.InList(&a), 0);
+    list.AddTail(&x);
+    EXPECT_EQ(list.InList(&a), 1);
+    EXPECT_EQ(list.InList(&b), 0);
+    EXPECT_TRUE(list.GetRuntimeClass()->IsDerivedFrom(RUNTIME_CLASS(CPtrList)));
+    EXPECT_STREQ(list.GetRuntimeClass()->m_lpszClassName, "CTWDB_AttributeList");
+}
+
+TEST(Schema, FailsOnlyUnderTheSchemaFault) {
+    CTWDB_Table a("A");
+    CTWDB_Attribute x(&a, "X", TWDB_Real);
+    win32::fault::ScopedDisarm guard;
+    win32::fault::Arm(win32::fault::Kind::Schema, 1);
+    EXPECT_EQ(x.GetDataType(), TWDB_Unknown);
+    EXPECT_EQ(CTWError::m_nError, ID_TWErrors_UnExpected);
+    CTWError::Clear();
+    EXPECT_EQ(x.GetDataType(), TWDB_Real);
+    EXPECT_EQ(CTWError::m_nError, 0);
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include <twfile/platform/fault.h>
+#include <twfile/platform/file_calls.h>
+#include <twfile/platform/last_error.h>
+#include <twfile/platform/memory.h>
+#include <twfile/platform/temp_name.h>
+
+#include "support/support.h"
+
+using namespace win32;
+
+namespace {
+
+struct DispositionCase {
+    DWORD disposition;
+    bool exists;
+    bool opens;
+    const char* after;  // the file's bytes after the open, when it opened
+};
+
+class CreateFileDisposition : public ::testing::TestWithParam<DispositionCase> {};
+
+TEST_P(CreateFileDisposition, MapsOntoOpenFlags) {
+    const DispositionCase& c = GetParam();
+    twtest::TempDir dir;
+    const std::string path = dir.File("f");
+    if (c.exists) twtest::WriteAll(path, "old");
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           c.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(h != INVALID_HANDLE_VALUE, c.opens);
+    if (h != INVALID_HANDLE_VALUE) {
+        EXPECT_TRUE(CloseHandle(h));
+        EXPECT_EQ(twtest::ReadAll(path), c.after);
+    } else {
+        EXPECT_NE(GetLastError(), 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dispositions, CreateFileDisposition,
+                         ::testing::Values(DispositionCase{OPEN_EXISTING, true, true, "old"},
+                                           DispositionCase{OPEN_EXISTING, false, false, ""},
+                                           DispositionCase{OPEN_ALWAYS, true, true, "old"},
+                                           DispositionCase{OPEN_ALWAYS, false, true, ""},
+                                           DispositionCase{CREATE_NEW, true, false, ""},
+                                           DispositionCase{CREATE_NEW, false, true, ""},
+                                           DispositionCase{CREATE_ALWAYS, true, true, ""},
+                                           DispositionCase{TRUNCATE_EXISTING, true, true, ""},
+                                           DispositionCase{TRUNCATE_EXISTING, false, false, ""},
+                                           DispositionCase{99, false, false, ""}));
+
+TEST(FileCalls, ReadWriteSeekSizeAndEndOfFile) {
+    twtest::TempDir dir;
+    HANDLE h = CreateFileA(dir.File("f").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    ASSERT_TRUE(WriteFile(h, "abcdef", 6, &done, nullptr));
+    EXPECT_EQ(done, 6u);
+    DWORD high = 7;
+    EXPECT_EQ(GetFileSize(h, &high), 6u);
+    EXPECT_EQ(high, 0u);
+    EXPECT_EQ(SetFilePointer(h, 2, nullptr, FILE_BEGIN), 2u);
+    char buffer[8] = {};
+    ASSERT_TRUE(ReadFile(h, buffer, 8, &done, nullptr));
+    EXPECT_EQ(done, 4u);  // only what the file holds
+    EXPECT_STREQ(buffer, "cdef");
+    EXPECT_EQ(SetFilePointer(h, 3, nullptr, FILE_BEGIN), 3u);
+    ASSERT_TRUE(SetEndOfFile(h));
+    EXPECT_EQ(GetFileSize(h, nullptr), 3u);
+    EXPECT_EQ(SetFilePointer(h, -1, nullptr, FILE_END), 2u);
+    EXPECT_TRUE(CloseHandle(h));
+    EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
+}
+
+TEST(FileCalls, ADirectoryDoesNotOpen) {
+    twtest::TempDir dir;
+    EXPECT_EQ(CreateFileA(dir.path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(EISDIR));
+}
+
+TEST(FileCalls, ShortReadsAndWritesThroughTheSwitch) {
+    twtest::TempDir dir;
+    HANDLE h = CreateFileA(dir.File("f").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    fault::ScopedDisarm guard;
+    DWORD done = 0;
+    fault::Arm(fault::Kind::Write, 1, fault::Action::Short, 2);
+    ASSERT_TRUE(WriteFile(h, "abcdef", 6, &done, nullptr));
+    EXPECT_EQ(done, 2u);
+    fault::Arm(fault::Kind::Write, 1);
+    EXPECT_FALSE(WriteFile(h, "abcdef", 6, &done, nullptr));
+    EXPECT_EQ(done, 0u);
+    fault::Disarm();
+    SetFilePointer(h, 0, nullptr, FILE_BEGIN);
+    char buffer[4] = {};
+    fault::Arm(fault::Kind::Read, 1, fault::Action::Short, 99);  // never the full count
+    ASSERT_TRUE(ReadFile(h, buffer, 2, &done, nullptr));
+    EXPECT_EQ(done, 1u);
+    CloseHandle(h);
+}
+
+TEST(TempName, ReservesAUniqueFileWithTheGivenPrefix) {
+    twtest::TempDir dir;
+    char* first = _tempnam(dir.path().c_str(), "abc");
+    char* second = _tempnam(dir.path().c_str(), "abc");
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_STRNE(first, second);
+    const std::string name = std::strrchr(first, '/') + 1;
+    EXPECT_EQ(name.rfind("abc", 0), 0u);
+    struct stat info;
+    ASSERT_EQ(::lstat(first, &info), 0);
+    EXPECT_TRUE(S_ISREG(info.st_mode));  // created, not a link
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    std::free(first);
+    std::free(second);
+}
+
+TEST(TempName, UsesTmpdirAndKeepsThePrefixInsideIt) {
+    twtest::TempDir dir;
+    const char* old = std::getenv("TMPDIR");
+    const std::string saved = old != nullptr ? old : "";
+    ::setenv("TMPDIR", dir.path().c_str(), 1);
+    char* name = _tempnam(nullptr, "../x");
+    if (old != nullptr) {
+        ::setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(std::string(name).rfind(dir.path() + "/.._x", 0), 0u);
+    std::free(name);
+}
+
+TEST(GlobalMemory, ZeroFilledMovableBlocks) {
+    HGLOBAL block = GlobalAlloc(GHND, 64);
+    ASSERT_NE(block, nullptr);
+    unsigned char* data = static_cast<unsigned char*>(GlobalLock(block));
+    ASSERT_NE(data, nullptr);
+    for (int i = 0; i < 64; ++i)
+        EXPECT_EQ(data[i], 0);
+    EXPECT_FALSE(GlobalUnlock(block));
+    EXPECT_EQ(GlobalFree(block), nullptr);
+}
+
+TEST(LastError, SystemTextForACode) {
+    char* text = nullptr;
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ENOENT,
+                       LANG_USER_DEFAULT, reinterpret_cast<char*>(&text), 0, nullptr);
+    ASSERT_GT(length, 0u);
+    EXPECT_STREQ(text, std::strerror(ENOENT));
+    LocalFree(text);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+                             0, 0, reinterpret_cast<char*>(&text), 0, nullptr),
+              0u);
+}
+
+}  // namespace
