@@ -9,6 +9,13 @@
 #include <twfile/framework/ptr_list.h>
 #include <twfile/framework/string.h>
 
+namespace twfile {
+namespace query {
+// Internal: one body line of a property section.
+struct Field;
+}  // namespace query
+}  // namespace twfile
+
 // The document is a file object: its own CTWFile32 part holds the file and
 // the buffer through which every section is read. Every section is written
 // through m_pOutputFile (the document itself, or another document's file
@@ -39,7 +46,7 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
 
     // Resets every member to its initial value; the file is not touched.
     // A list that cannot be created raises -100, "Unable to create an
-    // application object"; the lists not yet created are then null.
+    // application object" and ends the reset; that list is then null.
     int Initialise();
     // Opens an existing file (read-only when readOnly is nonzero) and reads
     // every section into the members. The members are not reset first: list
@@ -149,8 +156,8 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     int WriteSectionEnd();
     int ReadSectionStart(const char* name, int& major, int& minor);
     int ReadSectionEnd();
-    // The start line of the section in row index of the table, with its
-    // version from m_nSectionVersion.
+    // The start of the section in row index of the table, with its version
+    // from m_nSectionVersion.
     int WriteSectionStart(int index);
     // The document's line writers: every section writes through them, to
     // m_pOutputFile.
@@ -180,7 +187,7 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     int ReadNonDisplayAttributesSection(int& read);
     int WriteList(CPtrList* list);
     int ReadList(CPtrList* list);
-    // A whole list section: the table row index and its list.
+    // A whole list section: row index of the table and its list.
     int WriteListSection(int index, CPtrList* list);
     int ReadListSection(int index, CPtrList* list, int& read);
 
@@ -195,6 +202,8 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     int ReadWindowPositionSection(int& read);
     int ReadEditedSQLSection(int& read);
     int ReadCustomDataStringSection(int& read);
+    // A section whose body is one line of the member text.
+    int WriteTextSection(int index, const CString& text);
 
     // Properties.
     int WriteTimeZone();
@@ -202,6 +211,11 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     int WriteDisplayProperties();
     int ReadDisplayProperties(int& read);
     int WriteDynSortSection();
+    // A section whose body is the given fields, one line each.
+    int WriteFieldSection(int index, const twfile::query::Field* fields, int count);
+    // Reads count body lines into fields; the end of the file raises and
+    // leaves the field of that line unchanged.
+    int ReadFields(const twfile::query::Field* fields, int count);
 };
 
 #endif  // TWFILE_QUERY_QDF_H
