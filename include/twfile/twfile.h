@@ -3,6 +3,7 @@
 #define TWFILE_TWFILE_H
 
 #include <twfile/export.h>
+#include <twfile/version.h>
 
 #include <twfile/platform/colours.h>
 #include <twfile/platform/fault.h>
