@@ -27,7 +27,8 @@ std::vector<std::string> CheckFile(const std::string& file) {
         findings.push_back("error " + std::to_string(report.diagnostics.error->number) + ": " +
                            report.diagnostics.error->message);
     }
-    for (const std::string& message : report.diagnostics.messages) findings.push_back(message);
+    for (const std::string& message : report.diagnostics.messages)
+        findings.push_back(message);
     const std::string notRead = SectionsNotRead(doc);
     if (!notRead.empty()) findings.push_back("sections not read: " + notRead);
     for (const LossyMember& member : FindLossyMembers(doc)) {
@@ -47,7 +48,8 @@ int RunCheck(const std::vector<std::string>& files, std::ostream& out) {
             continue;
         }
         status = kExitFailed;
-        for (const std::string& finding : findings) out << file << ": " << finding << '\n';
+        for (const std::string& finding : findings)
+            out << file << ": " << finding << '\n';
     }
     return status;
 }

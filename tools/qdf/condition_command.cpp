@@ -44,7 +44,8 @@ class Printer {
 
     void Line(const char* label, const std::string& value) {
         m_out << label << ":";
-        for (std::size_t width = std::string_view(label).size(); width < 16; ++width) m_out << ' ';
+        for (std::size_t width = std::string_view(label).size(); width < 16; ++width)
+            m_out << ' ';
         m_out << value << '\n';
     }
 
@@ -69,12 +70,18 @@ class Printer {
 
 const char* DataTypeName(TWDB_DataType type) {
     switch (type) {
-        case TWDB_Integer: return "integer";
-        case TWDB_String: return "string";
-        case TWDB_Bool: return "bool";
-        case TWDB_Real: return "real";
-        case TWDB_Time: return "time";
-        default: return "unknown";
+        case TWDB_Integer:
+            return "integer";
+        case TWDB_String:
+            return "string";
+        case TWDB_Bool:
+            return "bool";
+        case TWDB_Real:
+            return "real";
+        case TWDB_Time:
+            return "time";
+        default:
+            return "unknown";
     }
 }
 
@@ -108,7 +115,8 @@ int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostrea
     bool failed = false;
     try {
         CTWDB_Table table(tableName ? tableName->c_str() : nullptr);
-        CTWDB_Attribute attribute(tableName ? &table : nullptr, attributeName.c_str(), options.type);
+        CTWDB_Attribute attribute(tableName ? &table : nullptr, attributeName.c_str(),
+                                  options.type);
         CTWFileQDFCondition condition;
         failed |= p.Errors("setting up");
 
@@ -139,8 +147,8 @@ int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostrea
         for (POSITION pos = parameters.GetStartPosition(); pos != nullptr;) {
             parameters.GetNextAssoc(pos, key, value);
             if (!names.empty()) names += ", ";
-            names += p.Text({key.GetString(), static_cast<std::size_t>(key.GetLength())},
-                            "parameter");
+            names +=
+                p.Text({key.GetString(), static_cast<std::size_t>(key.GetLength())}, "parameter");
         }
         p.Line("parameters", names.empty() ? "none" : names);
 
@@ -153,7 +161,8 @@ int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostrea
             const bool sampleFailed = p.Errors("sample values");
             failed |= sampleFailed;
             const char* sample = condition.GetUnParameterisedOperand();
-            if (!sampleFailed && sample != nullptr) p.Line("with samples", p.Text(sample, "operand"));
+            if (!sampleFailed && sample != nullptr)
+                p.Line("with samples", p.Text(sample, "operand"));
         }
 
         int checked = 0;

@@ -34,7 +34,8 @@ std::optional<unsigned char> FromCodePoint(char32_t codePoint) {
 std::string Decode(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (const char ch : bytes) utf8::Append(out, ToCodePoint(static_cast<unsigned char>(ch)));
+    for (const char ch : bytes)
+        utf8::Append(out, ToCodePoint(static_cast<unsigned char>(ch)));
     return out;
 }
 

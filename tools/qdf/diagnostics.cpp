@@ -69,14 +69,14 @@ void PrintMessage(std::ostream& err, std::string_view context, std::string_view 
     err << '\n';
 }
 
-void PrintDiagnostics(std::ostream& err, std::string_view context,
-                      const Diagnostics& diagnostics) {
+void PrintDiagnostics(std::ostream& err, std::string_view context, const Diagnostics& diagnostics) {
     if (diagnostics.error) {
         PrintMessage(err, context,
                      "error " + std::to_string(diagnostics.error->number) + ": " +
                          diagnostics.error->message);
     }
-    for (const std::string& text : diagnostics.messages) PrintMessage(err, context, text);
+    for (const std::string& text : diagnostics.messages)
+        PrintMessage(err, context, text);
 }
 
 }  // namespace qdf

@@ -108,16 +108,19 @@ Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadRe
     Json json = Json::object();
     json["file"] = ForeignText(file);
     json["database"] = w.Text(doc.m_strDatabase, "database");
-    for (const ListMember& list : kLists) json[list.key] = w.List(doc.*list.list, list.key);
+    for (const ListMember& list : kLists)
+        json[list.key] = w.List(doc.*list.list, list.key);
 
     Json flags = Json::object();
-    for (const FlagMember& flag : kFlags) flags[flag.key] = doc.*flag.member != 0;
+    for (const FlagMember& flag : kFlags)
+        flags[flag.key] = doc.*flag.member != 0;
     json["flags"] = flags;
 
     json["windowPosition"] = w.Text(doc.m_strWindowPosition, "windowPosition");
     json["editedSQL"] = w.Text(doc.m_strEditedSQL, "editedSQL");
     json["customDataString"] = w.Text(doc.m_strCustomDataString, "customDataString");
-    json["time"] = Json{{"zone", doc.m_nTimeZone}, {"text", w.Text(doc.m_strTimeZone, "time.text")}};
+    json["time"] =
+        Json{{"zone", doc.m_nTimeZone}, {"text", w.Text(doc.m_strTimeZone, "time.text")}};
     json["display"] = Json{
         {"property1", doc.m_nDisplayProperty1},
         {"backgroundColour", w.Text(doc.m_strBackgroundColour, "display.backgroundColour")},
@@ -158,17 +161,19 @@ class Reader {
     Reader(CTWFileQDF& doc, Encoding encoding) : m_doc(doc), m_encoding(encoding) {}
 
     void Document(const Json& json) {
-        Keys(json, "", {"file", "database", "tables", "attributes", "nonDisplayAttributes",
-                        "conditions", "joins", "defaultValues", "flags", "windowPosition",
-                        "editedSQL", "customDataString", "time", "display", "printer",
-                        "dynamicSort", "sectionsRead", "statusReport", "error"});
+        Keys(
+            json, "",
+            {"file", "database", "tables", "attributes", "nonDisplayAttributes", "conditions",
+             "joins", "defaultValues", "flags", "windowPosition", "editedSQL", "customDataString",
+             "time", "display", "printer", "dynamicSort", "sectionsRead", "statusReport", "error"});
         Text(json, "database", "database", m_doc.m_strDatabase);
         for (const ListMember& list : kLists) {
             if (json.contains(list.key)) List(json.at(list.key), list);
         }
         if (const Json* flags = Object(json, "flags", "flags")) {
-            Keys(*flags, "flags", {"editedSQL", "activeQuery", "readOnly", "selectionByRow",
-                                   "autoRunWithoutConditions"});
+            Keys(*flags, "flags",
+                 {"editedSQL", "activeQuery", "readOnly", "selectionByRow",
+                  "autoRunWithoutConditions"});
             for (const FlagMember& flag : kFlags) {
                 Flag(*flags, flag.key, std::string("flags.") + flag.key, m_doc.*flag.member);
             }
@@ -206,7 +211,8 @@ class Reader {
 
   private:
     [[noreturn]] static void Bad(const std::string& path, const std::string& what) {
-        throw Failure(kExitUsage, (path.empty() ? std::string("the document") : path) + ": " + what);
+        throw Failure(kExitUsage,
+                      (path.empty() ? std::string("the document") : path) + ": " + what);
     }
 
     static void Keys(const Json& object, const std::string& path,
@@ -214,7 +220,8 @@ class Reader {
         if (!object.is_object()) Bad(path, "must be an object");
         for (const auto& item : object.items()) {
             bool found = false;
-            for (const char* key : known) found = found || item.key() == key;
+            for (const char* key : known)
+                found = found || item.key() == key;
             if (!found) {
                 Bad(path.empty() ? item.key() : path + "." + item.key(), "is not a known key");
             }

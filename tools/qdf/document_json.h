@@ -19,8 +19,8 @@
 
 #include <string>
 
-#include <nlohmann/json.hpp>
 #include <twfile/query/qdf.h>
+#include <nlohmann/json.hpp>
 
 #include "encoding.h"
 #include "load.h"

@@ -48,8 +48,7 @@ std::string EncodeText(std::string_view text, Encoding encoding, std::string_vie
         const auto byte = cp1252::FromCodePoint(codePoint);
         if (!byte) {
             throw Failure(kExitUsage, std::string(member) + ": the character " +
-                                          CodePointName(codePoint) +
-                                          " has no windows-1252 byte");
+                                          CodePointName(codePoint) + " has no windows-1252 byte");
         }
         out += static_cast<char>(*byte);
     }

@@ -6,8 +6,8 @@
 #include <iterator>
 #include <sstream>
 
-#include <nlohmann/json.hpp>
 #include <twfile/query/qdf.h>
+#include <nlohmann/json.hpp>
 
 #include "diagnostics.h"
 #include "document_json.h"

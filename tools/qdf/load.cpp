@@ -8,10 +8,13 @@
 namespace qdf {
 
 const char* const kIndicatorSections[CTWFileQDF::kIndicatorCount] = {
-    "HEADER",          "DATABASE",   "TABLES",         "ATTRIBUTES",
-    "CONDITIONS",      "JOINS",      "FLAGS",          "WINDOW-POSITION",
-    "EDITED-SQL",      "CUSTOM-DATA-STRING",           "DEFAULT-VALUES",
-    "NON-DISPLAY-ATTRIBUTES",        "TIME",           "DISPLAY-PROPERTIES",
+    "HEADER",         "DATABASE",
+    "TABLES",         "ATTRIBUTES",
+    "CONDITIONS",     "JOINS",
+    "FLAGS",          "WINDOW-POSITION",
+    "EDITED-SQL",     "CUSTOM-DATA-STRING",
+    "DEFAULT-VALUES", "NON-DISPLAY-ATTRIBUTES",
+    "TIME",           "DISPLAY-PROPERTIES",
 };
 
 namespace {

@@ -91,8 +91,8 @@ void CheckEditedSQL(const CString& value, std::vector<LossyMember>& found) {
     std::size_t start = 0;
     for (int line = 1;; ++line) {
         const std::size_t end = text.find(kLineEnd, start);
-        const std::string_view current =
-            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        const std::string_view current = text.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (current == "}") {
             found.push_back({"editedSQL", "line " + std::to_string(line) +
                                               " is exactly \"}\", which ends the text on reading"});
@@ -108,10 +108,12 @@ void CheckEditedSQL(const CString& value, std::vector<LossyMember>& found) {
 std::vector<LossyMember> FindLossyMembers(const CTWFileQDF& doc) {
     std::vector<LossyMember> found;
     CheckLine(doc.m_strDatabase, "database", found);
-    for (const ListMember& list : kLists) CheckList(doc.*list.list, list.path, found);
+    for (const ListMember& list : kLists)
+        CheckList(doc.*list.list, list.path, found);
     CheckLine(doc.m_strWindowPosition, "windowPosition", found);
     CheckEditedSQL(doc.m_strEditedSQL, found);
-    for (const LineMember& line : kLaterLines) CheckLine(doc.*line.text, line.path, found);
+    for (const LineMember& line : kLaterLines)
+        CheckLine(doc.*line.text, line.path, found);
     return found;
 }
 

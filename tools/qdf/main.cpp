@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
 #include <twfile/host/error.h>
+#include <CLI/CLI.hpp>
 
 #include "check.h"
 #include "condition_command.h"
@@ -37,7 +37,8 @@ void AddEncoding(CLI::App& command, Encoding& encoding) {
 
 // Prints what the library showed outside any command's own reporting.
 void PrintLeftoverMessages() {
-    for (const std::string& text : qdf::TakeMessages()) qdf::PrintMessage(std::cerr, "", text);
+    for (const std::string& text : qdf::TakeMessages())
+        qdf::PrintMessage(std::cerr, "", text);
 }
 
 int Run(int argc, char** argv) {
@@ -66,8 +67,7 @@ int Run(int argc, char** argv) {
         app.add_subcommand("import", "Build a document from its JSON form and save it");
     import->add_option("JSON", importOptions.input, "The JSON file, or - for standard input")
         ->required();
-    import->add_option("-o,--output", importOptions.output, "The .qdf file to write")
-        ->required();
+    import->add_option("-o,--output", importOptions.output, "The .qdf file to write")->required();
     AddEncoding(*import, importOptions.encoding);
     import->footer(
         "Keys that are missing keep the values of a new document; sectionsRead, statusReport "
@@ -102,8 +102,9 @@ int Run(int argc, char** argv) {
                           "its \".\", if any)");
     condition->add_option("--attribute", conditionOptions.attribute,
                           "The attribute's name (default: the first word, after its \".\")");
-    condition->add_option("TEXT", conditionOptions.text,
-                          "The condition: attribute, operator and operand separated by spaces")
+    condition
+        ->add_option("TEXT", conditionOptions.text,
+                     "The condition: attribute, operator and operand separated by spaces")
         ->required();
     AddEncoding(*condition, conditionOptions.encoding);
 

@@ -60,8 +60,9 @@ bool SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& err) {
     ::close(fd);
     if (!moded) {
         ::unlink(temporary.c_str());
-        PrintMessage(err, path, std::string("cannot set the permissions of the new file: ") +
-                                    std::strerror(modeError));
+        PrintMessage(
+            err, path,
+            std::string("cannot set the permissions of the new file: ") + std::strerror(modeError));
         return false;
     }
 
@@ -81,7 +82,8 @@ bool SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& err) {
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const int renameError = errno;
         ::unlink(temporary.c_str());
-        PrintMessage(err, path, std::string("cannot replace the file: ") + std::strerror(renameError));
+        PrintMessage(err, path,
+                     std::string("cannot replace the file: ") + std::strerror(renameError));
         return false;
     }
     return true;

@@ -5,7 +5,6 @@
 #include <sstream>
 #include <string_view>
 
-
 namespace qdf {
 
 namespace {
@@ -20,11 +19,21 @@ std::string Quoted(std::string_view text) {
     for (const char ch : text) {
         const auto byte = static_cast<unsigned char>(ch);
         switch (ch) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (byte < 0x20 || byte == 0x7F) {
                     char escape[8];
@@ -41,7 +50,8 @@ std::string Quoted(std::string_view text) {
 // A colour text in the 0x00BBGGRR decimal form, with its #RRGGBB.
 std::string Colour(const std::string& text) {
     const std::string quoted = Quoted(text);
-    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
         return quoted;
     }
     const unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
@@ -62,7 +72,11 @@ class Summary {
 
     void Line(const char* label, const std::string& value) {
         m_out << label << ":";
-        for (std::size_t width = std::string_view(label).size(); width < 24; ++width) m_out << ' ';
+        if (!value.empty()) {
+            for (std::size_t width = std::string_view(label).size(); width < 24; ++width) {
+                m_out << ' ';
+            }
+        }
         m_out << value << '\n';
     }
 
@@ -91,7 +105,8 @@ class Summary {
         std::size_t start = 0;
         for (;;) {
             const std::size_t end = text.find("\r\n", start);
-            const std::string line = text.substr(start, end == std::string::npos ? end : end - start);
+            const std::string line =
+                text.substr(start, end == std::string::npos ? end : end - start);
             const std::string shown = Quoted(line);
             m_out << "    | " << shown.substr(1, shown.size() - 2) << '\n';
             if (end == std::string::npos) break;
