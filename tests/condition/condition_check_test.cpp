@@ -23,10 +23,6 @@ class CTWFileQDFConditionChecks {
     static int List(CTWFileQDFCondition& c, char* text, TWDB_DataType type, int& valid, int show) {
         return c.ValidateOperandList(text, type, valid, show);
     }
-    static int ElementEnd(CTWFileQDFCondition& c, const char* text, TWDB_DataType type,
-                          int& position) {
-        return c.FindElementEnd(text, type, position, static_cast<int>(std::string(text).size()));
-    }
     static int Attribute(CTWFileQDFCondition& c, CTWDB_Attribute* a, int& valid) {
         return c.ValidateAttribute(a, valid, 1);
     }
@@ -267,28 +263,6 @@ TEST(ConditionCheck, ListOperands) {
     });
 }
 
-TEST(ConditionCheck, AQuotedElementMayHoldCommasAndSpaces) {
-    CTWFileQDFCondition condition;
-    const struct {
-        const char* text;
-        int start;
-        int end;
-    } cases[] = {
-        {"('a,b','c')", 1, 6},   {"('a b' )", 1, 6},
-        {"('O''Brien')", 1, 11}, {"('abc)", 1, 5},  // unterminated: up to the closing bracket
-        {"(x'y')", 1, 2},                           // not quoted: one character
-    };
-    for (const auto& c : cases) {
-        int position = c.start;
-        EXPECT_EQ(CTWFileQDFConditionChecks::ElementEnd(condition, c.text, TWDB_String, position),
-                  0);
-        EXPECT_EQ(position, c.end) << c.text;
-    }
-    int position = 1;
-    EXPECT_EQ(CTWFileQDFConditionChecks::ElementEnd(condition, "(12 ,3)", TWDB_Real, position), 0);
-    EXPECT_EQ(position, 3);
-}
-
 TEST(ConditionCheck, EmptyNumberHasItsOwnMessage) {
     CTWFileQDFCondition condition;
     twtest::MessageRecorder recorder;
@@ -319,10 +293,6 @@ TEST(ConditionCheck, ListRestoresItsTextAndRefusesOtherElementTypes) {
     for (TWDB_DataType type : {TWDB_Bool, TWDB_Time, TWDB_Unknown}) {
         valid = 1;
         EXPECT_EQ(CTWFileQDFConditionChecks::List(condition, list.data(), type, valid, 0),
-                  ID_TWErrors_InvalidParam);
-        CTWError::Clear();
-        int position = 1;
-        EXPECT_EQ(CTWFileQDFConditionChecks::ElementEnd(condition, list.c_str(), type, position),
                   ID_TWErrors_InvalidParam);
         CTWError::Clear();
     }
@@ -383,13 +353,6 @@ TEST(ConditionCheck, TooManyParametersInTheOperandIsAnError) {
     Checked checked(TWDB_Integer);
     EXPECT_EQ(checked.Check(text.c_str()), 0);
     EXPECT_EQ(checked.status(), ID_TWErrors_UnExpected);
-}
-
-TEST(ConditionCheck, GetTextAfterACheckGivesTheWholeText) {
-    Checked checked(TWDB_Integer);
-    EXPECT_EQ(checked.Check("ORDERS.COL > 5"), 1);
-    EXPECT_STREQ(checked.condition().GetText(), "ORDERS.COL > 5");
-    EXPECT_EQ(checked.Check("ORDERS.COL > 6"), 1);
 }
 
 }  // namespace

@@ -92,24 +92,16 @@ TEST_F(ConditionListTest, InsertComparesBytesAsUnsignedAndCaseSensitive) {
     }
 }
 
-TEST_F(ConditionListTest, InsertTreatsAConditionWithoutAttributeAsTheEmptyName) {
-    CTWFileQDFConditionList list;
-    CTWFileQDFCondition* a = On("A");
-    CTWFileQDFCondition* unbound1 = Unbound();
-    CTWFileQDFCondition* unbound2 = Unbound();
-    for (auto* condition : {a, unbound1, unbound2})
-        ASSERT_EQ(list.Insert(condition), 0);
-    EXPECT_EQ(Elements(list), (std::vector<const void*>{unbound1, unbound2, a}));
-}
-
-TEST_F(ConditionListTest, InsertSkipsNullElements) {
+TEST_F(ConditionListTest, InsertSkipsNullElementsAndSortsUnboundConditionsFirst) {
     CTWFileQDFConditionList list;
     CTWFileQDFCondition* b = On("B");
     CTWFileQDFCondition* a = On("A");
+    CTWFileQDFCondition* unbound1 = Unbound();
+    CTWFileQDFCondition* unbound2 = Unbound();
     list.CPtrList::AddTail(nullptr);
-    ASSERT_EQ(list.Insert(b), 0);
-    ASSERT_EQ(list.Insert(a), 0);
-    EXPECT_EQ(Elements(list), (std::vector<const void*>{nullptr, a, b}));
+    for (auto* condition : {b, a, unbound1, unbound2})
+        ASSERT_EQ(list.Insert(condition), 0);
+    EXPECT_EQ(Elements(list), (std::vector<const void*>{nullptr, unbound1, unbound2, a, b}));
 }
 
 TEST_F(ConditionListTest, NullConditionsAreRefusedAndTheListIsUnchanged) {

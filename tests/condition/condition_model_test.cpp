@@ -54,16 +54,6 @@ TEST(Condition, StartsEmpty) {
     EXPECT_EQ(condition.GetUnParameterisedOperand(), nullptr);
 }
 
-TEST(Condition, TextOfAnEmptyOperandTakesOneByte) {
-    CTWFileQDFCondition condition;
-    fault::StartCounting();
-    const char* text = condition.GetText();
-    ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(text, "");
-    EXPECT_EQ(fault::Calls(fault::Kind::Buffer), 1u);
-    EXPECT_EQ(CTWError::GetNumber(), 0);
-}
-
 TEST(Condition, ValidateConditionBindsAndAcceptsEveryText) {
     CTWDB_Table orders("ORDERS");
     CTWDB_Attribute qty(&orders, "QTY", TWDB_Integer);
@@ -127,18 +117,6 @@ TEST(Condition, ValidateConditionWithoutMemoryChangesNothing) {
         EXPECT_STREQ(condition.GetConditionAttributeName().GetString(), "QTY");
         CTWError::Clear();
     }
-}
-
-TEST(Condition, SetOperandWithoutMemoryKeepsTheOldOperand) {
-    CTWFileQDFCondition condition;
-    ASSERT_EQ(condition.SetOperand("old"), 0);
-    fault::ScopedDisarm disarm;
-    fault::Arm(fault::Kind::String, 1);
-    EXPECT_EQ(condition.SetOperand("a new operand"), ID_TWErrors_MemoryAlloc);
-    EXPECT_STREQ(condition.GetOperand(), "old");
-    CTWError::Clear();
-    EXPECT_EQ(condition.SetOperand(nullptr), 0);
-    EXPECT_STREQ(condition.GetOperand(), "");
 }
 
 TEST(Condition, CapturedAttributeNameSurvivesSetAttributeAndInitialise) {
@@ -307,30 +285,6 @@ TEST(Condition, FailedBufferAllocationLeavesTheConditionUsable) {
         EXPECT_STREQ(text, full ? "ORDERS.Q" : "Q");
         EXPECT_EQ(CTWError::GetNumber(), 0);
     }
-}
-
-TEST(Condition, InitialiseFreesTheBuffersAndTheTextComesBackTheSame) {
-    CTWDB_Table orders("ORDERS");
-    CTWDB_Attribute qty(&orders, "QTY", TWDB_Integer);
-    CTWFileQDFCondition condition;
-    ASSERT_EQ(condition.UnParameteriseOperand("<<A>>", &qty), 0);
-    condition.SetOperand("QTY > 5");
-    ASSERT_STREQ(condition.GetText(), "QTY > 5");
-    condition.Initialise();
-    EXPECT_EQ(condition.GetUnParameterisedOperand(), nullptr);
-    condition.SetOperand("QTY > 5");
-    fault::StartCounting();
-    EXPECT_STREQ(condition.GetText(), "QTY > 5");
-    EXPECT_EQ(fault::Calls(fault::Kind::Buffer), 1u);
-}
-
-TEST(Condition, MessageMapIsEmptyAndLinkedToTheBase) {
-    CTWFileQDFCondition condition;
-    const AFX_MSGMAP* map = condition.GetMessageMap();
-    ASSERT_NE(map, nullptr);
-    CCmdTarget& asTarget = condition;
-    EXPECT_EQ(asTarget.GetMessageMap(), map);
-    EXPECT_EQ(map->pBaseMap, asTarget.CCmdTarget::GetMessageMap());
 }
 
 }  // namespace
