@@ -10,6 +10,7 @@
 # CXX picks the compiler (default g++). Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/deps.sh
 root=$(pwd)
 example=${TWFILE_EXAMPLE:-temp_file_demo}
 read -r -a example_args <<<"${TWFILE_EXAMPLE_ARGS:-}"
