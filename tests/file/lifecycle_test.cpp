@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 #include <twfile/file/file32.h>
 #include <twfile/host/error.h>
@@ -195,6 +196,23 @@ TEST(FileLifecycle, TheDestructorFreesTheBufferWhileAnErrorIsPending) {
     ASSERT_LT(CTWError::m_nError, 0);
     delete file;
     EXPECT_EQ(CTWError::m_nError, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileLifecycle, AFileOfTwoGibibytesIsRefusedNotWrapped) {
+    twtest::TempDir dir;
+    const std::string path = dir.File("big");
+    twtest::WriteAll(path, "");
+    ASSERT_EQ(::truncate(path.c_str(), 0x80000000LL), 0);  // sparse: no disk space used
+    CTWFile32 file;
+    file.SetFileName(path.c_str());
+    ASSERT_EQ(file.CreateFileA(), 0);
+    EXPECT_EQ(file.GetFileSize(), -1);
+    EXPECT_STREQ(CTWError::GetMessage(), "Error - file of 2 GiB or more is not supported");
+    EXPECT_EQ(file.m_dwFileSize, 0u);
 }
 
 }  // namespace
