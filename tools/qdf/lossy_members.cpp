@@ -50,7 +50,7 @@ constexpr LineMember kLaterLines[] = {
     {"dynamicSort.text", &CTWFileQDF::m_strDynamicSort},
 };
 
-const char kNulReason[] = "holds a NUL byte, where the file ends the text";
+const char kNulReason[] = "holds a NUL byte, where a save ends the text";
 
 void CheckList(const CPtrList* list, const std::string& path, std::vector<LossyMember>& found) {
     if (list == nullptr) return;

@@ -1,5 +1,6 @@
 // qdf: the command line. Each subcommand's work is in its own file; this one
 // only declares the arguments and calls it.
+#include <cctype>
 #include <exception>
 #include <iostream>
 #include <map>
@@ -24,15 +25,40 @@ namespace {
 
 using qdf::Encoding;
 
+// An option whose value is one of the names of choices (in any case); it
+// sets target to the value of that name.
+template <typename T>
+CLI::Option* AddChoice(CLI::App& command, const std::string& name, T& target,
+                       const std::map<std::string, T>& choices, const std::string& description) {
+    std::string names;
+    for (const auto& choice : choices)
+        names += (names.empty() ? "" : "|") + choice.first;
+    const auto lower = [](std::string text) {
+        for (char& ch : text)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        return text;
+    };
+    return command
+        .add_option_function<std::string>(
+            name,
+            [&target, choices, lower](const std::string& value) {
+                target = choices.at(lower(value));
+            },
+            description)
+        ->check(CLI::Validator(
+            [choices, names, lower](std::string& value) {
+                return choices.count(lower(value)) != 0 ? std::string() : "must be one of " + names;
+            },
+            ""))
+        ->option_text(names);
+}
+
 void AddEncoding(CLI::App& command, Encoding& encoding) {
-    const std::map<std::string, Encoding> names{{"windows-1252", Encoding::Windows1252},
-                                                {"utf-8", Encoding::Utf8}};
-    command
-        .add_option("--encoding", encoding,
-                    "How the file's bytes are read as text: windows-1252 (every byte string, "
-                    "the default) or utf-8")
-        ->transform(CLI::CheckedTransformer(names, CLI::ignore_case))
-        ->option_text("windows-1252|utf-8");
+    AddChoice(command, "--encoding", encoding,
+              std::map<std::string, Encoding>{{"windows-1252", Encoding::Windows1252},
+                                              {"utf-8", Encoding::Utf8}},
+              "How the file's bytes are read as text: windows-1252 (every byte string, the "
+              "default) or utf-8");
 }
 
 // Prints what the library showed outside any command's own reporting.
@@ -46,7 +72,6 @@ int Run(int argc, char** argv) {
                  "qdf"};
     app.set_version_flag("--version", std::string("qdf ") + qdf::Version());
     app.require_subcommand(1);
-    app.fallthrough(false);
 
     qdf::FileOptions showOptions;
     CLI::App* show = app.add_subcommand("show", "Print a readable summary of a document");
@@ -88,15 +113,14 @@ int Run(int argc, char** argv) {
     qdf::ConditionOptions conditionOptions;
     CLI::App* condition = app.add_subcommand(
         "condition", "Bind a condition text to an attribute and show what the library makes of it");
-    const std::map<std::string, TWDB_DataType> types{{"integer", TWDB_Integer},
-                                                     {"string", TWDB_String},
-                                                     {"bool", TWDB_Bool},
-                                                     {"real", TWDB_Real},
-                                                     {"time", TWDB_Time}};
-    condition->add_option("--type", conditionOptions.type, "The attribute's data type")
-        ->required()
-        ->transform(CLI::CheckedTransformer(types, CLI::ignore_case))
-        ->option_text("integer|string|bool|real|time");
+    AddChoice(*condition, "--type", conditionOptions.type,
+              std::map<std::string, TWDB_DataType>{{"integer", TWDB_Integer},
+                                                   {"string", TWDB_String},
+                                                   {"bool", TWDB_Bool},
+                                                   {"real", TWDB_Real},
+                                                   {"time", TWDB_Time}},
+              "The attribute's data type")
+        ->required();
     condition->add_option("--table", conditionOptions.table,
                           "The attribute's table (default: the part of the first word before "
                           "its \".\", if any)");
