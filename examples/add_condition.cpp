@@ -3,9 +3,12 @@
 //
 //   add_condition sales.qdf sales-a.qdf "CUSTOMERS.NAME LIKE 'A%'"
 //
+// (The words of the condition may also come as separate arguments.)
+//
 // The condition is bound to a string attribute NAME of the table CUSTOMERS
 // and checked before it is added; the document stores it as a text line.
 #include <cstdio>
+#include <string>
 
 #include <twfile/twfile.h>
 
@@ -24,13 +27,15 @@ bool Failed(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
+    if (argc < 4) {
         std::fprintf(stderr, "usage: add_condition INPUT.qdf OUTPUT.qdf \"CONDITION\"\n");
         return 2;
     }
     const char* input = argv[1];
     const char* output = argv[2];
-    const char* text = argv[3];
+    std::string text = argv[3];
+    for (int i = 4; i < argc; ++i)
+        text += std::string(" ") + argv[i];
 
     CTWFileQDF document;
     document.Open(input, 1);
@@ -44,7 +49,7 @@ int main(int argc, char** argv) {
 
     CTWFileQDFCondition condition;
     int valid = 0;
-    condition.ValidateCondition(text, &name, valid, 0);
+    condition.ValidateCondition(text.c_str(), &name, valid, 0);
     condition.CheckCondition(valid, 1);  // shows why a condition is not valid
     if (Failed("condition")) return 1;
     if (!valid) return 1;

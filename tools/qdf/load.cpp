@@ -1,10 +1,5 @@
 #include "load.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
-
 namespace qdf {
 
 const char* const kIndicatorSections[CTWFileQDF::kIndicatorCount] = {
@@ -38,13 +33,6 @@ LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
         report.openFailure = "the document could not be set up";
         return report;
     }
-    // A directory opens on POSIX but cannot be read as a file.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        report.openFailure = std::strerror(EISDIR);
-        return report;
-    }
-
     doc.Open(path.c_str(), 1);
     report.opened = doc.IsFileOpen() != 0;
     report.diagnostics = TakeDiagnostics();
