@@ -9,6 +9,8 @@
 #include <twfile/framework/string.h>
 #include <twfile/platform/types.h>
 
+#include <cstddef>
+
 // The buffer is a window on the file: buffer byte i stands for file offset
 // m_nBufStart + i, and the current point is m_nBufStart + m_nBufPos.
 // Writing: bytes [0, m_nBufPos) are output not yet in the file.
@@ -17,7 +19,7 @@
 // Every operation with a status follows the error service's rules with the
 // source name "twfile32". Files of 2 GiB or more are refused.
 class TWFILE_API CTWFile32 : public CObject {
-  public:
+public:
     CTWFile32();
     // Closes, frees the buffer and the message text, then reports and clears
     // a pending error. Pending output is not written.
@@ -51,8 +53,14 @@ class TWFILE_API CTWFile32 : public CObject {
     int GetFileSize();
     int SetFilePointer(long offset, unsigned long method);
 
-    // Writing.
+    // Writing. Numbers are little-endian (int and long 4 bytes, float and
+    // double IEEE 754); texts are copied byte for byte. An item goes into the
+    // buffer whole, after the pending output was written when it did not
+    // fit; an item larger than the buffer is written through in buffer-sized
+    // pieces. With no buffer held the primitives raise the invalid-context
+    // error, and output that would pass offset 2^31 - 1 is refused.
     int Write(int value);
+    // Values outside the 32-bit range are refused (invalid parameter).
     int Write(long value);
     int Write(float value);
     int Write(double value);
@@ -62,16 +70,22 @@ class TWFILE_API CTWFile32 : public CObject {
     int WriteField(char* text, int bEndOfLine);
     int WriteLine(const char* text);
     int WriteText(const char* text);
+    // Decimal digits of a 32-bit value; others are refused.
     int WriteText(long value);
     int WriteLen(char* text);
-    // Writes the pending output and ends the file after it.
+    // Writes the pending output and ends the file after it; nothing of the
+    // file stays loaded.
     int WriteFile();
     // WriteFile, then CloseFile.
     int Flush();
 
     // Reading. eof is set to 0 on entry and to 1 when the file has no more
     // bytes; end of file is not an error. In the character-array forms the
-    // target holds max + 1 bytes.
+    // target holds max + 1 bytes. A value or a NUL-terminated or
+    // length-prefixed text cut short by the end of the file gives eof and is
+    // not consumed. Read(char*) and ReadLen(char*) take only texts that fit
+    // in the buffer ("Error reading a file" otherwise). A failed refill
+    // leaves nothing loaded and the current point where the load began.
     int ReadFile(int& eof);
     int Read(int& value, int& eof);
     int Read(long& value, int& eof);
@@ -79,6 +93,7 @@ class TWFILE_API CTWFile32 : public CObject {
     int Read(double& value, int& eof);
     int Read(char* target, int max, int& eof);
     int Read(CString* text, int& eof);
+    // A stored length below 1 raises "Error reading a file".
     int ReadLen(char* target, int max, int& eof);
     int ReadLen(CString* text, int& eof);
     int ReadLine(char* target, int max, int& eof);
@@ -93,12 +108,17 @@ class TWFILE_API CTWFile32 : public CObject {
     int SkipString(int& eof);
     int SkipBLOB(long count, int& eof);
     int Ensure(int count, int& eof, int& bShort);
+    // Loads from offset unless it is loaded. An offset with no byte raises
+    // the locating error and leaves nothing loaded, the current point at
+    // offset.
     int Locate(long offset);
     int GetCurLoc(long& offset);
     int GetCurLoc(char*& data, long& room);
 
     // In-place update: PrePreUpdate once; for each region PreUpdate, writes
-    // of exactly length bytes, PostUpdate; finally PostPostUpdate.
+    // of exactly length bytes, PostUpdate; finally PostPostUpdate, after
+    // which the writer goes on at the point where the update began. A
+    // region is at most the buffer size long.
     int PrePreUpdate();
     int PreUpdate(long offset, long length);
     int PostUpdate();
@@ -127,13 +147,44 @@ class TWFILE_API CTWFile32 : public CObject {
     int m_bDirty;
     int m_nHighWater;
 
-  private:
+private:
+    // Where a text scan puts the bytes it takes (reader.cpp).
+    class TextSink;
+    // What ends a scanned text: a NUL, CR LF, or TAB or CR LF.
+    enum class TextEnd { Nul, Line, Field };
+
     int GetMemory();
     int ReleaseMemory();
     int ShowError();
     int SetEndOfFile(long offset);
     int DoWrite(unsigned long count);
     int DoRead(unsigned long count);
+
+    // Writing: checks for a buffer and the offset limit, and writes the
+    // pending output first when an item of need bytes does not fit.
+    int BeginItem(unsigned long long need);
+    // Appends count bytes, writing the buffer out whenever it is full.
+    int Put(const void* data, std::size_t count);
+
+    // Reading: refills, keeping the unread bytes, when fewer than need are
+    // unread.
+    int Refill(long long need, int& eof);
+    // Makes width bytes available for a fixed-width value; eof when the file
+    // ends before them.
+    int NeedFixed(int width, int& eof);
+    // Takes a text up to its end mark across refills.
+    int ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof);
+    // Moves the current point back to offset, dropping the loaded bytes when
+    // offset lies before them.
+    void MoveBackTo(long long offset);
+    // The loaded bytes reach the end of the file (as last queried).
+    bool LoadedToEnd() const;
+    // Unread bytes in the buffer.
+    int Unread() const { return m_nBufValid - m_nBufPos; }
+
+    // In-place update: writes buffer bytes [0, count) to the file at
+    // m_nBufStart without moving the end of the file.
+    int WriteBack(int count);
 };
 
 #endif  // TWFILE_FILE_FILE32_H
