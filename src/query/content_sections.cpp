@@ -171,14 +171,15 @@ int CTWFileQDF::ReadListSection(int index, CPtrList* list, int& read) {
 }
 
 // An empty element is left out: written as an empty line it would end the
-// list on reading and lose every element after it. A null list is written
-// as an empty list.
+// list on reading and lose every element after it. The line writer takes a
+// character string, so an element that begins with a NUL byte (read from a
+// damaged file) is empty too. A null list is written as an empty list.
 int CTWFileQDF::WriteList(CPtrList* list) {
     if (list != nullptr) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             const CString* item = static_cast<const CString*>(list->GetNext(pos));
             if (item == nullptr) TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
-            if (item->IsEmpty()) continue;
+            if (item->GetString()[0] == '\0') continue;
             TW_PASS_ON(WriteLine(item->GetString()));
         }
     }
