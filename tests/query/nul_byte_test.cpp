@@ -46,5 +46,41 @@ TEST_F(NulByteTest, ListElementThatBeginsWithANulIsLeftOutOnSaving) {
     EXPECT_EQ(Texts(reread.m_pAttributeList), Texts(document.m_pAttributeList));
 }
 
+// A line "}" followed by a NUL closes the edited SQL text, as it closes any
+// section skipped to its end. Kept as a line of the text, it was written as
+// "}" and closed the section early in the saved file, so that the sections
+// after it were not read.
+TEST_F(NulByteTest, ClosingLineFollowedByANulEndsTheEditedSql) {
+    FileText sections = SampleSections();
+    sections[8].body = {"SELECT *", "}\0 junk"s, "FROM ORDERS"};
+    Document document;
+    ASSERT_GE(OpenBytes(document, Render(sections)), 0);
+    EXPECT_STREQ(document.m_strEditedSQL.GetString(), "SELECT *");
+
+    Document reread;
+    SaveAndReopen(document, reread);
+    EXPECT_STREQ(reread.m_strEditedSQL.GetString(), "SELECT *");
+    EXPECT_STREQ(reread.m_strCustomDataString.GetString(),
+                 document.m_strCustomDataString.GetString());
+}
+
+// Texts with a NUL inside are saved up to the NUL, which is what the
+// application sees of them through their character pointers.
+TEST_F(NulByteTest, TextsAreSavedUpToTheirFirstNul) {
+    FileText sections = SampleSections();
+    sections[1].body = {"SALES\0 2"s};
+    sections[8].body = {"SELECT *\0 x"s, "FROM ORDERS"};
+    sections[6].body[1] = "Active Query\0 x"s;
+    Document document;
+    ASSERT_GE(OpenBytes(document, Render(sections)), 0);
+    EXPECT_EQ(document.m_bActiveQuery, 1);
+
+    Document reread;
+    SaveAndReopen(document, reread);
+    EXPECT_STREQ(reread.m_strDatabase.GetString(), "SALES");
+    EXPECT_STREQ(reread.m_strEditedSQL.GetString(), "SELECT *");
+    EXPECT_EQ(reread.m_bActiveQuery, 1);
+}
+
 }  // namespace
 }  // namespace qdftest
