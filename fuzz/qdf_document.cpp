@@ -127,12 +127,12 @@ void CheckReport(CTWFileQDF& d) {
 }
 
 // The buffer size of the first document, as allocation failures leave it:
-// 65534 bytes for half of the inputs, else 511, 63 or 15. The size is set
+// 65534 bytes for three inputs in four, else 255 or 31. The size is set
 // directly (the file object's own halving is fuzzed by the primitives'
 // target): a small buffer makes the reader refill and the writer flush
 // inside lines and items.
 int BufferSizeFor(std::size_t size) {
-    static const int kSizes[] = {65534, 65534, 65534, 65534, 511, 511, 63, 15};
+    static const int kSizes[] = {65534, 65534, 65534, 65534, 65534, 65534, 255, 31};
     return kSizes[size % 8];
 }
 
