@@ -145,8 +145,8 @@ std::vector<Case> PositionalCases() {
              defaultsEmptied(d);
              timeReset(d);
          }},
-        {"EDITED_SQL misspelled", Render(WithStart(8, "EDITED_SQL 1.0")), "11111111000000",
-         nullptr, defaultsEmptied},
+        {"EDITED_SQL misspelled", Render(WithStart(8, "EDITED_SQL 1.0")), "11111111000000", nullptr,
+         defaultsEmptied},
         {"DEFAULT-VALUES 1.0", Render(WithStart(10, "DEFAULT-VALUES 1.0")), "11111111110000",
          nullptr,
          [&](const Document& d) {
@@ -154,9 +154,8 @@ std::vector<Case> PositionalCases() {
              EXPECT_EQ(Texts(d.m_pAttributeNonDisplayList), LineList{"old"});
              timeReset(d);
          }},
-        {"DEFAULT_VALUES misspelled", Render(WithStart(10, "DEFAULT_VALUES 2.0")),
-         "11111111110000", nullptr,
-         [](const Document& d) { EXPECT_TRUE(d.m_pDefaultValuesList->IsEmpty()); }},
+        {"DEFAULT_VALUES misspelled", Render(WithStart(10, "DEFAULT_VALUES 2.0")), "11111111110000",
+         nullptr, [](const Document& d) { EXPECT_TRUE(d.m_pDefaultValuesList->IsEmpty()); }},
         // A skipping reader loses only its own section.
         {"TABLE misspelled", Render(WithStart(2, "TABLE 1.0")), "11011111111111", nullptr,
          [](const Document& d) { EXPECT_TRUE(d.m_pTableList->IsEmpty()); }},
@@ -174,14 +173,25 @@ std::vector<Case> PositionalCases() {
         {"TABLES with lines after its empty line",
          Render(With(2, {"TABLES 1.0", {"ORDERS", "", "IGNORED"}})), kAllRead, nullptr,
          [](const Document& d) { EXPECT_EQ(Texts(d.m_pTableList), LineList{"ORDERS"}); }},
+        {"HEADER with other and more lines",
+         Render(With(0, {"HEADER 2.0", {"any", "three", "lines", "and a fourth"}})), kAllRead,
+         nullptr, nullptr},
+        {"line after an accepted start line that is not a brace",
+         Lines({"HEADER 2.0", "not a brace", "a", "b", "c", "}"}) + Render(Without(0)), kAllRead,
+         nullptr, nullptr},
+        {"skipped body with lines like a closing line",
+         Render(With(0, {"HEADER 3.0", {"a", "} ", " }", "}}", "b"}})), "01111111111111", nullptr,
+         [](const Document& d) { EXPECT_EQ(d.m_strDatabase, "SALES"); }},
         {"HEADER of two lines", Render(With(0, {"HEADER 2.0", {"a", "b"}})), "10000000001111",
          nullptr, [](const Document& d) { EXPECT_EQ(d.m_strDatabase, "old"); }},
         // The end of the file inside a body.
         {"end in HEADER", Lines({"HEADER 2.0", "{", "one"}), "00000000000000", kEof, nullptr},
-        {"end after DATABASE's opening line", Cut(1, {"DATABASE 1.0", "{"}), "10000000000000",
-         kEof, [](const Document& d) { EXPECT_EQ(d.m_nTimeZone, 99); }},
+        {"end after DATABASE's opening line", Cut(1, {"DATABASE 1.0", "{"}), "10000000000000", kEof,
+         [](const Document& d) { EXPECT_EQ(d.m_nTimeZone, 99); }},
         {"end in a list", Cut(2, {"TABLES 1.0", "{", "A", "B"}), "11000000000000", kEof,
-         [](const Document& d) { EXPECT_EQ(Texts(d.m_pTableList), (LineList{"A", "B"})); }},
+         [](const Document& d) {
+             EXPECT_EQ(Texts(d.m_pTableList), (LineList{"A", "B"}));
+         }},
         {"end in FLAGS", Cut(6, {"FLAGS 2.1", "{", "Edited SQL selected", "Active Query"}),
          "11111100000000", kEof,
          [](const Document& d) {
@@ -200,8 +210,8 @@ std::vector<Case> PositionalCases() {
          }},
         {"end in CUSTOM-DATA-STRING", Cut(9, {"CUSTOM-DATA-STRING 1.0", "{"}), "11111111100000",
          kEof, nullptr},
-        {"end in DEFAULT-VALUES", Cut(10, {"DEFAULT-VALUES 2.0", "{", "1"}), "11111111110000",
-         kEof, [](const Document& d) {
+        {"end in DEFAULT-VALUES", Cut(10, {"DEFAULT-VALUES 2.0", "{", "1"}), "11111111110000", kEof,
+         [](const Document& d) {
              EXPECT_EQ(Texts(d.m_pDefaultValuesList), (LineList{"old", "1"}));
          }},
         {"end in TIME", Cut(12, {"TIME 1.0", "{", "5"}), "11111111111100", kEof,
@@ -218,8 +228,8 @@ std::vector<Case> PositionalCases() {
              EXPECT_EQ(d.m_strPrinterProperty3, "");
              EXPECT_EQ(d.m_strDynamicSort, "old");
          }},
-        {"end in PRINTER-PROPERTIES 1.0", Cut(14, {"PRINTER-PROPERTIES 1.0", "{", "A"}),
-         kAllRead, kEof, nullptr},
+        {"end in PRINTER-PROPERTIES 1.0", Cut(14, {"PRINTER-PROPERTIES 1.0", "{", "A"}), kAllRead,
+         kEof, nullptr},
         {"end in PRINTER-PROPERTIES 2.0", Cut(14, {"PRINTER-PROPERTIES 2.0", "{", "A", "B"}),
          kAllRead, nullptr,
          [](const Document& d) {
@@ -246,8 +256,8 @@ std::vector<Case> PositionalCases() {
         {"skipped body line of 101 characters",
          Render(With(0, {"HEADER 3.0", {std::string(101, 'h')}})), "00000000000000", kTooLong,
          nullptr},
-        {"database line of 5000 characters", Render(With(1, {"DATABASE 1.0", {std::string(5000, 'd')}})),
-         kAllRead, nullptr,
+        {"database line of 5000 characters",
+         Render(With(1, {"DATABASE 1.0", {std::string(5000, 'd')}})), kAllRead, nullptr,
          [](const Document& d) { EXPECT_EQ(d.m_strDatabase.GetLength(), 5000); }},
     };
 }

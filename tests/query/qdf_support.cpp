@@ -8,7 +8,9 @@ std::string FixturePath(const std::string& name) {
     return std::string(TWFILE_TEST_DATA_DIR) + "/qdf/" + name;
 }
 
-std::string Fixture(const std::string& name) { return twtest::ReadAll(FixturePath(name)); }
+std::string Fixture(const std::string& name) {
+    return twtest::ReadAll(FixturePath(name));
+}
 
 FileText SampleSections() {
     return {
@@ -37,7 +39,8 @@ FileText SampleSections() {
 
 std::string Lines(const std::vector<std::string>& lines) {
     std::string bytes;
-    for (const std::string& line : lines) bytes += line + "\r\n";
+    for (const std::string& line : lines)
+        bytes += line + "\r\n";
     return bytes;
 }
 
@@ -60,6 +63,7 @@ std::vector<std::string> Texts(const CPtrList* list) {
 }
 
 void Fill(CPtrList* list, const std::vector<std::string>& texts) {
+    if (list == nullptr) return;
     for (const std::string& text : texts) {
         list->AddTail(new CString(text.data(), static_cast<int>(text.size())));
     }
@@ -67,7 +71,8 @@ void Fill(CPtrList* list, const std::vector<std::string>& texts) {
 
 std::string Indicators(const CTWFileQDF& document) {
     std::string flags;
-    for (int read : document.m_bSectionRead) flags += read != 0 ? '1' : '0';
+    for (int read : document.m_bSectionRead)
+        flags += read != 0 ? '1' : '0';
     return flags;
 }
 

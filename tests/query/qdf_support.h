@@ -35,7 +35,8 @@ std::string Lines(const std::vector<std::string>& lines);
 
 // The texts of a list of CString elements, head to tail.
 std::vector<std::string> Texts(const CPtrList* list);
-// Appends texts to one of the document's lists as heap strings.
+// Appends texts to one of the document's lists as heap strings (nothing
+// when the list does not exist).
 void Fill(CPtrList* list, const std::vector<std::string>& texts);
 // The fourteen read indicators as a string of 0 and 1, in file order.
 std::string Indicators(const CTWFileQDF& document);
@@ -44,7 +45,7 @@ constexpr char kAllRead[] = "11111111111111";
 
 // A temporary directory and the error state of one test.
 class QdfTest : public ::testing::Test {
-protected:
+  protected:
     // Writes bytes to a new file and opens it into document.
     int OpenBytes(CTWFileQDF& document, const std::string& bytes, int readOnly = 1);
     std::string File(const std::string& name) const { return m_dir.File(name); }

