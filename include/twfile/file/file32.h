@@ -160,8 +160,11 @@ private:
     int DoWrite(unsigned long count);
     int DoRead(unsigned long count);
 
-    // Writing: checks for a buffer and the offset limit, and writes the
-    // pending output first when an item of need bytes does not fit.
+    // Writing: checks for a buffer, and that count more bytes of output stay
+    // within the largest offset.
+    int CheckOutput(unsigned long long count);
+    // CheckOutput, then writes the pending output first when an item of need
+    // bytes does not fit.
     int BeginItem(unsigned long long need);
     // Appends count bytes, writing the buffer out whenever it is full.
     int Put(const void* data, std::size_t count);
