@@ -35,6 +35,7 @@ for target in "${targets[@]}"; do
              -artifact_prefix="build/fuzz/artifacts/$target-")
     case $target in
         qdf_document) options+=(-dict=fuzz/dict/qdf.dict) ;;
+        condition) options+=(-dict=fuzz/dict/condition.dict) ;;
     esac
     if [ "${FUZZ_JOBS:-1}" -gt 1 ]; then
         options+=(-fork="$FUZZ_JOBS")
