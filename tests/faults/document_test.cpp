@@ -10,6 +10,7 @@
 // partly rewritten (the save reports the error; the caller saves again).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
