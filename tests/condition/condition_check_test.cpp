@@ -30,6 +30,7 @@ const char kSpurious[] = "Spurious text found in Condition!";
 const char kNoBrackets[] =
     "A list must be enclosed within round brackets e.g. (12,15,29) or ('abc','mno','xyz')";
 const char kMissing[] = "Invalid list - missing element!";
+const char kBadBool[] = "Invalid Bool - must be TRUE or FALSE (case insensitive)";
 
 struct Case {
     TWDB_DataType type;
@@ -122,10 +123,7 @@ TEST(ConditionCheck, ScalarOperands) {
         {TWDB_String, "ORDERS.COL = <<Name>>", 0, {kNotQuoted}},
         {TWDB_Bool, "ORDERS.COL <> False", 1, {}},
         {TWDB_Bool, "ORDERS.COL = <<Flag>>", 1, {}},
-        {TWDB_Bool,
-         "ORDERS.COL = T",
-         0,
-         {"Invalid Bool - must be TRUE or FALSE (case insensitive)"}},
+        {TWDB_Bool, "ORDERS.COL = T", 0, {kBadBool}},
     });
 }
 
