@@ -48,7 +48,7 @@ TEST_F(JoinTest, JoinWithoutAttributesGivesTheEmptyText) {
 // The names, qualified by their tables, joined by " = ". After a failed
 // allocation the buffer is null with size 0: the next call allocates again,
 // whatever length it needs.
-TEST_F(JoinTest, TextJoinsTheNamesInABufferThatGrowsOnlyWhenNeeded) {
+TEST_F(JoinTest, TextJoinsTheNamesInABufferThatSurvivesFailedAllocations) {
     CTWFileQDFJoin join;
     CTWDB_Attribute* n1 = Attribute("T1", "N1");
     CTWDB_Attribute* n2 = Attribute("T2", "N2");
