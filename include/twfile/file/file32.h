@@ -9,6 +9,8 @@
 #include <twfile/framework/string.h>
 #include <twfile/platform/types.h>
 
+#include <cstddef>
+
 // The buffer is a window on the file: buffer byte i stands for file offset
 // m_nBufStart + i, and the current point is m_nBufStart + m_nBufPos.
 // Writing: bytes [0, m_nBufPos) are output not yet in the file.
@@ -17,7 +19,7 @@
 // Every operation with a status follows the error service's rules with the
 // source name "twfile32". Files of 2 GiB or more are refused.
 class TWFILE_API CTWFile32 : public CObject {
-  public:
+public:
     CTWFile32();
     // Closes, frees the buffer and the message text, then reports and clears
     // a pending error. Pending output is not written.
@@ -127,13 +129,44 @@ class TWFILE_API CTWFile32 : public CObject {
     int m_bDirty;
     int m_nHighWater;
 
-  private:
+private:
+    // Where a text scan puts the bytes it takes (reader.cpp).
+    class TextSink;
+    // What ends a scanned text: a NUL, CR LF, or TAB or CR LF.
+    enum class TextEnd { Nul, Line, Field };
+
     int GetMemory();
     int ReleaseMemory();
     int ShowError();
     int SetEndOfFile(long offset);
     int DoWrite(unsigned long count);
     int DoRead(unsigned long count);
+
+    // Writing: checks for a buffer and the offset limit, and writes the
+    // pending output first when an item of need bytes does not fit.
+    int BeginItem(unsigned long long need);
+    // Appends count bytes, writing the buffer out whenever it is full.
+    int Put(const void* data, std::size_t count);
+
+    // Reading: refills, keeping the unread bytes, when fewer than need are
+    // unread.
+    int Refill(long long need, int& eof);
+    // Makes width bytes available for a fixed-width value; eof when the file
+    // ends before them.
+    int NeedFixed(int width, int& eof);
+    // Takes a text up to its end mark across refills.
+    int ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof);
+    // Moves the current point back to offset, dropping the loaded bytes when
+    // offset lies before them.
+    void MoveBackTo(long long offset);
+    // The loaded bytes reach the end of the file (as last queried).
+    bool LoadedToEnd() const;
+    // Unread bytes in the buffer.
+    int Unread() const { return m_nBufValid - m_nBufPos; }
+
+    // In-place update: writes buffer bytes [0, count) to the file at
+    // m_nBufStart without moving the end of the file.
+    int WriteBack(int count);
 };
 
 #endif  // TWFILE_FILE_FILE32_H

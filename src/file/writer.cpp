@@ -1,0 +1,220 @@
+// Buffered writing: typed values, texts and lines appended to the buffer,
+// and the buffer written to the file when an item does not fit or the caller
+// asks.
+#include <twfile/file/file32.h>
+#include <twfile/host/error.h>
+#include <twfile/host/status.h>
+#include <twfile/platform/file_calls.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "file/encoding.h"
+#include "file/messages.h"
+
+using namespace twfile::file;
+
+namespace {
+
+std::size_t TextLength(const char* text) {
+    return text != nullptr ? std::strlen(text) : 0;
+}
+
+bool FitsInt32(long value) {
+    return value >= INT32_MIN && value <= INT32_MAX;
+}
+
+}  // namespace
+
+int CTWFile32::BeginItem(unsigned long long need) {
+    if (m_pBuffer == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    const unsigned long long here =
+        static_cast<unsigned long long>(m_nBufStart) + static_cast<unsigned long long>(m_nBufPos);
+    if (need > static_cast<unsigned long long>(kMaxOffset) - here) {
+        TW_RAISE(kFileError, kFileTooLarge);
+    }
+    if (static_cast<unsigned long long>(m_nBufSize - m_nBufPos) < need) TW_PASS_ON(WriteFile());
+    TW_EXIT();
+}
+
+int CTWFile32::Put(const void* data, std::size_t count) {
+    const unsigned char* from = static_cast<const unsigned char*>(data);
+    while (count > 0) {
+        if (m_nBufPos >= m_nBufSize) TW_PASS_ON(WriteFile());
+        const std::size_t piece = std::min(count, static_cast<std::size_t>(m_nBufSize - m_nBufPos));
+        std::memcpy(m_pBuffer + m_nBufPos, from, piece);
+        m_nBufPos += static_cast<int>(piece);
+        from += piece;
+        count -= piece;
+    }
+    TW_EXIT();
+}
+
+int CTWFile32::Write(int value) {
+    unsigned char bytes[4];
+    StoreLE32(bytes, static_cast<std::uint32_t>(value));
+    TW_PASS_ON(BeginItem(sizeof bytes));
+    TW_PASS_ON(Put(bytes, sizeof bytes));
+    TW_EXIT();
+}
+
+int CTWFile32::Write(long value) {
+    if (!FitsInt32(value)) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    TW_PASS_ON(Write(static_cast<int>(value)));
+    TW_EXIT();
+}
+
+int CTWFile32::Write(float value) {
+    std::uint32_t bits;
+    static_assert(sizeof bits == sizeof value, "float is IEEE 754 single precision");
+    std::memcpy(&bits, &value, sizeof bits);
+    unsigned char bytes[4];
+    StoreLE32(bytes, bits);
+    TW_PASS_ON(BeginItem(sizeof bytes));
+    TW_PASS_ON(Put(bytes, sizeof bytes));
+    TW_EXIT();
+}
+
+int CTWFile32::Write(double value) {
+    std::uint64_t bits;
+    static_assert(sizeof bits == sizeof value, "double is IEEE 754 double precision");
+    std::memcpy(&bits, &value, sizeof bits);
+    unsigned char bytes[8];
+    StoreLE64(bytes, bits);
+    TW_PASS_ON(BeginItem(sizeof bytes));
+    TW_PASS_ON(Put(bytes, sizeof bytes));
+    TW_EXIT();
+}
+
+int CTWFile32::Write(const char* text) {
+    if (text == nullptr) {
+        TW_PASS_ON(BeginItem(0));
+        TW_EXIT();
+    }
+    const std::size_t length = std::strlen(text);
+    TW_PASS_ON(BeginItem(length + 1));
+    TW_PASS_ON(Put(text, length + 1));
+    TW_EXIT();
+}
+
+int CTWFile32::WriteNull() {
+    static const char nul = '\0';
+    TW_PASS_ON(BeginItem(1));
+    TW_PASS_ON(Put(&nul, 1));
+    TW_EXIT();
+}
+
+int CTWFile32::WriteBLOB(char* data, long count) {
+    if (count > 0 && data == nullptr) {
+        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    }
+    // A block goes in byte by byte as room allows: it never waits for room
+    // for the whole of it, so no flush happens before the first byte fits.
+    TW_PASS_ON(BeginItem(0));
+    if (count > 0) {
+        const unsigned long long here = static_cast<unsigned long long>(m_nBufStart) +
+                                        static_cast<unsigned long long>(m_nBufPos);
+        if (static_cast<unsigned long long>(count) >
+            static_cast<unsigned long long>(kMaxOffset) - here) {
+            TW_RAISE(kFileError, kFileTooLarge);
+        }
+        TW_PASS_ON(Put(data, static_cast<std::size_t>(count)));
+    }
+    TW_EXIT();
+}
+
+int CTWFile32::WriteField(char* text, int bEndOfLine) {
+    static const char tab[] = "\t";
+    static const char crlf[] = "\r\n";
+    const std::size_t length = TextLength(text);
+    const std::size_t endLength = bEndOfLine ? 2 : 1;
+    TW_PASS_ON(BeginItem(length + endLength));
+    TW_PASS_ON(Put(text, length));
+    TW_PASS_ON(Put(bEndOfLine ? crlf : tab, endLength));
+    TW_EXIT();
+}
+
+int CTWFile32::WriteLine(const char* text) {
+    static const char crlf[] = "\r\n";
+    const std::size_t length = TextLength(text);
+    TW_PASS_ON(BeginItem(length + 2));
+    TW_PASS_ON(Put(text, length));
+    TW_PASS_ON(Put(crlf, 2));
+    TW_EXIT();
+}
+
+int CTWFile32::WriteText(const char* text) {
+    const std::size_t length = TextLength(text);
+    TW_PASS_ON(BeginItem(length));
+    TW_PASS_ON(Put(text, length));
+    TW_EXIT();
+}
+
+int CTWFile32::WriteText(long value) {
+    if (!FitsInt32(value)) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    char digits[12];  // "-2147483648" and its NUL
+    std::snprintf(digits, sizeof digits, "%d", static_cast<int>(value));
+    TW_PASS_ON(WriteText(digits));
+    TW_EXIT();
+}
+
+int CTWFile32::WriteLen(char* text) {
+    static const char nul = '\0';
+    const std::size_t length = TextLength(text);
+    if (length >= static_cast<std::size_t>(INT32_MAX)) TW_RAISE(kFileError, kFileTooLarge);
+    unsigned char prefix[4];
+    StoreLE32(prefix, static_cast<std::uint32_t>(length + 1));
+    TW_PASS_ON(BeginItem(length + 5));
+    TW_PASS_ON(Put(prefix, sizeof prefix));
+    TW_PASS_ON(Put(text, length));
+    TW_PASS_ON(Put(&nul, 1));
+    TW_EXIT();
+}
+
+int CTWFile32::WriteFile() {
+    TW_PASS_ON(SetEndOfFile(static_cast<long>(m_nBufStart) + m_nBufPos));
+    TW_PASS_ON(SetFilePointer(m_nBufStart, win32::FILE_BEGIN));
+    if (m_nBufPos != 0) TW_PASS_ON(DoWrite(static_cast<unsigned long>(m_nBufPos)));
+    m_nBufStart += m_nBufPos;
+    m_nBufPos = 0;
+    // The file now ends at m_nBufStart: no byte of it is loaded any more.
+    m_nBufValid = 0;
+    TW_EXIT();
+}
+
+int CTWFile32::Flush() {
+    TW_PASS_ON(WriteFile());
+    TW_PASS_ON(CloseFile());
+    TW_EXIT();
+}
+
+int CTWFile32::SetEndOfFile(long offset) {
+    if (m_hFile == win32::INVALID_HANDLE_VALUE) {
+        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    }
+    TW_PASS_ON(SetFilePointer(offset, win32::FILE_BEGIN));
+    if (!win32::SetEndOfFile(m_hFile)) {
+        // The user sees the system's reason; the caller gets the file
+        // object's own error.
+        ShowError();
+        TW_RAISE(kFileError, kErrorLocating);
+    }
+    TW_EXIT();
+}
+
+int CTWFile32::DoWrite(unsigned long count) {
+    if (m_hFile == win32::INVALID_HANDLE_VALUE || m_pBuffer == nullptr) {
+        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    }
+    if (count > static_cast<unsigned long>(m_nBufSize)) {
+        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    }
+    win32::DWORD written = 0;
+    const win32::BOOL ok =
+        win32::WriteFile(m_hFile, m_pBuffer, static_cast<win32::DWORD>(count), &written, nullptr);
+    if (!ok || written != count) TW_RAISE(kFileError, kErrorWriting);
+    TW_EXIT();
+}
