@@ -27,4 +27,6 @@
 
 #include <twfile/file/file32.h>
 
+#include <twfile/query/qdf.h>
+
 #endif  // TWFILE_TWFILE_H

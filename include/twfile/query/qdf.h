@@ -1,0 +1,221 @@
+// CTWFileQDF: the query definition document. One SQL query as the query
+// builder holds it, kept in public members and stored in a text file of
+// sixteen versioned sections with CR LF line ends.
+#ifndef TWFILE_QUERY_QDF_H
+#define TWFILE_QUERY_QDF_H
+
+#include <twfile/export.h>
+#include <twfile/file/file32.h>
+#include <twfile/framework/ptr_list.h>
+#include <twfile/framework/string.h>
+
+namespace twfile {
+namespace query {
+// Internal: one body line of a property section.
+struct Field;
+}  // namespace query
+}  // namespace twfile
+
+// The document is a file object: its own CTWFile32 part holds the file and
+// the buffer through which every section is read. Every section is written
+// through m_pOutputFile (the document itself, or another document's file
+// object during Copy).
+//
+// Reading is positional: each section reader takes the next line of the file
+// as its start line; there is no search by name. A section that is missing,
+// misnamed or of a version its reader does not accept is not read, and its
+// read indicator stays 0; GetStatusString reports those sections.
+//
+// Every operation with a status follows the error service's rules with the
+// source name "TWFileQDF". Allocation failures never escape an operation:
+// they are raised as errors.
+class TWFILE_API CTWFileQDF : public CTWFile32 {
+  public:
+    // Number of sections in a file, and of those with a read indicator.
+    static constexpr int kSectionCount = 16;
+    static constexpr int kIndicatorCount = 14;
+
+    // Builds the file object (closed) and runs Initialise; a failure of
+    // Initialise stays pending in the error service.
+    CTWFileQDF();
+    // Frees the lists and their strings, then destroys the file object.
+    // Nothing is written.
+    ~CTWFileQDF() override;
+    CTWFileQDF(const CTWFileQDF&) = delete;
+    CTWFileQDF& operator=(const CTWFileQDF&) = delete;
+
+    // Resets every member to its initial value; the file is not touched.
+    // A list that cannot be created raises -100, "Unable to create an
+    // application object" and ends the reset; that list is then null.
+    int Initialise();
+    // Opens an existing file (read-only when readOnly is nonzero) and reads
+    // every section into the members. The members are not reset first: list
+    // sections append. A file that cannot be opened shows the system's
+    // message and raises nothing: test IsFileOpen.
+    int Open(const char* path, int readOnly);
+    // Rewrites the document's open file from its start; the file then holds
+    // exactly the document's text. An empty file is written from offset 0.
+    int Save();
+    // Opens or creates path, writes the document there and stays attached
+    // to it for reading and writing.
+    int SaveAs(const char* path);
+    // Writes the document's text into target's file at target's current
+    // position and ends target's file after it. target's members are not
+    // changed; the document's own file is not touched.
+    int Copy(CTWFileQDF* target);
+    // Closes the document's file; the members keep their values.
+    int Close();
+    // The report of the sections among the first twelve whose indicator is
+    // 0, one name a line under a heading; empty when all were read.
+    int GetStatusString(CString* report);
+    // Empties m_strDatabase and the six lists (the list objects stay).
+    int ClearQueryText();
+
+    // Each empties one list, freeing its strings.
+    void DeleteTableList();
+    void DeleteAttributeList();
+    void DeleteAttributeNonDisplayList();
+    void DeleteConditionList();
+    void DeleteJoinList();
+    void DeleteDefaultValuesList();
+    // Each appends item, a heap string that the list then owns, to one list.
+    // A null item changes nothing. When the list cannot grow the error is
+    // left pending and item stays the caller's.
+    void AddTable(CString* item);
+    void AddAttribute(CString* item);
+    void AddAttributeNonDisplay(CString* item);
+    void AddCondition(CString* item);
+    void AddJoin(CString* item);
+    void AddDefaultValue(CString* item);
+    // The table list itself (the list that AddTable appends to).
+    CPtrList* GetTableList() const;
+
+    // The PRINTER-PROPERTIES section, written and read at the current
+    // position of the document's file.
+    int WritePrinterProperties();
+    int ReadPrinterProperties(int& read);
+    // The DYNAMIC-SORT section, read at the current position.
+    int ReadDynamicSortProperties(int& read);
+
+    // Members, in the order of the design. The lists hold CString* elements
+    // that the document owns.
+    int m_bSectionRead[kIndicatorCount];
+    int m_nDocumentVersion[2];
+    int m_nSectionVersion[kSectionCount][2];
+    CTWFile32* m_pOutputFile;
+    CString m_strDatabase;
+    CPtrList* m_pTableList;
+    CPtrList* m_pAttributeList;
+    CPtrList* m_pAttributeNonDisplayList;
+    CPtrList* m_pConditionList;
+    CPtrList* m_pJoinList;
+    CPtrList* m_pDefaultValuesList;
+    int m_bEditedSQL;
+    int m_bActiveQuery;
+    int m_bReadOnly;
+    int m_bSelectionByRow;
+    int m_nTimeZone;
+    int m_nDisplayProperty1;
+    int m_nPrinterProperty1;
+    int m_nPrinterProperty2;
+    int m_nDisplayProperty2;
+    int m_nDynamicSort1;
+    int m_nDynamicSort2;
+    int m_nDynamicSort3;
+    int m_bAutoRunWithoutConditions;
+    CString m_strSpare;
+    CString m_strEditedSQL;
+    CString m_strWindowPosition;
+    CString m_strCustomDataString;
+    CString m_strTimeZone;
+    CString m_strBackgroundColour;
+    CString m_strTextColour;
+    CString m_strPrinterProperty1;
+    CString m_strPrinterProperty2;
+    CString m_strPrinterProperty3;
+    CString m_strPrinterProperty4;
+    CString m_strPrinterProperty5;
+    CString m_strPrinterProperty6;
+    CString m_strPrinterProperty7;
+    CString m_strPrinterProperty8;
+    CString m_strDynamicSort;
+
+  private:
+    // One row of the table of sections, in file order (section_table.h).
+    struct Section;
+    static const Section s_sections[kSectionCount];
+
+    // The whole document, through the table of sections.
+    int WriteToBuffer();
+    int ReadFromBuffer();
+    int DeleteList(CPtrList* list);
+    int AddTail(CPtrList* list, CString* item);
+
+    // Framing of one section.
+    int WriteSectionStart(const char* name, int major, int minor);
+    int WriteSectionEnd();
+    int ReadSectionStart(const char* name, int& major, int& minor);
+    int ReadSectionEnd();
+    // The start of the section in row index of the table, with its version
+    // from m_nSectionVersion.
+    int WriteSectionStart(int index);
+    // The document's line writers: every section writes through them, to
+    // m_pOutputFile.
+    int WriteLine(const char* text);
+    int WriteText(const char* text);
+    int WriteText(int value);
+    // One body line that must be there: the end of the file raises
+    // "Unexpected end-of-file found in Query Definition file".
+    int ReadBodyLine(CString* line);
+
+    // Content sections and the shared list encoding.
+    int WriteHeaderSection();
+    int WriteDatabaseSection();
+    int WriteTablesSection();
+    int WriteAttributesSection();
+    int WriteConditionsSection();
+    int WriteJoinsSection();
+    int WriteDefaultValuesSection();
+    int WriteNonDisplayAttributesSection();
+    int ReadHeaderSection(int& read);
+    int ReadDatabaseSection(int& read);
+    int ReadTablesSection(int& read);
+    int ReadAttributesSection(int& read);
+    int ReadConditionsSection(int& read);
+    int ReadJoinsSection(int& read);
+    int ReadDefaultValuesSection(int& read);
+    int ReadNonDisplayAttributesSection(int& read);
+    int WriteList(CPtrList* list);
+    int ReadList(CPtrList* list);
+    // A whole list section: row index of the table and its list.
+    int WriteListSection(int index, CPtrList* list);
+    int ReadListSection(int index, CPtrList* list, int& read);
+
+    // FLAGS.
+    int WriteFlagsSection();
+    int ReadFlagsSection(int& read);
+
+    // Application texts.
+    int WriteWindowPositionSection();
+    int WriteEditedSQLSection();
+    int WriteCustomDataStringSection();
+    int ReadWindowPositionSection(int& read);
+    int ReadEditedSQLSection(int& read);
+    int ReadCustomDataStringSection(int& read);
+    // A section whose body is one line of the member text.
+    int WriteTextSection(int index, const CString& text);
+
+    // Properties.
+    int WriteTimeZone();
+    int ReadTimeZone(int& read);
+    int WriteDisplayProperties();
+    int ReadDisplayProperties(int& read);
+    int WriteDynSortSection();
+    // A section whose body is the given fields, one line each.
+    int WriteFieldSection(int index, const twfile::query::Field* fields, int count);
+    // Reads count body lines into fields; the end of the file raises and
+    // leaves the field of that line unchanged.
+    int ReadFields(const twfile::query::Field* fields, int count);
+};
+
+#endif  // TWFILE_QUERY_QDF_H

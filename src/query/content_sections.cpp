@@ -1,0 +1,208 @@
+// HEADER, DATABASE and the six list sections, with the list encoding they
+// share: one line per element, then an empty line.
+#include <twfile/framework/memory_exception.h>
+#include <twfile/host/error.h>
+#include <twfile/host/status.h>
+#include <twfile/platform/fault.h>
+#include <twfile/query/qdf.h>
+
+#include <memory>
+#include <new>
+
+#include "query/messages.h"
+#include "query/section_table.h"
+
+using namespace twfile::query;
+
+namespace {
+
+constexpr const char* kHeaderLines[] = {
+    "This file contains the definition of an SQL query",
+    "as created by the Tarnwick.",
+    "It would be unwise to edit this file manually.",
+};
+
+// A new empty heap string, or null when it cannot be allocated.
+CString* NewString() {
+    if (win32::fault::ShouldFail(win32::fault::Kind::String)) return nullptr;
+    return new (std::nothrow) CString();
+}
+
+}  // namespace
+
+int CTWFileQDF::WriteHeaderSection() {
+    TW_PASS_ON(WriteSectionStart(kHeader));
+    for (const char* line : kHeaderLines)
+        TW_PASS_ON(WriteLine(line));
+    TW_PASS_ON(WriteSectionEnd());
+    TW_EXIT();
+}
+
+// The three lines are read and discarded, whatever they hold.
+int CTWFileQDF::ReadHeaderSection(int& read) {
+    const Section& section = s_sections[kHeader];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (section.Accepts(major, minor)) {
+        CString line;
+        for (int i = 0; i < 3; ++i)
+            TW_PASS_ON(ReadBodyLine(&line));
+        read = 1;
+    }
+    TW_PASS_ON(ReadSectionEnd());
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteDatabaseSection() {
+    TW_PASS_ON(WriteTextSection(kDatabase, m_strDatabase));
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadDatabaseSection(int& read) {
+    const Section& section = s_sections[kDatabase];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (section.Accepts(major, minor)) {
+        TW_PASS_ON(ReadBodyLine(&m_strDatabase));
+        read = 1;
+    }
+    TW_PASS_ON(ReadSectionEnd());
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteTablesSection() {
+    TW_PASS_ON(WriteListSection(kTables, m_pTableList));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteAttributesSection() {
+    TW_PASS_ON(WriteListSection(kAttributes, m_pAttributeList));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteConditionsSection() {
+    TW_PASS_ON(WriteListSection(kConditions, m_pConditionList));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteJoinsSection() {
+    TW_PASS_ON(WriteListSection(kJoins, m_pJoinList));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteDefaultValuesSection() {
+    TW_PASS_ON(WriteListSection(kDefaultValues, m_pDefaultValuesList));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteNonDisplayAttributesSection() {
+    TW_PASS_ON(WriteListSection(kNonDisplayAttributes, m_pAttributeNonDisplayList));
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadTablesSection(int& read) {
+    TW_PASS_ON(ReadListSection(kTables, m_pTableList, read));
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadAttributesSection(int& read) {
+    TW_PASS_ON(ReadListSection(kAttributes, m_pAttributeList, read));
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadConditionsSection(int& read) {
+    TW_PASS_ON(ReadListSection(kConditions, m_pConditionList, read));
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadJoinsSection(int& read) {
+    TW_PASS_ON(ReadListSection(kJoins, m_pJoinList, read));
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadNonDisplayAttributesSection(int& read) {
+    TW_PASS_ON(ReadListSection(kNonDisplayAttributes, m_pAttributeNonDisplayList, read));
+    TW_EXIT();
+}
+
+// A rejected or missing DEFAULT-VALUES section empties the list and is not
+// skipped: the next reader starts at the line after the one taken here as
+// the start line (and its opening line, when the name was right).
+int CTWFileQDF::ReadDefaultValuesSection(int& read) {
+    const Section& section = s_sections[kDefaultValues];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (!section.Accepts(major, minor)) {
+        TW_PASS_ON(DeleteList(m_pDefaultValuesList));
+        TW_EXIT();
+    }
+    TW_PASS_ON(ReadList(m_pDefaultValuesList));
+    read = 1;
+    TW_PASS_ON(ReadSectionEnd());
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteListSection(int index, CPtrList* list) {
+    TW_PASS_ON(WriteSectionStart(index));
+    TW_PASS_ON(WriteList(list));
+    TW_PASS_ON(WriteSectionEnd());
+    TW_EXIT();
+}
+
+// Lines after the list's empty line, up to the closing line, are skipped.
+int CTWFileQDF::ReadListSection(int index, CPtrList* list, int& read) {
+    const Section& section = s_sections[index];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (section.Accepts(major, minor)) {
+        TW_PASS_ON(ReadList(list));
+        read = 1;
+    }
+    TW_PASS_ON(ReadSectionEnd());
+    TW_EXIT();
+}
+
+// An empty element is left out: written as an empty line it would end the
+// list on reading and lose every element after it. A null list is written
+// as an empty list.
+int CTWFileQDF::WriteList(CPtrList* list) {
+    if (list != nullptr) {
+        for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+            const CString* item = static_cast<const CString*>(list->GetNext(pos));
+            if (item == nullptr) TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+            if (item->IsEmpty()) continue;
+            TW_PASS_ON(WriteLine(item->GetString()));
+        }
+    }
+    TW_PASS_ON(WriteLine(""));
+    TW_EXIT();
+}
+
+// Appends the lines up to the first empty one to list; the elements read
+// before a failure stay. A null list is read but keeps nothing.
+int CTWFileQDF::ReadList(CPtrList* list) {
+    for (;;) {
+        std::unique_ptr<CString> item(NewString());
+        if (!item) TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        int eof = 0;
+        TW_PASS_ON(ReadLine(item.get(), eof));
+        if (eof != 0) TW_RAISE(kQdfError, kUnexpectedEof);
+        if (item->IsEmpty()) break;
+        if (list == nullptr) continue;
+        try {
+            list->AddTail(item.get());
+        } catch (const std::bad_alloc&) {
+            TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        }
+        item.release();
+    }
+    TW_EXIT();
+}

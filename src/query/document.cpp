@@ -1,0 +1,331 @@
+// The document's life: construction, Initialise, Open, Save, SaveAs, Copy,
+// Close, the whole-document write and read, the report of sections not
+// read, and the six string lists.
+#include <twfile/framework/memory_exception.h>
+#include <twfile/host/error.h>
+#include <twfile/host/status.h>
+#include <twfile/platform/colours.h>
+#include <twfile/platform/fault.h>
+#include <twfile/platform/types.h>
+#include <twfile/query/qdf.h>
+
+#include <array>
+#include <cstdio>
+#include <new>
+#include <utility>
+
+#include "query/messages.h"
+#include "query/section_table.h"
+
+using namespace twfile::query;
+
+namespace {
+
+constexpr char kStatusHeading[] =
+    "The QDF file contained unsupported versions of the following sections:\r\n";
+
+// System colour indices of the window background and the window text.
+constexpr int kColourWindow = 5;
+constexpr int kColourWindowText = 8;
+
+// A new empty list, or null when it cannot be allocated.
+CPtrList* NewList() {
+    if (win32::fault::ShouldFail(win32::fault::Kind::ListNode)) return nullptr;
+    return new (std::nothrow) CPtrList();
+}
+
+// The unsigned decimal text of a 0x00BBGGRR colour.
+CString ColourText(win32::DWORD colour) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%lu", static_cast<unsigned long>(colour));
+    return CString(digits);
+}
+
+// The six lists, in the order in which they are replaced and freed.
+std::array<CPtrList**, 6> ListsOf(CTWFileQDF& document) {
+    return {&document.m_pTableList,
+            &document.m_pAttributeList,
+            &document.m_pAttributeNonDisplayList,
+            &document.m_pConditionList,
+            &document.m_pJoinList,
+            &document.m_pDefaultValuesList};
+}
+
+}  // namespace
+
+CTWFileQDF::CTWFileQDF()
+    : m_bSectionRead(),
+      m_nDocumentVersion(),
+      m_nSectionVersion(),
+      m_pOutputFile(this),
+      m_pTableList(nullptr),
+      m_pAttributeList(nullptr),
+      m_pAttributeNonDisplayList(nullptr),
+      m_pConditionList(nullptr),
+      m_pJoinList(nullptr),
+      m_pDefaultValuesList(nullptr),
+      m_bEditedSQL(0),
+      m_bActiveQuery(0),
+      m_bReadOnly(0),
+      m_bSelectionByRow(0),
+      m_nTimeZone(0),
+      m_nDisplayProperty1(0),
+      m_nPrinterProperty1(0),
+      m_nPrinterProperty2(0),
+      m_nDisplayProperty2(0),
+      m_nDynamicSort1(0),
+      m_nDynamicSort2(0),
+      m_nDynamicSort3(0),
+      m_bAutoRunWithoutConditions(0) {
+    Initialise();
+}
+
+CTWFileQDF::~CTWFileQDF() {
+    for (CPtrList** list : ListsOf(*this)) {
+        if (*list == nullptr) continue;
+        DeleteList(*list);
+        delete *list;
+        *list = nullptr;
+    }
+}
+
+int CTWFileQDF::Initialise() {
+    m_bEditedSQL = 0;
+    m_bActiveQuery = 0;
+    m_bReadOnly = 0;
+    m_bSelectionByRow = 0;
+    m_bAutoRunWithoutConditions = 0;
+    m_strDatabase.Empty();
+    m_strSpare.Empty();
+    m_strEditedSQL.Empty();
+    m_strWindowPosition.Empty();
+    m_strCustomDataString.Empty();
+    for (int i = 0; i < kSectionCount; ++i) {
+        m_nSectionVersion[i][0] = s_sections[i].written.major;
+        m_nSectionVersion[i][1] = s_sections[i].written.minor;
+    }
+    m_nDocumentVersion[0] = 2;
+    m_nDocumentVersion[1] = 0;
+    for (CString* text : {&m_strPrinterProperty1, &m_strPrinterProperty2, &m_strPrinterProperty3,
+                          &m_strPrinterProperty4, &m_strPrinterProperty5, &m_strPrinterProperty6,
+                          &m_strPrinterProperty7, &m_strPrinterProperty8}) {
+        text->Empty();
+    }
+    for (int& indicator : m_bSectionRead)
+        indicator = 0;
+    m_nDynamicSort1 = 0;
+    m_nDynamicSort2 = 0;
+    m_nDynamicSort3 = 0;
+    m_strDynamicSort.Empty();
+
+    for (CPtrList** list : ListsOf(*this)) {
+        if (*list != nullptr) {
+            DeleteList(*list);
+            delete *list;
+            *list = nullptr;
+        }
+        *list = NewList();
+        if (*list == nullptr) TW_RAISE(kNoApplicationObject, kUnableToCreate);
+    }
+
+    m_nTimeZone = 1;
+    m_strTimeZone.Empty();
+    m_nDisplayProperty1 = 0;
+    m_nDisplayProperty2 = 0;
+    m_nPrinterProperty1 = 0;
+    m_nPrinterProperty2 = 0;
+    try {
+        m_strBackgroundColour = ColourText(win32::GetSysColor(kColourWindow));
+        m_strTextColour = ColourText(win32::GetSysColor(kColourWindowText));
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    m_pOutputFile = this;
+    TW_EXIT();
+}
+
+int CTWFileQDF::Open(const char* path, int readOnly) {
+    TW_PASS_ON(CloseFile());
+    TW_PASS_ON(Reset());
+    TW_PASS_ON(SetFileName(path));
+    if (readOnly != 0) {
+        m_dwDesiredAccess = win32::GENERIC_READ;
+        m_dwShareMode = win32::FILE_SHARE_READ | win32::FILE_SHARE_WRITE;
+    } else {
+        m_dwDesiredAccess = win32::GENERIC_READ | win32::GENERIC_WRITE;
+        m_dwShareMode = win32::FILE_SHARE_READ;
+    }
+    m_dwCreationDistribution = win32::OPEN_EXISTING;
+    TW_PASS_ON(CreateFileA());
+    // The file object has shown the system's message; nothing is read.
+    if (IsFileOpen() == 0) TW_EXIT();
+    TW_PASS_ON(ReadFromBuffer());
+    TW_EXIT();
+}
+
+// The file is rewritten in place from its start. An empty file has no byte
+// to locate at offset 0, so the buffer is simply placed there.
+int CTWFileQDF::Save() {
+    TW_PASS_ON(GetFileSize());
+    if (m_dwFileSize == 0) {
+        m_nBufStart = 0;
+        m_nBufPos = 0;
+        m_nBufValid = 0;
+    } else {
+        TW_PASS_ON(Locate(0));
+    }
+    TW_PASS_ON(WriteToBuffer());
+    TW_PASS_ON(WriteFile());
+    TW_EXIT();
+}
+
+int CTWFileQDF::SaveAs(const char* path) {
+    TW_PASS_ON(CloseFile());
+    TW_PASS_ON(Reset());
+    TW_PASS_ON(SetFileName(path));
+    m_dwDesiredAccess = win32::GENERIC_READ | win32::GENERIC_WRITE;
+    m_dwShareMode = win32::FILE_SHARE_READ;
+    m_dwCreationDistribution = win32::OPEN_ALWAYS;
+    TW_PASS_ON(CreateFileA());
+    TW_PASS_ON(WriteToBuffer());
+    TW_PASS_ON(WriteFile());
+    TW_EXIT();
+}
+
+int CTWFileQDF::Copy(CTWFileQDF* target) {
+    if (target == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    // The document writes into its own file again on every return.
+    struct RestoreOutput {
+        CTWFileQDF* document;
+        ~RestoreOutput() { document->m_pOutputFile = document; }
+    } restore{this};
+    m_pOutputFile = target;
+    TW_PASS_ON(WriteToBuffer());
+    TW_PASS_ON(target->WriteFile());
+    TW_EXIT();
+}
+
+int CTWFileQDF::Close() {
+    TW_PASS_ON(CloseFile());
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteToBuffer() {
+    try {
+        for (const Section& section : s_sections)
+            TW_PASS_ON((this->*section.write)());
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    TW_EXIT();
+}
+
+// Each reader takes the next start line in the file as its own. The first
+// failure stops the read; what was read stays.
+int CTWFileQDF::ReadFromBuffer() {
+    for (int& indicator : m_bSectionRead)
+        indicator = 0;
+    try {
+        for (const Section& section : s_sections) {
+            int read = 0;
+            TW_PASS_ON((this->*section.read)(read));
+            if (section.indicator != Section::kNoIndicator) {
+                m_bSectionRead[section.indicator] = read != 0 ? 1 : 0;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    TW_EXIT();
+}
+
+int CTWFileQDF::GetStatusString(CString* report) {
+    if (report == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    try {
+        CString text(kStatusHeading);
+        bool named = false;
+        for (const Section& section : s_sections) {
+            if (!section.reported || m_bSectionRead[section.indicator] != 0) continue;
+            text += section.name;
+            text += "\r\n";
+            named = true;
+        }
+        if (named) {
+            *report = std::move(text);
+        } else {
+            report->Empty();
+        }
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    TW_EXIT();
+}
+
+int CTWFileQDF::ClearQueryText() {
+    m_strDatabase.Empty();
+    for (CPtrList** list : ListsOf(*this))
+        TW_PASS_ON(DeleteList(*list));
+    TW_EXIT();
+}
+
+int CTWFileQDF::DeleteList(CPtrList* list) {
+    if (list == nullptr) return 0;
+    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+        delete static_cast<CString*>(list->GetNext(pos));
+    }
+    list->RemoveAll();
+    return 0;
+}
+
+// When the list cannot grow, item stays the caller's.
+int CTWFileQDF::AddTail(CPtrList* list, CString* item) {
+    if (list == nullptr || item == nullptr) TW_EXIT();
+    try {
+        list->AddTail(item);
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+    }
+    TW_EXIT();
+}
+
+void CTWFileQDF::DeleteTableList() {
+    DeleteList(m_pTableList);
+}
+void CTWFileQDF::DeleteAttributeList() {
+    DeleteList(m_pAttributeList);
+}
+void CTWFileQDF::DeleteAttributeNonDisplayList() {
+    DeleteList(m_pAttributeNonDisplayList);
+}
+void CTWFileQDF::DeleteConditionList() {
+    DeleteList(m_pConditionList);
+}
+void CTWFileQDF::DeleteJoinList() {
+    DeleteList(m_pJoinList);
+}
+void CTWFileQDF::DeleteDefaultValuesList() {
+    DeleteList(m_pDefaultValuesList);
+}
+
+void CTWFileQDF::AddTable(CString* item) {
+    AddTail(m_pTableList, item);
+}
+void CTWFileQDF::AddAttribute(CString* item) {
+    AddTail(m_pAttributeList, item);
+}
+void CTWFileQDF::AddAttributeNonDisplay(CString* item) {
+    AddTail(m_pAttributeNonDisplayList, item);
+}
+void CTWFileQDF::AddCondition(CString* item) {
+    AddTail(m_pConditionList, item);
+}
+void CTWFileQDF::AddJoin(CString* item) {
+    AddTail(m_pJoinList, item);
+}
+void CTWFileQDF::AddDefaultValue(CString* item) {
+    AddTail(m_pDefaultValuesList, item);
+}
+
+CPtrList* CTWFileQDF::GetTableList() const {
+    return m_pTableList;
+}

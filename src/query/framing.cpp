@@ -1,0 +1,103 @@
+// The framing of one section (start line, "{", body, "}") and the
+// document's line writers.
+#include <twfile/host/error.h>
+#include <twfile/host/status.h>
+#include <twfile/query/qdf.h>
+
+#include <cstring>
+
+#include "query/line_values.h"
+#include "query/messages.h"
+#include "query/section_table.h"
+
+using namespace twfile::query;
+
+namespace {
+
+// Framing lines are read into a fixed buffer: a start line, the line after
+// it, or a line skipped to the end of a section holds at most this many
+// characters.
+constexpr int kFramingLineMax = 100;
+
+}  // namespace
+
+int CTWFileQDF::WriteLine(const char* text) {
+    TW_PASS_ON(m_pOutputFile->WriteLine(text));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteText(const char* text) {
+    TW_PASS_ON(m_pOutputFile->WriteText(text));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteText(int value) {
+    TW_PASS_ON(m_pOutputFile->WriteText(static_cast<long>(value)));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteSectionStart(const char* name, int major, int minor) {
+    TW_PASS_ON(WriteText(name));
+    TW_PASS_ON(WriteText(" "));
+    TW_PASS_ON(WriteText(major));
+    TW_PASS_ON(WriteText("."));
+    TW_PASS_ON(WriteText(minor));
+    TW_PASS_ON(WriteLine(""));
+    TW_PASS_ON(WriteLine("{"));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteSectionStart(int index) {
+    TW_PASS_ON(WriteSectionStart(s_sections[index].name, m_nSectionVersion[index][0],
+                                 m_nSectionVersion[index][1]));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteSectionEnd() {
+    TW_PASS_ON(WriteLine("}"));
+    TW_EXIT();
+}
+
+// The start line is consumed whatever it holds. The line after it is taken
+// as the opening line, unexamined, only when the start line names this
+// section and holds a full stop.
+int CTWFileQDF::ReadSectionStart(const char* name, int& major, int& minor) {
+    major = 0;
+    minor = 0;
+    char line[kFramingLineMax + 1] = {};
+    int eof = 0;
+    TW_PASS_ON(ReadLine(line, kFramingLineMax, eof));
+    if (eof != 0) TW_EXIT();
+
+    const char* space = std::strchr(line, ' ');
+    if (space == nullptr) TW_EXIT();
+    const std::size_t nameLength = std::strlen(name);
+    if (static_cast<std::size_t>(space - line) != nameLength ||
+        std::memcmp(line, name, nameLength) != 0) {
+        TW_EXIT();
+    }
+    const char* stop = std::strchr(space + 1, '.');
+    if (stop == nullptr) TW_EXIT();
+    major = DecimalValue(space + 1);
+    minor = DecimalValue(stop + 1);
+
+    TW_PASS_ON(ReadLine(line, kFramingLineMax, eof));
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadSectionEnd() {
+    char line[kFramingLineMax + 1] = {};
+    int eof = 0;
+    for (;;) {
+        TW_PASS_ON(ReadLine(line, kFramingLineMax, eof));
+        if (eof != 0 || std::strcmp(line, "}") == 0) break;
+    }
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadBodyLine(CString* line) {
+    int eof = 0;
+    TW_PASS_ON(ReadLine(line, eof));
+    if (eof != 0) TW_RAISE(kQdfError, kUnexpectedEof);
+    TW_EXIT();
+}

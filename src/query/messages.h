@@ -1,0 +1,18 @@
+// The document's own messages and source name.
+#ifndef TWFILE_SRC_QUERY_MESSAGES_H
+#define TWFILE_SRC_QUERY_MESSAGES_H
+
+#define TW_SOURCE "TWFileQDF"
+
+namespace twfile {
+namespace query {
+
+constexpr int kQdfError = -1;
+constexpr char kUnexpectedEof[] = "Unexpected end-of-file found in Query Definition file";
+constexpr int kNoApplicationObject = -100;
+constexpr char kUnableToCreate[] = "Unable to create an application object";
+
+}  // namespace query
+}  // namespace twfile
+
+#endif  // TWFILE_SRC_QUERY_MESSAGES_H

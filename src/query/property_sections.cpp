@@ -1,0 +1,224 @@
+// TIME, DISPLAY-PROPERTIES, PRINTER-PROPERTIES and DYNAMIC-SORT: bodies of
+// numbers and texts, one a line. Numbers are written in signed decimal and
+// read leniently; texts are stored as they are.
+#include <twfile/host/status.h>
+#include <twfile/query/qdf.h>
+
+#include <cstdio>
+#include <utility>
+
+#include "query/line_values.h"
+#include "query/messages.h"
+#include "query/section_table.h"
+
+using namespace twfile::query;
+
+namespace twfile {
+namespace query {
+
+// One body line: a number member or a text member.
+struct Field {
+    int CTWFileQDF::*number;
+    CString CTWFileQDF::*text;
+
+    void Store(CTWFileQDF& document, CString& line) const {
+        if (number != nullptr) {
+            document.*number = DecimalValue(line.GetString());
+        } else {
+            document.*text = std::move(line);
+        }
+    }
+};
+
+}  // namespace query
+}  // namespace twfile
+
+namespace {
+
+constexpr Field Number(int CTWFileQDF::*member) {
+    return Field{member, nullptr};
+}
+constexpr Field Text(CString CTWFileQDF::*member) {
+    return Field{nullptr, member};
+}
+
+const Field kTimeFields[] = {Number(&CTWFileQDF::m_nTimeZone), Text(&CTWFileQDF::m_strTimeZone)};
+
+// Version 1.0 has the first three lines.
+const Field kDisplayFields[] = {
+    Number(&CTWFileQDF::m_nDisplayProperty1),
+    Text(&CTWFileQDF::m_strBackgroundColour),
+    Text(&CTWFileQDF::m_strTextColour),
+    Number(&CTWFileQDF::m_nDisplayProperty2),
+};
+
+const Field kPrinterFields[] = {
+    Text(&CTWFileQDF::m_strPrinterProperty1), Text(&CTWFileQDF::m_strPrinterProperty2),
+    Text(&CTWFileQDF::m_strPrinterProperty3), Text(&CTWFileQDF::m_strPrinterProperty4),
+    Text(&CTWFileQDF::m_strPrinterProperty5), Text(&CTWFileQDF::m_strPrinterProperty6),
+    Text(&CTWFileQDF::m_strPrinterProperty7), Text(&CTWFileQDF::m_strPrinterProperty8),
+    Number(&CTWFileQDF::m_nPrinterProperty1), Number(&CTWFileQDF::m_nPrinterProperty2),
+};
+constexpr int kPrinterLines = 10;
+// The printer's fifth line, which a lenient body stores even when empty.
+constexpr int kPrinterFifthLine = 4;
+
+const Field kDynSortFields[] = {
+    Text(&CTWFileQDF::m_strDynamicSort),
+    Number(&CTWFileQDF::m_nDynamicSort1),
+    Number(&CTWFileQDF::m_nDynamicSort2),
+    Number(&CTWFileQDF::m_nDynamicSort3),
+};
+
+template <typename T, int N>
+constexpr int CountOf(const T (&)[N]) {
+    return N;
+}
+
+}  // namespace
+
+int CTWFileQDF::WriteFieldSection(int index, const Field* fields, int count) {
+    TW_PASS_ON(WriteSectionStart(index));
+    for (int i = 0; i < count; ++i) {
+        if (fields[i].number != nullptr) {
+            char digits[16];
+            std::snprintf(digits, sizeof digits, "%d", this->*fields[i].number);
+            TW_PASS_ON(WriteLine(digits));
+        } else {
+            TW_PASS_ON(WriteLine((this->*fields[i].text).GetString()));
+        }
+    }
+    TW_PASS_ON(WriteSectionEnd());
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadFields(const Field* fields, int count) {
+    for (int i = 0; i < count; ++i) {
+        CString line;
+        TW_PASS_ON(ReadBodyLine(&line));
+        fields[i].Store(*this, line);
+    }
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteTimeZone() {
+    TW_PASS_ON(WriteFieldSection(kTime, kTimeFields, CountOf(kTimeFields)));
+    TW_EXIT();
+}
+
+// A file without a TIME section that is read, one written before the
+// section existed among them, has time zone 0 and an empty time zone text.
+int CTWFileQDF::ReadTimeZone(int& read) {
+    const Section& section = s_sections[kTime];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    const bool accepted = section.Accepts(major, minor);
+    if (accepted) {
+        TW_PASS_ON(ReadFields(kTimeFields, CountOf(kTimeFields)));
+        read = 1;
+    }
+    TW_PASS_ON(ReadSectionEnd());
+    if (!accepted) {
+        m_nTimeZone = 0;
+        m_strTimeZone.Empty();
+    }
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteDisplayProperties() {
+    TW_PASS_ON(WriteFieldSection(kDisplayProperties, kDisplayFields, CountOf(kDisplayFields)));
+    TW_EXIT();
+}
+
+// A 1.0 body has no second display setting, which keeps its value.
+int CTWFileQDF::ReadDisplayProperties(int& read) {
+    const Section& section = s_sections[kDisplayProperties];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (section.Accepts(major, minor)) {
+        TW_PASS_ON(ReadFields(kDisplayFields, major == 1 ? 3 : CountOf(kDisplayFields)));
+        read = 1;
+    }
+    TW_PASS_ON(ReadSectionEnd());
+    TW_EXIT();
+}
+
+int CTWFileQDF::WritePrinterProperties() {
+    TW_PASS_ON(WriteFieldSection(kPrinterProperties, kPrinterFields, kPrinterLines));
+    TW_EXIT();
+}
+
+// Three bodies:
+//  1.0  two lines, the first and fourth texts;
+//  2.0  ten lines read leniently: an empty line keeps its member (the fifth
+//       text excepted, which only a "}" keeps) and the end of the file is no
+//       error;
+//  3.0  ten lines read straight into the members; the end of the file is
+//       tested after lines 3, 6, 8, 9 and 10.
+int CTWFileQDF::ReadPrinterProperties(int& read) {
+    const Section& section = s_sections[kPrinterProperties];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (section.Accepts(major, minor)) {
+        int eof = 0;
+        if (major == 1) {
+            TW_PASS_ON(ReadBodyLine(&m_strPrinterProperty1));
+            TW_PASS_ON(ReadBodyLine(&m_strPrinterProperty4));
+        } else if (major == 2) {
+            for (int i = 0; i < kPrinterLines; ++i) {
+                CString line;
+                TW_PASS_ON(ReadLine(&line, eof));
+                const bool keep = i == kPrinterFifthLine ? IsLine(line, "}") : line.IsEmpty();
+                if (!keep) kPrinterFields[i].Store(*this, line);
+            }
+        } else {
+            // The ends of the groups of text lines after which the end of
+            // the file is tested.
+            constexpr int kGroupEnds[] = {3, 6, 8};
+            int i = 0;
+            for (const int groupEnd : kGroupEnds) {
+                for (; i < groupEnd; ++i) {
+                    TW_PASS_ON(ReadLine(&(this->*kPrinterFields[i].text), eof));
+                }
+                if (eof != 0) TW_RAISE(kQdfError, kUnexpectedEof);
+            }
+            TW_PASS_ON(ReadFields(kPrinterFields + i, kPrinterLines - i));
+        }
+        read = 1;
+    }
+    TW_PASS_ON(ReadSectionEnd());
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteDynSortSection() {
+    TW_PASS_ON(WriteFieldSection(kDynamicSort, kDynSortFields, CountOf(kDynSortFields)));
+    TW_EXIT();
+}
+
+// The text line must be there; an empty or missing number line keeps its
+// member.
+int CTWFileQDF::ReadDynamicSortProperties(int& read) {
+    const Section& section = s_sections[kDynamicSort];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (section.Accepts(major, minor)) {
+        TW_PASS_ON(ReadBodyLine(&m_strDynamicSort));
+        for (int i = 1; i < CountOf(kDynSortFields); ++i) {
+            CString line;
+            int eof = 0;
+            TW_PASS_ON(ReadLine(&line, eof));
+            if (!line.IsEmpty()) kDynSortFields[i].Store(*this, line);
+        }
+        read = 1;
+    }
+    TW_PASS_ON(ReadSectionEnd());
+    TW_EXIT();
+}

@@ -1,0 +1,66 @@
+// The table of the sixteen sections of a query definition file, in file
+// order. It drives writing, reading and the report of sections not read.
+#ifndef TWFILE_SRC_QUERY_SECTION_TABLE_H
+#define TWFILE_SRC_QUERY_SECTION_TABLE_H
+
+#include <twfile/query/qdf.h>
+
+namespace twfile {
+namespace query {
+
+// Row indices of the table, in file order.
+enum SectionIndex : int {
+    kHeader,
+    kDatabase,
+    kTables,
+    kAttributes,
+    kConditions,
+    kJoins,
+    kFlags,
+    kWindowPosition,
+    kEditedSQL,
+    kCustomDataString,
+    kDefaultValues,
+    kNonDisplayAttributes,
+    kTime,
+    kDisplayProperties,
+    kPrinterProperties,
+    kDynamicSort
+};
+
+struct Version {
+    int major;
+    int minor;
+};
+
+}  // namespace query
+}  // namespace twfile
+
+struct CTWFileQDF::Section {
+    static constexpr int kMaxAccepted = 3;
+    static constexpr int kNoIndicator = -1;
+
+    const char* name;
+    // The version a new document writes (m_nSectionVersion after
+    // Initialise).
+    twfile::query::Version written;
+    // Every version the reader reads; the rest of the array is 0.0, which no
+    // section accepts.
+    twfile::query::Version accepted[kMaxAccepted];
+    int (CTWFileQDF::*write)();
+    int (CTWFileQDF::*read)(int& read);
+    // Index in m_bSectionRead, or kNoIndicator.
+    int indicator;
+    // Named by GetStatusString when its indicator is 0.
+    bool reported;
+
+    bool Accepts(int major, int minor) const {
+        if (major == 0 && minor == 0) return false;
+        for (const twfile::query::Version& version : accepted) {
+            if (version.major == major && version.minor == minor) return true;
+        }
+        return false;
+    }
+};
+
+#endif  // TWFILE_SRC_QUERY_SECTION_TABLE_H

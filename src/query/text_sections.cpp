@@ -1,0 +1,106 @@
+// WINDOW-POSITION, EDITED-SQL and CUSTOM-DATA-STRING: texts the application
+// owns and the document stores as they are.
+#include <twfile/framework/memory_exception.h>
+#include <twfile/host/error.h>
+#include <twfile/host/status.h>
+#include <twfile/query/qdf.h>
+
+#include <climits>
+#include <new>
+
+#include "query/line_values.h"
+#include "query/messages.h"
+#include "query/section_table.h"
+
+using namespace twfile::query;
+
+// The text goes out unchanged: CR LF pairs inside it make more lines.
+int CTWFileQDF::WriteTextSection(int index, const CString& text) {
+    TW_PASS_ON(WriteSectionStart(index));
+    TW_PASS_ON(WriteLine(text.GetString()));
+    TW_PASS_ON(WriteSectionEnd());
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteWindowPositionSection() {
+    TW_PASS_ON(WriteTextSection(kWindowPosition, m_strWindowPosition));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteEditedSQLSection() {
+    TW_PASS_ON(WriteTextSection(kEditedSQL, m_strEditedSQL));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteCustomDataStringSection() {
+    TW_PASS_ON(WriteTextSection(kCustomDataString, m_strCustomDataString));
+    TW_EXIT();
+}
+
+int CTWFileQDF::ReadWindowPositionSection(int& read) {
+    const Section& section = s_sections[kWindowPosition];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (section.Accepts(major, minor)) {
+        TW_PASS_ON(ReadBodyLine(&m_strWindowPosition));
+        read = 1;
+    }
+    TW_PASS_ON(ReadSectionEnd());
+    TW_EXIT();
+}
+
+// The custom data line is emptied first: a file without the section, or
+// with a version not read, leaves it empty.
+int CTWFileQDF::ReadCustomDataStringSection(int& read) {
+    const Section& section = s_sections[kCustomDataString];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    m_strCustomDataString.Empty();
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (section.Accepts(major, minor)) {
+        TW_PASS_ON(ReadBodyLine(&m_strCustomDataString));
+        read = 1;
+    }
+    TW_PASS_ON(ReadSectionEnd());
+    TW_EXIT();
+}
+
+// The body has no terminator of its own: the lines up to the closing "}"
+// are the text, joined by CR LF. The end of the file ends the text (a last
+// line without CR LF is dropped). Lines may be of any length. A rejected
+// version is not skipped: the next reader starts after the start line (and
+// its opening line, when the name was right).
+int CTWFileQDF::ReadEditedSQLSection(int& read) {
+    const Section& section = s_sections[kEditedSQL];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    if (!section.Accepts(major, minor)) TW_EXIT();
+
+    read = 1;
+    m_strEditedSQL.Empty();
+    CString line;
+    for (int count = 0;; ++count) {
+        int eof = 0;
+        TW_PASS_ON(ReadLine(&line, eof));
+        if (eof != 0 || IsLine(line, "}")) break;
+        const int separator = count != 0 ? 2 : 0;
+        const long long needed =
+            static_cast<long long>(m_strEditedSQL.GetLength()) + separator + line.GetLength();
+        try {
+            // Reserved first, so a failure leaves the text as it was; the
+            // string grows geometrically, so the whole read stays linear.
+            if (needed >= INT_MAX) throw CMemoryException();
+            m_strEditedSQL.Preallocate(static_cast<int>(needed));
+        } catch (const std::bad_alloc&) {
+            TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        }
+        m_strEditedSQL.Append("\r\n", separator);
+        m_strEditedSQL.Append(line.GetString(), line.GetLength());
+    }
+    TW_EXIT();
+}
