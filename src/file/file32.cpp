@@ -38,11 +38,14 @@ CTWFile32::CTWFile32()
       m_bDirty(0),
       m_nHighWater(0) {}
 
-// The buffer and the message text are released even when an error is
-// pending (an earlier one, or a failed close): skipping them would leak.
 CTWFile32::~CTWFile32() {
     CloseFile();
+    twfile::status::PassOn(__LINE__);
+    // The buffer and the message text go even when an error is pending (a
+    // failed close, or any earlier error not yet cleared): nothing else
+    // would ever free them.
     ReleaseMemory();
+    twfile::status::PassOn(__LINE__);
     if (m_lpMsgBuf != nullptr) {
         win32::LocalFree(m_lpMsgBuf);
         m_lpMsgBuf = nullptr;
@@ -90,13 +93,9 @@ int CTWFile32::SetTemplateFile(void* templateFile) {
     return 0;
 }
 
-const char* CTWFile32::GetFileName() const {
-    return m_strFileName.GetString();
-}
+const char* CTWFile32::GetFileName() const { return m_strFileName.GetString(); }
 
-int CTWFile32::IsFileOpen() const {
-    return m_hFile != win32::INVALID_HANDLE_VALUE ? 1 : 0;
-}
+int CTWFile32::IsFileOpen() const { return m_hFile != win32::INVALID_HANDLE_VALUE ? 1 : 0; }
 
 int CTWFile32::CreateFileA() {
     TW_PASS_ON(CloseFile());

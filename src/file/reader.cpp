@@ -453,8 +453,9 @@ int CTWFile32::SkipBLOB(long count, int& eof) {
     if (count < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     long left = count;
     while (left > Unread()) {
-        left -= Unread();
-        m_nBufPos = m_nBufValid;
+        const int unread = std::max(Unread(), 0);
+        left -= unread;
+        m_nBufPos += unread;
         TW_PASS_ON(Refill(1, eof));
         if (eof != 0) TW_EXIT();
     }

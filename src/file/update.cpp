@@ -32,7 +32,7 @@ int CTWFile32::PrePreUpdate() {
 
 int CTWFile32::PreUpdate(long offset, long length) {
     if (offset < 0 || length < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
-    if (offset + length > kMaxOffset) TW_RAISE(kFileError, kFileTooLarge);
+    if (offset > kMaxOffset - length) TW_RAISE(kFileError, kFileTooLarge);
     // A region is written in one piece into the buffer: a flush in the middle
     // of it would end the file there.
     if (length > m_nBufSize) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);

@@ -29,13 +29,18 @@ bool FitsInt32(long value) {
 
 }  // namespace
 
-int CTWFile32::BeginItem(unsigned long long need) {
+int CTWFile32::CheckOutput(unsigned long long count) {
     if (m_pBuffer == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     const unsigned long long here =
         static_cast<unsigned long long>(m_nBufStart) + static_cast<unsigned long long>(m_nBufPos);
-    if (need > static_cast<unsigned long long>(kMaxOffset) - here) {
+    if (count > static_cast<unsigned long long>(kMaxOffset) - here) {
         TW_RAISE(kFileError, kFileTooLarge);
     }
+    TW_EXIT();
+}
+
+int CTWFile32::BeginItem(unsigned long long need) {
+    TW_PASS_ON(CheckOutput(need));
     if (static_cast<unsigned long long>(m_nBufSize - m_nBufPos) < need) TW_PASS_ON(WriteFile());
     TW_EXIT();
 }
@@ -111,18 +116,10 @@ int CTWFile32::WriteBLOB(char* data, long count) {
     if (count > 0 && data == nullptr) {
         TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
-    // A block goes in byte by byte as room allows: it never waits for room
-    // for the whole of it, so no flush happens before the first byte fits.
-    TW_PASS_ON(BeginItem(0));
-    if (count > 0) {
-        const unsigned long long here = static_cast<unsigned long long>(m_nBufStart) +
-                                        static_cast<unsigned long long>(m_nBufPos);
-        if (static_cast<unsigned long long>(count) >
-            static_cast<unsigned long long>(kMaxOffset) - here) {
-            TW_RAISE(kFileError, kFileTooLarge);
-        }
-        TW_PASS_ON(Put(data, static_cast<std::size_t>(count)));
-    }
+    // A block goes in as room allows: it never waits for room for the whole
+    // of it, and the buffer is written out each time it is full.
+    TW_PASS_ON(CheckOutput(count > 0 ? static_cast<unsigned long long>(count) : 0));
+    if (count > 0) TW_PASS_ON(Put(data, static_cast<std::size_t>(count)));
     TW_EXIT();
 }
 

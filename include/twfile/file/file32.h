@@ -53,8 +53,14 @@ public:
     int GetFileSize();
     int SetFilePointer(long offset, unsigned long method);
 
-    // Writing.
+    // Writing. Numbers are little-endian (int and long 4 bytes, float and
+    // double IEEE 754); texts are copied byte for byte. An item goes into the
+    // buffer whole, after the pending output was written when it did not
+    // fit; an item larger than the buffer is written through in buffer-sized
+    // pieces. With no buffer held the primitives raise the invalid-context
+    // error, and output that would pass offset 2^31 - 1 is refused.
     int Write(int value);
+    // Values outside the 32-bit range are refused (invalid parameter).
     int Write(long value);
     int Write(float value);
     int Write(double value);
@@ -64,16 +70,22 @@ public:
     int WriteField(char* text, int bEndOfLine);
     int WriteLine(const char* text);
     int WriteText(const char* text);
+    // Decimal digits of a 32-bit value; others are refused.
     int WriteText(long value);
     int WriteLen(char* text);
-    // Writes the pending output and ends the file after it.
+    // Writes the pending output and ends the file after it; nothing of the
+    // file stays loaded.
     int WriteFile();
     // WriteFile, then CloseFile.
     int Flush();
 
     // Reading. eof is set to 0 on entry and to 1 when the file has no more
     // bytes; end of file is not an error. In the character-array forms the
-    // target holds max + 1 bytes.
+    // target holds max + 1 bytes. A value or a NUL-terminated or
+    // length-prefixed text cut short by the end of the file gives eof and is
+    // not consumed. Read(char*) and ReadLen(char*) take only texts that fit
+    // in the buffer ("Error reading a file" otherwise). A failed refill
+    // leaves nothing loaded and the current point where the load began.
     int ReadFile(int& eof);
     int Read(int& value, int& eof);
     int Read(long& value, int& eof);
@@ -81,6 +93,7 @@ public:
     int Read(double& value, int& eof);
     int Read(char* target, int max, int& eof);
     int Read(CString* text, int& eof);
+    // A stored length below 1 raises "Error reading a file".
     int ReadLen(char* target, int max, int& eof);
     int ReadLen(CString* text, int& eof);
     int ReadLine(char* target, int max, int& eof);
@@ -95,12 +108,17 @@ public:
     int SkipString(int& eof);
     int SkipBLOB(long count, int& eof);
     int Ensure(int count, int& eof, int& bShort);
+    // Loads from offset unless it is loaded. An offset with no byte raises
+    // the locating error and leaves nothing loaded, the current point at
+    // offset.
     int Locate(long offset);
     int GetCurLoc(long& offset);
     int GetCurLoc(char*& data, long& room);
 
     // In-place update: PrePreUpdate once; for each region PreUpdate, writes
-    // of exactly length bytes, PostUpdate; finally PostPostUpdate.
+    // of exactly length bytes, PostUpdate; finally PostPostUpdate, after
+    // which the writer goes on at the point where the update began. A
+    // region is at most the buffer size long.
     int PrePreUpdate();
     int PreUpdate(long offset, long length);
     int PostUpdate();
@@ -142,8 +160,11 @@ private:
     int DoWrite(unsigned long count);
     int DoRead(unsigned long count);
 
-    // Writing: checks for a buffer and the offset limit, and writes the
-    // pending output first when an item of need bytes does not fit.
+    // Writing: checks for a buffer, and that count more bytes of output stay
+    // within the largest offset.
+    int CheckOutput(unsigned long long count);
+    // CheckOutput, then writes the pending output first when an item of need
+    // bytes does not fit.
     int BeginItem(unsigned long long need);
     // Appends count bytes, writing the buffer out whenever it is full.
     int Put(const void* data, std::size_t count);
