@@ -3,6 +3,7 @@
 #define TWFILE_TWFILE_H
 
 #include <twfile/export.h>
+#include <twfile/version.h>
 
 #include <twfile/platform/colours.h>
 #include <twfile/platform/fault.h>
@@ -13,6 +14,7 @@
 #include <twfile/platform/types.h>
 
 #include <twfile/framework/cmd_target.h>
+#include <twfile/framework/extension_module.h>
 #include <twfile/framework/memory_exception.h>
 #include <twfile/framework/message_box.h>
 #include <twfile/framework/object.h>
@@ -28,5 +30,14 @@
 #include <twfile/file/file32.h>
 
 #include <twfile/query/qdf.h>
+
+#include <twfile/condition/condition.h>
+#include <twfile/condition/condition_list.h>
+#include <twfile/condition/condition_operator.h>
+
+#include <twfile/join/join.h>
+#include <twfile/join/join_list.h>
+
+#include <twfile/module/module.h>
 
 #endif  // TWFILE_TWFILE_H

@@ -1,0 +1,103 @@
+// The list of a query's conditions.
+#include <twfile/condition/condition_list.h>
+#include <twfile/framework/memory_exception.h>
+#include <twfile/host/error.h>
+#include <twfile/host/status.h>
+
+#include <cstring>
+#include <new>
+
+#define TW_SOURCE "TWFileQDFConditionList"
+
+namespace {
+
+constexpr int kListError = -1;
+constexpr char kInsertFailed[] = "Unable to insert Condition object into Condition list";
+constexpr char kAppendFailed[] = "Unable to add Condition object to tail of Condition list";
+
+// The name a condition sorts by; the empty name without an attribute.
+const char* SortName(const CTWFileQDFCondition* condition) {
+    const char* name = condition->GetAttributeName();
+    return name != nullptr ? name : "";
+}
+
+}  // namespace
+
+TW_IMPLEMENT_DYNCREATE(CTWFileQDFConditionList, CPtrList)
+
+CTWFileQDFConditionList::CTWFileQDFConditionList() : CPtrList(10) {}
+
+CTWFileQDFConditionList::~CTWFileQDFConditionList() = default;
+
+int CTWFileQDFConditionList::InList(CTWFileQDFCondition* condition) const {
+    if (condition == nullptr) return 0;
+    return Find(condition) != nullptr ? 1 : 0;
+}
+
+int CTWFileQDFConditionList::InList(CTWDB_Table* table) const {
+    int found = 0;
+    if (table == nullptr) return found;
+    for (POSITION pos = GetHeadPosition(); pos != nullptr && found == 0;) {
+        const auto* condition = static_cast<const CTWFileQDFCondition*>(GetNext(pos));
+        if (condition == nullptr) {
+            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, found);
+        }
+        const CTWDB_Attribute* attribute = condition->GetAttribute();
+        if (attribute == nullptr) continue;
+        const CTWDB_Table* owner = attribute->GetOwnerTable();
+        TW_PASS_ON_RETURN(owner, found);
+        if (owner == table) found = 1;
+    }
+    TW_EXIT_RETURN(found);
+}
+
+int CTWFileQDFConditionList::AddTail(CTWFileQDFCondition* condition) {
+    if (condition == nullptr) TW_RAISE(kListError, kInsertFailed);
+    try {
+        CPtrList::AddTail(condition);
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(kListError, kAppendFailed);
+    }
+    TW_EXIT();
+}
+
+int CTWFileQDFConditionList::Insert(CTWFileQDFCondition* condition) {
+    if (condition == nullptr) TW_RAISE(kListError, kInsertFailed);
+    const char* name = SortName(condition);
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        const POSITION at = pos;
+        const auto* element = static_cast<const CTWFileQDFCondition*>(GetNext(pos));
+        if (element == nullptr) continue;
+        // strcmp compares the bytes as unsigned characters.
+        if (std::strcmp(SortName(element), name) > 0) {
+            try {
+                InsertBefore(at, condition);
+            } catch (const std::bad_alloc&) {
+                TW_RAISE(kListError, kInsertFailed);
+            }
+            TW_EXIT();
+        }
+    }
+    TW_PASS_ON(AddTail(condition));
+    TW_EXIT();
+}
+
+int CTWFileQDFConditionList::Remove(CTWFileQDFCondition* condition) {
+    if (condition == nullptr) return 0;
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        const POSITION at = pos;
+        if (GetNext(pos) == condition) RemoveAt(at);
+    }
+    return 0;
+}
+
+int CTWFileQDFConditionList::RemoveAll() {
+    CPtrList::RemoveAll();
+    return 0;
+}
+
+int CTWFileQDFConditionList::DeleteAll() {
+    while (!IsEmpty())
+        delete static_cast<CTWFileQDFCondition*>(RemoveHead());
+    return 0;
+}

@@ -1,0 +1,92 @@
+// A join and its SQL text.
+#include <twfile/host/error.h>
+#include <twfile/host/status.h>
+#include <twfile/join/join.h>
+
+#include <climits>
+#include <cstring>
+
+#include "condition/text_buffer.h"
+
+#define TW_SOURCE "TWFileQDFJoin"
+
+namespace {
+
+constexpr char kSeparator[] = " = ";
+constexpr std::size_t kSeparatorLength = sizeof(kSeparator) - 1;
+
+}  // namespace
+
+TW_IMPLEMENT_DYNCREATE(CTWFileQDFJoin, CTWDB_AttributeList)
+
+CTWFileQDFJoin::CTWFileQDFJoin() : m_pBuffer(nullptr), m_nBufferSize(0) {
+    Initialise();
+}
+
+CTWFileQDFJoin::~CTWFileQDFJoin() {
+    twfile::FreeTextBuffer(m_pBuffer, m_nBufferSize);
+}
+
+int CTWFileQDFJoin::Initialise() {
+    twfile::FreeTextBuffer(m_pBuffer, m_nBufferSize);
+    return 0;
+}
+
+int CTWFileQDFJoin::ReAllocateBuffer(int size) {
+    if (!twfile::GrowTextBuffer(m_pBuffer, m_nBufferSize, size)) {
+        TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+    }
+    TW_EXIT();
+}
+
+const char* CTWFileQDFJoin::GetText() {
+    // First pass: the length of the text.
+    std::size_t total = 0;
+    int count = 0;
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        const auto* attribute = static_cast<const CTWDB_Attribute*>(GetNext(pos));
+        if (attribute == nullptr) {
+            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, m_pBuffer);
+        }
+        const char* name = attribute->GetTableAttributeName();
+        TW_PASS_ON_RETURN(name, m_pBuffer);
+        if (name == nullptr) {
+            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, m_pBuffer);
+        }
+        total += std::strlen(name);
+        if (count > 0) total += kSeparatorLength;
+        ++count;
+        if (total >= static_cast<std::size_t>(INT_MAX)) {
+            TW_RAISE_RETURN(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam, m_pBuffer);
+        }
+    }
+    const int length = static_cast<int>(total);
+    TW_PASS_ON_RETURN(ReAllocateBuffer(length), m_pBuffer);
+
+    // Second pass: the text itself, kept NUL-terminated at every step and
+    // never longer than the buffer, even if a name has changed meanwhile.
+    std::size_t used = 0;
+    m_pBuffer[0] = '\0';
+    bool first = true;
+    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
+        const auto* attribute = static_cast<const CTWDB_Attribute*>(GetNext(pos));
+        if (attribute == nullptr) {
+            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, m_pBuffer);
+        }
+        const char* name = attribute->GetTableAttributeName();
+        TW_PASS_ON_RETURN(name, m_pBuffer);
+        if (name == nullptr) {
+            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, m_pBuffer);
+        }
+        const std::size_t nameLength = std::strlen(name);
+        const std::size_t separator = first ? 0 : kSeparatorLength;
+        if (used + separator + nameLength > static_cast<std::size_t>(length)) {
+            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, m_pBuffer);
+        }
+        std::memcpy(m_pBuffer + used, kSeparator, separator);
+        std::memcpy(m_pBuffer + used + separator, name, nameLength + 1);
+        used += separator + nameLength;
+        first = false;
+    }
+    TW_EXIT_RETURN(m_pBuffer);
+}
