@@ -3,12 +3,19 @@
 // its default buffer and against std::ofstream::write, and the limit: the
 // same bytes copied into one array and written with a single write(2).
 // Every variant opens, writes and closes a new file in each iteration.
+//
+// A fifth variant shows the floor that the file object's flushes set: the
+// bytes made as the limit makes them, then written a buffer-full (65534
+// bytes) at a time with the system calls that each flush makes (move to the
+// new end, read the position back, cut the file there, move to the start of
+// the buffer-full, write it).
 #include <twfile/file/file32.h>
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -149,6 +156,43 @@ void TypedLimit(benchmark::State& state) {
     twbench::SetWork(state, kValues, std::int64_t{kValues} * sizeof(T));
 }
 
+template <typename T>
+void TypedFlushFloor(benchmark::State& state) {
+    constexpr std::size_t kBufferFull = 65534;
+    const std::string path = TypedPath();
+    std::vector<unsigned char> bytes(std::size_t{kValues} * sizeof(T), 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        twbench::RemoveFile(path);
+        state.ResumeTiming();
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            twbench::Fail(state, "open failed");
+            break;
+        }
+        unsigned char* to = bytes.data();
+        for (int i = 0; i < kValues; ++i) {
+            const T value = ValueAt<T>(i);
+            std::memcpy(to, &value, sizeof value);
+            to += sizeof value;
+        }
+        bool ok = true;
+        for (std::size_t start = 0; ok && start < bytes.size(); start += kBufferFull) {
+            const std::size_t count = std::min(kBufferFull, bytes.size() - start);
+            ok = ::lseek(fd, static_cast<off_t>(start + count), SEEK_SET) >= 0;
+            const off_t end = ::lseek(fd, 0, SEEK_CUR);
+            ok = ok && end >= 0 && ::ftruncate(fd, end) == 0;
+            ok = ok && ::lseek(fd, static_cast<off_t>(start), SEEK_SET) >= 0;
+            ok = ok && WriteAllBytes(fd, bytes.data() + start, count);
+        }
+        if (::close(fd) != 0 || !ok) {
+            twbench::Fail(state, "write failed");
+            break;
+        }
+    }
+    twbench::SetWork(state, kValues, std::int64_t{kValues} * sizeof(T));
+}
+
 #define TWBENCH_TYPED(function, type, name) \
     BENCHMARK_TEMPLATE(function, type)->Name(name)->Unit(benchmark::kMillisecond)
 
@@ -156,9 +200,11 @@ TWBENCH_TYPED(TypedTWFile, int, "typed/int32/twfile");
 TWBENCH_TYPED(TypedFwrite, int, "typed/int32/fwrite");
 TWBENCH_TYPED(TypedOfstream, int, "typed/int32/ofstream");
 TWBENCH_TYPED(TypedLimit, int, "typed/int32/limit");
+TWBENCH_TYPED(TypedFlushFloor, int, "typed/int32/flush_floor");
 TWBENCH_TYPED(TypedTWFile, double, "typed/double/twfile");
 TWBENCH_TYPED(TypedFwrite, double, "typed/double/fwrite");
 TWBENCH_TYPED(TypedOfstream, double, "typed/double/ofstream");
 TWBENCH_TYPED(TypedLimit, double, "typed/double/limit");
+TWBENCH_TYPED(TypedFlushFloor, double, "typed/double/flush_floor");
 
 }  // namespace

@@ -90,10 +90,16 @@ class Table:
                 bound, met = "", ""
                 if target is not None:
                     bound = f"{'>=' if at_least else '<='} {target:g}"
-                    ok = value is not None and (value >= target if at_least else value <= target)
+                if target is not None and value is not None:
+                    ok = value >= target if at_least else value <= target
                     met = "yes" if ok else "NO"
                     self.missed += not ok
                 print(f"  {label:56} {a:>11} {b:>11} {shown:>8}  {bound:>8}  {met}")
+
+
+def describe():
+    print("a / b: the time per item of the first named over that of the second; a target")
+    print("bounds the ratio from below (>=) or above (<=).")
 
 
 def main():
@@ -107,10 +113,13 @@ def main():
     table = Table(t)
     for kind in ("int32", "double"):
         p = f"typed/{kind}"
-        table.section(f"Typed writes, 10^7 {kind} values, per value (a = the other way, b = Write)")
+        table.section(f"Typed writes, 10^7 {kind} values, per value")
         table.ratio("fwrite per value / Write", f"{p}/fwrite", f"{p}/twfile", 2)
         table.ratio("ofstream::write per value / Write", f"{p}/ofstream", f"{p}/twfile", 2)
         table.ratio("Write / limit (memcpy, one write)", f"{p}/twfile", f"{p}/limit", 1.5, False)
+        table.ratio("flush floor / limit (the flushes' system calls)", f"{p}/flush_floor",
+                    f"{p}/limit")
+        table.ratio("Write / flush floor", f"{p}/twfile", f"{p}/flush_floor")
 
     table.section("Text lines, 10^6 lines of 40 bytes, per line")
     table.ratio("fputs / WriteLine", "lines/write/fputs", "lines/write/twfile")
@@ -148,6 +157,7 @@ def main():
     print(f"Times are medians of {args.time} time per item; "
           f"{context.get('num_cpus', '?')} CPUs at {context.get('mhz_per_cpu', '?')} MHz, "
           f"load {', '.join(f'{x:.2f}' for x in context.get('load_avg', []))}.")
+    describe()
     table.print()
     print(f"\n{table.missed} target(s) missed." if table.missed else "\nAll targets met.")
 
