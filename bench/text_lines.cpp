@@ -4,6 +4,11 @@
 // ReadLine forms against fgets, std::getline on an std::ifstream and the
 // limit (read(2) of the whole file, then one memchr scan for the line ends).
 // Every reader counts the lines and sums their first bytes, and checks both.
+//
+// A further reader shows the floor that the file object's refills set: the
+// file read a buffer-full (65534 bytes) at a time from the first byte not
+// yet taken, with the system calls that each refill makes (query the size,
+// move to the offset, read), and each buffer-full scanned with memchr.
 #include <twfile/file/file32.h>
 
 #include <benchmark/benchmark.h>
@@ -11,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -294,6 +300,49 @@ void LinesReadLimit(benchmark::State& state) {
     SetLineWork(state);
 }
 
+void LinesReadRefillFloor(benchmark::State& state) {
+    constexpr std::size_t kBufferFull = 65534;
+    const std::string& path = LinesFile();
+    std::vector<char> buffer(kBufferFull, 1);
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            twbench::Fail(state, "open failed");
+            break;
+        }
+        int lines = 0;
+        std::int64_t sum = 0;
+        bool ok = true;
+        for (off_t offset = 0;;) {
+            struct stat info;
+            ok = ::fstat(fd, &info) == 0;
+            if (!ok || offset >= info.st_size) break;
+            const std::size_t count =
+                std::min<std::size_t>(kBufferFull, static_cast<std::size_t>(info.st_size - offset));
+            ok = ::lseek(fd, offset, SEEK_SET) == offset &&
+                 ::read(fd, buffer.data(), count) == static_cast<ssize_t>(count);
+            if (!ok) break;
+            const char* from = buffer.data();
+            const char* end = from + count;
+            while (const char* lf = static_cast<const char*>(std::memchr(from, '\n', end - from))) {
+                if (lf > from && lf[-1] == '\r') {
+                    ++lines;
+                    sum += *from;
+                }
+                from = lf + 1;
+            }
+            offset += from - buffer.data();
+        }
+        ::close(fd);
+        if (!ok) {
+            twbench::Fail(state, "read failed");
+            break;
+        }
+        CheckRead(state, lines, sum);
+    }
+    SetLineWork(state);
+}
+
 #define TWBENCH_LINES(function, name) BENCHMARK(function)->Name(name)->Unit(benchmark::kMillisecond)
 
 TWBENCH_LINES(LinesWriteTWFile, "lines/write/twfile");
@@ -304,5 +353,6 @@ TWBENCH_LINES(LinesReadTWFileString, "lines/read/twfile_string");
 TWBENCH_LINES(LinesReadFgets, "lines/read/fgets");
 TWBENCH_LINES(LinesReadGetline, "lines/read/getline");
 TWBENCH_LINES(LinesReadLimit, "lines/read/limit");
+TWBENCH_LINES(LinesReadRefillFloor, "lines/read/refill_floor");
 
 }  // namespace

@@ -131,6 +131,12 @@ def main():
                 "lines/read/limit", 2, False)
     table.ratio("ReadLine(CString*) / limit (read, memchr)", "lines/read/twfile_string",
                 "lines/read/limit", 2, False)
+    table.ratio("refill floor / limit (the refills' system calls)", "lines/read/refill_floor",
+                "lines/read/limit")
+    table.ratio("ReadLine(char*) / refill floor", "lines/read/twfile_array",
+                "lines/read/refill_floor")
+    table.ratio("ReadLine(CString*) / refill floor", "lines/read/twfile_string",
+                "lines/read/refill_floor")
 
     sizes = (1000, 10000, 100000, 1000000)
     for op, verb in (("save", "SaveAs"), ("open", "Open")):
