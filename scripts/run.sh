@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the project and runs its main job on a bundled example.
+# Builds the project and runs its main job on a bundled example: the summary
+# of a sales query as qdf shows it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
 scripts/build.sh release >/dev/null
-build/release/examples/temp_file_demo
+build/release/tools/qdf/qdf show examples/sales.qdf

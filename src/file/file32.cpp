@@ -131,14 +131,18 @@ int CTWFile32::CreateFileTemp(const char* name) {
     TW_EXIT();
 }
 
+// A failed close still leaves the file closed: the system has released the
+// handle either way, and closing it again could close another file that
+// reused its number.
 int CTWFile32::CloseFile() {
     if (m_hFile != win32::INVALID_HANDLE_VALUE) {
-        if (!win32::CloseHandle(m_hFile)) TW_RAISE(kFileError, kErrorClosing);
+        const bool closed = win32::CloseHandle(m_hFile) != 0;
         m_hFile = win32::INVALID_HANDLE_VALUE;
         m_nBufPos = 0;
         m_nBufStart = 0;
         m_nBufValid = 0;
         m_dwFileSize = 0;
+        if (!closed) TW_RAISE(kFileError, kErrorClosing);
     }
     TW_EXIT();
 }

@@ -201,8 +201,15 @@ int CTWFile32::SkipLong(int& eof) {
 int CTWFile32::Read(char* target, int max, int& eof) {
     eof = 0;
     if (target == nullptr || max < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
-    TW_PASS_ON(Refill(static_cast<long long>(max) + 1, eof));
-    if (eof != 0) TW_EXIT();
+    // Refill only when the text's NUL is not among the unread bytes already:
+    // a large max must not cost a system read per text.
+    const long long span = static_cast<long long>(max) + 1;
+    if (m_pBuffer == nullptr ||
+        std::memchr(m_pBuffer + m_nBufPos, 0,
+                    static_cast<std::size_t>(std::min<long long>(Unread(), span))) == nullptr) {
+        TW_PASS_ON(Refill(span, eof));
+        if (eof != 0) TW_EXIT();
+    }
     const unsigned char* from = m_pBuffer + m_nBufPos;
     const int unread = Unread();
     const int limit =
@@ -265,9 +272,18 @@ int CTWFile32::ReadLen(char* target, int max, int& eof) {
 int CTWFile32::ReadLen(CString* text, int& eof) {
     eof = 0;
     if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    const long long itemStart = static_cast<long long>(m_nBufStart) + m_nBufPos;
     TW_PASS_ON(SkipInt(eof));
     if (eof != 0) TW_EXIT();
-    TW_PASS_ON(Read(text, eof));
+    // The text goes to the caller's string only once it is complete: a text
+    // cut short by the end of the file consumes nothing, not even its length.
+    CString complete;
+    TW_PASS_ON(Read(&complete, eof));
+    if (eof != 0) {
+        MoveBackTo(itemStart);
+        TW_EXIT();
+    }
+    *text = std::move(complete);
     TW_EXIT();
 }
 
@@ -309,13 +325,16 @@ int CTWFile32::ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof) 
         const unsigned char* mark;
         if (end == TextEnd::Nul) {
             mark = static_cast<const unsigned char*>(std::memchr(from, 0, unread));
-        } else {
+        } else if (end == TextEnd::Line) {
             mark = static_cast<const unsigned char*>(std::memchr(from, kCR, unread));
-            if (end == TextEnd::Field) {
-                const std::size_t before = mark != nullptr ? mark - from : unread;
-                const void* tab = std::memchr(from, '\t', before);
-                if (tab != nullptr) mark = static_cast<const unsigned char*>(tab);
-            }
+        } else {
+            // One pass for the first TAB or CR: two searches to the end of
+            // the buffer would look at a long line again for every field.
+            const unsigned char* const stop = from + unread;
+            const unsigned char* p = from;
+            while (p < stop && *p != '\t' && *p != kCR)
+                ++p;
+            mark = p < stop ? p : nullptr;
         }
         const int length = mark != nullptr ? static_cast<int>(mark - from) : unread;
         if (length > sink.Room()) {

@@ -205,10 +205,14 @@ BOOL SetEndOfFile(HANDLE file) {
 
 BOOL CloseHandle(HANDLE file) {
     if (!IsUsable(file)) return FailWith(EBADF);
-    if (fault::ShouldFail(fault::Kind::Close)) return FailWith(EIO);
-    // The descriptor is released even when close reports an error, so it is
-    // never retried (POSIX leaves it closed on Linux).
-    return ::close(ToDescriptor(file)) == 0 || errno == EINTR ? TRUE : FailWith(errno);
+    // The descriptor is released even when close reports an error (Linux
+    // frees it before reporting), so a failed close must never be retried:
+    // the number may already belong to another file. An injected failure
+    // behaves the same way.
+    const bool injected = fault::ShouldFail(fault::Kind::Close);
+    const int rc = ::close(ToDescriptor(file));
+    if (injected) return FailWith(EIO);
+    return rc == 0 || errno == EINTR ? TRUE : FailWith(errno);
 }
 
 }  // namespace win32

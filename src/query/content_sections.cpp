@@ -6,6 +6,7 @@
 #include <twfile/platform/fault.h>
 #include <twfile/query/qdf.h>
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -170,19 +171,43 @@ int CTWFileQDF::ReadListSection(int index, CPtrList* list, int& read) {
     TW_EXIT();
 }
 
-// An empty element is left out: written as an empty line it would end the
-// list on reading and lose every element after it. A null list is written
-// as an empty list.
+// Every element is written so that it reads back without losing another.
+// An element is written up to its first NUL, as a line can hold no more. An
+// empty line would end the list on reading and lose every element after
+// it, so empty elements are left out; so are the empty pieces of an element
+// that holds CR LF (at its end, twice in a row), whose other pieces read back
+// as elements of their own. A null list is written as an empty list.
 int CTWFileQDF::WriteList(CPtrList* list) {
     if (list != nullptr) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             const CString* item = static_cast<const CString*>(list->GetNext(pos));
             if (item == nullptr) TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
-            if (item->IsEmpty()) continue;
-            TW_PASS_ON(WriteLine(item->GetString()));
+            const char* text = item->GetString();
+            if (std::strstr(text, "\r\n") == nullptr) {
+                if (*text != '\0') TW_PASS_ON(WriteLine(text));
+                continue;
+            }
+            TW_PASS_ON(WriteListPieces(text));
         }
     }
     TW_PASS_ON(WriteLine(""));
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteListPieces(const char* text) {
+    try {
+        for (const char* piece = text; *piece != '\0';) {
+            const char* end = std::strstr(piece, "\r\n");
+            const std::size_t length = end != nullptr ? end - piece : std::strlen(piece);
+            if (length > 0) {
+                const CString line(piece, static_cast<int>(length));
+                TW_PASS_ON(WriteLine(line.GetString()));
+            }
+            piece += length + (end != nullptr ? 2 : 0);
+        }
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
     TW_EXIT();
 }
 

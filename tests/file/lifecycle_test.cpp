@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include <twfile/file/file32.h>
 #include <twfile/host/error.h>
@@ -79,7 +79,7 @@ TEST(FileLifecycle, OpenSizeSeekCloseAndReset) {
     EXPECT_EQ(file.m_dwDesiredAccess, win32::GENERIC_READ);  // open parameters stay
 }
 
-TEST(FileLifecycle, AFailedCloseKeepsTheFileOpen) {
+TEST(FileLifecycle, AFailedCloseRaisesAndLeavesTheFileClosed) {
     twtest::TempDir dir;
     CTWFile32 file;
     ASSERT_EQ(file.CreateFileTemp(dir.File("t").c_str()), 0);
@@ -87,10 +87,10 @@ TEST(FileLifecycle, AFailedCloseKeepsTheFileOpen) {
     win32::fault::Arm(Kind::Close, 1);
     EXPECT_EQ(file.CloseFile(), -1);
     EXPECT_STREQ(CTWError::GetMessage(), "Error closing a file");
-    EXPECT_EQ(file.IsFileOpen(), 1);
+    EXPECT_EQ(file.IsFileOpen(), 0);  // never closed twice
     CTWError::Clear();
-    win32::fault::Disarm();
     EXPECT_EQ(file.CloseFile(), 0);
+    EXPECT_EQ(win32::fault::Calls(Kind::Close), 1u);
 }
 
 TEST(FileLifecycle, SystemFailuresOfSizeAndSeekAreUnexpected) {

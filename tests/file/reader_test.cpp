@@ -624,3 +624,35 @@ TEST(Reader, WritingAfterReadingRewritesFromTheCurrentPoint) {
 }
 
 }  // namespace
+
+TEST(Reader, LengthPrefixedStringCutShortConsumesNothing) {
+    twtest::TempDir dir;
+    auto file = OpenHolding(dir, B("\x05\0\0\0ab", 6));
+    CString text("before");
+    int eof = 0;
+    EXPECT_GE(file->ReadLen(&text, eof), 0);
+    EXPECT_EQ(eof, 1);
+    EXPECT_STREQ(text, "before");
+    EXPECT_EQ(CurrentPoint(*file), 0);
+}
+
+TEST(Reader, ArrayTextWithALargeMaxTakesTextsAlreadyLoaded) {
+    // Each text is taken from the loaded bytes; a max larger than what is
+    // unread must not make every call go back to the file.
+    twtest::TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 100; ++i)
+        bytes.append("abc\0", 4);
+    auto file = OpenHolding(dir, bytes);
+    std::vector<char> target(70000);
+    int eof = 0;
+    ASSERT_GE(file->Read(target.data(), 65535, eof), 0);  // the first loads the file
+    win32::fault::ScopedDisarm guard;
+    win32::fault::StartCounting();
+    for (int i = 1; i < 100; ++i) {
+        ASSERT_GE(file->Read(target.data(), 65535, eof), 0);
+        ASSERT_EQ(eof, 0);
+        ASSERT_STREQ(target.data(), "abc");
+    }
+    EXPECT_EQ(win32::fault::Calls(win32::fault::Kind::Read), 0u);
+}

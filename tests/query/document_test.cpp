@@ -228,6 +228,25 @@ TEST_F(DocumentTest, EmptyListElementsAreLeftOutSoNoElementIsLost) {
     EXPECT_EQ(Indicators(opened), kAllRead);
 }
 
+TEST_F(DocumentTest, ElementsWithLineEndsOrALeadingNulLoseNoOtherElement) {
+    // An element ending in CR LF, one with CR LF twice in a row, and one whose
+    // first byte is NUL would each write an empty line and end the list.
+    const std::string path = File("pieces.qdf");
+    const std::string longLine(150, 'x');
+    Document saved;
+    Fill(saved.m_pTableList, {"A", "B\r\n", "C"});
+    Fill(saved.m_pAttributeList, {"P\r\n\r\n" + longLine, "Q"});
+    Fill(saved.m_pConditionList, {std::string("\0z", 2), "R"});
+    ASSERT_GE(saved.SaveAs(path.c_str()), 0);
+
+    Document opened;
+    ASSERT_GE(opened.Open(path.c_str(), 1), 0) << CTWError::GetMessage();
+    EXPECT_EQ(Texts(opened.m_pTableList), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(Texts(opened.m_pAttributeList), (std::vector<std::string>{"P", longLine, "Q"}));
+    EXPECT_EQ(Texts(opened.m_pConditionList), (std::vector<std::string>{"R"}));
+    EXPECT_EQ(Indicators(opened), kAllRead);
+}
+
 TEST_F(DocumentTest, NullListElementFailsTheWrite) {
     Document doc;
     doc.m_pJoinList->AddTail(nullptr);

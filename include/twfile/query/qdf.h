@@ -80,7 +80,8 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     void DeleteDefaultValuesList();
     // Each appends item, a heap string that the list then owns, to one list.
     // A null item changes nothing. When the list cannot grow the error is
-    // left pending and item stays the caller's.
+    // left pending and item stays the caller's; so does an item given while
+    // the list does not exist (after a failed Initialise).
     void AddTable(CString* item);
     void AddAttribute(CString* item);
     void AddAttributeNonDisplay(CString* item);
@@ -186,6 +187,8 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     int ReadDefaultValuesSection(int& read);
     int ReadNonDisplayAttributesSection(int& read);
     int WriteList(CPtrList* list);
+    // The pieces between the CR LF pairs of one list element.
+    int WriteListPieces(const char* text);
     int ReadList(CPtrList* list);
     // A whole list section: row index of the table and its list.
     int WriteListSection(int index, CPtrList* list);

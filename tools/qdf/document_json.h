@@ -1,0 +1,46 @@
+// The document as JSON, and a document from JSON.
+//
+// The shape, keys in this order and every key always present:
+//   {"file", "database", "tables", "attributes", "nonDisplayAttributes",
+//    "conditions", "joins", "defaultValues",
+//    "flags": {"editedSQL", "activeQuery", "readOnly", "selectionByRow",
+//              "autoRunWithoutConditions"},
+//    "windowPosition", "editedSQL", "customDataString",
+//    "time": {"zone", "text"},
+//    "display": {"property1", "backgroundColour", "textColour", "property2"},
+//    "printer": {"strings": [8 texts], "property1", "property2"},
+//    "dynamicSort": {"text", "sort1", "sort2", "sort3"},
+//    "sectionsRead": {"HEADER": bool, ... the fourteen sections},
+//    "statusReport", "error": null or {"number", "message"}}
+// Texts are the members' bytes in the chosen encoding; integers are numbers;
+// flags are booleans.
+#ifndef QDF_DOCUMENT_JSON_H
+#define QDF_DOCUMENT_JSON_H
+
+#include <string>
+
+#include <twfile/query/qdf.h>
+#include <nlohmann/json.hpp>
+
+#include "encoding.h"
+#include "load.h"
+
+namespace qdf {
+
+// doc, read from file with report, in the shape above. A text that is not
+// valid in the encoding raises a Failure naming its member.
+nlohmann::ordered_json DocumentToJson(const CTWFileQDF& doc, const std::string& file,
+                                      const LoadReport& report, Encoding encoding);
+
+// Sets the members of doc that json names; the others keep their values. A
+// list replaces the document's list. "file", "sectionsRead", "statusReport"
+// and "error" are ignored. Anything else that does not fit the shape (an
+// unknown key, a value of the wrong type, an integer outside 32 bits, a
+// printer string list that does not hold exactly 8 texts, a text that the
+// encoding cannot hold) raises a Failure that names the member by its path,
+// e.g. "printer.strings[3]".
+void ApplyJson(const nlohmann::ordered_json& json, CTWFileQDF& doc, Encoding encoding);
+
+}  // namespace qdf
+
+#endif  // QDF_DOCUMENT_JSON_H
