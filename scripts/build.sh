@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds one flavour of the project into build/<flavour>.
-#   scripts/build.sh release     g++, optimised, warnings as errors
+#   scripts/build.sh release     g++, optimised, warnings as errors; the
+#                                benchmarks are built too (never run here)
 #   scripts/build.sh sanitize    clang++ with AddressSanitizer and UBSan
 # Further arguments go to CMake.
 set -euo pipefail
@@ -9,7 +10,8 @@ flavour=${1:-release}
 shift || true
 case "$flavour" in
     release)
-        args=(-DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+        args=(-DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+              -DTWFILE_BUILD_BENCHMARKS=ON) ;;
     sanitize)
         flags="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
         args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug

@@ -1,0 +1,179 @@
+// Documents: SaveAs, then Open, of documents whose six lists hold 10^3,
+// 10^4, 10^5 and 10^6 lines in all, and of a document whose edited SQL has
+// 10^5 lines. The table script gives the time per line at each size, and how
+// it grows from 10^4 to 10^6 lines.
+#include <twfile/framework/ptr_list.h>
+#include <twfile/framework/string.h>
+#include <twfile/host/error.h>
+#include <twfile/query/qdf.h>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "support.h"
+
+namespace {
+
+constexpr int kSqlLines = 100'000;
+
+CString* NewText(const char* format, int a, int b) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, a, b);
+    return new CString(text);
+}
+
+// A document whose lists hold lines lines in all, shared out as a generated
+// query would: attributes most, then conditions, then the others.
+std::unique_ptr<CTWFileQDF> MakeListDocument(int lines) {
+    auto document = std::make_unique<CTWFileQDF>();
+    document->m_strDatabase = "SALES";
+    const int tenth = lines / 10;
+    const int attributes = lines - 6 * tenth;
+    for (int i = 0; i < tenth; ++i) {
+        document->AddTable(NewText("SCHEMA%d.TABLE_%07d", i % 4, i));
+        document->AddAttributeNonDisplay(NewText("TABLE_%07d.ROW_ID_%d", i, i % 10));
+        document->AddJoin(NewText("TABLE_%07d.ID = TABLE_%07d.PARENT_ID", i, i + 1));
+        document->AddDefaultValue(NewText("Minimum %d=%d", i, i % 1000));
+        document->AddCondition(NewText("TABLE_%07d.AMOUNT >= <<Minimum %d>>", i, i));
+        document->AddCondition(NewText("TABLE_%07d.NAME LIKE 'A%d%%'", i, i % 100));
+    }
+    for (int i = 0; i < attributes; ++i)
+        document->AddAttribute(NewText("TABLE_%07d.ATTRIBUTE_%04d", i / 4, i % 10000));
+    return document;
+}
+
+// A document whose edited SQL holds lines lines joined by CR LF.
+std::unique_ptr<CTWFileQDF> MakeSqlDocument(int lines) {
+    auto document = std::make_unique<CTWFileQDF>();
+    document->m_bEditedSQL = 1;
+    CString sql;
+    sql.Preallocate(lines * 48);
+    for (int i = 0; i < lines; ++i) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%s TABLE_%07d.ATTRIBUTE_%04d AS COLUMN_%d",
+                      i == 0 ? "SELECT" : "     ,", i / 8, i % 10000, i);
+        if (i != 0) sql += "\r\n";
+        sql += line;
+    }
+    document->m_strEditedSQL = sql;
+    return document;
+}
+
+int ListLines(const CTWFileQDF& document) {
+    int lines = 0;
+    for (CPtrList* list :
+         {document.m_pTableList, document.m_pAttributeList, document.m_pAttributeNonDisplayList,
+          document.m_pConditionList, document.m_pJoinList, document.m_pDefaultValuesList}) {
+        lines += list != nullptr ? list->GetCount() : 0;
+    }
+    return lines;
+}
+
+// The documents are made once per size and kept for the whole run.
+CTWFileQDF& ListDocument(int lines) {
+    static std::map<int, std::unique_ptr<CTWFileQDF>> documents;
+    std::unique_ptr<CTWFileQDF>& document = documents[lines];
+    if (!document) document = MakeListDocument(lines);
+    return *document;
+}
+
+CTWFileQDF& SqlDocument() {
+    static std::unique_ptr<CTWFileQDF> document = MakeSqlDocument(kSqlLines);
+    return *document;
+}
+
+std::string SavePath(const char* kind, int lines) {
+    return twbench::ScratchPath("save-" + std::string(kind) + "-" + std::to_string(lines) + ".qdf");
+}
+
+// The file that the Open benchmarks read: made once by SaveAs.
+std::string OpenPath(const char* kind, CTWFileQDF& document, int lines) {
+    static std::map<std::string, std::string> made;
+    const std::string key = std::string(kind) + std::to_string(lines);
+    auto found = made.find(key);
+    if (found != made.end()) return found->second;
+    const std::string path =
+        twbench::ScratchPath("open-" + std::string(kind) + "-" + std::to_string(lines) + ".qdf");
+    if (document.SaveAs(path.c_str()) < 0 || document.Close() < 0) {
+        std::fprintf(stderr, "cannot save %s: %s\n", path.c_str(), CTWError::GetMessage());
+        CTWError::Clear();
+        return path;
+    }
+    made[key] = path;
+    return path;
+}
+
+void Save(benchmark::State& state, CTWFileQDF& document, const std::string& path, int lines) {
+    for (auto _ : state) {
+        int status = document.SaveAs(path.c_str());
+        if (status >= 0) status = document.Close();
+        if (twbench::FailedStatus(state, status)) break;
+    }
+    twbench::SetWork(state, lines, 0);
+}
+
+// Each iteration opens the file into a new document; the document is
+// destroyed outside the timed region.
+template <typename Check>
+void Open(benchmark::State& state, const std::string& path, int lines, Check check) {
+    for (auto _ : state) {
+        auto document = std::make_unique<CTWFileQDF>();
+        int status = document->Open(path.c_str(), 1);
+        state.PauseTiming();
+        if (status >= 0 && !document->IsFileOpen()) {
+            twbench::Fail(state, "cannot open " + path);
+            break;
+        }
+        if (twbench::FailedStatus(state, status)) break;
+        if (!check(*document)) {
+            twbench::Fail(state, "the document read back differs");
+            break;
+        }
+        document.reset();
+        state.ResumeTiming();
+    }
+    twbench::SetWork(state, lines, 0);
+}
+
+void DocumentSave(benchmark::State& state) {
+    const int lines = static_cast<int>(state.range(0));
+    Save(state, ListDocument(lines), SavePath("lists", lines), lines);
+}
+
+void DocumentOpen(benchmark::State& state) {
+    const int lines = static_cast<int>(state.range(0));
+    const std::string path = OpenPath("lists", ListDocument(lines), lines);
+    Open(state, path, lines, [lines](const CTWFileQDF& document) {
+        return ListLines(document) == lines && document.m_bSectionRead[13] == 1;
+    });
+}
+
+void SqlDocumentSave(benchmark::State& state) {
+    Save(state, SqlDocument(), SavePath("sql", kSqlLines), kSqlLines);
+}
+
+void SqlDocumentOpen(benchmark::State& state) {
+    const std::string path = OpenPath("sql", SqlDocument(), kSqlLines);
+    const int length = SqlDocument().m_strEditedSQL.GetLength();
+    Open(state, path, kSqlLines, [length](const CTWFileQDF& document) {
+        return document.m_strEditedSQL.GetLength() == length && document.m_bSectionRead[13] == 1;
+    });
+}
+
+void ListSizes(benchmark::internal::Benchmark* benchmark) {
+    benchmark->ArgName("lines")->Unit(benchmark::kMillisecond);
+    for (int lines : {1'000, 10'000, 100'000, 1'000'000})
+        benchmark->Arg(lines);
+}
+
+BENCHMARK(DocumentSave)->Name("documents/save")->Apply(ListSizes);
+BENCHMARK(DocumentOpen)->Name("documents/open")->Apply(ListSizes);
+BENCHMARK(SqlDocumentSave)->Name("documents/save_sql")->Unit(benchmark::kMillisecond);
+BENCHMARK(SqlDocumentOpen)->Name("documents/open_sql")->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "support.h"
+
+#include <twfile/host/error.h>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+namespace twbench {
+
+namespace {
+
+std::string g_scratch;
+
+}  // namespace
+
+ScratchDirectory::ScratchDirectory() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = (base != nullptr && *base != '\0') ? base : "/tmp";
+    pattern += "/twfile-bench-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data()) == nullptr) {
+        throw std::runtime_error("cannot make a scratch directory from " + pattern + ": " +
+                                 std::strerror(errno));
+    }
+    g_scratch = name.data();
+}
+
+ScratchDirectory::~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(g_scratch, ignored);
+    g_scratch.clear();
+}
+
+std::string ScratchPath(const std::string& name) {
+    return g_scratch + "/" + name;
+}
+
+void RemoveFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        std::fprintf(stderr, "cannot remove %s: %s\n", path.c_str(), std::strerror(errno));
+    }
+}
+
+bool FailedStatus(benchmark::State& state, int status) {
+    if (status >= 0) return false;
+    std::string message = CTWError::GetMessage();
+    message += " [";
+    message += CTWError::GetTrail();
+    message += "]";
+    CTWError::Clear();
+    state.SkipWithError(message.c_str());
+    return true;
+}
+
+void Fail(benchmark::State& state, const std::string& message) {
+    state.SkipWithError(message.c_str());
+}
+
+void SetWork(benchmark::State& state, std::int64_t items, std::int64_t bytes) {
+    state.counters["items"] = static_cast<double>(items);
+    state.SetItemsProcessed(state.iterations() * items);
+    state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+}  // namespace twbench

@@ -1,0 +1,358 @@
+// Text lines: one million lines of 40 bytes, each ended by CR LF. Writing
+// through WriteLine against fputs and the limit (the bytes copied into one
+// array and written with a single write(2)); reading back through both
+// ReadLine forms against fgets, std::getline on an std::ifstream and the
+// limit (read(2) of the whole file, then one memchr scan for the line ends).
+// Every reader counts the lines and sums their first bytes, and checks both.
+//
+// A further reader shows the floor that the file object's refills set: the
+// file read a buffer-full (65534 bytes) at a time from the first byte not
+// yet taken, with the system calls that each refill makes (query the size,
+// move to the offset, read), and each buffer-full scanned with memchr.
+#include <twfile/file/file32.h>
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+namespace {
+
+constexpr int kLines = 1'000'000;
+constexpr int kLineLength = 40;
+constexpr int kLineBytes = kLineLength + 2;  // with CR LF
+
+// The lines, made once: each as a C string without its line end (for
+// WriteLine) and with it (for fputs), and the whole file's bytes.
+struct Lines {
+    std::vector<char> bare;      // kLines texts of kLineLength + 1 bytes
+    std::vector<char> withEnds;  // kLines texts of kLineBytes + 1 bytes
+    std::vector<char> file;      // what every writer produces
+    std::int64_t firstByteSum = 0;
+
+    const char* Bare(int i) const { return &bare[std::size_t(i) * (kLineLength + 1)]; }
+    const char* WithEnd(int i) const { return &withEnds[std::size_t(i) * (kLineBytes + 1)]; }
+};
+
+const Lines& TheLines() {
+    static const Lines lines = [] {
+        Lines made;
+        made.bare.resize(std::size_t{kLines} * (kLineLength + 1));
+        made.withEnds.resize(std::size_t{kLines} * (kLineBytes + 1));
+        made.file.reserve(std::size_t{kLines} * kLineBytes);
+        static const char kFiller[] = "SELECT ORDERS.AMOUNT FROM ORDERS WHERE X";
+        for (int i = 0; i < kLines; ++i) {
+            char text[kLineLength + 1];
+            std::snprintf(text, sizeof text, "%07d %.*s", i, kLineLength - 8, kFiller + i % 7);
+            // The filler is shorter from some offsets: pad to the full length.
+            const std::size_t used = std::strlen(text);
+            std::memset(text + used, 'x', kLineLength - used);
+            text[kLineLength] = '\0';
+            text[0] = static_cast<char>('A' + i % 26);
+            std::memcpy(&made.bare[std::size_t(i) * (kLineLength + 1)], text, kLineLength + 1);
+            char* withEnd = &made.withEnds[std::size_t(i) * (kLineBytes + 1)];
+            std::memcpy(withEnd, text, kLineLength);
+            std::memcpy(withEnd + kLineLength, "\r\n", 3);
+            made.file.insert(made.file.end(), withEnd, withEnd + kLineBytes);
+            made.firstByteSum += text[0];
+        }
+        return made;
+    }();
+    return lines;
+}
+
+// The file the readers read, written once with write(2).
+const std::string& LinesFile() {
+    static const std::string path = [] {
+        const std::string made = twbench::ScratchPath("lines-read.txt");
+        const std::vector<char>& bytes = TheLines().file;
+        std::ofstream out(made, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) std::fprintf(stderr, "cannot write %s\n", made.c_str());
+        return made;
+    }();
+    return path;
+}
+
+std::string WritePath() {
+    return twbench::ScratchPath("lines-write.txt");
+}
+
+void CheckRead(benchmark::State& state, int lines, std::int64_t sum) {
+    if (lines != kLines || sum != TheLines().firstByteSum) {
+        twbench::Fail(state,
+                      "read back " + std::to_string(lines) + " lines, not the lines written");
+    }
+}
+
+void SetLineWork(benchmark::State& state) {
+    twbench::SetWork(state, kLines, std::int64_t{kLines} * kLineBytes);
+}
+
+// Writing.
+
+void LinesWriteTWFile(benchmark::State& state) {
+    const Lines& lines = TheLines();
+    const std::string path = WritePath();
+    for (auto _ : state) {
+        state.PauseTiming();
+        twbench::RemoveFile(path);
+        state.ResumeTiming();
+        CTWFile32 file;
+        file.SetFileName(path.c_str());
+        file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
+        file.SetCreationDistribution(win32::OPEN_ALWAYS);
+        int status = file.CreateFileA();
+        for (int i = 0; i < kLines && status >= 0; ++i)
+            status = file.WriteLine(lines.Bare(i));
+        if (status >= 0) status = file.WriteFile();
+        if (status >= 0) status = file.CloseFile();
+        if (twbench::FailedStatus(state, status)) break;
+    }
+    SetLineWork(state);
+}
+
+void LinesWriteFputs(benchmark::State& state) {
+    const Lines& lines = TheLines();
+    const std::string path = WritePath();
+    for (auto _ : state) {
+        state.PauseTiming();
+        twbench::RemoveFile(path);
+        state.ResumeTiming();
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr) {
+            twbench::Fail(state, "fopen failed");
+            break;
+        }
+        bool ok = true;
+        for (int i = 0; i < kLines && ok; ++i)
+            ok = std::fputs(lines.WithEnd(i), file) >= 0;
+        ok = std::fclose(file) == 0 && ok;
+        if (!ok) {
+            twbench::Fail(state, "fputs failed");
+            break;
+        }
+    }
+    SetLineWork(state);
+}
+
+void LinesWriteLimit(benchmark::State& state) {
+    const Lines& lines = TheLines();
+    const std::string path = WritePath();
+    std::vector<char> bytes(std::size_t{kLines} * kLineBytes, 1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        twbench::RemoveFile(path);
+        state.ResumeTiming();
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            twbench::Fail(state, "open failed");
+            break;
+        }
+        char* to = bytes.data();
+        for (int i = 0; i < kLines; ++i) {
+            const char* text = lines.Bare(i);
+            const std::size_t length = std::strlen(text);
+            std::memcpy(to, text, length);
+            std::memcpy(to + length, "\r\n", 2);
+            to += length + 2;
+        }
+        bool ok = true;
+        for (const char* from = bytes.data(); ok && from < to;) {
+            const ssize_t written = ::write(fd, from, static_cast<std::size_t>(to - from));
+            ok = written > 0;
+            from += ok ? written : 0;
+        }
+        if (::close(fd) != 0 || !ok) {
+            twbench::Fail(state, "write failed");
+            break;
+        }
+    }
+    SetLineWork(state);
+}
+
+// Reading.
+
+void LinesReadTWFileArray(benchmark::State& state) {
+    const std::string& path = LinesFile();
+    for (auto _ : state) {
+        CTWFile32 file;
+        file.SetFileName(path.c_str());
+        int status = file.CreateFileA();
+        char line[101];
+        int lines = 0;
+        std::int64_t sum = 0;
+        for (int eof = 0; status >= 0;) {
+            status = file.ReadLine(line, 100, eof);
+            if (status < 0 || eof != 0) break;
+            ++lines;
+            sum += line[0];
+        }
+        if (status >= 0) status = file.CloseFile();
+        if (twbench::FailedStatus(state, status)) break;
+        CheckRead(state, lines, sum);
+    }
+    SetLineWork(state);
+}
+
+void LinesReadTWFileString(benchmark::State& state) {
+    const std::string& path = LinesFile();
+    for (auto _ : state) {
+        CTWFile32 file;
+        file.SetFileName(path.c_str());
+        int status = file.CreateFileA();
+        CString line;
+        int lines = 0;
+        std::int64_t sum = 0;
+        for (int eof = 0; status >= 0;) {
+            status = file.ReadLine(&line, eof);
+            if (status < 0 || eof != 0) break;
+            ++lines;
+            sum += line.GetAt(0);
+        }
+        if (status >= 0) status = file.CloseFile();
+        if (twbench::FailedStatus(state, status)) break;
+        CheckRead(state, lines, sum);
+    }
+    SetLineWork(state);
+}
+
+void LinesReadFgets(benchmark::State& state) {
+    const std::string& path = LinesFile();
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        if (file == nullptr) {
+            twbench::Fail(state, "fopen failed");
+            break;
+        }
+        char line[128];
+        int lines = 0;
+        std::int64_t sum = 0;
+        while (std::fgets(line, sizeof line, file) != nullptr) {
+            ++lines;
+            sum += line[0];
+        }
+        std::fclose(file);
+        CheckRead(state, lines, sum);
+    }
+    SetLineWork(state);
+}
+
+void LinesReadGetline(benchmark::State& state) {
+    const std::string& path = LinesFile();
+    for (auto _ : state) {
+        std::ifstream file(path, std::ios::binary);
+        std::string line;
+        int lines = 0;
+        std::int64_t sum = 0;
+        while (std::getline(file, line)) {
+            ++lines;
+            sum += line[0];
+        }
+        CheckRead(state, lines, sum);
+    }
+    SetLineWork(state);
+}
+
+void LinesReadLimit(benchmark::State& state) {
+    const std::string& path = LinesFile();
+    std::vector<char> bytes(TheLines().file.size(), 1);
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat info;
+        if (fd < 0 || ::fstat(fd, &info) != 0 ||
+            static_cast<std::size_t>(info.st_size) != bytes.size()) {
+            if (fd >= 0) ::close(fd);
+            twbench::Fail(state, "open failed");
+            break;
+        }
+        std::size_t got = 0;
+        while (got < bytes.size()) {
+            const ssize_t count = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (count <= 0) break;
+            got += static_cast<std::size_t>(count);
+        }
+        ::close(fd);
+        int lines = 0;
+        std::int64_t sum = 0;
+        const char* from = bytes.data();
+        const char* end = from + got;
+        while (const char* lf = static_cast<const char*>(std::memchr(from, '\n', end - from))) {
+            if (lf > from && lf[-1] == '\r') {
+                ++lines;
+                sum += *from;
+            }
+            from = lf + 1;
+        }
+        CheckRead(state, lines, sum);
+    }
+    SetLineWork(state);
+}
+
+void LinesReadRefillFloor(benchmark::State& state) {
+    constexpr std::size_t kBufferFull = 65534;
+    const std::string& path = LinesFile();
+    std::vector<char> buffer(kBufferFull, 1);
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            twbench::Fail(state, "open failed");
+            break;
+        }
+        int lines = 0;
+        std::int64_t sum = 0;
+        bool ok = true;
+        for (off_t offset = 0;;) {
+            struct stat info;
+            ok = ::fstat(fd, &info) == 0;
+            if (!ok || offset >= info.st_size) break;
+            const std::size_t count =
+                std::min<std::size_t>(kBufferFull, static_cast<std::size_t>(info.st_size - offset));
+            ok = ::lseek(fd, offset, SEEK_SET) == offset &&
+                 ::read(fd, buffer.data(), count) == static_cast<ssize_t>(count);
+            if (!ok) break;
+            const char* from = buffer.data();
+            const char* end = from + count;
+            while (const char* lf = static_cast<const char*>(std::memchr(from, '\n', end - from))) {
+                if (lf > from && lf[-1] == '\r') {
+                    ++lines;
+                    sum += *from;
+                }
+                from = lf + 1;
+            }
+            offset += from - buffer.data();
+        }
+        ::close(fd);
+        if (!ok) {
+            twbench::Fail(state, "read failed");
+            break;
+        }
+        CheckRead(state, lines, sum);
+    }
+    SetLineWork(state);
+}
+
+#define TWBENCH_LINES(function, name) BENCHMARK(function)->Name(name)->Unit(benchmark::kMillisecond)
+
+TWBENCH_LINES(LinesWriteTWFile, "lines/write/twfile");
+TWBENCH_LINES(LinesWriteFputs, "lines/write/fputs");
+TWBENCH_LINES(LinesWriteLimit, "lines/write/limit");
+TWBENCH_LINES(LinesReadTWFileArray, "lines/read/twfile_array");
+TWBENCH_LINES(LinesReadTWFileString, "lines/read/twfile_string");
+TWBENCH_LINES(LinesReadFgets, "lines/read/fgets");
+TWBENCH_LINES(LinesReadGetline, "lines/read/getline");
+TWBENCH_LINES(LinesReadLimit, "lines/read/limit");
+TWBENCH_LINES(LinesReadRefillFloor, "lines/read/refill_floor");
+
+}  // namespace
