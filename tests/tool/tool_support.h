@@ -1,14 +1,10 @@
-// Support for the tool's tests: running the built qdf, the bundled examples
-// and the document fixtures, and documents opened from files.
+// Support for the tool's tests: running the built qdf, and the bundled
+// examples.
 #ifndef TWFILE_TESTS_TOOL_SUPPORT_H
 #define TWFILE_TESTS_TOOL_SUPPORT_H
 
 #include <string>
 #include <vector>
-
-#include <twfile/query/qdf.h>
-
-#include "load.h"
 
 namespace twtest {
 
@@ -23,13 +19,13 @@ QdfRun RunQdf(const std::vector<std::string>& args, const std::string& dir,
               const std::string& input = "");
 
 // examples/name.
-std::string Example(const std::string& name);
-// Every .qdf file among the examples and the document fixtures.
-std::vector<std::string> SampleFiles();
+inline std::string Example(const std::string& name) {
+    return std::string(TWFILE_EXAMPLES_DIR) + "/" + name;
+}
 
-// What the library writes for the document read from path: path opened and
-// saved elsewhere (in dir, as "saved.qdf").
-std::string SavedByLibrary(const std::string& path, const std::string& dir);
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // Captures message boxes for the test and starts with none kept.
 void CaptureMessages();
