@@ -36,7 +36,6 @@ TEST(LossyMembers, FindsExactlyWhatASaveAndAReadChange) {
          "printer.strings[3]"},
         {R"({"database": "}"})", ""},
         {R"({"editedSQL": "SELECT *\r\n}\r\nFROM T"})", "editedSQL"},  // a line that is "}"
-        {R"({"editedSQL": "}"})", "editedSQL"},
         {R"({"editedSQL": "{fn NOW()}\r\n }\r\n}x\r\n"})", ""},
         {R"({"editedSQL": "a\u0000"})", "editedSQL"},
     };
