@@ -1,12 +1,18 @@
 // The qdf program as a user runs it: exit statuses, what goes to standard
-// output and what to standard error.
+// output and what to standard error, and export | import round trips.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <twfile/host/error.h>
+#include <twfile/query/qdf.h>
 #include <twfile/version.h>
 
 #include "support/support.h"
@@ -16,7 +22,20 @@ namespace {
 
 using twtest::Contains;
 using twtest::Example;
-using twtest::QdfRun;
+
+struct QdfRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// text in single quotes for the shell.
+std::string Quoted(const std::string& text) {
+    std::string out = "'";
+    for (const char ch : text)
+        out += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+    return out + "'";
+}
 
 // qdf condition --type TYPE, then args.
 std::vector<std::string> Condition(const std::string& type, std::vector<std::string> args) {
@@ -26,11 +45,19 @@ std::vector<std::string> Condition(const std::string& type, std::vector<std::str
 
 class Cli : public ::testing::Test {
   protected:
-    // Runs qdf in the test's directory. Every line of standard error starts
-    // with "qdf: " (a text of several lines goes on indented lines; a usage
-    // error ends with a hint), and none is said twice.
+    // Runs the built qdf with args (and input on its standard input) in the
+    // test's directory. Every line of standard error starts with "qdf: " (a
+    // text of several lines goes on indented lines; a usage error ends with a
+    // hint), and none is said twice.
     QdfRun Run(const std::vector<std::string>& args, const std::string& input = "") {
-        QdfRun run = twtest::RunQdf(args, m_dir.path(), input);
+        twtest::WriteAll(m_dir.File(".stdin"), input);
+        std::string command = "cd " + Quoted(m_dir.path()) + " && " + Quoted(QDF_BINARY);
+        for (const std::string& arg : args)
+            command += " " + Quoted(arg);
+        const int raw = std::system((command + " <.stdin >.stdout 2>.stderr").c_str());
+        const QdfRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
+                         twtest::ReadAll(m_dir.File(".stdout")),
+                         twtest::ReadAll(m_dir.File(".stderr"))};
         std::istringstream lines(run.err);
         std::set<std::string> seen;
         for (std::string line; std::getline(lines, line);) {
@@ -63,6 +90,23 @@ class Cli : public ::testing::Test {
             EXPECT_TRUE(c.status != 2 || run.out.empty()) << run.out;
             EXPECT_TRUE(c.err.empty() ? run.err.empty() : Contains(run.err, c.err)) << run.err;
         }
+    }
+
+    // What the library writes for the document read from file.
+    std::string SavedByLibrary(const std::string& file) {
+        CTWFileQDF doc;
+        doc.Open(file.c_str(), 1);
+        CTWError::Clear();  // a damaged file is saved with what was read
+        EXPECT_GE(doc.SaveAs(m_dir.File("saved.qdf").c_str()), 0) << file;
+        doc.Close();
+        return twtest::ReadAll(m_dir.File("saved.qdf"));
+    }
+
+    // What qdf import writes for what qdf export prints of file.
+    std::string ExportImport(const std::string& file) {
+        const QdfRun imported = Run({"import", "-", "-o", "copy.qdf"}, Run({"export", file}).out);
+        EXPECT_EQ(imported.status, 0) << file << "\n" << imported.err;
+        return twtest::ReadAll(m_dir.File("copy.qdf"));
     }
 
     twtest::TempDir m_dir;
@@ -277,6 +321,39 @@ TEST_F(Cli, CheckReportsEachFile) {
                   "CUSTOM-DATA-STRING, DEFAULT-VALUES, NON-DISPLAY-ATTRIBUTES, TIME, "
                   "DISPLAY-PROPERTIES\nempty.qdf: sections not read: ");
     EXPECT_TRUE(Contains(run.out, "\nmissing.qdf: cannot open: No such file or directory\n"));
+}
+
+// export | import writes what the library writes for the document: byte for
+// byte the file itself for every file the library wrote.
+TEST_F(Cli, RoundTripOfEveryExampleAndFixture) {
+    twtest::CaptureMessages();
+    std::vector<std::string> files;
+    for (const char* root : {TWFILE_EXAMPLES_DIR, TWFILE_TEST_DATA_DIR "/qdf"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(root)) {
+            if (entry.path().extension() == ".qdf") files.push_back(entry.path().string());
+        }
+    }
+    // And texts of every byte (NUL aside, which the file cannot hold; CR and
+    // LF stand apart).
+    std::string bytes;
+    for (int b = 1; b < 256; ++b)
+        bytes += static_cast<char>(b);
+    CTWFileQDF doc;
+    doc.m_strDatabase = CString(bytes.data(), static_cast<int>(bytes.size()));
+    doc.AddTable(new CString(bytes.c_str() + 100));
+    files.push_back(m_dir.File("bytes.qdf"));
+    ASSERT_GE(doc.SaveAs(files.back().c_str()), 0);
+    doc.Close();
+
+    int written = 0;
+    for (const std::string& file : files) {
+        const std::string saved = SavedByLibrary(file);
+        EXPECT_EQ(ExportImport(file), saved) << file;
+        if (saved == twtest::ReadAll(file)) ++written;  // else older or damaged
+    }
+    EXPECT_GE(files.size(), 14u);
+    EXPECT_GE(written, 4);  // the sales example, the new document, the sample, every byte
+    EXPECT_EQ(CTWError::GetNumber(), 0);
 }
 
 }  // namespace

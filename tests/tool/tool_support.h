@@ -1,22 +1,13 @@
-// Support for the tool's tests: running the built qdf, and the bundled
-// examples.
+// Support for the tool's tests: the bundled examples, and the library's
+// message boxes kept as the tool keeps them.
 #ifndef TWFILE_TESTS_TOOL_SUPPORT_H
 #define TWFILE_TESTS_TOOL_SUPPORT_H
 
 #include <string>
-#include <vector>
+
+#include "diagnostics.h"
 
 namespace twtest {
-
-struct QdfRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the built qdf with args (and input on its standard input) in dir.
-QdfRun RunQdf(const std::vector<std::string>& args, const std::string& dir,
-              const std::string& input = "");
 
 // examples/name.
 inline std::string Example(const std::string& name) {
@@ -28,7 +19,10 @@ inline bool Contains(const std::string& text, const std::string& part) {
 }
 
 // Captures message boxes for the test and starts with none kept.
-void CaptureMessages();
+inline void CaptureMessages() {
+    qdf::CaptureMessageBoxes();
+    qdf::TakeMessages();
+}
 
 }  // namespace twtest
 
