@@ -2,7 +2,9 @@
 // output and what to standard error, and export | import round trips.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -228,16 +230,24 @@ TEST_F(Cli, ImportRefusesMembersTheFileCannotCarryBack) {
         "qdf: out.qdf: not written: the file cannot carry these members back unchanged\n");
 }
 
+// new replaces a file only when forced: the file behind a link, which keeps
+// its permissions.
 TEST_F(Cli, NewRefusesToReplaceAFileUnlessForced) {
     twtest::WriteAll(m_dir.File("a.qdf"), "keep");
+    ASSERT_EQ(::chmod(m_dir.File("a.qdf").c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("a.qdf", m_dir.File("link.qdf").c_str()), 0);
     ExpectRuns({
-        {{"new", "a.qdf"}, 2, "", "qdf: a.qdf: already exists (--force replaces it)"},
+        {{"new", "link.qdf"}, 2, "", "qdf: link.qdf: already exists (--force replaces it)"},
         {{"new", "b.qdf"}, 0, "", ""},
     });
     EXPECT_EQ(twtest::ReadAll(m_dir.File("a.qdf")), "keep");
-    ExpectRuns(
-        {{{"new", "--force", "a.qdf"}, 0, "", ""}, {{"check", "a.qdf"}, 0, "a.qdf: ok\n", ""}});
+    ExpectRuns({{{"new", "--force", "link.qdf"}, 0, "", ""}, {{"check", "a.qdf"}, 0, "ok\n", ""}});
     EXPECT_EQ(twtest::ReadAll(m_dir.File("a.qdf")), twtest::ReadAll(m_dir.File("b.qdf")));
+    struct stat info {};
+    ASSERT_EQ(::lstat(m_dir.File("link.qdf").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(::stat(m_dir.File("a.qdf").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
     // Colours as the platform gives them: white on black text.
     EXPECT_TRUE(Contains(twtest::ReadAll(m_dir.File("b.qdf")),
                          "DISPLAY-PROPERTIES 2.0\r\n{\r\n0\r\n16777215\r\n0\r\n0\r\n}\r\n"));

@@ -2,9 +2,6 @@
 // point leaves the old file whole and no stray file behind.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <iterator>
 #include <sstream>
@@ -50,25 +47,6 @@ TEST(Save, AFailureAtAnyCallLeavesTheOldFileWhole) {
         EXPECT_EQ(CTWError::GetNumber(), 0);
         twtest::CaptureMessages();
     }
-}
-
-TEST(Save, ReplacesTheFileBehindALinkAndKeepsItsPermissions) {
-    twtest::CaptureMessages();
-    twtest::TempDir dir;
-    const std::string target = dir.File("target.qdf");
-    twtest::WriteAll(target, "old");
-    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
-    ASSERT_EQ(::symlink("target.qdf", dir.File("link.qdf").c_str()), 0);
-    CTWFileQDF doc;
-    std::ostringstream err;
-    ASSERT_TRUE(qdf::SaveDocument(doc, dir.File("link.qdf"), err)) << err.str();
-    EXPECT_FALSE(doc.IsFileOpen());
-    struct stat info {};
-    ASSERT_EQ(::lstat(dir.File("link.qdf").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
-    ASSERT_EQ(::stat(target.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    EXPECT_EQ(twtest::ReadAll(target).rfind("HEADER 2.0\r\n", 0), 0u);
 }
 
 }  // namespace
