@@ -43,9 +43,9 @@ TEST(Encoding, TextsTheEncodingCannotHoldAreErrorsNamingTheMember) {
     const std::pair<std::string, int> cases[] = {
         {"ab\x80", 2},       {"x\xE2\x82", 1},        {"\xC0\x80", 0}, {"\xE0\x80\x80", 0},
         {"\xED\xA0\x80", 0}, {"\xF4\x90\x80\x80", 0}, {"caf\xE9", 3}};
-    for (const auto& [bytes, offset] : cases) {
-        EXPECT_EQ(FailureOf([&] { qdf::DecodeText(bytes, Encoding::Utf8, "m"); }),
-                  "m: not valid UTF-8 at byte " + std::to_string(offset) +
+    for (const auto& c : cases) {
+        EXPECT_EQ(FailureOf([&] { qdf::DecodeText(c.first, Encoding::Utf8, "m"); }),
+                  "m: not valid UTF-8 at byte " + std::to_string(c.second) +
                       " (the windows-1252 encoding reads every byte)");
     }
     EXPECT_EQ(FailureOf([] { qdf::EncodeText("\xFF", Encoding::Utf8, "m"); }),
