@@ -82,10 +82,7 @@ class Cli : public ::testing::Test {
     // Status 2 means nothing could be done: nothing goes to standard output.
     void ExpectRuns(const std::vector<Case>& cases) {
         for (const Case& c : cases) {
-            std::string command = "qdf";
-            for (const std::string& arg : c.args)
-                command += " " + arg;
-            SCOPED_TRACE(command);
+            SCOPED_TRACE("qdf " + ::testing::PrintToString(c.args));
             const QdfRun run = Run(c.args, c.input);
             EXPECT_EQ(run.status, c.status) << run.err;
             EXPECT_TRUE(Contains(run.out, c.out)) << run.out;
@@ -320,9 +317,14 @@ TEST_F(Cli, ShowSummarisesTheDocument) {
 
 TEST_F(Cli, CheckReportsEachFile) {
     twtest::WriteAll(m_dir.File("empty.qdf"), "");
+    // A table holding a NUL byte, which a save would cut short.
+    std::string nul = twtest::ReadAll(TWFILE_TEST_DATA_DIR "/qdf/new_document.qdf");
+    const std::string tables = "TABLES 1.0\r\n{\r\n";
+    nul.insert(nul.find(tables) + tables.size(), std::string("A\0B\r\n", 5));
+    twtest::WriteAll(m_dir.File("nul.qdf"), nul);
     const std::string sales = Example("sales.qdf");
     const std::string damaged = Example("damaged.qdf");
-    const QdfRun run = Run({"check", sales, damaged, "empty.qdf", "missing.qdf"});
+    const QdfRun run = Run({"check", sales, damaged, "empty.qdf", "missing.qdf", "nul.qdf"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.substr(0, run.out.find("HEADER")),
               sales + ": ok\n" + damaged +
@@ -330,7 +332,9 @@ TEST_F(Cli, CheckReportsEachFile) {
                   ": sections not read: CONDITIONS, JOINS, FLAGS, WINDOW-POSITION, EDITED-SQL, "
                   "CUSTOM-DATA-STRING, DEFAULT-VALUES, NON-DISPLAY-ATTRIBUTES, TIME, "
                   "DISPLAY-PROPERTIES\nempty.qdf: sections not read: ");
-    EXPECT_TRUE(Contains(run.out, "\nmissing.qdf: cannot open: No such file or directory\n"));
+    EXPECT_TRUE(Contains(run.out,
+                         "\nmissing.qdf: cannot open: No such file or directory\n"
+                         "nul.qdf: tables[0] holds a NUL byte, where a save ends the text\n"));
 }
 
 // export | import writes what the library writes for the document: byte for
