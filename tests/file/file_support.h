@@ -1,5 +1,6 @@
-// Helpers of the file object's tests: files opened with the buffer made small
-// through failed allocations, the current point and the pending error.
+// Helpers of the file object's tests: a file in a directory of its own, open
+// for reading and writing with the buffer made small through failed
+// allocations; the current point; the pending error.
 #ifndef TWFILE_TESTS_FILE_FILE_SUPPORT_H
 #define TWFILE_TESTS_FILE_FILE_SUPPORT_H
 
@@ -8,19 +9,36 @@
 
 #include <twfile/file/file32.h>
 
+#include "support/support.h"
+
 namespace twtest {
 
 // The buffer size that failed allocations leave: 65534 halved n times.
-int BufferSizeAfter(int halvings);
+inline int BufferSizeAfter(int halvings) {
+    return 65534 >> halvings;
+}
 
-// Opens path for reading and writing, created empty, with the buffer halved
-// the given number of times.
-std::unique_ptr<CTWFile32> OpenNew(const std::string& path, int halvings = 0);
-// Opens the existing path for reading and writing.
-std::unique_ptr<CTWFile32> OpenExisting(const std::string& path, int halvings = 0);
-// Stores bytes in path, then opens it for reading and writing.
-std::unique_ptr<CTWFile32> OpenHolding(const std::string& path, const std::string& bytes,
-                                       int halvings = 0);
+// A file holding the given bytes, opened for reading and writing, with the
+// buffer halved the given number of times; removed at the end of the scope.
+class TestFile {
+  public:
+    explicit TestFile(const std::string& bytes, int halvings = 0);
+    TestFile(const TestFile&) = delete;
+    TestFile& operator=(const TestFile&) = delete;
+
+    CTWFile32* operator->() { return m_file.get(); }
+    CTWFile32& operator*() { return *m_file; }
+    const std::string& path() const { return m_path; }
+    // What the file holds now.
+    std::string Contents() const { return ReadAll(m_path); }
+    // Opens the file again with another buffer size.
+    void Reopen(int halvings);
+
+  private:
+    TempDir m_dir;
+    std::string m_path;
+    std::unique_ptr<CTWFile32> m_file;
+};
 
 // The file offset of the current point.
 long CurrentPoint(CTWFile32& file);

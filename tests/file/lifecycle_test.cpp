@@ -15,39 +15,31 @@
 #include <twfile/platform/types.h>
 
 #include "file/file_support.h"
-#include "support/support.h"
 
 namespace {
 
 using win32::fault::Kind;
 
 TEST(FileLifecycle, OpenSizeSeekCloseAndReset) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("f");
-    twtest::WriteAll(path, "0123456789");
-    CTWFile32 file;
-    EXPECT_EQ(file.CloseFile(), 0);  // closing a closed object changes nothing
-    file.SetFileName(path.c_str());
-    ASSERT_EQ(file.CreateFileA(), 0);
-    ASSERT_EQ(file.IsFileOpen(), 1);
-    EXPECT_EQ(file.GetFileSize(), 0);
-    EXPECT_EQ(file.m_dwFileSize, 10u);
-    EXPECT_EQ(file.SetFilePointer(4, win32::FILE_BEGIN), 0);
+    twtest::TestFile file("0123456789");
+    EXPECT_EQ(file->GetFileSize(), 0);
+    EXPECT_EQ(file->m_dwFileSize, 10u);
+    EXPECT_EQ(file->SetFilePointer(4, win32::FILE_BEGIN), 0);
     win32::fault::Arm(Kind::Size, 1);
-    EXPECT_EQ(file.GetFileSize(), ID_TWErrors_UnExpected);
+    EXPECT_EQ(file->GetFileSize(), ID_TWErrors_UnExpected);
     CTWError::Clear();
     win32::fault::Arm(Kind::Seek, 1);
-    EXPECT_EQ(file.SetFilePointer(1, win32::FILE_BEGIN), ID_TWErrors_UnExpected);
+    EXPECT_EQ(file->SetFilePointer(1, win32::FILE_BEGIN), ID_TWErrors_UnExpected);
     CTWError::Clear();
-
-    EXPECT_EQ(file.Reset(), -1);
+    EXPECT_EQ(file->Reset(), -1);
     EXPECT_EQ(twtest::TakeError(), "Reset() called whilst file open");
-    EXPECT_STREQ(file.GetFileName(), path.c_str());
-    EXPECT_EQ(file.CloseFile(), 0);
-    EXPECT_EQ(file.IsFileOpen(), 0);
-    EXPECT_NE(file.m_pBuffer, nullptr);  // closing keeps the buffer
-    EXPECT_EQ(file.Reset(), 0);
-    EXPECT_STREQ(file.GetFileName(), "");
+    EXPECT_STREQ(file->GetFileName(), file.path().c_str());
+    EXPECT_EQ(file->CloseFile(), 0);
+    EXPECT_EQ(file->CloseFile(), 0);  // closing a closed object changes nothing
+    EXPECT_EQ(file->IsFileOpen(), 0);
+    EXPECT_NE(file->m_pBuffer, nullptr);  // closing keeps the buffer
+    EXPECT_EQ(file->Reset(), 0);
+    EXPECT_STREQ(file->GetFileName(), "");
 }
 
 TEST(FileLifecycle, AFailedOpenShowsTheSystemTextRaisesNothingAndStillAllocates) {
@@ -60,7 +52,7 @@ TEST(FileLifecycle, AFailedOpenShowsTheSystemTextRaisesNothingAndStillAllocates)
     EXPECT_NE(file.m_pBuffer, nullptr);
     ASSERT_EQ(recorder.texts().size(), 1u);
     EXPECT_EQ(recorder.texts()[0], std::strerror(ENOENT));
-    // Without a system text the open raises, and the buffer is not made.
+    // Without a system text the open raises, and no buffer is made.
     CTWFile32 other;
     other.SetFileName(dir.File("missing").c_str());
     win32::fault::Arm(Kind::Message, 1);
@@ -69,14 +61,12 @@ TEST(FileLifecycle, AFailedOpenShowsTheSystemTextRaisesNothingAndStillAllocates)
 }
 
 TEST(FileLifecycle, AFailedCloseRaisesAndLeavesTheFileClosed) {
-    twtest::TempDir dir;
-    CTWFile32 file;
-    ASSERT_EQ(file.CreateFileTemp(dir.File("t").c_str()), 0);
+    twtest::TestFile file("");
     win32::fault::Arm(Kind::Close, 1);
-    EXPECT_EQ(file.CloseFile(), -1);
+    EXPECT_EQ(file->CloseFile(), -1);
     EXPECT_EQ(twtest::TakeError(), "Error closing a file");
-    EXPECT_EQ(file.IsFileOpen(), 0);
-    EXPECT_EQ(file.CloseFile(), 0);  // the descriptor is not closed twice
+    EXPECT_EQ(file->IsFileOpen(), 0);
+    EXPECT_EQ(file->CloseFile(), 0);  // the descriptor is not closed twice
     EXPECT_EQ(win32::fault::Calls(Kind::Close), 1u);
 }
 
@@ -115,10 +105,9 @@ TEST(FileMemory, FailedAllocationsHalveTheSizeForGood) {
 
 TEST(FileMemory, WhenEveryAllocationFailsTheFirstRefillAllocatesAgain) {
     twtest::TempDir dir;
-    const std::string path = dir.File("lines.txt");
-    twtest::WriteAll(path, "only\r\n");
+    twtest::WriteAll(dir.File("f"), "only\r\n");
     CTWFile32 file;
-    file.SetFileName(path.c_str());
+    file.SetFileName(dir.File("f").c_str());
     win32::fault::ArmFrom(Kind::GlobalAlloc, 1);
     EXPECT_EQ(file.CreateFileA(), ID_TWErrors_MemoryAlloc);
     EXPECT_EQ(win32::fault::Calls(Kind::GlobalAlloc), 16u);  // 65534, 32767, ... 1
@@ -138,16 +127,12 @@ TEST(FileLifecycle, WithoutAFileOrABufferThePrimitivesRaiseInvalidContext) {
     char text[] = "t";
     int eof = 0;
     int value = 0;
-    CString line;
     const std::function<int()> calls[] = {
-        [&] { return file.GetFileSize(); },      [&] { return file.SetFilePointer(0, 0); },
-        [&] { return file.Write(1); },           [&] { return file.Write(1.0); },
-        [&] { return file.Write("t"); },         [&] { return file.WriteNull(); },
-        [&] { return file.WriteBLOB(text, 1); }, [&] { return file.WriteField(text, 1); },
-        [&] { return file.WriteLine("t"); },     [&] { return file.WriteText(5L); },
-        [&] { return file.WriteLen(text); },     [&] { return file.Flush(); },
-        [&] { return file.Read(value, eof); },   [&] { return file.ReadLine(&line, eof); },
-        [&] { return file.Locate(0); },
+        [&] { return file.GetFileSize(); },    [&] { return file.SetFilePointer(0, 0); },
+        [&] { return file.Write(1.0); },       [&] { return file.WriteBLOB(text, 1); },
+        [&] { return file.WriteLine("t"); },   [&] { return file.WriteText(5L); },
+        [&] { return file.WriteLen(text); },   [&] { return file.Flush(); },
+        [&] { return file.Read(value, eof); }, [&] { return file.Locate(0); },
     };
     for (const auto& call : calls) {
         EXPECT_EQ(call(), ID_TWErrors_InvalidContext);
@@ -161,42 +146,32 @@ TEST(FileLifecycle, WithoutAFileOrABufferThePrimitivesRaiseInvalidContext) {
     EXPECT_EQ(file.WriteFile(), ID_TWErrors_InvalidContext);
 }
 
+// The sanitizer build reports a buffer left behind.
 TEST(FileLifecycle, TheDestructorFreesTheBufferWhileAnErrorIsPending) {
-    // The sanitizer build reports the buffer if it is left behind.
-    twtest::TempDir dir;
     twtest::MessageRecorder recorder;
-    auto* file = new CTWFile32;
-    ASSERT_EQ(file->CreateFileTemp(dir.File("t").c_str()), 0);
-    file->Reset();  // raises: the file is open
+    auto file = std::make_unique<twtest::TestFile>("");
+    (*file)->Reset();  // raises: the file is open
     ASSERT_LT(CTWError::m_nError, 0);
-    delete file;
+    file.reset();
     EXPECT_EQ(CTWError::m_nError, 0);  // reported and cleared
     EXPECT_EQ(recorder.texts().size(), 1u);
 }
 
 TEST(Faults, FailedCloseInTheDestructorStillFreesTheBuffer) {
-    twtest::TempDir dir;
     {
-        auto file = twtest::OpenNew(dir.File("close.bin"));
+        twtest::TestFile file("");
         win32::fault::Arm(Kind::Close, 1);
     }
-    // The destructor reported and cleared the error; the sanitizer build
-    // shows that the buffer went too.
-    EXPECT_EQ(CTWError::m_nError, 0);
     EXPECT_EQ(win32::fault::Injected(), 1u);
+    EXPECT_EQ(CTWError::m_nError, 0);  // reported and cleared
 }
 
 TEST(FileLifecycle, AFileOfTwoGibibytesIsRefusedNotWrapped) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("big");
-    twtest::WriteAll(path, "");
-    ASSERT_EQ(::truncate(path.c_str(), 0x80000000LL), 0);  // sparse: no disk space used
-    CTWFile32 file;
-    file.SetFileName(path.c_str());
-    ASSERT_EQ(file.CreateFileA(), 0);
-    EXPECT_EQ(file.GetFileSize(), -1);
+    twtest::TestFile file("");
+    ASSERT_EQ(::truncate(file.path().c_str(), 0x80000000LL), 0);  // sparse: no disk space used
+    EXPECT_EQ(file->GetFileSize(), -1);
     EXPECT_EQ(twtest::TakeError(), "Error - file of 2 GiB or more is not supported");
-    EXPECT_EQ(file.m_dwFileSize, 0u);
+    EXPECT_EQ(file->m_dwFileSize, 0u);
 }
 
 }  // namespace

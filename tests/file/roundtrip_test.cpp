@@ -14,14 +14,13 @@
 #include <twfile/platform/fault.h>
 
 #include "file/file_support.h"
-#include "support/support.h"
 
 namespace {
 
 using twtest::B;
 using twtest::Le32;
 
-// A text longer than the small buffers, with a TAB and a lone CR in it.
+// Longer than the small buffers, with a TAB and a lone CR in it.
 const std::string kLong = "a text longer than the smallest buffers, with\ttab and \r lone CR";
 const std::string kBlob = B("\0\xff\x10", 3);
 
@@ -30,86 +29,103 @@ char* M(const std::string& text) {
     return const_cast<char*>(text.c_str());
 }
 
-struct Item {
-    const char* name;
-    std::function<int(CTWFile32&)> write;
-    std::string bytes;
-    // Reads the item back; the text shows what was read.
-    std::function<std::string(CTWFile32&, int&)> read;
-    std::string back;
-};
-
-template <class T>
-std::string Value(CTWFile32& file, int& eof) {
-    T value{};
-    file.Read(value, eof);
-    return ::testing::PrintToString(value);
-}
-
-// The statuses of calls made in order, each at least 0 when all are.
+// The statuses of calls made in order: at least 0 when all are.
 int All(std::initializer_list<int> statuses) {
     return std::min(statuses);
 }
 
-std::string String(CTWFile32& file, int& eof) {
+// Reading primitives, each giving the text of what it read.
+using Reader = std::string (*)(CTWFile32&, int&);
+
+template <class T>
+std::string Value(CTWFile32& f, int& eof) {
+    T value{};
+    f.Read(value, eof);
+    return ::testing::PrintToString(value);
+}
+
+template <int (CTWFile32::*read)(CString*, int&)>
+std::string Text(CTWFile32& f, int& eof) {
     CString text;
-    file.Read(&text, eof);
+    (f.*read)(&text, eof);
     return text.GetString();
 }
 
+template <int (CTWFile32::*read)(char*, int, int&)>
+std::string Array(CTWFile32& f, int& eof) {
+    char target[4] = "";
+    (f.*read)(target, 3, eof);
+    return target;
+}
+
+std::string Field(CTWFile32& f, int& eof) {
+    CString text;
+    int end = -1;
+    f.ReadField(&text, end, eof);
+    return text.GetString() + std::to_string(end);
+}
+
+std::string Bytes(CTWFile32& f, int& eof) {
+    char target[4] = "";
+    int count = 0;
+    f.ReadBytes(target, 3, count, eof);
+    return B(target, static_cast<std::size_t>(count));
+}
+
+std::string Skips(CTWFile32& f, int& eof) {
+    return std::to_string(All({f.SkipInt(eof), f.SkipLong(eof), f.SkipString(eof),
+                               f.SkipBLOB(static_cast<long>(kLong.size()), eof)}));
+}
+
+struct Item {
+    const char* name;
+    std::function<int(CTWFile32&)> write;
+    std::string bytes;
+    std::vector<Reader> read;
+    std::vector<std::string> back;  // what each reader gives
+};
+
 std::vector<Item> Items() {
+    const auto text = Text<&CTWFile32::Read>;
+    const auto line = Text<&CTWFile32::ReadLine>;
+    const auto len = Text<&CTWFile32::ReadLen>;
     return {
-        {"Int", [](CTWFile32& f) { return f.Write(1); }, Le32(1), Value<int>, "1"},
-        {"Long", [](CTWFile32& f) { return f.Write(-1L); }, "\xff\xff\xff\xff", Value<long>, "-1"},
-        {"Float", [](CTWFile32& f) { return f.Write(1.0f); }, B("\0\0\x80\x3f", 4), Value<float>,
-         "1"},
-        {"Double", [](CTWFile32& f) { return f.Write(-2.5); }, B("\0\0\0\0\0\0\x04\xc0", 8),
-         Value<double>, "-2.5"},
+        {"Int", [](CTWFile32& f) { return f.Write(1); }, Le32(1), {Value<int>}, {"1"}},
+        {"Long", [](CTWFile32& f) { return f.Write(-1L); }, Le32(~0u), {Value<long>}, {"-1"}},
+        {"Float",
+         [](CTWFile32& f) { return f.Write(1.0f); },
+         B("\0\0\x80\x3f", 4),
+         {Value<float>},
+         {"1"}},
+        {"Double",
+         [](CTWFile32& f) { return f.Write(-2.5); },
+         B("\0\0\0\0\0\0\x04\xc0", 8),
+         {Value<double>},
+         {"-2.5"}},
         {"Texts",
          [](CTWFile32& f) {
              return All({f.Write("abc"), f.Write(static_cast<const char*>(nullptr)), f.WriteNull(),
                          f.Write(kLong.c_str())});
          },
          B("abc\0\0", 5) + kLong + B("\0", 1),
-         [](CTWFile32& f, int& eof) {
-             char target[4] = "";
-             f.Read(target, 3, eof);
-             std::string back = target;
-             for (int i = 0; i < 2; ++i)
-                 back = back + "|" + String(f, eof);
-             return back;
-         },
-         "abc||" + kLong},
+         {Array<&CTWFile32::Read>, text, text},
+         {"abc", "", kLong}},
         {"Blob",
          [](CTWFile32& f) {
              return All(
                  {f.WriteBLOB(M(kBlob), 3), f.WriteBLOB(M(kBlob), 0), f.WriteBLOB(M(kBlob), -4)});
          },
          kBlob,
-         [](CTWFile32& f, int& eof) {
-             char target[4] = "";
-             int count = 0;
-             f.ReadBytes(target, 3, count, eof);
-             return B(target, static_cast<std::size_t>(count));
-         },
-         kBlob},
+         {Bytes},
+         {kBlob}},
         {"Fields",
          [](CTWFile32& f) {
              return All(
                  {f.WriteField(M("a"), 0), f.WriteField(nullptr, 0), f.WriteField(M("b"), 1)});
          },
          "a\t\tb\r\n",
-         [](CTWFile32& f, int& eof) {
-             std::string back;
-             for (int i = 0; i < 3; ++i) {
-                 CString text;
-                 int end = -1;
-                 f.ReadField(&text, end, eof);
-                 back += text.GetString() + std::to_string(end);
-             }
-             return back;
-         },
-         "a00b1"},
+         {Field, Field, Field},
+         {"a0", "0", "b1"}},
         {"Lines",
          [](CTWFile32& f) {
              return All({f.WriteLine("x y"), f.WriteLine(""), f.WriteLine(nullptr),
@@ -118,53 +134,29 @@ std::vector<Item> Items() {
                          f.WriteText(static_cast<long>(INT_MIN)), f.WriteLine(nullptr)});
          },
          "x y\r\n\r\n\r\n" + kLong + "\r\nab-25-2147483648\r\n",
-         [](CTWFile32& f, int& eof) {
-             char target[4] = "";
-             f.ReadLine(target, 3, eof);
-             std::string back = target;
-             for (int i = 0; i < 4; ++i) {
-                 CString line;
-                 f.ReadLine(&line, eof);
-                 back = back + "|" + line.GetString();
-             }
-             return back;
-         },
-         "x y|||" + kLong + "|ab-25-2147483648"},
+         {Array<&CTWFile32::ReadLine>, line, line, line, line},
+         {"x y", "", "", kLong, "ab-25-2147483648"}},
         {"Len",
          [](CTWFile32& f) {
              return All({f.WriteLen(M("abc")), f.WriteLen(nullptr), f.WriteLen(M(kLong))});
          },
          B("\x04\0\0\0abc\0\x01\0\0\0\0", 13) + Le32(static_cast<unsigned>(kLong.size()) + 1) +
              kLong + B("\0", 1),
-         [](CTWFile32& f, int& eof) {
-             char target[4] = "";
-             f.ReadLen(target, 3, eof);
-             std::string back = target;
-             for (int i = 0; i < 2; ++i) {
-                 CString text;
-                 f.ReadLen(&text, eof);
-                 back = back + "|" + text.GetString();
-             }
-             return back;
-         },
-         "abc||" + kLong},
+         {Array<&CTWFile32::ReadLen>, len, len},
+         {"abc", "", kLong}},
         {"Skipped",
          [](CTWFile32& f) {
              return All({f.Write(1), f.Write(2L), f.Write("skip"),
                          f.WriteBLOB(M(kLong), static_cast<long>(kLong.size()))});
          },
          Le32(1) + Le32(2) + B("skip\0", 5) + kLong,
-         [](CTWFile32& f, int& eof) {
-             return std::to_string(All({f.SkipInt(eof), f.SkipLong(eof), f.SkipString(eof),
-                                        f.SkipBLOB(static_cast<long>(kLong.size()), eof)}));
-         },
-         "0"},
+         {Skips},
+         {"0"}},
     };
 }
 
 TEST(Writer, EachPrimitiveAppendsItsExactBytes) {
-    twtest::TempDir dir;
-    auto file = twtest::OpenNew(dir.File("out.bin"));
+    twtest::TestFile file("");
     for (const Item& item : Items()) {
         const int before = file->m_nBufPos;
         EXPECT_GE(item.write(*file), 0) << item.name;
@@ -175,60 +167,47 @@ TEST(Writer, EachPrimitiveAppendsItsExactBytes) {
     }
 }
 
-struct Sizes {
-    int writer;  // halvings
-    int reader;
-};
-
-class RoundTrip : public ::testing::TestWithParam<Sizes> {};
+class RoundTrip : public ::testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(RoundTrip, ReadsBackWhatWasWritten) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("items.bin");
+    twtest::TestFile file("", GetParam().first);
     const std::vector<Item> items = Items();
     std::string expected;
-    {
-        auto file = twtest::OpenNew(path, GetParam().writer);
-        // Three times, so that the items start anywhere in a buffer.
-        for (int i = 0; i < 3; ++i) {
-            for (const Item& item : items) {
-                ASSERT_GE(item.write(*file), 0) << item.name;
-                expected += item.bytes;
-            }
-        }
-        ASSERT_GE(file->Flush(), 0);
-    }
-    EXPECT_EQ(twtest::ReadAll(path), expected);
-    auto file = twtest::OpenExisting(path, GetParam().reader);
+    // Three times, so that the items start anywhere in a buffer.
     for (int i = 0; i < 3; ++i) {
         for (const Item& item : items) {
-            int eof = -1;
-            EXPECT_EQ(item.read(*file, eof), item.back) << item.name;
-            EXPECT_EQ(eof, 0) << item.name;
-            ASSERT_EQ(twtest::TakeError(), "") << item.name;
+            ASSERT_GE(item.write(*file), 0) << item.name;
+            expected += item.bytes;
         }
     }
+    ASSERT_GE(file->Flush(), 0);
+    EXPECT_EQ(file.Contents(), expected);
+    file.Reopen(GetParam().second);
     int eof = 0;
+    for (int i = 0; i < 3; ++i) {
+        for (const Item& item : items) {
+            for (std::size_t r = 0; r < item.read.size(); ++r) {
+                EXPECT_EQ(item.read[r](*file, eof), item.back[r]) << item.name << " " << r;
+                EXPECT_EQ(eof, 0) << item.name;
+            }
+        }
+    }
+    EXPECT_EQ(twtest::TakeError(), "");
     int value = 5;
     ASSERT_GE(file->Read(value, eof), 0);
     EXPECT_EQ(eof, 1);
     EXPECT_EQ(value, 5);
 }
 
-// Writer buffers of 65534, 15, 7 and 1 bytes; reader buffers of 65534 and
-// 15 bytes (the reader's buffer must hold the largest fixed-width value).
+// Halvings of the writer's and the reader's buffer: 65534, 15, 7 and 1 bytes
+// (the reader's buffer must hold the largest fixed-width value).
 INSTANTIATE_TEST_SUITE_P(Buffers, RoundTrip,
-                         ::testing::Values(Sizes{0, 0}, Sizes{12, 12}, Sizes{13, 0}, Sizes{15, 12}),
-                         [](const ::testing::TestParamInfo<Sizes>& info) {
-                             return "W" +
-                                    std::to_string(twtest::BufferSizeAfter(info.param.writer)) +
-                                    "R" +
-                                    std::to_string(twtest::BufferSizeAfter(info.param.reader));
-                         });
+                         ::testing::Values(std::make_pair(0, 0), std::make_pair(12, 12),
+                                           std::make_pair(13, 0), std::make_pair(15, 12)));
 
 // Writes every item through a 15-byte buffer, updates the first, reads all
-// back and closes; gives the error pending at the end. After a failure every
-// later call passes the error on.
+// back and closes; gives the error pending at the end (after a failure every
+// later call passes the error on).
 int WriteUpdateRead(const std::string& path, const std::vector<Item>& items) {
     CTWFile32 file;
     file.SetFileName(path.c_str());
@@ -250,8 +229,10 @@ int WriteUpdateRead(const std::string& path, const std::vector<Item>& items) {
     file.Read(first, eof);
     EXPECT_TRUE(CTWError::m_nError != 0 || first == 7);
     for (std::size_t i = 1; i < items.size(); ++i) {
-        const std::string back = items[i].read(file, eof);
-        EXPECT_TRUE(CTWError::m_nError != 0 || back == items[i].back) << items[i].name;
+        for (std::size_t r = 0; r < items[i].read.size(); ++r) {
+            const std::string back = items[i].read[r](file, eof);
+            EXPECT_TRUE(CTWError::m_nError != 0 || back == items[i].back[r]) << items[i].name;
+        }
     }
     file.Flush();
     return CTWError::m_nError;  // before the destructor reports and clears it

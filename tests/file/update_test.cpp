@@ -3,7 +3,6 @@
 // where it stopped, and failed steps.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,7 +12,6 @@
 #include <twfile/platform/fault.h>
 
 #include "file/file_support.h"
-#include "support/support.h"
 
 namespace {
 
@@ -28,21 +26,14 @@ std::string Pattern(int count) {
 
 // One region: PreUpdate, its new bytes, PostUpdate.
 int UpdateRegion(CTWFile32& file, long offset, const std::string& bytes) {
-    const int status = file.PreUpdate(offset, static_cast<long>(bytes.size()));
-    if (status < 0) return status;
-    const int written = file.WriteText(bytes.c_str());
-    if (written < 0) return written;
+    if (file.PreUpdate(offset, static_cast<long>(bytes.size())) < 0) return -1;
+    if (file.WriteText(bytes.c_str()) < 0) return -1;
     return file.PostUpdate();
 }
 
-struct Region {
-    long offset;
-    std::string bytes;
-};
-
 struct UpdateCase {
     const char* name;
-    std::vector<Region> regions;
+    std::vector<std::pair<long, std::string>> regions;  // offset, new bytes
 };
 
 class UpdateRegions : public ::testing::TestWithParam<UpdateCase> {};
@@ -52,23 +43,20 @@ class UpdateRegions : public ::testing::TestWithParam<UpdateCase> {};
 // one update, then more output.
 TEST_P(UpdateRegions, FileHoldsExactlyTheExpectedBytes) {
     for (int halvings : {0, 8, 12}) {
-        twtest::TempDir dir;
-        const std::string path = dir.File("regions.bin");
+        twtest::TestFile file("", halvings);
         std::string expected = Pattern(1000);
-        auto file = twtest::OpenNew(path, halvings);
         ASSERT_GE(file->WriteText(expected.c_str()), 0);
         EXPECT_EQ(file->PrePreUpdate(), 0);
-        for (const Region& region : GetParam().regions) {
-            ASSERT_GE(UpdateRegion(*file, region.offset, region.bytes), 0);
-            expected.replace(static_cast<std::size_t>(region.offset), region.bytes.size(),
-                             region.bytes);
+        for (const auto& region : GetParam().regions) {
+            ASSERT_GE(UpdateRegion(*file, region.first, region.second), 0);
+            expected.replace(static_cast<std::size_t>(region.first), region.second.size(),
+                             region.second);
         }
         ASSERT_GE(file->PostPostUpdate(), 0);
         EXPECT_EQ(CurrentPoint(*file), 1000);
         ASSERT_GE(file->WriteText("tail"), 0);
         ASSERT_GE(file->WriteFile(), 0);
-        EXPECT_EQ(twtest::ReadAll(path), expected + "tail")
-            << GetParam().name << ", buffer " << file->m_nBufSize;
+        EXPECT_EQ(file.Contents(), expected + "tail") << "buffer " << file->m_nBufSize;
     }
 }
 
@@ -86,9 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.name); });
 
 TEST(Update, RegionInsideTheBufferNeedsNoFileAccess) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("inside.txt");
-    auto file = twtest::OpenHolding(path, "header: ????\r\nold body\r\n");
+    twtest::TestFile file("header: ????\r\nold body\r\n");
     CString line;
     int eof = 0;
     ASSERT_GE(file->ReadLine(&line, eof), 0);
@@ -100,30 +86,25 @@ TEST(Update, RegionInsideTheBufferNeedsNoFileAccess) {
     EXPECT_EQ(win32::fault::TotalCalls(), 0u);
     EXPECT_EQ(CurrentPoint(*file), 49);
     ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "header: 0035\r\nnew body, longer than the old one\r\n");
+    EXPECT_EQ(file.Contents(), "header: 0035\r\nnew body, longer than the old one\r\n");
 }
 
 TEST(Update, RegionEndingAfterTheCurrentPointKeepsEveryByte) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("dirty.txt");
-    auto file = twtest::OpenHolding(path, std::string(30, '.'));
+    twtest::TestFile file(std::string(30, '.'));
     ASSERT_GE(file->Locate(0), 0);  // loads all 30 bytes
     ASSERT_GE(file->WriteText("0123456789"), 0);
     ASSERT_EQ(file->PrePreUpdate(), 0);
-    // The region ends 4 bytes after the current point.
-    ASSERT_GE(UpdateRegion(*file, 8, "XXXXXX"), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "01234567XXXXXX" + std::string(16, '.'));
+    ASSERT_GE(UpdateRegion(*file, 8, "XXXXXX"), 0);  // ends 4 bytes after the point
+    EXPECT_EQ(file.Contents(), "01234567XXXXXX" + std::string(16, '.'));
     ASSERT_GE(file->PostPostUpdate(), 0);
     EXPECT_EQ(CurrentPoint(*file), 10);
     ASSERT_GE(file->WriteText("ab"), 0);
     ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "01234567XXab");
+    EXPECT_EQ(file.Contents(), "01234567XXab");
 }
 
 TEST(Update, SavedPointAtTheEndOfTheFileWithNothingPending) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("flushed.bin");
-    auto file = twtest::OpenNew(path);
+    twtest::TestFile file("");
     ASSERT_GE(file->WriteText("0000body"), 0);
     ASSERT_GE(file->WriteFile(), 0);
     ASSERT_EQ(file->PrePreUpdate(), 0);
@@ -133,29 +114,25 @@ TEST(Update, SavedPointAtTheEndOfTheFileWithNothingPending) {
     EXPECT_EQ(CurrentPoint(*file), 8);
     ASSERT_GE(file->WriteText("+"), 0);
     ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "0008body+");
+    EXPECT_EQ(file.Contents(), "0008body+");
 }
 
 TEST(Update, RegionBeyondTheEndIsWrittenThere) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("beyond.bin");
-    auto file = twtest::OpenNew(path);
+    twtest::TestFile file("");
     ASSERT_GE(file->WriteText("0123456789"), 0);
     ASSERT_EQ(file->PrePreUpdate(), 0);
     ASSERT_GE(UpdateRegion(*file, 20, "ZZZZ"), 0);
     ASSERT_GE(file->PostPostUpdate(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "0123456789" + std::string(10, '\0') + "ZZZZ");
+    EXPECT_EQ(file.Contents(), "0123456789" + std::string(10, '\0') + "ZZZZ");
     EXPECT_EQ(CurrentPoint(*file), 10);
 }
 
 TEST(Update, BadRegionsAreRefused) {
-    twtest::TempDir dir;
-    auto file = twtest::OpenNew(dir.File("bad.bin"), 12);  // 15 bytes
+    twtest::TestFile file("", 12);  // 15 bytes
     ASSERT_GE(file->WriteText("0123456789"), 0);
     ASSERT_EQ(file->PrePreUpdate(), 0);
     // A negative offset or length, and a region larger than the buffer.
-    const std::pair<long, long> regions[] = {{-1, 4}, {0, -1}, {0, 16}};
-    for (const auto& region : regions) {
+    for (const auto& region : {std::make_pair(-1L, 4L), {0L, -1L}, {0L, 16L}}) {
         EXPECT_EQ(file->PreUpdate(region.first, region.second), ID_TWErrors_InvalidParam);
         CTWError::Clear();
         EXPECT_EQ(CurrentPoint(*file), 10);
@@ -164,41 +141,30 @@ TEST(Update, BadRegionsAreRefused) {
     EXPECT_EQ(twtest::TakeError(), "Error - file of 2 GiB or more is not supported");
 }
 
-struct UpdateFault {
-    const char* name;
-    int step;  // 0 PreUpdate, 1 PostUpdate, 2 PostPostUpdate
-    win32::fault::Kind kind;
-    const char* text;
-};
-
-class UpdateFaults : public ::testing::TestWithParam<UpdateFault> {};
-
-TEST_P(UpdateFaults, FailedStepRaisesItsError) {
-    const UpdateFault& fault = GetParam();
-    twtest::TempDir dir;
-    auto file = twtest::OpenNew(dir.File("update.bin"), 12);  // 15 bytes
-    ASSERT_GE(file->WriteText("0000"), 0);
-    ASSERT_GE(file->WriteText("0123456789abcdefghij"), 0);
-    ASSERT_EQ(file->PrePreUpdate(), 0);
-    const std::function<int()> steps[] = {[&] { return file->PreUpdate(0, 4); },
-                                          [&] { return file->PostUpdate(); },
-                                          [&] { return file->PostPostUpdate(); }};
-    for (int step = 0; step < fault.step; ++step) {
-        ASSERT_GE(steps[step](), 0);
-        // The region's new bytes.
-        if (step == 0) file->WriteText("0024");
+// A failed step raises its error: the load of the region, its write-back,
+// and the reload of the saved part.
+TEST(Update, FailedStepsRaiseTheirErrors) {
+    const struct {
+        int step;  // 0 PreUpdate, 1 PostUpdate, 2 PostPostUpdate
+        win32::fault::Kind kind;
+        const char* text;
+    } cases[] = {{0, win32::fault::Kind::Read, "Error reading a file"},
+                 {1, win32::fault::Kind::Write, "Error writing a file"},
+                 {2, win32::fault::Kind::Read, "Error reading a file"}};
+    for (const auto& c : cases) {
+        twtest::TestFile file("", 12);  // 15 bytes: the region is in the file
+        ASSERT_GE(file->WriteText(("0000" + Pattern(20)).c_str()), 0);
+        file->PrePreUpdate();
+        for (int step = 0; step <= c.step; ++step) {
+            if (step == c.step) win32::fault::Arm(c.kind, 1);
+            int status = step == 0   ? file->PreUpdate(0, 4)
+                         : step == 1 ? file->PostUpdate()
+                                     : file->PostPostUpdate();
+            if (step == 0 && status >= 0) status = file->WriteText("0024");
+            EXPECT_EQ(status < 0, step == c.step) << c.step;
+        }
+        EXPECT_EQ(twtest::TakeError(), c.text) << c.step;
     }
-    win32::fault::Arm(fault.kind, 1);
-    EXPECT_EQ(steps[fault.step](), -1);
-    EXPECT_EQ(twtest::TakeError(), fault.text);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Steps, UpdateFaults,
-    ::testing::Values(
-        UpdateFault{"LoadOfTheRegion", 0, win32::fault::Kind::Read, "Error reading a file"},
-        UpdateFault{"WriteBack", 1, win32::fault::Kind::Write, "Error writing a file"},
-        UpdateFault{"Reload", 2, win32::fault::Kind::Read, "Error reading a file"}),
-    [](const ::testing::TestParamInfo<UpdateFault>& info) { return std::string(info.param.name); });
 
 }  // namespace

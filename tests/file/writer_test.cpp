@@ -15,75 +15,53 @@
 #include <twfile/platform/fault.h>
 
 #include "file/file_support.h"
-#include "support/support.h"
 
 namespace {
 
-using twtest::B;
+using twtest::Le32;
 using win32::fault::Action;
 using win32::fault::Kind;
 
-TEST(Writer, WriteFileEndsTheFileAfterTheOutput) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("out.txt");
-    auto file = twtest::OpenHolding(path, std::string(100, 'z'));
-    ASSERT_GE(file->WriteText("0123456789"), 0);
-    ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "0123456789");
-    EXPECT_EQ(twtest::CurrentPoint(*file), 10);
-    // With nothing pending the end is still set, at the current point.
-    twtest::WriteAll(path, std::string(30, 'z'));
-    ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), std::string(10, 'z'));
-}
-
-TEST(Writer, ItemThatDoesNotFitWritesThePendingBytesFirst) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("out.bin");
-    auto file = twtest::OpenNew(path, 12);  // 15 bytes
+TEST(Writer, OutputGoesToTheFileWhenAnItemDoesNotFitAndEndsTheFile) {
+    twtest::TestFile file(std::string(100, 'z'), 12);  // 15 bytes
     ASSERT_GE(file->WriteText("123456789012"), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "");
+    EXPECT_EQ(file.Contents(), std::string(100, 'z'));
     ASSERT_GE(file->Write(7), 0);  // 3 bytes of room left
-    EXPECT_EQ(twtest::ReadAll(path), "123456789012");
+    EXPECT_EQ(file.Contents(), "123456789012");
     EXPECT_EQ(file->m_nBufStart, 12);
     EXPECT_EQ(file->m_nBufPos, 4);
+    ASSERT_GE(file->WriteFile(), 0);
+    EXPECT_EQ(file.Contents(), "123456789012" + Le32(7));
+    // With nothing pending the end is still set, at the current point.
+    twtest::WriteAll(file.path(), std::string(30, 'z'));
     ASSERT_GE(file->Flush(), 0);
     EXPECT_EQ(file->IsFileOpen(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "123456789012" + twtest::Le32(7));
+    EXPECT_EQ(file.Contents(), std::string(16, 'z'));
 }
 
 TEST(Writer, ItemsLargerThanTheBufferAreWrittenThrough) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("big.txt");
     std::string big(3 * 1024 * 1024 + 17, '\0');
     for (std::size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>('a' + i % 26);
-    auto file = twtest::OpenNew(path);
+    twtest::TestFile file("");
     ASSERT_GE(file->WriteText("head"), 0);
     ASSERT_GE(file->WriteLine(big.c_str()), 0);
     ASSERT_GE(file->WriteLen(&big[0]), 0);
     ASSERT_GE(file->WriteBLOB(&big[0], static_cast<long>(big.size())), 0);
     ASSERT_GE(file->Flush(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "head" + big + "\r\n" +
-                                         twtest::Le32(static_cast<unsigned>(big.size() + 1)) + big +
-                                         B("\0", 1) + big);
+    EXPECT_EQ(file.Contents(), "head" + big + "\r\n" + Le32(static_cast<unsigned>(big.size() + 1)) +
+                                   big + twtest::B("\0", 1) + big);
 }
 
-TEST(Writer, LongValuesOutsideThirtyTwoBitsAreRefused) {
-    if (sizeof(long) <= 4) GTEST_SKIP() << "long is 32 bits here";
-    twtest::TempDir dir;
-    auto file = twtest::OpenNew(dir.File("out.bin"));
+TEST(Writer, ValuesAndOffsetsOutsideThirtyTwoBitsAreRefused) {
+    twtest::TestFile file("");
     const long tooLarge = static_cast<long>(INT_MAX) + 1;
-    EXPECT_EQ(file->Write(tooLarge), ID_TWErrors_InvalidParam);
-    CTWError::Clear();
-    EXPECT_EQ(file->WriteText(-tooLarge - 1), ID_TWErrors_InvalidParam);
-    CTWError::Clear();
-    EXPECT_EQ(file->m_nBufPos, 0);
-}
-
-TEST(Writer, WritesThatWouldPassTheLargestOffsetAreRefused) {
-    twtest::TempDir dir;
-    auto file = twtest::OpenNew(dir.File("out.bin"));
+    if (sizeof(long) > 4) {
+        EXPECT_EQ(file->Write(tooLarge), ID_TWErrors_InvalidParam);
+        CTWError::Clear();
+        EXPECT_EQ(file->WriteText(-tooLarge - 1), ID_TWErrors_InvalidParam);
+        CTWError::Clear();
+    }
     // As though 2 GiB less 5 bytes were written already: 4 bytes reach the
     // largest offset, and nothing more fits.
     file->m_nBufStart = INT_MAX - 4;
@@ -115,10 +93,8 @@ class WriterFaults : public ::testing::TestWithParam<WriteFault> {};
 // nothing.
 TEST_P(WriterFaults, FailedFlushKeepsTheOutput) {
     const WriteFault& fault = GetParam();
-    twtest::TempDir dir;
-    const std::string path = dir.File("out.bin");
     twtest::MessageRecorder messages;
-    auto file = twtest::OpenNew(path, 12);  // 15 bytes
+    twtest::TestFile file("", 12);  // 15 bytes
     ASSERT_GE(file->WriteText("123456789012"), 0);
     win32::fault::Arm(fault.kind, 1, fault.action, 2);
     EXPECT_EQ(file->Write(0x41424344), fault.number);
@@ -129,11 +105,10 @@ TEST_P(WriterFaults, FailedFlushKeepsTheOutput) {
     const auto& shown = messages.texts();
     EXPECT_EQ(std::count(shown.begin(), shown.end(), std::strerror(EIO)),
               fault.kind == Kind::EndOfFile ? 1 : 0);
-    EXPECT_EQ(file->m_nBufStart, 0);
-    EXPECT_EQ(file->m_nBufPos, 12);
+    EXPECT_EQ(twtest::CurrentPoint(*file), 12);
     ASSERT_GE(file->Write(0x41424344), 0);
     ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "123456789012DCBA");
+    EXPECT_EQ(file.Contents(), "123456789012DCBA");
 }
 
 INSTANTIATE_TEST_SUITE_P(
