@@ -1,10 +1,5 @@
 #include "file/file_support.h"
 
-#include <gtest/gtest.h>
-
-#include <twfile/host/error.h>
-#include <twfile/platform/fault.h>
-
 namespace twtest {
 
 TestFile::TestFile(const std::string& bytes, int halvings) : m_path(m_dir.File("data.bin")) {

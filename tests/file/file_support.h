@@ -1,13 +1,20 @@
-// Helpers of the file object's tests: a file in a directory of its own, open
-// for reading and writing with the buffer made small through failed
-// allocations; the current point; the pending error.
+// What the file object's tests share: the headers they use, and helpers: a file in a directory of
+// its own, open for reading and writing with the buffer made small through failed allocations; the
+// current point; the pending error.
 #ifndef TWFILE_TESTS_FILE_FILE_SUPPORT_H
 #define TWFILE_TESTS_FILE_FILE_SUPPORT_H
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <twfile/file/file32.h>
+#include <twfile/host/error.h>
+#include <twfile/platform/fault.h>
 
 #include "support/support.h"
 

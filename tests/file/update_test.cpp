@@ -1,21 +1,11 @@
 // In-place update: regions in the buffer and in the file, at the start, the
 // middle and the end, one or several per update, the writer carrying on
 // where it stopped, and failed steps.
-#include <gtest/gtest.h>
-
-#include <string>
-#include <utility>
-#include <vector>
-
-#include <twfile/file/file32.h>
-#include <twfile/host/error.h>
-#include <twfile/platform/fault.h>
 
 #include "file/file_support.h"
 
+namespace twtest {
 namespace {
-
-using twtest::CurrentPoint;
 
 std::string Pattern(int count) {
     std::string bytes;
@@ -31,50 +21,45 @@ int UpdateRegion(CTWFile32& file, long offset, const std::string& bytes) {
     return file.PostUpdate();
 }
 
-struct UpdateCase {
-    const char* name;
-    std::vector<std::pair<long, std::string>> regions;  // offset, new bytes
-};
-
-class UpdateRegions : public ::testing::TestWithParam<UpdateCase> {};
-
 // 1000 bytes written through buffers of 65534, 255 and 15 bytes (in the
 // smaller ones most of them are in the file already), the regions updated in
 // one update, then more output.
-TEST_P(UpdateRegions, FileHoldsExactlyTheExpectedBytes) {
-    for (int halvings : {0, 8, 12}) {
-        twtest::TestFile file("", halvings);
-        std::string expected = Pattern(1000);
-        ASSERT_GE(file->WriteText(expected.c_str()), 0);
-        EXPECT_EQ(file->PrePreUpdate(), 0);
-        for (const auto& region : GetParam().regions) {
-            ASSERT_GE(UpdateRegion(*file, region.first, region.second), 0);
-            expected.replace(static_cast<std::size_t>(region.first), region.second.size(),
-                             region.second);
+TEST(UpdateRegions, FileHoldsExactlyTheExpectedBytes) {
+    const std::vector<std::pair<long, std::string>> cases[] = {
+        {{0, "0123"}},
+        {{500, "MIDDLE"}},
+        {{996, "END!"}},
+        {{0, "0123"}, {500, "MID"}, {996, "END!"}},
+        {{996, "END!"}, {500, "MID"}, {0, "0123"}},
+        // The second region lies in the bytes loaded for the first, after it
+        // or before it.
+        {{0, "AB"}, {6, "CD"}},
+        {{6, "CD"}, {2, "AB"}},
+        {{10, "one"}, {10, "two"}},
+    };
+    for (const auto& regions : cases) {
+        for (int halvings : {0, 8, 12}) {
+            TestFile file("", halvings);
+            std::string expected = Pattern(1000);
+            ASSERT_GE(file->WriteText(expected.c_str()), 0);
+            EXPECT_EQ(file->PrePreUpdate(), 0);
+            for (const auto& region : regions) {
+                ASSERT_GE(UpdateRegion(*file, region.first, region.second), 0);
+                expected.replace(static_cast<std::size_t>(region.first), region.second.size(),
+                                 region.second);
+            }
+            ASSERT_GE(file->PostPostUpdate(), 0);
+            EXPECT_EQ(CurrentPoint(*file), 1000);
+            ASSERT_GE(file->WriteText("tail"), 0);
+            ASSERT_GE(file->WriteFile(), 0);
+            EXPECT_EQ(file.Contents(), expected + "tail")
+                << "first region at " << regions[0].first << ", buffer " << file->m_nBufSize;
         }
-        ASSERT_GE(file->PostPostUpdate(), 0);
-        EXPECT_EQ(CurrentPoint(*file), 1000);
-        ASSERT_GE(file->WriteText("tail"), 0);
-        ASSERT_GE(file->WriteFile(), 0);
-        EXPECT_EQ(file.Contents(), expected + "tail") << "buffer " << file->m_nBufSize;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, UpdateRegions,
-    ::testing::Values(UpdateCase{"Start", {{0, "0123"}}}, UpdateCase{"Middle", {{500, "MIDDLE"}}},
-                      UpdateCase{"End", {{996, "END!"}}},
-                      UpdateCase{"StartMiddleEnd", {{0, "0123"}, {500, "MID"}, {996, "END!"}}},
-                      UpdateCase{"Backwards", {{996, "END!"}, {500, "MID"}, {0, "0123"}}},
-                      // The second region lies in the bytes loaded for the
-                      // first, after it or before it.
-                      UpdateCase{"SameWindowAfter", {{0, "AB"}, {6, "CD"}}},
-                      UpdateCase{"SameWindowBefore", {{6, "CD"}, {2, "AB"}}},
-                      UpdateCase{"Twice", {{10, "one"}, {10, "two"}}}),
-    [](const ::testing::TestParamInfo<UpdateCase>& info) { return std::string(info.param.name); });
-
 TEST(Update, RegionInsideTheBufferNeedsNoFileAccess) {
-    twtest::TestFile file("header: ????\r\nold body\r\n");
+    TestFile file("header: ????\r\nold body\r\n");
     CString line;
     int eof = 0;
     ASSERT_GE(file->ReadLine(&line, eof), 0);
@@ -90,7 +75,7 @@ TEST(Update, RegionInsideTheBufferNeedsNoFileAccess) {
 }
 
 TEST(Update, RegionEndingAfterTheCurrentPointKeepsEveryByte) {
-    twtest::TestFile file(std::string(30, '.'));
+    TestFile file(std::string(30, '.'));
     ASSERT_GE(file->Locate(0), 0);  // loads all 30 bytes
     ASSERT_GE(file->WriteText("0123456789"), 0);
     ASSERT_EQ(file->PrePreUpdate(), 0);
@@ -104,7 +89,7 @@ TEST(Update, RegionEndingAfterTheCurrentPointKeepsEveryByte) {
 }
 
 TEST(Update, SavedPointAtTheEndOfTheFileWithNothingPending) {
-    twtest::TestFile file("");
+    TestFile file("");
     ASSERT_GE(file->WriteText("0000body"), 0);
     ASSERT_GE(file->WriteFile(), 0);
     ASSERT_EQ(file->PrePreUpdate(), 0);
@@ -118,7 +103,7 @@ TEST(Update, SavedPointAtTheEndOfTheFileWithNothingPending) {
 }
 
 TEST(Update, RegionBeyondTheEndIsWrittenThere) {
-    twtest::TestFile file("");
+    TestFile file("");
     ASSERT_GE(file->WriteText("0123456789"), 0);
     ASSERT_EQ(file->PrePreUpdate(), 0);
     ASSERT_GE(UpdateRegion(*file, 20, "ZZZZ"), 0);
@@ -128,7 +113,7 @@ TEST(Update, RegionBeyondTheEndIsWrittenThere) {
 }
 
 TEST(Update, BadRegionsAreRefused) {
-    twtest::TestFile file("", 12);  // 15 bytes
+    TestFile file("", 12);  // 15 bytes
     ASSERT_GE(file->WriteText("0123456789"), 0);
     ASSERT_EQ(file->PrePreUpdate(), 0);
     // A negative offset or length, and a region larger than the buffer.
@@ -138,7 +123,7 @@ TEST(Update, BadRegionsAreRefused) {
         EXPECT_EQ(CurrentPoint(*file), 10);
     }
     EXPECT_EQ(file->PreUpdate(0x7FFFFFF0L, 16), -1);
-    EXPECT_EQ(twtest::TakeError(), "Error - file of 2 GiB or more is not supported");
+    EXPECT_EQ(TakeError(), "Error - file of 2 GiB or more is not supported");
 }
 
 // A failed step raises its error: the load of the region, its write-back,
@@ -152,7 +137,7 @@ TEST(Update, FailedStepsRaiseTheirErrors) {
                  {1, win32::fault::Kind::Write, "Error writing a file"},
                  {2, win32::fault::Kind::Read, "Error reading a file"}};
     for (const auto& c : cases) {
-        twtest::TestFile file("", 12);  // 15 bytes: the region is in the file
+        TestFile file("", 12);  // 15 bytes: the region is in the file
         ASSERT_GE(file->WriteText(("0000" + Pattern(20)).c_str()), 0);
         file->PrePreUpdate();
         for (int step = 0; step <= c.step; ++step) {
@@ -163,8 +148,9 @@ TEST(Update, FailedStepsRaiseTheirErrors) {
             if (step == 0 && status >= 0) status = file->WriteText("0024");
             EXPECT_EQ(status < 0, step == c.step) << c.step;
         }
-        EXPECT_EQ(twtest::TakeError(), c.text) << c.step;
+        EXPECT_EQ(TakeError(), c.text) << c.step;
     }
 }
 
 }  // namespace
+}  // namespace twtest
