@@ -1,6 +1,6 @@
-// What the file object's tests share: the headers they use, and helpers: a file in a directory of
-// its own, open for reading and writing with the buffer made small through failed allocations; the
-// current point; the pending error.
+// What the file object's tests share: the headers they use, a file in a
+// directory of its own (open for reading and writing, with the buffer made
+// small through failed allocations), the current point and the pending error.
 #ifndef TWFILE_TESTS_FILE_FILE_SUPPORT_H
 #define TWFILE_TESTS_FILE_FILE_SUPPORT_H
 
