@@ -1,33 +1,63 @@
-// Helpers of the file object's tests: opening for writing or reading, with
-// the buffer made small through failed allocations, and the pending error.
+// What the file object's tests share: the headers they use, a file in a
+// directory of its own (open for reading and writing, with the buffer made
+// small through failed allocations), the current point and the pending error.
 #ifndef TWFILE_TESTS_FILE_FILE_SUPPORT_H
 #define TWFILE_TESTS_FILE_FILE_SUPPORT_H
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <twfile/file/file32.h>
+#include <twfile/host/error.h>
+#include <twfile/platform/fault.h>
+
+#include "support/support.h"
 
 namespace twtest {
 
-// The buffer sizes that failed allocations leave: 65534 halved n times.
-int BufferSizeAfter(int halvings);
+// The buffer size that failed allocations leave: 65534 halved n times.
+inline int BufferSizeAfter(int halvings) {
+    return 65534 >> halvings;
+}
 
-// Opens path for reading and writing, created empty, with the buffer halved
-// the given number of times.
-std::unique_ptr<CTWFile32> OpenNew(const std::string& path, int halvings = 0);
-// Opens the existing path with the default parameters (read only).
-std::unique_ptr<CTWFile32> OpenExisting(const std::string& path, int halvings = 0);
-// Opens the existing path for reading and writing.
-std::unique_ptr<CTWFile32> OpenForUpdate(const std::string& path, int halvings = 0);
+// A file holding the given bytes, opened for reading and writing, with the
+// buffer halved the given number of times; removed at the end of the scope.
+class TestFile {
+  public:
+    explicit TestFile(const std::string& bytes, int halvings = 0);
+    TestFile(const TestFile&) = delete;
+    TestFile& operator=(const TestFile&) = delete;
 
-// The pending error's text, then the error is cleared.
+    CTWFile32* operator->() { return m_file.get(); }
+    CTWFile32& operator*() { return *m_file; }
+    const std::string& path() const { return m_path; }
+    // What the file holds now.
+    std::string Contents() const { return ReadAll(m_path); }
+    // Opens the file again with another buffer size.
+    void Reopen(int halvings);
+
+  private:
+    TempDir m_dir;
+    std::string m_path;
+    std::unique_ptr<CTWFile32> m_file;
+};
+
+// The file offset of the current point.
+long CurrentPoint(CTWFile32& file);
+// The pending error's text ("" when none), then the error is cleared.
 std::string TakeError();
 
-// Bytes written with a view: B("\x01\x02", 2).
+// Bytes that may hold NULs: B("\x01\0", 2).
 inline std::string B(const char* bytes, std::size_t count) {
     return std::string(bytes, count);
 }
+// A 32-bit value as the file stores it, little-endian.
+std::string Le32(unsigned value);
 
 }  // namespace twtest
 

@@ -1,39 +1,38 @@
-#include <gtest/gtest.h>
+// The file object's life: opening, closing, resetting, the buffer and its
+// allocation, temporary files, the destructor, and calls that need an open
+// file or a buffer.
 
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
-#include <string>
 
-#include <twfile/file/file32.h>
-#include <twfile/host/error.h>
-#include <twfile/platform/fault.h>
 #include <twfile/platform/types.h>
 
-#include "support/support.h"
+#include "file/file_support.h"
 
+namespace twtest {
 namespace {
 
 using win32::fault::Kind;
 
-TEST(FileLifecycle, ANewObjectIsClosedWithTheDefaults) {
-    CTWFile32 file;
-    EXPECT_EQ(file.IsFileOpen(), 0);
-    EXPECT_STREQ(file.GetFileName(), "");
-    EXPECT_EQ(file.m_dwDesiredAccess, win32::GENERIC_READ);
-    EXPECT_EQ(file.m_dwShareMode, win32::FILE_SHARE_READ);
-    EXPECT_EQ(file.m_dwCreationDistribution, win32::OPEN_EXISTING);
-    EXPECT_EQ(file.m_dwFlagsAndAttributes, win32::FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(file.m_nBufSize, 65534);
-    EXPECT_EQ(file.m_pBuffer, nullptr);
-    EXPECT_EQ(file.GetFileSize(), ID_TWErrors_InvalidContext);
-    CTWError::Clear();
-    EXPECT_EQ(file.SetFilePointer(0, win32::FILE_BEGIN), ID_TWErrors_InvalidContext);
+TEST(FileLifecycle, OpenSizeCloseAndReset) {
+    TestFile file("0123456789");
+    EXPECT_EQ(file->GetFileSize(), 0);
+    EXPECT_EQ(file->m_dwFileSize, 10u);
+    EXPECT_EQ(file->Reset(), -1);
+    EXPECT_EQ(TakeError(), "Reset() called whilst file open");
+    EXPECT_STREQ(file->GetFileName(), file.path().c_str());
+    EXPECT_EQ(file->CloseFile(), 0);
+    EXPECT_EQ(file->CloseFile(), 0);  // closing a closed object changes nothing
+    EXPECT_EQ(file->IsFileOpen(), 0);
+    EXPECT_NE(file->m_pBuffer, nullptr);  // closing keeps the buffer
+    EXPECT_EQ(file->Reset(), 0);
+    EXPECT_STREQ(file->GetFileName(), "");
 }
 
 TEST(FileLifecycle, AFailedOpenShowsTheSystemTextRaisesNothingAndStillAllocates) {
-    twtest::TempDir dir;
-    twtest::MessageRecorder recorder;
+    TempDir dir;
+    MessageRecorder recorder;
     CTWFile32 file;
     file.SetFileName(dir.File("missing").c_str());
     EXPECT_GE(file.CreateFileA(), 0);
@@ -41,178 +40,127 @@ TEST(FileLifecycle, AFailedOpenShowsTheSystemTextRaisesNothingAndStillAllocates)
     EXPECT_NE(file.m_pBuffer, nullptr);
     ASSERT_EQ(recorder.texts().size(), 1u);
     EXPECT_EQ(recorder.texts()[0], std::strerror(ENOENT));
-}
-
-TEST(FileLifecycle, AFailedOpenWithoutSystemTextRaisesUnexpected) {
-    twtest::TempDir dir;
-    CTWFile32 file;
-    file.SetFileName(dir.File("missing").c_str());
-    win32::fault::ScopedDisarm guard;
+    // Without a system text the open raises, and no buffer is made.
+    CTWFile32 other;
+    other.SetFileName(dir.File("missing").c_str());
     win32::fault::Arm(Kind::Message, 1);
-    EXPECT_EQ(file.CreateFileA(), ID_TWErrors_UnExpected);
-    EXPECT_EQ(file.m_pBuffer, nullptr);  // GetMemory stopped at its first check
-}
-
-TEST(FileLifecycle, OpenSizeSeekCloseAndReset) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("f");
-    twtest::WriteAll(path, "0123456789");
-    CTWFile32 file;
-    file.SetFileName(path.c_str());
-    ASSERT_EQ(file.CreateFileA(), 0);
-    ASSERT_EQ(file.IsFileOpen(), 1);
-    EXPECT_EQ(file.GetFileSize(), 0);
-    EXPECT_EQ(file.m_dwFileSize, 10u);
-    EXPECT_EQ(file.SetFilePointer(4, win32::FILE_BEGIN), 0);
-
-    EXPECT_EQ(file.Reset(), -1);
-    EXPECT_STREQ(CTWError::GetMessage(), "Reset() called whilst file open");
-    EXPECT_STREQ(file.GetFileName(), path.c_str());
-    CTWError::Clear();
-
-    EXPECT_EQ(file.CloseFile(), 0);
-    EXPECT_EQ(file.IsFileOpen(), 0);
-    EXPECT_NE(file.m_pBuffer, nullptr);  // closing keeps the buffer
-    EXPECT_EQ(file.CloseFile(), 0);      // closing a closed file changes nothing
-    EXPECT_EQ(file.Reset(), 0);
-    EXPECT_STREQ(file.GetFileName(), "");
-    EXPECT_EQ(file.m_dwDesiredAccess, win32::GENERIC_READ);  // open parameters stay
+    EXPECT_EQ(other.CreateFileA(), ID_TWErrors_UnExpected);
+    EXPECT_EQ(other.m_pBuffer, nullptr);
 }
 
 TEST(FileLifecycle, AFailedCloseRaisesAndLeavesTheFileClosed) {
-    twtest::TempDir dir;
-    CTWFile32 file;
-    ASSERT_EQ(file.CreateFileTemp(dir.File("t").c_str()), 0);
-    win32::fault::ScopedDisarm guard;
+    TestFile file("");
     win32::fault::Arm(Kind::Close, 1);
-    EXPECT_EQ(file.CloseFile(), -1);
-    EXPECT_STREQ(CTWError::GetMessage(), "Error closing a file");
-    EXPECT_EQ(file.IsFileOpen(), 0);  // never closed twice
-    CTWError::Clear();
-    EXPECT_EQ(file.CloseFile(), 0);
+    EXPECT_EQ(file->CloseFile(), -1);
+    EXPECT_EQ(TakeError(), "Error closing a file");
+    EXPECT_EQ(file->IsFileOpen(), 0);
+    EXPECT_EQ(file->CloseFile(), 0);  // the descriptor is not closed twice
     EXPECT_EQ(win32::fault::Calls(Kind::Close), 1u);
 }
 
-TEST(FileLifecycle, SystemFailuresOfSizeAndSeekAreUnexpected) {
-    CTWFile32 file;
-    twtest::TempDir dir;
-    ASSERT_EQ(file.CreateFileTemp(dir.File("t").c_str()), 0);
-    win32::fault::ScopedDisarm guard;
-    win32::fault::Arm(Kind::Size, 1);
-    EXPECT_EQ(file.GetFileSize(), ID_TWErrors_UnExpected);
-    CTWError::Clear();
-    win32::fault::Arm(Kind::Seek, 1);
-    EXPECT_EQ(file.SetFilePointer(1, win32::FILE_BEGIN), ID_TWErrors_UnExpected);
-}
-
-struct TempCase {
-    const char* name;      // given to CreateFileTemp; {dir} is the test directory
-    const char* expected;  // prefix of the file name made
-};
-
-class CreateFileTemp : public ::testing::TestWithParam<TempCase> {};
-
-TEST_P(CreateFileTemp, TakesThePrefixAfterTheLastSeparator) {
-    twtest::TempDir dir;
-    const char* old = std::getenv("TMPDIR");
-    const std::string saved = old != nullptr ? old : "";
-    ::setenv("TMPDIR", dir.path().c_str(), 1);
-    CTWFile32 file;
-    const int status = file.CreateFileTemp(GetParam().name);
-    if (old != nullptr) {
-        ::setenv("TMPDIR", saved.c_str(), 1);
-    } else {
-        ::unsetenv("TMPDIR");
+TEST(FileLifecycle, CreateFileTempTakesThePrefixAfterTheLastSeparator) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\temp\\abc", "abc"}, {"plain", "plain"}, {"a\\b/c", "c"}};
+    for (const auto& c : cases) {
+        CTWFile32 file;
+        ASSERT_EQ(file.CreateFileTemp(c.first), 0) << c.first;
+        const std::string made = file.GetFileName();
+        EXPECT_EQ(made.substr(made.rfind('/') + 1).rfind(c.second, 0), 0u) << made;
+        EXPECT_EQ(file.m_dwDesiredAccess, win32::GENERIC_READ | win32::GENERIC_WRITE);
+        EXPECT_EQ(file.m_dwCreationDistribution, win32::OPEN_ALWAYS);
+        EXPECT_EQ(file.CloseFile(), 0);
+        EXPECT_TRUE(Exists(made));  // not deleted on close
+        ::unlink(made.c_str());
     }
-    ASSERT_EQ(status, 0);
-    const std::string made = file.GetFileName();
-    EXPECT_EQ(made.rfind(dir.path() + "/" + GetParam().expected, 0), 0u) << made;
-    EXPECT_EQ(file.m_dwDesiredAccess, win32::GENERIC_READ | win32::GENERIC_WRITE);
-    EXPECT_EQ(file.m_dwCreationDistribution, win32::OPEN_ALWAYS);
-    EXPECT_EQ(file.CloseFile(), 0);
-    EXPECT_TRUE(twtest::Exists(made));  // not deleted on close
 }
 
-INSTANTIATE_TEST_SUITE_P(Prefixes, CreateFileTemp,
-                         ::testing::Values(TempCase{"C:\\temp\\abc", "abc"},
-                                           TempCase{"plain", "plain"},
-                                           TempCase{"dir/sub/xyz", "xyz"}, TempCase{"a\\b/c", "c"},
-                                           TempCase{"", ""}));
-
-TEST(FileMemory, OneHalvingKeepsTheSmallerSizeForTheLifeOfTheObject) {
-    twtest::TempDir dir;
+TEST(FileMemory, FailedAllocationsHalveTheSizeForGood) {
+    TempDir dir;
     CTWFile32 file;
-    win32::fault::ScopedDisarm guard;
     win32::fault::Arm(Kind::GlobalAlloc, 1);
     ASSERT_EQ(file.CreateFileTemp(dir.File("t").c_str()), 0);
     EXPECT_EQ(file.m_nBufSize, 32767);
     win32::fault::Disarm();
     ASSERT_EQ(file.CreateFileTemp(dir.File("u").c_str()), 0);
     EXPECT_EQ(file.m_nBufSize, 32767);
-}
-
-TEST(FileMemory, WhenEveryAllocationFailsTheSizeEndsAtZero) {
-    twtest::TempDir dir;
-    CTWFile32 file;
-    win32::fault::ScopedDisarm guard;
-    win32::fault::ArmFrom(Kind::GlobalAlloc, 1);
-    EXPECT_EQ(file.CreateFileTemp(dir.File("t").c_str()), ID_TWErrors_MemoryAlloc);
-    EXPECT_EQ(file.m_nBufSize, 0);
-    EXPECT_EQ(file.m_pBuffer, nullptr);
-    EXPECT_EQ(win32::fault::Calls(Kind::GlobalAlloc), 16u);  // 65534, 32767, ... 1
-}
-
-TEST(FileMemory, AFailedLockReleasesTheBlock) {
-    twtest::TempDir dir;
-    CTWFile32 file;
-    win32::fault::ScopedDisarm guard;
+    // A failed lock gives the block back and keeps the size.
     win32::fault::Arm(Kind::GlobalLock, 1);
-    EXPECT_EQ(file.CreateFileTemp(dir.File("t").c_str()), ID_TWErrors_MemoryAlloc);
+    EXPECT_EQ(file.CreateFileTemp(dir.File("v").c_str()), ID_TWErrors_MemoryAlloc);
     EXPECT_EQ(file.m_hMemory, nullptr);
-    EXPECT_EQ(file.m_nBufSize, 65534);
+    EXPECT_EQ(file.m_nBufSize, 32767);
+    CTWError::Clear();
 }
 
-TEST(FileLifecycle, TheDestructorReportsAndClearsAPendingError) {
-    twtest::MessageRecorder recorder;
-    {
-        CTWFile32 file;
-        file.GetFileSize();  // raises and shows once
-        EXPECT_EQ(CTWError::m_nError, ID_TWErrors_InvalidContext);
+TEST(FileMemory, WhenEveryAllocationFailsTheFirstRefillAllocatesAgain) {
+    TempDir dir;
+    WriteAll(dir.File("f"), "only\r\n");
+    CTWFile32 file;
+    file.SetFileName(dir.File("f").c_str());
+    win32::fault::ArmFrom(Kind::GlobalAlloc, 1);
+    EXPECT_EQ(file.CreateFileA(), ID_TWErrors_MemoryAlloc);
+    EXPECT_EQ(win32::fault::Calls(Kind::GlobalAlloc), 16u);  // 65534, 32767, ... 1
+    win32::fault::Disarm();
+    CTWError::Clear();
+    EXPECT_EQ(file.m_nBufSize, 0);
+    ASSERT_EQ(file.m_pBuffer, nullptr);
+    file.m_nBufSize = 64;
+    CString line;
+    int eof = 0;
+    ASSERT_GE(file.ReadLine(&line, eof), 0);
+    EXPECT_STREQ(line, "only");
+}
+
+TEST(FileLifecycle, WithoutAFileOrABufferThePrimitivesRaiseInvalidContext) {
+    CTWFile32 file;  // never opened: no file and no buffer
+    char text[] = "t";
+    int eof = 0;
+    int value = 0;
+    const std::function<int()> calls[] = {
+        [&] { return file.GetFileSize(); },    [&] { return file.SetFilePointer(0, 0); },
+        [&] { return file.Write(1.0); },       [&] { return file.WriteBLOB(text, 1); },
+        [&] { return file.WriteLine("t"); },   [&] { return file.WriteText(5L); },
+        [&] { return file.WriteLen(text); },   [&] { return file.Flush(); },
+        [&] { return file.Read(value, eof); }, [&] { return file.Locate(0); },
+    };
+    for (const auto& call : calls) {
+        EXPECT_EQ(call(), ID_TWErrors_InvalidContext);
+        CTWError::Clear();
     }
-    EXPECT_EQ(CTWError::m_nError, 0);
+    // A buffer but no file: the output waits in the buffer until the flush.
+    TempDir dir;
+    file.SetFileName(dir.File("missing/none.bin").c_str());
+    ASSERT_GE(file.CreateFileA(), 0);
+    EXPECT_GE(file.WriteLine("kept in the buffer"), 0);
+    EXPECT_EQ(file.WriteFile(), ID_TWErrors_InvalidContext);
+}
+
+// The sanitizer build reports a buffer left behind.
+TEST(FileLifecycle, TheDestructorFreesTheBufferWhileAnErrorIsPending) {
+    MessageRecorder recorder;
+    auto file = std::make_unique<TestFile>("");
+    (*file)->Reset();  // raises: the file is open
+    ASSERT_LT(CTWError::m_nError, 0);
+    file.reset();
+    EXPECT_EQ(CTWError::m_nError, 0);  // reported and cleared
     EXPECT_EQ(recorder.texts().size(), 1u);
 }
 
-}  // namespace
-
-namespace {
-
-TEST(FileLifecycle, TheDestructorFreesTheBufferWhileAnErrorIsPending) {
-    // The sanitizer build reports the buffer if it is left behind.
-    twtest::TempDir dir;
-    auto* file = new CTWFile32;
-    ASSERT_EQ(file->CreateFileTemp(dir.File("t").c_str()), 0);
-    file->Reset();  // raises: the file is open
-    ASSERT_LT(CTWError::m_nError, 0);
-    delete file;
-    EXPECT_EQ(CTWError::m_nError, 0);
+TEST(Faults, FailedCloseInTheDestructorStillFreesTheBuffer) {
+    {
+        TestFile file("");
+        win32::fault::Arm(Kind::Close, 1);
+    }
+    EXPECT_EQ(win32::fault::Injected(), 1u);
+    EXPECT_EQ(CTWError::m_nError, 0);  // reported and cleared
 }
-
-}  // namespace
-
-namespace {
 
 TEST(FileLifecycle, AFileOfTwoGibibytesIsRefusedNotWrapped) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("big");
-    twtest::WriteAll(path, "");
-    ASSERT_EQ(::truncate(path.c_str(), 0x80000000LL), 0);  // sparse: no disk space used
-    CTWFile32 file;
-    file.SetFileName(path.c_str());
-    ASSERT_EQ(file.CreateFileA(), 0);
-    EXPECT_EQ(file.GetFileSize(), -1);
-    EXPECT_STREQ(CTWError::GetMessage(), "Error - file of 2 GiB or more is not supported");
-    EXPECT_EQ(file.m_dwFileSize, 0u);
+    TestFile file("");
+    ASSERT_EQ(::truncate(file.path().c_str(), 0x80000000LL), 0);  // sparse: no disk space used
+    EXPECT_EQ(file->GetFileSize(), -1);
+    EXPECT_EQ(TakeError(), "Error - file of 2 GiB or more is not supported");
+    EXPECT_EQ(file->m_dwFileSize, 0u);
 }
 
 }  // namespace
+}  // namespace twtest

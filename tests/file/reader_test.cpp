@@ -1,633 +1,188 @@
-// Reading: lines and fields across refills, typed values, texts, skips,
-// views of the buffer and positioning.
-#include <gtest/gtest.h>
+// Reading: lines and fields across refills, character arrays that are too
+// small, items cut short by the end of the file, views, skips, positioning,
+// and failed system calls during a refill.
 
-#include <cstring>
-#include <functional>
-#include <memory>
-#include <string>
-#include <utility>
-#include <vector>
-
-#include <twfile/file/file32.h>
-#include <twfile/host/error.h>
-#include <twfile/platform/fault.h>
+#include <algorithm>
 
 #include "file/file_support.h"
-#include "support/support.h"
 
+namespace twtest {
 namespace {
 
-using twtest::B;
+using win32::fault::Kind;
 
-// Reads every line of a file with the string form; the last entry is the
-// text left when end of file was reported.
-std::vector<std::string> ReadLines(CTWFile32& file, std::string* rest) {
-    std::vector<std::string> lines;
-    for (;;) {
-        CString line;
-        int eof = -1;
-        EXPECT_GE(file.ReadLine(&line, eof), 0);
-        if (eof != 0) {
-            EXPECT_EQ(eof, 1);
-            *rest = line.GetString();
-            return lines;
+constexpr char kTooSmall[] = "Error - target too small for read operation";
+constexpr char kReading[] = "Error reading a file";
+constexpr char kLocating[] = "Error locating specific position within a file";
+
+// Both forms in buffers of 65534, 15, 7, 3 and 1 bytes, so that lines and
+// their CR LF cross refills; the array form gets the longest line's length
+// as max. A last line without CR LF is left in the string form.
+TEST(ReaderLines, BothFormsInEveryBufferSize) {
+    const struct {
+        std::string content;
+        std::vector<std::string> lines;
+        std::string rest;
+    } cases[] = {
+        {"A\r\nBC\r\n", {"A", "BC"}, ""},
+        {"X\r\nY", {"X"}, "Y"},
+        {"", {}, ""},
+        {"\r\n\r\nz\r\n", {"", "", "z"}, ""},
+        {"a\rb\nc\r\r\n\n\r\n", {"a\rb\nc\r", "\n"}, ""},
+        {"a\r\nb\r", {"a"}, "b\r"},
+        // With a 15-byte buffer the CR is the last loaded byte and its LF
+        // the first of the next refill.
+        {"ABCDEFGHIJKLMN\r\nOP\r\n", {"ABCDEFGHIJKLMN", "OP"}, ""},
+        {std::string(40, 'q') + "\r\n", {std::string(40, 'q')}, ""},
+    };
+    for (const auto& c : cases) {
+        std::size_t longest = 0;
+        for (const std::string& line : c.lines)
+            longest = std::max(longest, line.size());
+        for (int halvings : {0, 12, 13, 14, 15}) {
+            TestFile strings(c.content, halvings);
+            TestFile arrays(c.content, halvings);
+            std::vector<std::string> fromStrings;
+            std::vector<std::string> fromArrays;
+            int eof = 0;
+            CString line;
+            while (strings->ReadLine(&line, eof) >= 0 && eof == 0)
+                fromStrings.emplace_back(line.GetString());
+            EXPECT_EQ(std::string(line.GetString()), c.rest);
+            std::vector<char> target(longest + 1);
+            while (arrays->ReadLine(target.data(), static_cast<int>(longest), eof) >= 0 && eof == 0)
+                fromArrays.emplace_back(target.data());
+            EXPECT_EQ(TakeError(), "");
+            EXPECT_EQ(fromStrings, c.lines) << testing::PrintToString(c.content) << halvings;
+            EXPECT_EQ(fromArrays, c.lines) << testing::PrintToString(c.content) << halvings;
         }
-        lines.emplace_back(line.GetString(), static_cast<std::size_t>(line.GetLength()));
     }
 }
 
-struct LineCase {
-    const char* name;
-    std::string content;
-    std::vector<std::string> lines;
-    std::string rest;  // a last line without CR LF
-    friend void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
+// An LF directly after a TAB ends the line in the array form only; a CR
+// without LF belongs to the field; at end of file the end-of-line flag is
+// not set.
+TEST(Reader, FieldsEndAtTabOrCrLf) {
+    const std::string bytes = "a\t\nb\rc\t\r\n";
+    for (int halvings : {0, 15}) {
+        TestFile arrays(bytes, halvings);
+        TestFile strings(bytes, halvings);
+        std::string fromArrays;
+        std::string fromStrings;
+        int end = 0;
+        int eof = 0;
+        char target[8];
+        while (arrays->ReadField(target, 7, end = 7, eof) >= 0 && eof == 0)
+            fromArrays += target + std::to_string(end) + "|";
+        EXPECT_EQ(end, 7);  // not set at end of file
+        CString text;
+        while (strings->ReadField(&text, end, eof) >= 0 && eof == 0)
+            fromStrings += text.GetString() + std::to_string(end) + "|";
+        EXPECT_EQ(fromArrays, "a1|b\rc0|1|");
+        EXPECT_EQ(fromStrings, "a0|\nb\rc0|1|");
+    }
+}
+
+using ArrayRead = int (*)(CTWFile32&, char*, int, int&);
+const ArrayRead kLine = [](CTWFile32& f, char* t, int max, int& eof) {
+    return f.ReadLine(t, max, eof);
+};
+const ArrayRead kField = [](CTWFile32& f, char* t, int max, int& eof) {
+    int end = 0;
+    return f.ReadField(t, max, end, eof);
+};
+const ArrayRead kText = [](CTWFile32& f, char* t, int max, int& eof) {
+    return f.Read(t, max, eof);
+};
+const ArrayRead kLen = [](CTWFile32& f, char* t, int max, int& eof) {
+    return f.ReadLen(t, max, eof);
 };
 
-class ReaderLines : public ::testing::TestWithParam<LineCase> {};
-
-TEST_P(ReaderLines, StringFormInEveryBufferSize) {
-    // 65534 bytes, then 15, 7, 3 and 1: lines and CR LF cross refills.
-    for (int halvings : {0, 12, 13, 14, 15}) {
-        twtest::TempDir dir;
-        const std::string path = dir.File("lines.txt");
-        twtest::WriteAll(path, GetParam().content);
-        auto file = twtest::OpenExisting(path, halvings);
-        std::string rest;
-        EXPECT_EQ(ReadLines(*file, &rest), GetParam().lines) << "halvings " << halvings;
-        EXPECT_EQ(rest, GetParam().rest) << "halvings " << halvings;
-    }
-}
-
-TEST_P(ReaderLines, ArrayFormInEveryBufferSize) {
-    for (int halvings : {0, 12, 13, 14, 15}) {
-        twtest::TempDir dir;
-        const std::string path = dir.File("lines.txt");
-        twtest::WriteAll(path, GetParam().content);
-        auto file = twtest::OpenExisting(path, halvings);
-        std::vector<std::string> lines;
-        for (;;) {
-            char target[64];
-            int eof = 0;
-            ASSERT_GE(file->ReadLine(target, 63, eof), 0);
-            if (eof != 0) break;
-            lines.emplace_back(target);
-        }
-        EXPECT_EQ(lines, GetParam().lines) << "halvings " << halvings;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, ReaderLines,
-    ::testing::Values(
-        LineCase{"TwoLines", "A\r\nBC\r\n", {"A", "BC"}, ""},
-        LineCase{"NoFinalCrLf", "X\r\nY", {"X"}, "Y"}, LineCase{"Empty", "", {}, ""},
-        LineCase{"EmptyLines", "\r\n\r\nz\r\n", {"", "", "z"}, ""},
-        LineCase{"LoneCrAndLf", "a\rb\nc\r\r\n\n\r\n", {"a\rb\nc\r", "\n"}, ""},
-        LineCase{"FinalCr", "a\r\nb\r", {"a"}, "b\r"},
-        // 14 bytes then CR LF: with a 15-byte buffer the CR is the last
-        // loaded byte and its LF the first of the next refill.
-        LineCase{"CrAtBufferEnd", "ABCDEFGHIJKLMN\r\nOP\r\n", {"ABCDEFGHIJKLMN", "OP"}, ""},
-        LineCase{"LongerThanBuffer", std::string(40, 'q') + "\r\n", {std::string(40, 'q')}, ""}),
-    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
-
-TEST(Reader, ArrayLineLongerThanMaxIsRefused) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("lines.txt");
-    twtest::WriteAll(path, "ABCD\r\nABC\r\n");
-    auto file = twtest::OpenExisting(path);
-    char target[8];
-    std::memset(target, '#', sizeof target);
-    int eof = 0;
-    EXPECT_EQ(file->ReadLine(target, 3, eof), -1);
-    EXPECT_EQ(twtest::TakeError(), "Error - target too small for read operation");
-    EXPECT_EQ(target[4], '#');  // nothing written beyond max + 1 bytes
-    long offset = -1;
-    file->GetCurLoc(offset);
-    EXPECT_EQ(offset, 3);  // on the byte that did not fit
-    ASSERT_GE(file->Locate(6), 0);
-    ASSERT_GE(file->ReadLine(target, 3, eof), 0);
-    EXPECT_EQ(eof, 0);
-    EXPECT_STREQ(target, "ABC");
-}
-
-TEST(Reader, LocateInsideTheLoadedBytesReadsNothing) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("lines.txt");
-    twtest::WriteAll(path, "one\r\ntwo\r\nthree\r\n");
-    auto file = twtest::OpenExisting(path);
-    CString line;
-    int eof = 0;
-    ASSERT_GE(file->ReadLine(&line, eof), 0);
-    win32::fault::StartCounting();
-    ASSERT_GE(file->Locate(10), 0);
-    EXPECT_EQ(win32::fault::Calls(win32::fault::Kind::Read), 0u);
-    ASSERT_GE(file->ReadLine(&line, eof), 0);
-    EXPECT_STREQ(line, "three");
-    long offset = 0;
-    EXPECT_EQ(file->GetCurLoc(offset), 0);
-    EXPECT_EQ(offset, 17);
-    char* at = nullptr;
-    long room = 0;
-    EXPECT_EQ(file->GetCurLoc(at, room), 0);
-    EXPECT_EQ(room, 65534 - 17);
-    EXPECT_EQ(at, reinterpret_cast<char*>(file->m_pBuffer) + 17);
-}
-
-TEST(Reader, LocateOutsideTheLoadedBytesLoadsFromThere) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("lines.txt");
-    std::string content;
-    for (int i = 0; i < 20; ++i)
-        content += "line " + std::to_string(i) + "\r\n";
-    twtest::WriteAll(path, content);
-    auto file = twtest::OpenExisting(path, 12);  // 15 bytes
-    const long at = static_cast<long>(content.find("line 13"));
-    ASSERT_GE(file->Locate(at), 0);
-    EXPECT_EQ(file->m_nBufStart, at);
-    CString line;
-    int eof = 0;
-    ASSERT_GE(file->ReadLine(&line, eof), 0);
-    EXPECT_STREQ(line, "line 13");
-    ASSERT_GE(file->Locate(0), 0);
-    ASSERT_GE(file->ReadLine(&line, eof), 0);
-    EXPECT_STREQ(line, "line 0");
-}
-
-TEST(Reader, LocateAtOrBeyondTheEndFails) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("ten.bin");
-    twtest::WriteAll(path, "0123456789");
-    auto file = twtest::OpenExisting(path);
-    for (long offset : {10L, 11L, 5000L, -1L, 0x80000000L}) {
-        EXPECT_EQ(file->Locate(offset), -1) << offset;
-        EXPECT_EQ(twtest::TakeError(), "Error locating specific position within a file");
-    }
-    ASSERT_GE(file->Locate(9), 0);
-    char byte[2];
-    int count = 0;
-    int eof = 0;
-    ASSERT_GE(file->ReadBytes(byte, 1, count, eof), 0);
-    EXPECT_STREQ(byte, "9");
-}
-
-TEST(Reader, LocateInAnEmptyFileFailsAndLeavesTheCurrentPointThere) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("empty.bin");
-    twtest::WriteAll(path, "");
-    auto file = twtest::OpenForUpdate(path);
-    EXPECT_EQ(file->Locate(0), -1);
-    EXPECT_EQ(twtest::TakeError(), "Error locating specific position within a file");
-    long offset = -1;
-    file->GetCurLoc(offset);
-    EXPECT_EQ(offset, 0);
-    // A writer can start from there.
-    ASSERT_GE(file->WriteLine("first"), 0);
-    ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "first\r\n");
-}
-
-// Opens a file holding bytes, with the buffer halved the given times.
-std::unique_ptr<CTWFile32> OpenHolding(const twtest::TempDir& dir, const std::string& bytes,
-                                       int halvings = 0) {
-    const std::string path = dir.File("data.bin");
-    twtest::WriteAll(path, bytes);
-    return twtest::OpenExisting(path, halvings);
-}
-
-long CurrentPoint(CTWFile32& file) {
-    long offset = -1;
-    file.GetCurLoc(offset);
-    return offset;
-}
-
-TEST(Reader, FixedWidthValues) {
-    twtest::TempDir dir;
-    auto file = OpenHolding(
-        dir, B("\x01\0\0\0\xfe\xff\xff\xff\0\0\x80\x3f", 12) + B("\0\0\0\0\0\0\xf0\xbf", 8));
-    int i = 0;
-    long l = 0;
-    float f = 0;
-    double d = 0;
-    int eof = -1;
-    ASSERT_GE(file->Read(i, eof), 0);
-    EXPECT_EQ(eof, 0);
-    EXPECT_EQ(i, 1);
-    ASSERT_GE(file->Read(l, eof), 0);
-    EXPECT_EQ(l, -2);
-    ASSERT_GE(file->Read(f, eof), 0);
-    EXPECT_EQ(f, 1.0f);
-    ASSERT_GE(file->Read(d, eof), 0);
-    EXPECT_EQ(d, -1.0);
-    ASSERT_GE(file->Read(i, eof), 0);
-    EXPECT_EQ(eof, 1);
-    EXPECT_EQ(i, 1);
-}
-
-TEST(Reader, ValuesCutShortByTheEndOfTheFileAreNotTaken) {
-    struct Case {
+// Reads into a character array of max + 1 bytes never write past it, nor
+// take bytes beyond those loaded; a refused item leaves the current point on
+// the first byte that was not taken.
+TEST(Reader, CharacterArrayReadsStayInTheTargetAndTheBuffer) {
+    const std::string text20(20, 't');
+    const struct {
         const char* name;
         std::string bytes;
-        std::function<int(CTWFile32&, int&)> read;
-    };
-    const Case cases[] = {
-        {"int of 0", "",
-         [](CTWFile32& f, int& eof) {
-             int v = 9;
-             int r = f.Read(v, eof);
-             EXPECT_EQ(v, 9);
-             return r;
-         }},
-        {"int of 3", "abc",
-         [](CTWFile32& f, int& eof) {
-             int v = 9;
-             int r = f.Read(v, eof);
-             EXPECT_EQ(v, 9);
-             return r;
-         }},
-        {"long of 2", "ab",
-         [](CTWFile32& f, int& eof) {
-             long v = 9;
-             int r = f.Read(v, eof);
-             EXPECT_EQ(v, 9);
-             return r;
-         }},
-        {"float of 1", "a",
-         [](CTWFile32& f, int& eof) {
-             float v = 9;
-             int r = f.Read(v, eof);
-             EXPECT_EQ(v, 9);
-             return r;
-         }},
-        {"double of 7", "abcdefg",
-         [](CTWFile32& f, int& eof) {
-             double v = 9;
-             int r = f.Read(v, eof);
-             EXPECT_EQ(v, 9);
-             return r;
-         }},
-        {"skip int of 3", "abc", [](CTWFile32& f, int& eof) { return f.SkipInt(eof); }},
-        {"skip long of 3", "abc", [](CTWFile32& f, int& eof) { return f.SkipLong(eof); }},
-        {"text without NUL", "abc",
-         [](CTWFile32& f, int& eof) {
-             char t[8] = "#######";
-             int r = f.Read(t, 6, eof);
-             EXPECT_STREQ(t, "#######");
-             return r;
-         }},
-        {"length only", B("\x04\0\0\0", 4),
-         [](CTWFile32& f, int& eof) {
-             char t[8] = "#######";
-             int r = f.ReadLen(t, 6, eof);
-             EXPECT_STREQ(t, "#######");
-             return r;
-         }},
-        {"length and part", B("\x04\0\0\0ab", 6),
-         [](CTWFile32& f, int& eof) {
-             char t[8] = "#######";
-             int r = f.ReadLen(t, 6, eof);
-             EXPECT_STREQ(t, "#######");
-             return r;
-         }},
-        {"part of length", B("\x04\0", 2),
-         [](CTWFile32& f, int& eof) {
-             char t[8] = "#######";
-             return f.ReadLen(t, 6, eof);
-         }},
-    };
-    for (const Case& c : cases) {
-        for (int halvings : {0, 12}) {
-            twtest::TempDir dir;
-            // Two bytes consumed first, so the value also crosses a refill.
-            auto file = OpenHolding(dir, "zz" + c.bytes, halvings);
-            char zz[3];
-            int count = 0;
-            int eof = 0;
-            ASSERT_GE(file->ReadBytes(zz, 2, count, eof), 0);
-            ASSERT_EQ(count, 2);
-            eof = 0;
-            EXPECT_GE(c.read(*file, eof), 0) << c.name;
-            EXPECT_EQ(eof, 1) << c.name;
-            EXPECT_EQ(CurrentPoint(*file), 2) << c.name << ": nothing taken";
-            EXPECT_EQ(CTWError::m_nError, 0) << c.name;
-        }
-    }
-}
-
-TEST(Reader, TextIntoCharacterArray) {
-    twtest::TempDir dir;
-    auto file = OpenHolding(dir, B("abc\0abcd\0\0", 10));
-    char target[8];
-    std::memset(target, '#', sizeof target);
-    int eof = 0;
-    ASSERT_GE(file->Read(target, 3, eof), 0);
-    EXPECT_STREQ(target, "abc");
-    std::memset(target, '#', sizeof target);
-    EXPECT_EQ(file->Read(target, 3, eof), -1);
-    EXPECT_EQ(twtest::TakeError(), "Error - target too small for read operation");
-    EXPECT_EQ(CurrentPoint(*file), 4);  // not moved
-    EXPECT_EQ(target[0], '#');
-    ASSERT_GE(file->Read(target, 4, eof), 0);
-    EXPECT_STREQ(target, "abcd");
-    ASSERT_GE(file->Read(target, 0, eof), 0);  // the empty text
-    EXPECT_STREQ(target, "");
-    EXPECT_EQ(eof, 0);
-    ASSERT_GE(file->Read(target, 4, eof), 0);
-    EXPECT_EQ(eof, 1);
-}
-
-TEST(Reader, CharacterArrayTextsLongerThanTheBufferAreRefused) {
-    twtest::TempDir dir;
-    // A 15-byte buffer: a text of 20 bytes cannot lie in it.
-    std::string text(20, 't');
-    auto file = OpenHolding(dir, text + B("\0", 1) + B("\x15\0\0\0", 4) + text + B("\0", 1), 12);
-    std::vector<char> target(102, '#');
-    int eof = 0;
-    EXPECT_EQ(file->Read(target.data(), 100, eof), -1);
-    EXPECT_EQ(twtest::TakeError(), "Error reading a file");
-    EXPECT_EQ(target[101], '#');
-    ASSERT_GE(file->SkipString(eof), 0);
-    EXPECT_EQ(CurrentPoint(*file), 21);
-    EXPECT_EQ(file->ReadLen(target.data(), 100, eof), -1);
-    EXPECT_EQ(twtest::TakeError(), "Error reading a file");
-    EXPECT_EQ(target[101], '#');
-}
-
-TEST(Reader, LengthPrefixedTexts) {
-    struct Case {
-        const char* name;
-        std::string bytes;
+        int halvings;
         int max;
-        const char* text;   // null: an error
-        const char* error;  // the error's text
-        long after;         // the current point afterwards
+        ArrayRead read;
+        const char* outcome;  // the text read, or the error raised
+        long point;
+    } cases[] = {
+        {"line longer than max", "ABCD\r\n", 0, 3, kLine, kTooSmall, 3},
+        {"CR that is content, after a refill", "ABCDEFGHIJKLMN\rX\r\n", 12, 14, kLine, kTooSmall,
+         14},
+        {"field longer than max", "abcd\tx\r\n", 0, 2, kField, kTooSmall, 2},
+        {"text longer than max", B("abcd\0", 5), 0, 3, kText, kTooSmall, 0},
+        {"empty text", B("\0", 1), 0, 0, kText, "", 1},
+        {"text longer than the buffer", text20 + B("\0", 1), 12, 30, kText, kReading, 0},
+        {"stored length over max", B("\x04\0\0\0abc\0", 8), 0, 2, kLen, kTooSmall, 4},
+        {"stored length zero", B("\0\0\0\0abc\0", 8), 0, 3, kLen, kReading, 4},
+        {"stored length negative", B("\xff\xff\xff\xff", 4) + B("abc\0", 4), 0, 3, kLen, kReading,
+         4},
+        {"stored length over the buffer", Le32(21) + text20 + B("\0", 1), 12, 30, kLen, kReading,
+         4},
+        {"no NUL stored", B("\x03\0\0\0abc", 7), 0, 3, kLen, "ab", 7},
     };
-    const Case cases[] = {
-        {"fits", B("\x04\0\0\0abc\0", 8), 3, "abc", nullptr, 8},
-        {"too small", B("\x04\0\0\0abc\0", 8), 2, nullptr,
-         "Error - target too small for read operation", 4},
-        {"empty", B("\x01\0\0\0\0", 5), 0, "", nullptr, 5},
-        {"zero length", B("\0\0\0\0abc\0", 8), 3, nullptr, "Error reading a file", 4},
-        {"negative length",
-         B("\xff\xff\xff\xff"
-           "abc\0",
-           8),
-         3, nullptr, "Error reading a file", 4},
-        {"no NUL stored", B("\x03\0\0\0abc", 7), 3, "ab", nullptr, 7},
-    };
-    for (const Case& c : cases) {
-        twtest::TempDir dir;
-        auto file = OpenHolding(dir, c.bytes);
-        char target[8];
-        std::memset(target, '#', sizeof target);
+    for (const auto& c : cases) {
+        TestFile file(c.bytes, c.halvings);
+        std::vector<char> target(static_cast<std::size_t>(c.max) + 2, '#');
         int eof = 0;
-        const int status = file->ReadLen(target, c.max, eof);
-        if (c.text != nullptr) {
-            EXPECT_GE(status, 0) << c.name;
-            EXPECT_EQ(eof, 0) << c.name;
-            EXPECT_STREQ(target, c.text) << c.name;
+        if (c.read(*file, target.data(), c.max, eof) < 0) {
+            EXPECT_EQ(TakeError(), c.outcome) << c.name;
         } else {
-            EXPECT_EQ(status, -1) << c.name;
-            EXPECT_EQ(twtest::TakeError(), c.error) << c.name;
+            EXPECT_STREQ(target.data(), c.outcome) << c.name;
         }
-        EXPECT_EQ(target[c.max + 1], '#') << c.name;
-        EXPECT_EQ(CurrentPoint(*file), c.after) << c.name;
+        EXPECT_EQ(target.back(), '#') << c.name;
+        EXPECT_EQ(CurrentPoint(*file), c.point) << c.name;
     }
 }
 
-TEST(Reader, StringFormsGrowAcrossRefills) {
-    twtest::TempDir dir;
-    const std::string text(1000, 'x');
-    auto file = OpenHolding(dir, B("\x05\0\0\0", 4) + text + B("\0", 1) + "tail", 12);
-    CString s("old contents");
-    int eof = 0;
-    ASSERT_GE(file->ReadLen(&s, eof), 0);
-    EXPECT_EQ(s.GetLength(), 1000);
-    EXPECT_EQ(eof, 0);
-    // A text that the file ends before its NUL: the bytes collected.
-    ASSERT_GE(file->Read(&s, eof), 0);
-    EXPECT_EQ(eof, 1);
-    EXPECT_STREQ(s, "tail");
+template <class T>
+int Fixed(CTWFile32& file, int& eof) {
+    T value = 9;
+    const int status = file.Read(value, eof);
+    EXPECT_EQ(value, T(9));
+    return status;
 }
 
-TEST(Reader, FieldsEndAtTabOrCrLf) {
-    struct Case {
-        const char* name;
-        std::string bytes;
-        bool array;
-        std::vector<std::pair<std::string, int>> fields;  // text, end of line
+template <const ArrayRead* read>
+int Untouched(CTWFile32& file, int& eof) {
+    char target[8] = "#######";
+    const int status = (*read)(file, target, 6, eof);
+    EXPECT_STREQ(target, "#######");
+    return status;
+}
+
+// An item that the end of the file cuts short gives end of file and takes
+// nothing: the value or target keeps its contents, the current point stays.
+TEST(Reader, ItemsCutShortGiveEndOfFileAndConsumeNothing) {
+    const std::pair<std::string, int (*)(CTWFile32&, int&)> cases[] = {
+        {"", Fixed<int>},
+        {"abc", Fixed<int>},
+        {"abcdefg", Fixed<double>},
+        {"abc", [](CTWFile32& f, int& eof) { return f.SkipInt(eof); }},
+        {"abc", Untouched<&kText>},
+        {B("\x04\0", 2), Untouched<&kLen>},
+        {B("\x04\0\0\0ab", 6), Untouched<&kLen>},
     };
-    const Case cases[] = {
-        {"array", "a\tb\r\n", true, {{"a", 0}, {"b", 1}}},
-        {"string", "a\tb\r\n", false, {{"a", 0}, {"b", 1}}},
-        // An LF directly after a TAB ends the line in the array form only.
-        {"array tab lf", "a\t\nb\r\n", true, {{"a", 1}, {"b", 1}}},
-        {"string tab lf", "a\t\nb\r\n", false, {{"a", 0}, {"\nb", 1}}},
-        {"empty fields", "\t\t\r\n", true, {{"", 0}, {"", 0}, {"", 1}}},
-        {"tab at the end", "a\t", true, {{"a", 0}}},
-        {"cr inside", "a\rb\tc\r\n", false, {{"a\rb", 0}, {"c", 1}}},
-    };
-    for (const Case& c : cases) {
-        for (int halvings : {0, 14, 15}) {  // 65534, 3 and 1 bytes
-            twtest::TempDir dir;
-            auto file = OpenHolding(dir, c.bytes, halvings);
-            std::vector<std::pair<std::string, int>> fields;
-            for (;;) {
-                int eof = 0;
-                int end = 7;
-                char target[16];
-                CString text;
-                if (c.array) {
-                    ASSERT_GE(file->ReadField(target, 15, end, eof), 0);
-                } else {
-                    ASSERT_GE(file->ReadField(&text, end, eof), 0);
-                }
-                if (eof != 0) {
-                    EXPECT_EQ(end, 7) << c.name << ": not set at end of file";
-                    break;
-                }
-                fields.emplace_back(c.array ? std::string(target) : std::string(text.GetString()),
-                                    end);
-            }
-            EXPECT_EQ(fields, c.fields) << c.name << ", halvings " << halvings;
-        }
+    for (const auto& c : cases) {
+        // Two bytes consumed first, so that the refill keeps the unread ones.
+        TestFile file("zz" + c.first);
+        int eof = 0;
+        ASSERT_GE(file->SkipBLOB(2, eof), 0);
+        EXPECT_GE(c.second(*file, eof), 0) << c.first;
+        EXPECT_EQ(eof, 1) << c.first;
+        EXPECT_EQ(CurrentPoint(*file), 2) << c.first;
+        EXPECT_EQ(TakeError(), "") << c.first;
     }
 }
-
-TEST(Reader, ArrayFieldLongerThanMaxIsRefused) {
-    twtest::TempDir dir;
-    auto file = OpenHolding(dir, "abcd\tx\r\n");
-    char target[8];
-    std::memset(target, '#', sizeof target);
-    int eof = 0;
-    int end = 0;
-    EXPECT_EQ(file->ReadField(target, 2, end, eof), -1);
-    EXPECT_EQ(twtest::TakeError(), "Error - target too small for read operation");
-    EXPECT_EQ(target[3], '#');
-    EXPECT_EQ(CurrentPoint(*file), 2);
-}
-
-TEST(Reader, LineOfExactlyMaxWithCrLfSplitByARefill) {
-    // A 15-byte buffer: CR is byte 15, LF byte 16; max equals the line.
-    twtest::TempDir dir;
-    auto file = OpenHolding(dir, "ABCDEFGHIJKLMN\r\nZ\r\n", 12);
-    char target[15];
-    int eof = 0;
-    ASSERT_GE(file->ReadLine(target, 14, eof), 0);
-    EXPECT_STREQ(target, "ABCDEFGHIJKLMN");
-    ASSERT_GE(file->ReadLine(target, 14, eof), 0);
-    EXPECT_STREQ(target, "Z");
-    // A CR that is content and does not fit: the point stays on it.
-    auto other = OpenHolding(dir, "ABCDEFGHIJKLMN\rX\r\n", 12);
-    EXPECT_EQ(other->ReadLine(target, 14, eof), -1);
-    EXPECT_EQ(twtest::TakeError(), "Error - target too small for read operation");
-    EXPECT_EQ(CurrentPoint(*other), 14);
-}
-
-TEST(Reader, ReadBytesReportsEndOfFileOnlyWithNothingRead) {
-    twtest::TempDir dir;
-    auto file = OpenHolding(dir, "123456", 14);  // 3-byte buffer
-    char target[11];
-    int count = -1;
-    int eof = -1;
-    ASSERT_GE(file->ReadBytes(target, 2, count, eof), 0);
-    EXPECT_EQ(count, 2);
-    ASSERT_GE(file->ReadBytes(target, 10, count, eof), 0);
-    EXPECT_EQ(count, 4);
-    EXPECT_EQ(eof, 0);
-    EXPECT_STREQ(target, "3456");
-    ASSERT_GE(file->ReadBytes(target, 10, count, eof), 0);
-    EXPECT_EQ(count, 0);
-    EXPECT_EQ(eof, 1);
-    EXPECT_STREQ(target, "");
-}
-
-TEST(Reader, BlobViewsAndSkips) {
-    twtest::TempDir dir;
-    std::string bytes;
-    for (int i = 0; i < 40; ++i)
-        bytes += static_cast<char>('A' + i);
-    auto file = OpenHolding(dir, bytes, 12);  // 15 bytes
-    char* view = nullptr;
-    long count = 0;
-    int eof = 0;
-    ASSERT_GE(file->ReadBLOB(view, count, eof), 0);
-    EXPECT_EQ(count, 15);
-    EXPECT_EQ(std::string(view, 15), bytes.substr(0, 15));
-    EXPECT_EQ(CurrentPoint(*file), 0);  // a view consumes nothing
-    ASSERT_GE(file->SkipBLOB(12, eof), 0);
-    // Fewer than 10 unread: the view is refilled so that 10 lie together.
-    ASSERT_GE(file->ReadBLOB(view, count, 10, eof), 0);
-    EXPECT_EQ(count, 15);
-    EXPECT_EQ(std::string(view, 10), bytes.substr(12, 10));
-    ASSERT_GE(file->SkipBLOB(0, eof), 0);
-    EXPECT_EQ(CurrentPoint(*file), 12);
-    ASSERT_GE(file->SkipBLOB(25, eof), 0);
-    EXPECT_EQ(eof, 0);
-    EXPECT_EQ(CurrentPoint(*file), 37);
-    ASSERT_GE(file->ReadBLOB(view, count, 10, eof), 0);
-    EXPECT_EQ(count, 3);  // all the file has left
-    // Skipping past the end stops at the end with eof.
-    ASSERT_GE(file->SkipBLOB(5, eof), 0);
-    EXPECT_EQ(eof, 1);
-    EXPECT_EQ(CurrentPoint(*file), 40);
-    ASSERT_GE(file->ReadBLOB(view, count, eof), 0);
-    EXPECT_EQ(eof, 1);
-    EXPECT_EQ(count, 0);
-}
-
-TEST(Reader, EnsureTellsWhetherTheBytesLieTogether) {
-    twtest::TempDir dir;
-    auto file = OpenHolding(dir, std::string(20, 'e'), 12);  // 15 bytes
-    int eof = -1;
-    int bShort = -1;
-    ASSERT_GE(file->Ensure(10, eof, bShort), 0);
-    EXPECT_EQ(eof, 0);
-    EXPECT_EQ(bShort, 0);
-    ASSERT_GE(file->Ensure(16, eof, bShort), 0);  // more than the buffer
-    EXPECT_EQ(bShort, 1);
-    ASSERT_GE(file->SkipBLOB(17, eof), 0);
-    ASSERT_GE(file->Ensure(4, eof, bShort), 0);  // the file ends within
-    EXPECT_EQ(eof, 0);
-    EXPECT_EQ(bShort, 1);
-    ASSERT_GE(file->SkipBLOB(3, eof), 0);
-    ASSERT_GE(file->Ensure(1, eof, bShort), 0);
-    EXPECT_EQ(eof, 1);
-    EXPECT_EQ(bShort, 0);
-}
-
-TEST(Reader, RefillCountsTheLoadedBytesAsConsumed) {
-    twtest::TempDir dir;
-    auto file = OpenHolding(dir, std::string(20, 'r'), 12);  // 15 bytes
-    int eof = -1;
-    ASSERT_GE(file->ReadFile(eof), 0);
-    EXPECT_EQ(file->m_nBufStart, 0);
-    EXPECT_EQ(file->m_nBufValid, 15);
-    ASSERT_GE(file->ReadFile(eof), 0);
-    EXPECT_EQ(file->m_nBufStart, 15);
-    EXPECT_EQ(file->m_nBufValid, 5);
-    ASSERT_GE(file->ReadFile(eof), 0);
-    EXPECT_EQ(eof, 1);
-    EXPECT_EQ(file->m_nBufStart, 15);
-    EXPECT_EQ(file->m_nBufValid, 5);
-}
-
-TEST(Reader, FirstRefillMakesTheBufferWhenNoneIsHeld) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("lines.txt");
-    twtest::WriteAll(path, "only\r\n");
-    CTWFile32 file;
-    file.SetFileName(path.c_str());
-    win32::fault::ArmFrom(win32::fault::Kind::GlobalAlloc, 1);
-    EXPECT_EQ(file.CreateFileA(), ID_TWErrors_MemoryAlloc);
-    win32::fault::Disarm();
-    CTWError::Clear();
-    ASSERT_EQ(file.m_pBuffer, nullptr);
-    file.m_nBufSize = 64;
-    CString line;
-    int eof = 0;
-    ASSERT_GE(file.ReadLine(&line, eof), 0);
-    EXPECT_STREQ(line, "only");
-    EXPECT_NE(file.m_pBuffer, nullptr);
-}
-
-TEST(Reader, WithoutAnOpenFileTheFirstRefillRaisesInvalidContext) {
-    CTWFile32 file;
-    CString line;
-    int eof = 0;
-    EXPECT_EQ(file.ReadLine(&line, eof), ID_TWErrors_InvalidContext);
-    CTWError::Clear();
-    int value = 0;
-    EXPECT_EQ(file.Read(value, eof), ID_TWErrors_InvalidContext);
-    CTWError::Clear();
-    EXPECT_EQ(file.Locate(0), ID_TWErrors_InvalidContext);
-    CTWError::Clear();
-}
-
-TEST(Reader, WritingAfterReadingRewritesFromTheCurrentPoint) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("lines.txt");
-    twtest::WriteAll(path, "keep\r\nold line\r\nold tail\r\n");
-    auto file = twtest::OpenForUpdate(path);
-    CString line;
-    int eof = 0;
-    ASSERT_GE(file->ReadLine(&line, eof), 0);
-    ASSERT_GE(file->WriteLine("new"), 0);
-    ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(twtest::ReadAll(path), "keep\r\nnew\r\n");
-    // Nothing beyond the new end is still taken as loaded.
-    ASSERT_GE(file->ReadLine(&line, eof), 0);
-    EXPECT_EQ(eof, 1);
-    EXPECT_EQ(file->Locate(11), -1);
-    EXPECT_EQ(twtest::TakeError(), "Error locating specific position within a file");
-}
-
-}  // namespace
 
 TEST(Reader, LengthPrefixedStringCutShortConsumesNothing) {
-    twtest::TempDir dir;
-    auto file = OpenHolding(dir, B("\x05\0\0\0ab", 6));
+    TestFile file(B("\x05\0\0\0ab", 6));
     CString text("before");
     int eof = 0;
     EXPECT_GE(file->ReadLen(&text, eof), 0);
@@ -636,23 +191,155 @@ TEST(Reader, LengthPrefixedStringCutShortConsumesNothing) {
     EXPECT_EQ(CurrentPoint(*file), 0);
 }
 
+// Each text is taken from the loaded bytes; a max larger than what is unread
+// must not make every call go back to the file.
 TEST(Reader, ArrayTextWithALargeMaxTakesTextsAlreadyLoaded) {
-    // Each text is taken from the loaded bytes; a max larger than what is
-    // unread must not make every call go back to the file.
-    twtest::TempDir dir;
     std::string bytes;
     for (int i = 0; i < 100; ++i)
         bytes.append("abc\0", 4);
-    auto file = OpenHolding(dir, bytes);
+    TestFile file(bytes);
     std::vector<char> target(70000);
     int eof = 0;
     ASSERT_GE(file->Read(target.data(), 65535, eof), 0);  // the first loads the file
-    win32::fault::ScopedDisarm guard;
     win32::fault::StartCounting();
     for (int i = 1; i < 100; ++i) {
         ASSERT_GE(file->Read(target.data(), 65535, eof), 0);
-        ASSERT_EQ(eof, 0);
         ASSERT_STREQ(target.data(), "abc");
     }
-    EXPECT_EQ(win32::fault::Calls(win32::fault::Kind::Read), 0u);
+    EXPECT_EQ(win32::fault::Calls(Kind::Read), 0u);
 }
+
+TEST(Reader, RawBytesViewsSkipsAndEnsure) {
+    std::string bytes;
+    for (int i = 0; i < 40; ++i)
+        bytes += static_cast<char>('A' + i);
+    TestFile file(bytes, 12);  // 15 bytes
+    int eof = 0;
+    ASSERT_GE(file->SkipBLOB(12, eof), 0);
+    // Fewer than 10 unread: the buffer is refilled so that 10 lie together;
+    // a view consumes nothing.
+    char* view = nullptr;
+    long count = 0;
+    ASSERT_GE(file->ReadBLOB(view, count, 10, eof), 0);
+    EXPECT_EQ(B(view, 10), bytes.substr(12, 10));
+    int bShort = 0;
+    ASSERT_GE(file->Ensure(16, eof, bShort), 0);  // more than the buffer holds
+    EXPECT_EQ(bShort, 1);
+    // Fewer bytes left than asked: end of file only when none was read.
+    char target[31];
+    int taken = 0;
+    ASSERT_GE(file->ReadBytes(target, 30, taken, eof), 0);
+    EXPECT_EQ(std::make_pair(std::string(target), eof), std::make_pair(bytes.substr(12), 0));
+    ASSERT_GE(file->ReadBytes(target, 10, taken, eof), 0);
+    EXPECT_EQ(std::make_pair(taken, eof), std::make_pair(0, 1));
+    // Skipping past the end stops at the end with eof.
+    ASSERT_GE(file->Locate(38), 0);
+    ASSERT_GE(file->SkipBLOB(5, eof), 0);
+    EXPECT_EQ(std::make_pair(CurrentPoint(*file), eof), std::make_pair(40L, 1));
+}
+
+TEST(Reader, LocateMovesInsideTheLoadedBytesOrLoadsFromThere) {
+    std::string content;
+    for (int i = 0; i < 20; ++i)
+        content += "line " + std::to_string(i) + "\r\n";
+    TestFile file(content, 12);  // 15 bytes
+    CString line;
+    int eof = 0;
+    ASSERT_GE(file->ReadLine(&line, eof), 0);
+    win32::fault::StartCounting();
+    ASSERT_GE(file->Locate(2), 0);
+    EXPECT_EQ(win32::fault::Calls(Kind::Read), 0u);
+    ASSERT_GE(file->ReadLine(&line, eof), 0);
+    EXPECT_STREQ(line, "ne 0");
+    const long at = static_cast<long>(content.find("line 13"));
+    ASSERT_GE(file->Locate(at), 0);
+    ASSERT_GE(file->ReadLine(&line, eof), 0);
+    EXPECT_STREQ(line, "line 13");
+    // At or beyond the end: nothing is loaded and the current point is the
+    // offset asked for, so that a writer can go on from there.
+    const long size = static_cast<long>(content.size());
+    for (long offset : {-1L, 0x80000000L, size + 1, size}) {
+        EXPECT_EQ(file->Locate(offset), -1) << offset;
+        EXPECT_EQ(TakeError(), kLocating);
+    }
+    EXPECT_EQ(CurrentPoint(*file), size);
+    EXPECT_EQ(file->m_nBufValid, 0);
+}
+
+TEST(Reader, LocateInAnEmptyFileFailsAndLeavesTheCurrentPointThere) {
+    TestFile file("");
+    EXPECT_EQ(file->Locate(0), -1);
+    EXPECT_EQ(TakeError(), kLocating);
+    EXPECT_EQ(CurrentPoint(*file), 0);
+    ASSERT_GE(file->WriteLine("first"), 0);
+    ASSERT_GE(file->WriteFile(), 0);
+    EXPECT_EQ(file.Contents(), "first\r\n");
+}
+
+TEST(Reader, WritingAfterReadingRewritesFromTheCurrentPoint) {
+    TestFile file("keep\r\nold line\r\nold tail\r\n");
+    CString line;
+    int eof = 0;
+    ASSERT_GE(file->ReadLine(&line, eof), 0);
+    ASSERT_GE(file->WriteLine("new"), 0);
+    ASSERT_GE(file->WriteFile(), 0);
+    EXPECT_EQ(file.Contents(), "keep\r\nnew\r\n");
+    // Nothing beyond the new end is still taken as loaded.
+    EXPECT_EQ(file->m_nBufValid, 0);
+    ASSERT_GE(file->ReadLine(&line, eof), 0);
+    EXPECT_EQ(eof, 1);
+}
+
+// A refill that fails leaves the current point where the load began and
+// nothing loaded: after the error the caller reads the same value again.
+TEST(ReaderFaults, FailedRefillKeepsTheCurrentPoint) {
+    const struct {
+        Kind kind;
+        win32::fault::Action action;
+        const char* text;
+    } cases[] = {{Kind::Read, win32::fault::Action::Fail, kReading},
+                 {Kind::Read, win32::fault::Action::Short, kReading},
+                 {Kind::Size, win32::fault::Action::Fail, IDS_TWErrors_UnExpected},
+                 {Kind::Seek, win32::fault::Action::Fail, IDS_TWErrors_UnExpected}};
+    std::string bytes;
+    for (unsigned i = 0; i < 8; ++i)
+        bytes += Le32(i);
+    for (const auto& c : cases) {
+        TestFile file(bytes, 12);  // 15 bytes
+        int eof = 0;
+        int value = -1;
+        for (int i = 0; i < 3; ++i)
+            ASSERT_GE(file->Read(value, eof), 0);
+        // The fourth value crosses the end of the loaded bytes.
+        win32::fault::Arm(c.kind, 1, c.action, 1);
+        EXPECT_LT(file->Read(value, eof), 0);
+        EXPECT_EQ(TakeError(), c.text);
+        EXPECT_EQ(value, 2);  // untouched
+        EXPECT_EQ(CurrentPoint(*file), 12);
+        // Nothing stays loaded once the window has moved (the size query
+        // comes before the move).
+        EXPECT_TRUE(c.kind == Kind::Size || file->m_nBufValid == 0);
+        ASSERT_GE(file->Read(value, eof), 0);
+        EXPECT_EQ(value, 3);
+    }
+}
+
+TEST(Faults, FailedLocateCanBeRepeated) {
+    TestFile file("first\r\nsecond\r\n");
+    win32::fault::Arm(Kind::Read, 1);
+    EXPECT_EQ(file->Locate(7), -1);
+    EXPECT_EQ(TakeError(), kReading);
+    ASSERT_GE(file->Locate(7), 0);
+    CString line;
+    int eof = 0;
+    ASSERT_GE(file->ReadLine(&line, eof), 0);
+    EXPECT_STREQ(line, "second");
+    // A string that cannot grow raises the memory error.
+    ASSERT_GE(file->Locate(0), 0);
+    CString fresh;
+    win32::fault::Arm(Kind::String, 1);
+    EXPECT_EQ(file->ReadLine(&fresh, eof), ID_TWErrors_MemoryAlloc);
+}
+
+}  // namespace
+}  // namespace twtest

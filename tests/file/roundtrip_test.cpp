@@ -1,164 +1,250 @@
-// Everything the writing primitives write is read back by the reading
-// primitives, whatever the buffer sizes of the writer and the reader.
-#include <gtest/gtest.h>
+// Every writing primitive: the exact bytes it appends, and the reading
+// primitives that give them back whatever the buffer sizes of the writer and
+// the reader; then the same run with each system call failing in turn.
 
-#include <cstring>
-#include <string>
-
-#include <twfile/file/file32.h>
-#include <twfile/host/error.h>
+#include <algorithm>
+#include <climits>
 
 #include "file/file_support.h"
-#include "support/support.h"
 
+namespace twtest {
 namespace {
 
+// Longer than the small buffers, with a TAB and a lone CR in it.
 const std::string kLong = "a text longer than the smallest buffers, with\ttab and \r lone CR";
+const std::string kBlob = B("\0\xff\x10", 3);
 
-std::string Blob(int count, int seed) {
-    std::string bytes(static_cast<std::size_t>(count), '\0');
-    for (int i = 0; i < count; ++i)
-        bytes[static_cast<std::size_t>(i)] = static_cast<char>(seed + 37 * i);
-    return bytes;
+// The primitives take char* but do not change the text.
+char* M(const std::string& text) {
+    return const_cast<char*>(text.c_str());
 }
 
-void WriteRecord(CTWFile32& file) {
-    std::string blob = Blob(20, 3);
-    std::string skipped = Blob(30, 11);
-    std::string viewed = Blob(5, 200);
-    char shortLen[] = "len";
-    std::string longLen = kLong;
-    char f1[] = "f1";
-    char f2[] = "";
-    ASSERT_GE(file.Write(-123456), 0);
-    ASSERT_GE(file.Write(7L), 0);
-    ASSERT_GE(file.Write(3.5f), 0);
-    ASSERT_GE(file.Write(-0.1), 0);
-    ASSERT_GE(file.Write("hello"), 0);
-    ASSERT_GE(file.Write(kLong.c_str()), 0);
-    ASSERT_GE(file.WriteNull(), 0);
-    ASSERT_GE(file.WriteLen(shortLen), 0);
-    ASSERT_GE(file.WriteLen(&longLen[0]), 0);
-    ASSERT_GE(file.WriteField(f1, 0), 0);
-    ASSERT_GE(file.WriteField(f2, 0), 0);
-    ASSERT_GE(file.WriteField(f1, 1), 0);
-    ASSERT_GE(file.WriteLine("line"), 0);
-    ASSERT_GE(file.WriteText("t"), 0);
-    ASSERT_GE(file.WriteText(-42L), 0);
-    ASSERT_GE(file.WriteLine(""), 0);
-    ASSERT_GE(file.WriteLine(kLong.c_str()), 0);
-    ASSERT_GE(file.WriteBLOB(&blob[0], 20), 0);
-    ASSERT_GE(file.Write(1), 0);
-    ASSERT_GE(file.Write(2L), 0);
-    ASSERT_GE(file.Write("skip me"), 0);
-    ASSERT_GE(file.WriteBLOB(&skipped[0], 30), 0);
-    ASSERT_GE(file.WriteBLOB(&viewed[0], 5), 0);
+// The statuses of calls made in order: at least 0 when all are.
+int All(std::initializer_list<int> statuses) {
+    return std::min(statuses);
 }
 
-void ReadRecord(CTWFile32& file) {
-    int eof = 0;
-    int i = 0;
-    ASSERT_GE(file.Read(i, eof), 0);
-    EXPECT_EQ(i, -123456);
-    long l = 0;
-    ASSERT_GE(file.Read(l, eof), 0);
-    EXPECT_EQ(l, 7);
-    float f = 0;
-    ASSERT_GE(file.Read(f, eof), 0);
-    EXPECT_EQ(f, 3.5f);
-    double d = 0;
-    ASSERT_GE(file.Read(d, eof), 0);
-    EXPECT_EQ(d, -0.1);
-    char text[11];
-    ASSERT_GE(file.Read(text, 10, eof), 0);
-    EXPECT_STREQ(text, "hello");
-    CString s;
-    ASSERT_GE(file.Read(&s, eof), 0);
-    EXPECT_STREQ(s, kLong.c_str());
-    ASSERT_GE(file.Read(&s, eof), 0);
-    EXPECT_STREQ(s, "");
-    ASSERT_GE(file.ReadLen(text, 10, eof), 0);
-    EXPECT_STREQ(text, "len");
-    ASSERT_GE(file.ReadLen(&s, eof), 0);
-    EXPECT_STREQ(s, kLong.c_str());
+// Reading primitives, each giving the text of what it read.
+using Reader = std::string (*)(CTWFile32&, int&);
+
+template <class T>
+std::string Value(CTWFile32& f, int& eof) {
+    T value{};
+    f.Read(value, eof);
+    return ::testing::PrintToString(value);
+}
+
+template <int (CTWFile32::*read)(CString*, int&)>
+std::string Text(CTWFile32& f, int& eof) {
+    CString text;
+    (f.*read)(&text, eof);
+    return text.GetString();
+}
+
+template <int (CTWFile32::*read)(char*, int, int&)>
+std::string Array(CTWFile32& f, int& eof) {
+    char target[4] = "";
+    (f.*read)(target, 3, eof);
+    return target;
+}
+
+std::string Field(CTWFile32& f, int& eof) {
+    CString text;
     int end = -1;
-    ASSERT_GE(file.ReadField(text, 10, end, eof), 0);
-    EXPECT_STREQ(text, "f1");
-    EXPECT_EQ(end, 0);
-    ASSERT_GE(file.ReadField(&s, end, eof), 0);
-    EXPECT_STREQ(s, "");
-    EXPECT_EQ(end, 0);
-    ASSERT_GE(file.ReadField(&s, end, eof), 0);
-    EXPECT_STREQ(s, "f1");
-    EXPECT_EQ(end, 1);
-    ASSERT_GE(file.ReadLine(text, 10, eof), 0);
-    EXPECT_STREQ(text, "line");
-    ASSERT_GE(file.ReadLine(&s, eof), 0);
-    EXPECT_STREQ(s, "t-42");
-    ASSERT_GE(file.ReadLine(&s, eof), 0);
-    EXPECT_STREQ(s, kLong.c_str());
-    char bytes[21];
-    int count = 0;
-    ASSERT_GE(file.ReadBytes(bytes, 20, count, eof), 0);
-    ASSERT_EQ(count, 20);
-    EXPECT_EQ(std::string(bytes, 20), Blob(20, 3));
-    ASSERT_GE(file.SkipInt(eof), 0);
-    ASSERT_GE(file.SkipLong(eof), 0);
-    ASSERT_GE(file.SkipString(eof), 0);
-    ASSERT_GE(file.SkipBLOB(30, eof), 0);
-    EXPECT_EQ(eof, 0);
-    char* view = nullptr;
-    long viewed = 0;
-    ASSERT_GE(file.ReadBLOB(view, viewed, 5, eof), 0);
-    ASSERT_GE(viewed, 5);
-    EXPECT_EQ(std::string(view, 5), Blob(5, 200));
-    ASSERT_GE(file.SkipBLOB(5, eof), 0);
-    EXPECT_EQ(eof, 0);
+    f.ReadField(&text, end, eof);
+    return text.GetString() + std::to_string(end);
 }
 
-struct Sizes {
-    int writer;  // halvings
-    int reader;
+std::string Bytes(CTWFile32& f, int& eof) {
+    char target[4] = "";
+    int count = 0;
+    f.ReadBytes(target, 3, count, eof);
+    return B(target, static_cast<std::size_t>(count));
+}
+
+template <int (CTWFile32::*skip)(int&)>
+std::string Skip(CTWFile32& f, int& eof) {
+    return std::to_string((f.*skip)(eof));
+}
+
+using Write = std::function<int(CTWFile32&)>;
+
+// One writing call, the bytes it appends, and the reading call that takes
+// them back (none for calls that append nothing).
+struct Item {
+    const char* name;
+    Write write;
+    std::string bytes;
+    Reader read;
+    std::string back;  // what the reader gives
 };
 
-class RoundTrip : public ::testing::TestWithParam<Sizes> {};
+std::vector<Item> Items() {
+    const auto text = Text<&CTWFile32::Read>;
+    const auto line = Text<&CTWFile32::ReadLine>;
+    const auto len = Text<&CTWFile32::ReadLen>;
+    return {
+        {"Int", [](CTWFile32& f) { return f.Write(1); }, Le32(1), Value<int>, "1"},
+        {"Long", [](CTWFile32& f) { return f.Write(-1L); }, Le32(~0u), Value<long>, "-1"},
+        {"Float", [](CTWFile32& f) { return f.Write(1.0f); }, B("\0\0\x80\x3f", 4), Value<float>,
+         "1"},
+        {"Double", [](CTWFile32& f) { return f.Write(-2.5); }, B("\0\0\0\0\0\0\x04\xc0", 8),
+         Value<double>, "-2.5"},
+        {"Text", [](CTWFile32& f) { return f.Write("abc"); }, B("abc\0", 4),
+         Array<&CTWFile32::Read>, "abc"},
+        {"NullText", [](CTWFile32& f) { return f.Write(static_cast<const char*>(nullptr)); }, "",
+         nullptr, ""},
+        {"Nul", [](CTWFile32& f) { return f.WriteNull(); }, B("\0", 1), text, ""},
+        {"LongText", [](CTWFile32& f) { return f.Write(kLong.c_str()); }, kLong + B("\0", 1), text,
+         kLong},
+        {"Blob",
+         [](CTWFile32& f) {
+             return All(
+                 {f.WriteBLOB(M(kBlob), 3), f.WriteBLOB(M(kBlob), 0), f.WriteBLOB(M(kBlob), -4)});
+         },
+         kBlob, Bytes, kBlob},
+        {"Field", [](CTWFile32& f) { return f.WriteField(M("a"), 0); }, "a\t", Field, "a0"},
+        {"NullField", [](CTWFile32& f) { return f.WriteField(nullptr, 0); }, "\t", Field, "0"},
+        {"LastField", [](CTWFile32& f) { return f.WriteField(M("b"), 1); }, "b\r\n", Field, "b1"},
+        {"Line", [](CTWFile32& f) { return f.WriteLine("x y"); }, "x y\r\n",
+         Array<&CTWFile32::ReadLine>, "x y"},
+        {"EmptyLine", [](CTWFile32& f) { return f.WriteLine(""); }, "\r\n", line, ""},
+        {"NullLine", [](CTWFile32& f) { return f.WriteLine(nullptr); }, "\r\n", line, ""},
+        {"LongLine", [](CTWFile32& f) { return f.WriteLine(kLong.c_str()); }, kLong + "\r\n", line,
+         kLong},
+        {"Texts",
+         [](CTWFile32& f) {
+             return All({f.WriteText("ab"), f.WriteText(""), f.WriteText(nullptr),
+                         f.WriteText(-25L), f.WriteText(static_cast<long>(INT_MIN)),
+                         f.WriteLine(nullptr)});
+         },
+         "ab-25-2147483648\r\n", line, "ab-25-2147483648"},
+        {"Len", [](CTWFile32& f) { return f.WriteLen(M("abc")); }, B("\x04\0\0\0abc\0", 8),
+         Array<&CTWFile32::ReadLen>, "abc"},
+        {"NullLen", [](CTWFile32& f) { return f.WriteLen(nullptr); }, B("\x01\0\0\0\0", 5), len,
+         ""},
+        {"LongLen", [](CTWFile32& f) { return f.WriteLen(M(kLong)); },
+         Le32(static_cast<unsigned>(kLong.size()) + 1) + kLong + B("\0", 1), len, kLong},
+        {"SkippedInt", [](CTWFile32& f) { return f.Write(1); }, Le32(1), Skip<&CTWFile32::SkipInt>,
+         "0"},
+        {"SkippedLong", [](CTWFile32& f) { return f.Write(2L); }, Le32(2),
+         Skip<&CTWFile32::SkipLong>, "0"},
+        {"SkippedText", [](CTWFile32& f) { return f.Write("skip"); }, B("skip\0", 5),
+         Skip<&CTWFile32::SkipString>, "0"},
+        {"SkippedBlob",
+         [](CTWFile32& f) { return f.WriteBLOB(M(kLong), static_cast<long>(kLong.size())); }, kLong,
+         [](CTWFile32& f, int& eof) {
+             return std::to_string(f.SkipBLOB(static_cast<long>(kLong.size()), eof));
+         },
+         "0"},
+    };
+}
+
+TEST(Writer, EachPrimitiveAppendsItsExactBytes) {
+    TestFile file("");
+    for (const Item& item : Items()) {
+        const int before = file->m_nBufPos;
+        EXPECT_GE(item.write(*file), 0) << item.name;
+        EXPECT_EQ(B(reinterpret_cast<char*>(file->m_pBuffer) + before,
+                    static_cast<std::size_t>(file->m_nBufPos - before)),
+                  item.bytes)
+            << item.name;
+    }
+}
+
+class RoundTrip : public ::testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(RoundTrip, ReadsBackWhatWasWritten) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("record.bin");
-    {
-        auto file = twtest::OpenNew(path, GetParam().writer);
-        // Three records, so that later ones start anywhere in a buffer.
-        for (int i = 0; i < 3; ++i)
-            WriteRecord(*file);
-        ASSERT_GE(file->Flush(), 0);
+    TestFile file("", GetParam().first);
+    const std::vector<Item> items = Items();
+    std::string expected;
+    // Three times, so that the items start anywhere in a buffer.
+    for (int i = 0; i < 3; ++i) {
+        for (const Item& item : items) {
+            ASSERT_GE(item.write(*file), 0) << item.name;
+            expected += item.bytes;
+        }
     }
-    auto file = twtest::OpenExisting(path, GetParam().reader);
-    for (int i = 0; i < 3; ++i)
-        ReadRecord(*file);
-    EXPECT_EQ(CTWError::m_nError, 0);
-    // Nothing is left.
+    ASSERT_GE(file->Flush(), 0);
+    EXPECT_EQ(file.Contents(), expected);
+    file.Reopen(GetParam().second);
     int eof = 0;
+    for (int i = 0; i < 3; ++i) {
+        for (const Item& item : items) {
+            if (item.read == nullptr) continue;
+            EXPECT_EQ(item.read(*file, eof), item.back) << item.name;
+            EXPECT_EQ(eof, 0) << item.name;
+        }
+    }
+    EXPECT_EQ(TakeError(), "");
     int value = 5;
     ASSERT_GE(file->Read(value, eof), 0);
     EXPECT_EQ(eof, 1);
     EXPECT_EQ(value, 5);
-    CString line;
-    ASSERT_GE(file->ReadLine(&line, eof), 0);
-    EXPECT_EQ(eof, 1);
 }
 
-// Writer buffers of 65534, 15, 7 and 1 bytes; reader buffers of 65534 and
-// 15 bytes (the reader's buffer holds the largest fixed item and the
-// character-array texts).
+// Halvings of the writer's and the reader's buffer: 65534, 15, 7 and 1 bytes
+// (the reader's buffer must hold the largest fixed-width value).
 INSTANTIATE_TEST_SUITE_P(Buffers, RoundTrip,
-                         ::testing::Values(Sizes{0, 0}, Sizes{0, 12}, Sizes{12, 0}, Sizes{12, 12},
-                                           Sizes{13, 12}, Sizes{15, 12}, Sizes{15, 0}),
-                         [](const ::testing::TestParamInfo<Sizes>& info) {
-                             return "W" +
-                                    std::to_string(twtest::BufferSizeAfter(info.param.writer)) +
-                                    "R" +
-                                    std::to_string(twtest::BufferSizeAfter(info.param.reader));
-                         });
+                         ::testing::Values(std::make_pair(0, 0), std::make_pair(12, 12),
+                                           std::make_pair(13, 0), std::make_pair(15, 12)));
+
+// Writes every item through a 15-byte buffer, updates the first, reads all
+// back and closes; gives the error pending at the end (after a failure every
+// later call passes the error on).
+int WriteUpdateRead(const std::string& path, const std::vector<Item>& items) {
+    CTWFile32 file;
+    file.SetFileName(path.c_str());
+    file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
+    file.SetCreationDistribution(win32::CREATE_ALWAYS);
+    file.m_nBufSize = 15;
+    file.CreateFileA();
+    for (const Item& item : items)
+        item.write(file);
+    file.PrePreUpdate();
+    file.PreUpdate(0, 4);
+    file.Write(7);
+    file.PostUpdate();
+    file.PostPostUpdate();
+    file.WriteFile();
+    file.Locate(0);
+    int eof = 0;
+    int first = 0;
+    file.Read(first, eof);
+    EXPECT_TRUE(CTWError::m_nError != 0 || first == 7);
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        if (items[i].read == nullptr) continue;
+        const std::string back = items[i].read(file, eof);
+        EXPECT_TRUE(CTWError::m_nError != 0 || back == items[i].back) << items[i].name;
+    }
+    file.Flush();
+    return CTWError::m_nError;  // before the destructor reports and clears it
+}
+
+// Each call of the run fails in turn, then is cut short in turn: the failure
+// is reported, and the sanitizer build shows that none reads or writes
+// outside a buffer or leaks.
+TEST(Faults, EveryCallOfARunCanFail) {
+    TempDir dir;
+    const std::string path = dir.File("sweep.bin");
+    const std::vector<Item> items = Items();
+    ASSERT_EQ(WriteUpdateRead(path, items), 0);
+    for (auto action : {win32::fault::Action::Fail, win32::fault::Action::Short}) {
+        for (unsigned long nth = 1;; ++nth) {
+            win32::fault::ArmAny(nth, action, 1);
+            const int status = WriteUpdateRead(path, items);
+            const unsigned long injected = win32::fault::Injected();
+            win32::fault::Disarm();
+            CTWError::Clear();
+            if (injected == 0) {
+                EXPECT_EQ(status, 0);
+                EXPECT_GT(nth, 50u);
+                break;
+            }
+            EXPECT_LT(status, 0) << "call " << nth;
+        }
+    }
+}
 
 }  // namespace
+}  // namespace twtest
