@@ -36,17 +36,6 @@ TEST_F(DocumentFaultTest, ListThatCannotBeCreatedStopsInitialise) {
     EXPECT_EQ(Indicators(doc), kAllRead);
 }
 
-TEST_F(DocumentFaultTest, ListThatCannotGrowWhileReadingKeepsTheElementsRead) {
-    FileText sections = SampleSections();
-    sections[2].body = {"T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8", "T9", "T10", "T11", ""};
-    Document doc;
-    fault::Arm(Kind::ListNode, 2);  // nodes come in blocks of ten
-    EXPECT_EQ(OpenBytes(doc, Render(sections)), ID_TWErrors_MemoryAlloc);
-    EXPECT_EQ(TakeError().number, ID_TWErrors_MemoryAlloc);
-    EXPECT_EQ(MembersOf(doc).at("pTableList"), "T1|T2|T3|T4|T5|T6|T7|T8|T9|T10");
-    EXPECT_EQ(Indicators(doc), "11000000000000");
-}
-
 TEST_F(DocumentFaultTest, AddThatCannotGrowTheListLeavesTheItemToTheCaller) {
     Document doc;
     Fill(doc.m_pJoinList, LineList(10, "J"));
@@ -72,22 +61,16 @@ TEST_F(DocumentFaultTest, EveryFailureOfOpenSaveAsAndSaveIsReported) {
         return doc;
     };
     const std::function<int(Document&)> operations[] = {
-        [&](Document& doc) { return OpenBytes(doc, Fixture("sample.qdf"), 0); },
+        [&](Document& doc) {
+            doc.ClearQueryText();  // so that reading allocates list nodes again
+            return OpenBytes(doc, Fixture("sample.qdf"), 0);
+        },
         [&](Document& doc) { return doc.SaveAs(saved.c_str()); },
         [](Document& doc) { return doc.Save(); }};
     for (const auto& operation : operations) {
-        unsigned long calls[fault::kKindCount] = {};
-        {
-            const auto doc = prepared();
-            fault::StartCounting();
-            ASSERT_GE(operation(*doc), 0);
-            for (int k = 0; k < fault::kKindCount; ++k)
-                calls[k] = fault::Calls(static_cast<Kind>(k));
-            fault::Disarm();
-        }
         for (int k = 0; k < fault::kKindCount; ++k) {
             const Kind kind = static_cast<Kind>(k);
-            for (unsigned long n = 1; n <= calls[k]; ++n) {
+            for (unsigned long n = 1;; ++n) {  // until the operation makes fewer calls
                 SCOPED_TRACE(std::string(fault::KindName(kind)) + " " + std::to_string(n));
                 const auto doc = prepared();
                 fault::Arm(kind, n);
@@ -99,6 +82,7 @@ TEST_F(DocumentFaultTest, EveryFailureOfOpenSaveAsAndSaveIsReported) {
                 EXPECT_TRUE(status >= 0 ||
                             (injected && (!allocation || status == ID_TWErrors_MemoryAlloc)));
                 CTWError::Clear();
+                if (!injected) break;
             }
         }
     }

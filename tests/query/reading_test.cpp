@@ -5,6 +5,7 @@
 // crashes and nothing is read beyond the file.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
