@@ -165,7 +165,7 @@ TEST_F(DocumentTest, OpenAppendsListsUntilInitialiseResetsTheMembers) {
     ASSERT_GE(OpenBytes(doc, Render(other)), 0);
     EXPECT_EQ(MembersOf(doc).at("strDatabase"), "OTHER");
     EXPECT_EQ(MembersOf(doc).at("pTableList"), "ORDERS|CUSTOMERS|T3");
-    EXPECT_EQ(MembersOf(doc).at("pJoinList"), "ORDERS.CUSTOMER = CUSTOMERS.ID|" + other[5].body[0]);
+    EXPECT_EQ(MembersOf(doc).at("pConditionList"), "ORDERS.ID > 10|ORDERS.ID > 10");
 
     doc.m_nSectionVersion[6][1] = 0;
     ASSERT_GE(doc.Initialise(), 0);
