@@ -37,13 +37,12 @@ TEST_F(NulByteTest, ListElementThatBeginsWithANulIsLeftOutOnSaving) {
     sections[2].body = {"ORDERS", "\0HIDDEN"s, "CUSTOMERS", "REGIONS", ""};
     Document document;
     ASSERT_GE(OpenBytes(document, Render(sections)), 0);
-    ASSERT_EQ(Texts(document.m_pTableList).size(), 4u);
+    ASSERT_EQ(document.m_pTableList->GetCount(), 4);
 
     Document reread;
     SaveAndReopen(document, reread);
-    EXPECT_EQ(Texts(reread.m_pTableList),
-              (std::vector<std::string>{"ORDERS", "CUSTOMERS", "REGIONS"}));
-    EXPECT_EQ(Texts(reread.m_pAttributeList), Texts(document.m_pAttributeList));
+    EXPECT_EQ(MembersOf(reread)["pTableList"], "ORDERS|CUSTOMERS|REGIONS");
+    EXPECT_EQ(MembersOf(reread)["pAttributeList"], MembersOf(document)["pAttributeList"]);
 }
 
 // A line "}" followed by a NUL closes the edited SQL text, as it closes any
