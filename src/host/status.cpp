@@ -15,10 +15,10 @@ int Raise(int number, const char* text, int line, const char* source) {
         CTWError::m_nLine = line;
         CTWError::CreateThreadObject();
     }
-    return Exit(source);
+    return ExitPending(source);
 }
 
-bool PassOn(int line) {
+bool PassOnPending(int line) {
     if (CTWError::m_nError < 0 && CTWError::IsError() != 0) {
         CTWError::m_strError.Empty();
         CTWError::m_nLine = line;
@@ -28,7 +28,7 @@ bool PassOn(int line) {
     return false;
 }
 
-int Exit(const char* source) {
+int ExitPending(const char* source) {
     if (CTWError::m_nError >= 0) return CTWError::m_nError;
     return CTWError::ShowError(source);
 }

@@ -20,11 +20,24 @@ TWFILE_API extern const char IDS_TWErrors_UnExpected[];
 // An error is pending while m_nError is negative. It stays pending through
 // every ShowError and UpdateThreadObject until Clear, so that each enclosing
 // operation passes it on in turn.
+// A thread-local with a constant initial value, read from other files
+// without a call to the thread-local initialisation.
+#if defined(__clang__)
+#define TW_CONSTINIT [[clang::require_constant_initialization]]
+#elif defined(__GNUC__)
+#define TW_CONSTINIT __constinit
+#else
+#define TW_CONSTINIT
+#endif
+
 class TWFILE_API CTWError {
   public:
-    static thread_local int m_nError;
+    // The number and the line start as constants, so that every file reads
+    // them directly, without a call to the thread-local initialisation that
+    // the string needs.
+    TW_CONSTINIT static thread_local int m_nError;
     static thread_local CString m_strError;
-    static thread_local int m_nLine;
+    TW_CONSTINIT static thread_local int m_nLine;
 
     // Nonzero while an error is pending.
     static int IsError();

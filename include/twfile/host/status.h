@@ -13,16 +13,28 @@
 #define TWFILE_HOST_STATUS_H
 
 #include <twfile/export.h>
+#include <twfile/host/error.h>
 
 namespace twfile {
 namespace status {
 
 // Rule 1 followed by rule 3.
 TWFILE_API int Raise(int number, const char* text, int line, const char* source);
+// The parts of rules 2 and 3 that run only while an error is pending.
+TWFILE_API bool PassOnPending(int line);
+TWFILE_API int ExitPending(const char* source);
+
+// Rules 2 and 3 run after every call of every operation: the test for a
+// pending error is inline, and only a pending error leaves it.
 // Rule 2: true (after recording line) when an error is pending.
-TWFILE_API bool PassOn(int line);
+inline bool PassOn(int line) {
+    return CTWError::m_nError < 0 && PassOnPending(line);
+}
 // Rule 3.
-TWFILE_API int Exit(const char* source);
+inline int Exit(const char* source) {
+    const int number = CTWError::m_nError;
+    return number >= 0 ? number : ExitPending(source);
+}
 
 }  // namespace status
 }  // namespace twfile
