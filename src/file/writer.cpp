@@ -58,9 +58,17 @@ int CTWFile32::Put(const void* data, std::size_t count) {
     TW_EXIT();
 }
 
-int CTWFile32::Write(int value) {
+int CTWFile32::WriteFixed(std::uint32_t bits) {
     unsigned char bytes[4];
-    StoreLE32(bytes, static_cast<std::uint32_t>(value));
+    StoreLE32(bytes, bits);
+    TW_PASS_ON(BeginItem(sizeof bytes));
+    TW_PASS_ON(Put(bytes, sizeof bytes));
+    TW_EXIT();
+}
+
+int CTWFile32::WriteFixed(std::uint64_t bits) {
+    unsigned char bytes[8];
+    StoreLE64(bytes, bits);
     TW_PASS_ON(BeginItem(sizeof bytes));
     TW_PASS_ON(Put(bytes, sizeof bytes));
     TW_EXIT();
@@ -69,28 +77,6 @@ int CTWFile32::Write(int value) {
 int CTWFile32::Write(long value) {
     if (!FitsInt32(value)) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     TW_PASS_ON(Write(static_cast<int>(value)));
-    TW_EXIT();
-}
-
-int CTWFile32::Write(float value) {
-    std::uint32_t bits;
-    static_assert(sizeof bits == sizeof value, "float is IEEE 754 single precision");
-    std::memcpy(&bits, &value, sizeof bits);
-    unsigned char bytes[4];
-    StoreLE32(bytes, bits);
-    TW_PASS_ON(BeginItem(sizeof bytes));
-    TW_PASS_ON(Put(bytes, sizeof bytes));
-    TW_EXIT();
-}
-
-int CTWFile32::Write(double value) {
-    std::uint64_t bits;
-    static_assert(sizeof bits == sizeof value, "double is IEEE 754 double precision");
-    std::memcpy(&bits, &value, sizeof bits);
-    unsigned char bytes[8];
-    StoreLE64(bytes, bits);
-    TW_PASS_ON(BeginItem(sizeof bytes));
-    TW_PASS_ON(Put(bytes, sizeof bytes));
     TW_EXIT();
 }
 

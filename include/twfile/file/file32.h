@@ -7,9 +7,12 @@
 #include <twfile/export.h>
 #include <twfile/framework/object.h>
 #include <twfile/framework/string.h>
+#include <twfile/host/error.h>
 #include <twfile/platform/types.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 // The buffer is a window on the file: buffer byte i stands for file offset
 // m_nBufStart + i, and the current point is m_nBufStart + m_nBufPos.
@@ -59,11 +62,26 @@ public:
     // fit; an item larger than the buffer is written through in buffer-sized
     // pieces. With no buffer held the primitives raise the invalid-context
     // error, and output that would pass offset 2^31 - 1 is refused.
-    int Write(int value);
+    // The fixed-width values are stored inline while the buffer has room and
+    // no error is pending; otherwise they take the general path.
+    int Write(int value) {
+        const auto bits = static_cast<std::uint32_t>(value);
+        return StoreFixed(bits) ? 0 : WriteFixed(bits);
+    }
     // Values outside the 32-bit range are refused (invalid parameter).
     int Write(long value);
-    int Write(float value);
-    int Write(double value);
+    int Write(float value) {
+        std::uint32_t bits;
+        static_assert(sizeof bits == sizeof value, "float is IEEE 754 single precision");
+        std::memcpy(&bits, &value, sizeof bits);
+        return StoreFixed(bits) ? 0 : WriteFixed(bits);
+    }
+    int Write(double value) {
+        std::uint64_t bits;
+        static_assert(sizeof bits == sizeof value, "double is IEEE 754 double precision");
+        std::memcpy(&bits, &value, sizeof bits);
+        return StoreFixed(bits) ? 0 : WriteFixed(bits);
+    }
     int Write(const char* text);
     int WriteNull();
     int WriteBLOB(char* data, long count);
@@ -168,6 +186,31 @@ private:
     int BeginItem(unsigned long long need);
     // Appends count bytes, writing the buffer out whenever it is full.
     int Put(const void* data, std::size_t count);
+    // The inline path of the fixed-width writes: stores the value's bytes,
+    // little-endian, and returns true when a buffer is held, the value fits
+    // in the room left, the buffer lies wholly below the largest offset and
+    // no error is pending; the general path would then do exactly this and
+    // return 0. Otherwise it stores nothing and returns false.
+    template <typename Bits>
+    bool StoreFixed(Bits bits) {
+        constexpr int width = static_cast<int>(sizeof bits);
+        if (m_pBuffer == nullptr || m_nBufSize - m_nBufPos < width ||
+            m_nBufStart > INT32_MAX - m_nBufSize || CTWError::m_nError < 0) {
+            return false;
+        }
+        unsigned char* to = m_pBuffer + m_nBufPos;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        std::memcpy(to, &bits, sizeof bits);
+#else
+        for (int i = 0; i < width; ++i)
+            to[i] = static_cast<unsigned char>(bits >> (8 * i));
+#endif
+        m_nBufPos += width;
+        return true;
+    }
+    // The general path of the fixed-width writes (BeginItem, then Put).
+    int WriteFixed(std::uint32_t bits);
+    int WriteFixed(std::uint64_t bits);
 
     // Reading: refills, keeping the unread bytes, when fewer than need are
     // unread.
@@ -183,7 +226,9 @@ private:
     // The loaded bytes reach the end of the file (as last queried).
     bool LoadedToEnd() const;
     // Unread bytes in the buffer.
-    int Unread() const { return m_nBufValid - m_nBufPos; }
+    int Unread() const {
+        return m_nBufValid - m_nBufPos;
+    }
 
     // In-place update: writes buffer bytes [0, count) to the file at
     // m_nBufStart without moving the end of the file.
