@@ -17,6 +17,46 @@ using namespace twfile::query;
 
 namespace {
 
+// How far ahead of the element being written WriteList fetches the next
+// elements' strings: their objects twice this far, their texts this far.
+constexpr int kFetchAhead = 8;
+
+// Asks the processor to bring what p points to into its caches; a hint
+// only, and never a fault, whatever p holds.
+inline void Prefetch(const void* p) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
+// Walks a list a number of elements ahead of the writer, fetching what it
+// passes: the string objects, or the strings' texts (whose objects were
+// fetched further ahead).
+class FetchAhead {
+  public:
+    FetchAhead(CPtrList* list, bool texts, int distance)
+        : m_pList(list), m_pos(list->GetHeadPosition()), m_bTexts(texts) {
+        for (int i = 0; i < distance; ++i)
+            Next();
+    }
+    void Next() {
+        if (m_pos == nullptr) return;
+        const CString* item = static_cast<const CString*>(m_pList->GetNext(m_pos));
+        if (!m_bTexts) {
+            Prefetch(item);
+        } else if (item != nullptr) {
+            Prefetch(item->GetString());
+        }
+    }
+
+  private:
+    CPtrList* m_pList;
+    POSITION m_pos;
+    bool m_bTexts;
+};
+
 constexpr const char* kHeaderLines[] = {
     "This file contains the definition of an SQL query",
     "as created by the Tarnwick.",
@@ -177,9 +217,17 @@ int CTWFileQDF::ReadListSection(int index, CPtrList* list, int& read) {
 // it, so empty elements are left out; so are the empty pieces of an element
 // that holds CR LF (at its end, twice in a row), whose other pieces read back
 // as elements of their own. A null list is written as an empty list.
+//
+// The elements of a long list lie all over memory that is no longer in the
+// caches: their strings are fetched a few elements ahead, so that the writer
+// does not wait for memory at every element.
 int CTWFileQDF::WriteList(CPtrList* list) {
     if (list != nullptr) {
+        FetchAhead objects(list, false, 2 * kFetchAhead);
+        FetchAhead texts(list, true, kFetchAhead);
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+            objects.Next();
+            texts.Next();
             const CString* item = static_cast<const CString*>(list->GetNext(pos));
             if (item == nullptr) TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
             const char* text = item->GetString();
