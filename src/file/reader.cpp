@@ -385,9 +385,26 @@ int CTWFile32::ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof) 
     TW_EXIT();
 }
 
+int CTWFile32::BufferedLineLength() const {
+    if (m_pBuffer == nullptr || CTWError::m_nError < 0 || Unread() < 2) return -1;
+    const unsigned char* from = m_pBuffer + m_nBufPos;
+    // The CR must have its LF after it among the unread bytes.
+    const void* cr = std::memchr(from, kCR, static_cast<std::size_t>(Unread() - 1));
+    if (cr == nullptr) return -1;
+    const int length = static_cast<int>(static_cast<const unsigned char*>(cr) - from);
+    return from[length + 1] == '\n' ? length : -1;
+}
+
 int CTWFile32::ReadLine(char* target, int max, int& eof) {
     eof = 0;
     if (target == nullptr || max < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    const int length = BufferedLineLength();
+    if (length >= 0 && length <= max) {
+        std::memcpy(target, m_pBuffer + m_nBufPos, static_cast<std::size_t>(length));
+        target[length] = '\0';
+        m_nBufPos += length + 2;
+        return 0;
+    }
     TextSink sink = TextSink::Array(target, max);
     int bEndOfLine = 0;
     TW_PASS_ON(ScanText(sink, TextEnd::Line, bEndOfLine, eof));
@@ -397,6 +414,17 @@ int CTWFile32::ReadLine(char* target, int max, int& eof) {
 int CTWFile32::ReadLine(CString* text, int& eof) {
     eof = 0;
     if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    const int length = BufferedLineLength();
+    if (length >= 0) {
+        text->Truncate(0);
+        try {
+            text->Append(reinterpret_cast<const char*>(m_pBuffer + m_nBufPos), length);
+        } catch (const std::bad_alloc&) {
+            TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        }
+        m_nBufPos += length + 2;
+        return 0;
+    }
     TextSink sink = TextSink::String(text);
     int bEndOfLine = 0;
     TW_PASS_ON(ScanText(sink, TextEnd::Line, bEndOfLine, eof));

@@ -218,6 +218,10 @@ private:
     // Makes width bytes available for a fixed-width value; eof when the file
     // ends before them.
     int NeedFixed(int width, int& eof);
+    // The common case of ReadLine: the length of the line at the current
+    // point when its CR LF lies among the unread bytes and no error is
+    // pending, else -1 (the general scan then runs).
+    int BufferedLineLength() const;
     // Takes a text up to its end mark across refills.
     int ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof);
     // Moves the current point back to offset, dropping the loaded bytes when
