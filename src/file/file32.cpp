@@ -93,9 +93,13 @@ int CTWFile32::SetTemplateFile(void* templateFile) {
     return 0;
 }
 
-const char* CTWFile32::GetFileName() const { return m_strFileName.GetString(); }
+const char* CTWFile32::GetFileName() const {
+    return m_strFileName.GetString();
+}
 
-int CTWFile32::IsFileOpen() const { return m_hFile != win32::INVALID_HANDLE_VALUE ? 1 : 0; }
+int CTWFile32::IsFileOpen() const {
+    return m_hFile != win32::INVALID_HANDLE_VALUE ? 1 : 0;
+}
 
 int CTWFile32::CreateFileA() {
     TW_PASS_ON(CloseFile());

@@ -13,7 +13,7 @@ namespace twtest {
 // A fresh directory under the system's temporary directory, removed with its
 // files at the end of the scope.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -23,7 +23,7 @@ public:
     // path()/name
     std::string File(const std::string& name) const;
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -33,7 +33,7 @@ bool Exists(const std::string& path);
 
 // Records every message box text shown while it lives.
 class MessageRecorder {
-public:
+  public:
     MessageRecorder();
     ~MessageRecorder();
     MessageRecorder(const MessageRecorder&) = delete;
@@ -42,7 +42,7 @@ public:
     const std::vector<std::string>& texts() const;
     void clear();
 
-private:
+  private:
     AfxMessageBoxHandler m_previous;
 };
 

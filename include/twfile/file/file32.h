@@ -22,7 +22,7 @@
 // Every operation with a status follows the error service's rules with the
 // source name "twfile32". Files of 2 GiB or more are refused.
 class TWFILE_API CTWFile32 : public CObject {
-public:
+  public:
     CTWFile32();
     // Closes, frees the buffer and the message text, then reports and clears
     // a pending error. Pending output is not written.
@@ -165,7 +165,7 @@ public:
     int m_bDirty;
     int m_nHighWater;
 
-private:
+  private:
     // Where a text scan puts the bytes it takes (reader.cpp).
     class TextSink;
     // What ends a scanned text: a NUL, CR LF, or TAB or CR LF.
