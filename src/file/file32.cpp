@@ -99,6 +99,12 @@ int CTWFile32::IsFileOpen() const { return m_hFile != win32::INVALID_HANDLE_VALU
 
 int CTWFile32::CreateFileA() {
     TW_PASS_ON(CloseFile());
+    // The new file starts at offset 0 with nothing loaded, also after reads
+    // or writes made while no file was open (after an open that failed).
+    m_nBufPos = 0;
+    m_nBufStart = 0;
+    m_nBufValid = 0;
+    m_dwFileSize = 0;
     m_hFile = win32::CreateFileA(m_strFileName.GetString(), m_dwDesiredAccess, m_dwShareMode,
                                  m_lpSecurityAttributes, m_dwCreationDistribution,
                                  m_dwFlagsAndAttributes, m_hTemplateFile);

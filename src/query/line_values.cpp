@@ -35,9 +35,7 @@ int DecimalValue(const char* text) {
 }
 
 bool IsLine(const CString& line, const char* text) {
-    const std::size_t length = std::strlen(text);
-    return static_cast<std::size_t>(line.GetLength()) == length &&
-           std::memcmp(line.GetString(), text, length) == 0;
+    return std::strcmp(line.GetString(), text) == 0;
 }
 
 }  // namespace query

@@ -12,8 +12,10 @@ namespace query {
 // no digits give 0. Values beyond the int range are clamped to it.
 int DecimalValue(const char* text);
 
-// True when line is exactly text, byte for byte (a NUL inside line makes it
-// differ).
+// True when line, as a character string, is exactly text. A NUL byte (from
+// a damaged file) ends the line there, as it ends the framing lines, and as
+// the line writers end every text they are given: a line "}" followed by a
+// NUL closes a section wherever it is read.
 bool IsLine(const CString& line, const char* text);
 
 }  // namespace query

@@ -1,38 +1,28 @@
-// Support for the tool's tests: running the built qdf, the bundled examples
-// and the document fixtures, and documents opened from files.
+// Support for the tool's tests: the bundled examples, and the library's
+// message boxes kept as the tool keeps them.
 #ifndef TWFILE_TESTS_TOOL_SUPPORT_H
 #define TWFILE_TESTS_TOOL_SUPPORT_H
 
 #include <string>
-#include <vector>
 
-#include <twfile/query/qdf.h>
-
-#include "load.h"
+#include "diagnostics.h"
 
 namespace twtest {
 
-struct QdfRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the built qdf with args (and input on its standard input) in dir.
-QdfRun RunQdf(const std::vector<std::string>& args, const std::string& dir,
-              const std::string& input = "");
-
 // examples/name.
-std::string Example(const std::string& name);
-// Every .qdf file among the examples and the document fixtures.
-std::vector<std::string> SampleFiles();
+inline std::string Example(const std::string& name) {
+    return std::string(TWFILE_EXAMPLES_DIR) + "/" + name;
+}
 
-// What the library writes for the document read from path: path opened and
-// saved elsewhere (in dir, as "saved.qdf").
-std::string SavedByLibrary(const std::string& path, const std::string& dir);
+inline bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // Captures message boxes for the test and starts with none kept.
-void CaptureMessages();
+inline void CaptureMessages() {
+    qdf::CaptureMessageBoxes();
+    qdf::TakeMessages();
+}
 
 }  // namespace twtest
 

@@ -40,8 +40,8 @@ public:
     int IsFileOpen() const;
 
     // Opens m_strFileName with the stored parameters and allocates the
-    // buffer. A failed open shows the system's message and raises nothing:
-    // test IsFileOpen.
+    // buffer; the current point is then offset 0. A failed open shows the
+    // system's message and raises nothing: test IsFileOpen.
     int CreateFileA();
     // Opens a new temporary file named from the part of name after its last
     // backslash (or slash).

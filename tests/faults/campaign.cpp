@@ -1,0 +1,199 @@
+#include "faults/campaign.h"
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <sstream>
+
+#include <twfile/framework/message_box.h>
+#include <twfile/host/error.h>
+
+namespace faults {
+
+namespace {
+
+constexpr fault::Kind kKinds[] = {
+    fault::Kind::Open,    fault::Kind::Read,        fault::Kind::Write,
+    fault::Kind::Seek,    fault::Kind::Size,        fault::Kind::EndOfFile,
+    fault::Kind::Close,   fault::Kind::GlobalAlloc, fault::Kind::GlobalLock,
+    fault::Kind::Message, fault::Kind::ListNode,    fault::Kind::String,
+    fault::Kind::Buffer,  fault::Kind::Schema};
+
+Counts TakeCounts() {
+    Counts counts{};
+    for (fault::Kind kind : kKinds)
+        counts[static_cast<int>(kind)] = fault::Calls(kind);
+    return counts;
+}
+
+bool IsTransfer(fault::Kind kind) {
+    return kind == fault::Kind::Read || kind == fault::Kind::Write;
+}
+
+// The counts at the first message box shown while it lives.
+class CountsAtFirstMessage {
+  public:
+    CountsAtFirstMessage() { m_previous = AfxSetMessageBoxHandler(&Record); }
+    ~CountsAtFirstMessage() {
+        AfxSetMessageBoxHandler(m_previous);
+        s_taken = false;
+    }
+    const Counts& counts() const { return s_counts; }
+    bool taken() const { return s_taken; }
+
+  private:
+    static int Record(const char*, unsigned int, unsigned int) {
+        if (!s_taken) s_counts = TakeCounts();
+        s_taken = true;
+        return IDOK;
+    }
+    AfxMessageBoxHandler m_previous;
+    static Counts s_counts;
+    static bool s_taken;
+};
+
+Counts CountsAtFirstMessage::s_counts{};
+bool CountsAtFirstMessage::s_taken = false;
+
+}  // namespace
+
+bool Injection::NoLaterThan(const Counts& at) const {
+    return ordinal <= at[static_cast<int>(kind)];
+}
+
+std::string Injection::Describe() const {
+    std::ostringstream text;
+    text << (action == fault::Action::Short ? "short " : "failed ") << fault::KindName(kind)
+         << " call " << ordinal;
+    return text.str();
+}
+
+std::string Summary::Describe(const std::string& name) const {
+    std::ostringstream text;
+    text << "faults: " << name << ": " << total << " call sites (";
+    bool first = true;
+    for (fault::Kind kind : kKinds) {
+        const unsigned long count = sites[static_cast<int>(kind)];
+        if (count == 0) continue;
+        text << (first ? "" : ", ") << fault::KindName(kind) << " " << count;
+        first = false;
+    }
+    text << "), " << runs << " runs with one call failed or shortened: " << failedRuns
+         << " failed with the expected error, " << absorbedRuns << " absorbed";
+    return text.str();
+}
+
+bool IsExpectedError(fault::Kind kind, int number, const std::string& text) {
+    switch (kind) {
+        case fault::Kind::Open:
+            // A file that did not open is written to.
+            return number == -4;
+        case fault::Kind::Read:
+            return number == -1 && text == "Error reading a file";
+        case fault::Kind::Write:
+            return number == -1 && text == "Error writing a file";
+        case fault::Kind::Seek:
+        case fault::Kind::Size:
+        case fault::Kind::Message:
+        case fault::Kind::Buffer:
+        case fault::Kind::Schema:
+            return number == -5;
+        case fault::Kind::EndOfFile:
+            return number == -1 && text == "Error locating specific position within a file";
+        case fault::Kind::Close:
+            return number == -1 && text == "Error closing a file";
+        case fault::Kind::GlobalAlloc:
+            return false;
+        case fault::Kind::GlobalLock:
+            return number == -3;
+        case fault::Kind::ListNode:
+            // A list that cannot be created, a list element that cannot be
+            // allocated while reading or appending, a list's own failure.
+            return number == -100 || number == -3 || number == -5 || number == -1;
+        case fault::Kind::String:
+            return number == -3;
+        default:
+            return false;
+    }
+}
+
+bool MayBeAbsorbed(fault::Kind kind) {
+    // A failed buffer allocation is retried with half the size; a file that
+    // does not open is shown to the user and left to the caller to test.
+    return kind == fault::Kind::GlobalAlloc || kind == fault::Kind::Open;
+}
+
+Counts CountsAtFirst(const ScenarioFactory& make, fault::Kind kind) {
+    fault::ScopedDisarm disarm;
+    std::unique_ptr<Scenario> scenario = make();
+    scenario->Prepare();
+    CountsAtFirstMessage counts;
+    fault::Arm(kind, 1);
+    scenario->Run();
+    fault::Disarm();
+    CTWError::Clear();
+    EXPECT_TRUE(counts.taken()) << "no message shown at the first " << fault::KindName(kind)
+                                << " call";
+    return counts.counts();
+}
+
+Summary RunCampaign(const std::string& name, const ScenarioFactory& make) {
+    fault::ScopedDisarm disarm;
+    Summary summary;
+    {
+        std::unique_ptr<Scenario> scenario = make();
+        scenario->Prepare();
+        fault::StartCounting();
+        const int status = scenario->Run();
+        summary.sites = TakeCounts();
+        summary.total = fault::TotalCalls();
+        fault::Disarm();
+        EXPECT_GE(status, 0) << name << ": the clean run failed: " << CTWError::GetMessage()
+                             << " at " << CTWError::GetTrail();
+        EXPECT_EQ(CTWError::GetNumber(), 0);
+        CTWError::Clear();
+        scenario->CheckResult();
+    }
+    for (fault::Kind kind : kKinds) {
+        const unsigned long count = summary.sites[static_cast<int>(kind)];
+        for (unsigned long ordinal = 1; ordinal <= count; ++ordinal) {
+            for (fault::Action action : {fault::Action::Fail, fault::Action::Short}) {
+                if (action == fault::Action::Short && !IsTransfer(kind)) continue;
+                const Injection injection{kind, ordinal, action};
+                SCOPED_TRACE(name + ": " + injection.Describe());
+                std::unique_ptr<Scenario> scenario = make();
+                scenario->Prepare();
+                fault::Arm(kind, ordinal, action, 1);
+                const int status = scenario->Run();
+                const unsigned long injected = fault::Injected();
+                fault::Disarm();
+                ++summary.runs;
+                // The run repeats the clean one up to the failed call.
+                EXPECT_EQ(injected, 1u) << "the call was not reached";
+                EXPECT_EQ(status < 0 ? status : 0, CTWError::GetNumber())
+                    << "the status and the pending error differ";
+                if (status >= 0) {
+                    ++summary.absorbedRuns;
+                    EXPECT_TRUE(MayBeAbsorbed(kind)) << "the failure was reported as success";
+                    scenario->CheckAbsorbed(injection);
+                    continue;
+                }
+                ++summary.failedRuns;
+                const std::string text = CTWError::GetMessage();
+                EXPECT_TRUE(IsExpectedError(kind, status, text))
+                    << "error " << status << " \"" << text << "\" at " << CTWError::GetTrail();
+                CTWError::Clear();
+                scenario->CheckAfterFailure(injection);
+                scenario->Recover();
+                EXPECT_EQ(CTWError::GetNumber(), 0) << "recovery failed: " << CTWError::GetMessage()
+                                                    << " at " << CTWError::GetTrail();
+                CTWError::Clear();
+            }
+        }
+    }
+    std::cout << summary.Describe(name) << std::endl;
+    ::testing::Test::RecordProperty("call_sites", static_cast<int>(summary.total));
+    return summary;
+}
+
+}  // namespace faults

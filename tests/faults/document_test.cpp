@@ -1,0 +1,385 @@
+// The fault campaign over the query definition document: opening, saving in
+// place, saving under another name and copying a document that has every
+// section filled, with the default buffer and with a small one (refills and
+// flushes inside the text).
+//
+// Saving writes the file in place: the first change to the file is the
+// setting of its end before the first write of the new text. A failure up
+// to and including that call leaves the previous file as it was, and it
+// still opens with its members; a failure after it leaves the file cut or
+// partly rewritten (the save reports the error; the caller saves again).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <twfile/host/error.h>
+#include <twfile/query/qdf.h>
+
+#include "faults/campaign.h"
+#include "support/support.h"
+
+namespace faults {
+namespace {
+
+// The members of a document, for comparison.
+struct Members {
+    std::vector<std::string> texts;
+    std::vector<int> numbers;
+    std::vector<std::vector<std::string>> lists;
+    bool operator==(const Members& other) const {
+        return texts == other.texts && numbers == other.numbers && lists == other.lists;
+    }
+};
+
+std::vector<CPtrList*> ListsOf(const CTWFileQDF& d) {
+    return {d.m_pTableList,     d.m_pAttributeList, d.m_pAttributeNonDisplayList,
+            d.m_pConditionList, d.m_pJoinList,      d.m_pDefaultValuesList};
+}
+
+std::vector<CString CTWFileQDF::*> TextMembers() {
+    return {&CTWFileQDF::m_strDatabase,         &CTWFileQDF::m_strEditedSQL,
+            &CTWFileQDF::m_strWindowPosition,   &CTWFileQDF::m_strCustomDataString,
+            &CTWFileQDF::m_strTimeZone,         &CTWFileQDF::m_strBackgroundColour,
+            &CTWFileQDF::m_strTextColour,       &CTWFileQDF::m_strPrinterProperty1,
+            &CTWFileQDF::m_strPrinterProperty2, &CTWFileQDF::m_strPrinterProperty3,
+            &CTWFileQDF::m_strPrinterProperty4, &CTWFileQDF::m_strPrinterProperty5,
+            &CTWFileQDF::m_strPrinterProperty6, &CTWFileQDF::m_strPrinterProperty7,
+            &CTWFileQDF::m_strPrinterProperty8, &CTWFileQDF::m_strDynamicSort};
+}
+
+std::vector<int CTWFileQDF::*> NumberMembers() {
+    return {&CTWFileQDF::m_bEditedSQL,
+            &CTWFileQDF::m_bActiveQuery,
+            &CTWFileQDF::m_bReadOnly,
+            &CTWFileQDF::m_bSelectionByRow,
+            &CTWFileQDF::m_bAutoRunWithoutConditions,
+            &CTWFileQDF::m_nTimeZone,
+            &CTWFileQDF::m_nDisplayProperty1,
+            &CTWFileQDF::m_nDisplayProperty2,
+            &CTWFileQDF::m_nPrinterProperty1,
+            &CTWFileQDF::m_nPrinterProperty2,
+            &CTWFileQDF::m_nDynamicSort1,
+            &CTWFileQDF::m_nDynamicSort2,
+            &CTWFileQDF::m_nDynamicSort3};
+}
+
+Members Take(const CTWFileQDF& d) {
+    Members m;
+    for (auto member : TextMembers()) {
+        const CString& text = d.*member;
+        m.texts.emplace_back(text.GetString(), static_cast<std::size_t>(text.GetLength()));
+    }
+    for (auto member : NumberMembers())
+        m.numbers.push_back(d.*member);
+    for (const CPtrList* list : ListsOf(d)) {
+        std::vector<std::string> texts;
+        for (POSITION pos = list != nullptr ? list->GetHeadPosition() : nullptr; pos != nullptr;) {
+            const CString* item = static_cast<const CString*>(list->GetNext(pos));
+            texts.emplace_back(item->GetString(), static_cast<std::size_t>(item->GetLength()));
+        }
+        m.lists.push_back(std::move(texts));
+    }
+    return m;
+}
+
+// Fills every member. Each list gets twelve elements (two blocks of list
+// nodes); the edited SQL has several lines, one of them longer than the
+// small buffer; seed tells two documents apart.
+void Fill(CTWFileQDF& d, const std::string& seed, int lines) {
+    int i = 0;
+    for (auto member : TextMembers())
+        d.*member = (seed + "-text-" + std::to_string(++i)).c_str();
+    std::string sql = "SELECT " + std::string(700, 'c') + "\r\nFROM " + seed;
+    for (int line = 0; line < lines; ++line)
+        sql += "\r\nAND C" + std::to_string(line) + " = 1";
+    d.m_strEditedSQL = sql.c_str();
+    int n = 0;
+    for (auto member : NumberMembers())
+        d.*member = -(++n) * 1000;
+    d.m_bEditedSQL = d.m_bActiveQuery = d.m_bReadOnly = d.m_bSelectionByRow = 1;
+    d.m_bAutoRunWithoutConditions = 1;
+    int list = 0;
+    for (CPtrList* items : ListsOf(d)) {
+        ++list;
+        for (int k = 0; k < 12; ++k) {
+            const std::string text =
+                seed + "-list-" + std::to_string(list) + "-" + std::to_string(k);
+            items->AddTail(new CString(text.c_str()));
+        }
+    }
+}
+
+Members FreshMembers() {
+    CTWFileQDF fresh;
+    return Take(fresh);
+}
+
+// The files of one campaign: the document's text and a previous file with
+// a longer text in its place, so that a failed save cuts it.
+struct Files {
+    twtest::TempDir dir;
+    std::string text;      // the document saved
+    Members members;       // the document's members
+    std::string previous;  // the text of the previous file
+    Members previousMembers;
+    std::string target;  // the path saved to
+    std::string source;  // a file holding the document's text
+    // Per kind, the calls up to the first change of the target file.
+    Counts firstChange{};
+    // Failures after the first change that left the previous file unusable.
+    unsigned long lostPrevious = 0;
+    unsigned long afterFirstChange = 0;
+
+    Files() {
+        CTWFileQDF document;
+        Fill(document, "new", 20);
+        members = Take(document);
+        source = dir.File("document.qdf");
+        EXPECT_GE(document.SaveAs(source.c_str()), 0);
+        text = twtest::ReadAll(source);
+
+        CTWFileQDF old;
+        Fill(old, "previous-and-longer", 200);
+        previousMembers = Take(old);
+        const std::string path = dir.File("previous.qdf");
+        EXPECT_GE(old.SaveAs(path.c_str()), 0);
+        previous = twtest::ReadAll(path);
+        EXPECT_GT(previous.size(), text.size());
+        target = dir.File("target.qdf");
+    }
+
+    void CheckSaved(const std::string& path) const {
+        EXPECT_EQ(twtest::ReadAll(path), text) << "the saved text differs";
+        CTWFileQDF reread;
+        EXPECT_GE(reread.Open(path.c_str(), 1), 0);
+        EXPECT_TRUE(Take(reread) == members) << "the saved file reads back differently";
+    }
+
+    // The previous file after a failed save.
+    void CheckPrevious(const Injection& injection) {
+        const std::string now = twtest::ReadAll(target);
+        if (!injection.NoLaterThan(firstChange)) {
+            ++afterFirstChange;
+            if (now != previous) ++lostPrevious;
+            return;
+        }
+        EXPECT_EQ(now, previous) << "a failure before the first change changed the file";
+        CTWFileQDF reread;
+        EXPECT_GE(reread.Open(target.c_str(), 1), 0);
+        EXPECT_TRUE(Take(reread) == previousMembers) << "the previous file reads differently";
+    }
+
+    void Report(const std::string& name) const {
+        std::cout << "faults: " << name << ": " << afterFirstChange
+                  << " failures after the file's first change, " << lostPrevious
+                  << " of them left the previous text damaged" << std::endl;
+    }
+};
+
+class OpenScenario : public Scenario {
+  public:
+    OpenScenario(const Files& files, int bufferSize) : m_files(files), m_nBufferSize(bufferSize) {}
+
+    int Run() override {
+        m_document = std::make_unique<CTWFileQDF>();
+        if (m_nBufferSize > 0) m_document->m_nBufSize = m_nBufferSize;
+        return m_document->Open(m_files.source.c_str(), 1);
+    }
+    void CheckResult() override {
+        EXPECT_EQ(m_document->IsFileOpen(), 1);
+        for (int read : m_document->m_bSectionRead)
+            EXPECT_EQ(read, 1);
+        EXPECT_TRUE(Take(*m_document) == m_files.members) << "the members differ";
+    }
+    void CheckAbsorbed(const Injection& injection) override {
+        if (injection.kind != fault::Kind::Open) return CheckResult();
+        // The file did not open: the caller sees it, nothing was read.
+        EXPECT_EQ(m_document->IsFileOpen(), 0);
+        EXPECT_TRUE(Take(*m_document) == FreshMembers());
+    }
+    void CheckAfterFailure(const Injection&) override {
+        EXPECT_EQ(twtest::ReadAll(m_files.source), m_files.text);
+    }
+    void Recover() override {
+        ASSERT_GE(m_document->Initialise(), 0);
+        ASSERT_GE(m_document->Open(m_files.source.c_str(), 1), 0);
+        CheckResult();
+    }
+
+  private:
+    const Files& m_files;
+    int m_nBufferSize;
+    std::unique_ptr<CTWFileQDF> m_document;
+};
+
+// Save in place: the document was opened from the previous file, then its
+// members were replaced.
+class SaveScenario : public Scenario {
+  public:
+    SaveScenario(Files& files, int bufferSize) : m_files(files), m_nBufferSize(bufferSize) {}
+
+    void Prepare() override {
+        twtest::WriteAll(m_files.target, m_files.previous);
+        m_document = std::make_unique<CTWFileQDF>();
+        m_document->m_nBufSize = m_nBufferSize;
+        ASSERT_GE(m_document->Open(m_files.target.c_str(), 0), 0);
+        ASSERT_GE(m_document->Initialise(), 0);
+        Fill(*m_document, "new", 20);
+    }
+    int Run() override { return m_document->Save(); }
+    void CheckResult() override { m_files.CheckSaved(m_files.target); }
+    void CheckAfterFailure(const Injection& injection) override {
+        m_files.CheckPrevious(injection);
+    }
+    void Recover() override {
+        ASSERT_GE(m_document->Save(), 0);
+        CheckResult();
+        EXPECT_TRUE(Take(*m_document) == m_files.members);
+    }
+
+  private:
+    Files& m_files;
+    int m_nBufferSize;
+    std::unique_ptr<CTWFileQDF> m_document;
+};
+
+// SaveAs onto an existing file (the previous one) or a new path.
+class SaveAsScenario : public Scenario {
+  public:
+    SaveAsScenario(Files& files, int bufferSize, bool existing)
+        : m_files(files), m_nBufferSize(bufferSize), m_bExisting(existing) {}
+
+    void Prepare() override {
+        if (m_bExisting) {
+            twtest::WriteAll(m_files.target, m_files.previous);
+        } else {
+            std::remove(m_files.target.c_str());
+        }
+        m_document = std::make_unique<CTWFileQDF>();
+        m_document->m_nBufSize = m_nBufferSize;
+        Fill(*m_document, "new", 20);
+    }
+    int Run() override { return m_document->SaveAs(m_files.target.c_str()); }
+    void CheckResult() override {
+        EXPECT_EQ(m_document->IsFileOpen(), 1);
+        m_files.CheckSaved(m_files.target);
+    }
+    void CheckAfterFailure(const Injection& injection) override {
+        if (m_bExisting) m_files.CheckPrevious(injection);
+    }
+    void Recover() override {
+        ASSERT_GE(m_document->SaveAs(m_files.target.c_str()), 0);
+        CheckResult();
+    }
+
+  private:
+    Files& m_files;
+    int m_nBufferSize;
+    bool m_bExisting;
+    std::unique_ptr<CTWFileQDF> m_document;
+};
+
+// Copy into another document's file, opened on the previous file.
+class CopyScenario : public Scenario {
+  public:
+    CopyScenario(Files& files, int bufferSize) : m_files(files), m_nBufferSize(bufferSize) {}
+
+    void Prepare() override {
+        twtest::WriteAll(m_files.target, m_files.previous);
+        m_source = std::make_unique<CTWFileQDF>();
+        Fill(*m_source, "new", 20);
+        m_target = std::make_unique<CTWFileQDF>();
+        m_target->m_nBufSize = m_nBufferSize;
+        OpenTarget();
+    }
+    int Run() override { return m_source->Copy(m_target.get()); }
+    void CheckResult() override {
+        EXPECT_EQ(m_source->m_pOutputFile, m_source.get());
+        EXPECT_TRUE(Take(*m_target) == FreshMembers()) << "the target's members changed";
+        m_files.CheckSaved(m_files.target);
+    }
+    void CheckAfterFailure(const Injection& injection) override {
+        EXPECT_EQ(m_source->m_pOutputFile, m_source.get());
+        m_files.CheckPrevious(injection);
+    }
+    void Recover() override {
+        ASSERT_GE(m_target->CloseFile(), 0);
+        OpenTarget();
+        ASSERT_GE(m_source->Copy(m_target.get()), 0);
+        CheckResult();
+    }
+
+  private:
+    void OpenTarget() {
+        m_target->SetFileName(m_files.target.c_str());
+        m_target->SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
+        m_target->SetCreationDistribution(win32::OPEN_ALWAYS);
+        ASSERT_GE(m_target->CreateFileA(), 0);
+        ASSERT_EQ(m_target->IsFileOpen(), 1);
+    }
+
+    Files& m_files;
+    int m_nBufferSize;
+    std::unique_ptr<CTWFileQDF> m_source;
+    std::unique_ptr<CTWFileQDF> m_target;
+};
+
+// Buffer sizes: the default, and one smaller than the document's text and
+// than its longest line.
+constexpr int kDefault = 65534;
+constexpr int kSmall = 256;
+
+class DocumentFaults : public ::testing::TestWithParam<int> {
+  protected:
+    std::string Name(const char* what) const {
+        return std::string("document ") + what + (GetParam() == kSmall ? ", small buffer" : "");
+    }
+    // Runs a campaign over a scenario that saves to the target file; the
+    // first change of the file is found first.
+    void SaveCampaign(const char* what, const ScenarioFactory& make) {
+        m_files.firstChange = CountsAtFirst(make, fault::Kind::EndOfFile);
+        const Summary summary = RunCampaign(Name(what), make);
+        EXPECT_GT(summary.failedRuns, 0u);
+        m_files.Report(Name(what));
+    }
+    Files m_files;
+};
+
+TEST_P(DocumentFaults, Open) {
+    const Summary summary = RunCampaign(
+        Name("open"), [&] { return std::make_unique<OpenScenario>(m_files, GetParam()); });
+    EXPECT_GT(summary.failedRuns, 0u);
+}
+
+TEST_P(DocumentFaults, Save) {
+    SaveCampaign("save", [&] { return std::make_unique<SaveScenario>(m_files, GetParam()); });
+}
+
+TEST_P(DocumentFaults, SaveAsOntoAnExistingFile) {
+    SaveCampaign("save-as onto an existing file",
+                 [&] { return std::make_unique<SaveAsScenario>(m_files, GetParam(), true); });
+}
+
+TEST_P(DocumentFaults, SaveAsToANewFile) {
+    const Summary summary = RunCampaign(Name("save-as to a new file"), [&] {
+        return std::make_unique<SaveAsScenario>(m_files, GetParam(), false);
+    });
+    EXPECT_GT(summary.failedRuns, 0u);
+}
+
+TEST_P(DocumentFaults, Copy) {
+    SaveCampaign("copy", [&] { return std::make_unique<CopyScenario>(m_files, GetParam()); });
+}
+
+INSTANTIATE_TEST_SUITE_P(Buffers, DocumentFaults, ::testing::Values(kDefault, kSmall),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return info.param == kSmall ? std::string("SmallBuffer")
+                                                         : std::string("DefaultBuffer");
+                         });
+
+}  // namespace
+}  // namespace faults
