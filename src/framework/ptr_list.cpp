@@ -4,12 +4,6 @@
 
 #include <cstdlib>
 
-struct CPtrList::Node {
-    Node* pNext;
-    Node* pPrev;
-    void* data;
-};
-
 // A block of nodes; the nodes follow the header in the same allocation.
 struct CPtrList::Block {
     Block* pNext;
@@ -17,14 +11,6 @@ struct CPtrList::Block {
 };
 
 TW_IMPLEMENT_DYNAMIC(CPtrList, CObject)
-
-namespace {
-
-POSITION ToPosition(void* node) {
-    return static_cast<POSITION>(node);
-}
-
-}  // namespace
 
 CPtrList::CPtrList(int nBlockSize)
     : m_pNodeHead(nullptr),
@@ -82,47 +68,6 @@ void* CPtrList::GetTail() const {
     return m_pNodeTail->data;
 }
 
-POSITION CPtrList::GetHeadPosition() const {
-    return ToPosition(m_pNodeHead);
-}
-POSITION CPtrList::GetTailPosition() const {
-    return ToPosition(m_pNodeTail);
-}
-
-void*& CPtrList::GetNext(POSITION& pos) {
-    Node* node = reinterpret_cast<Node*>(pos);
-    pos = ToPosition(node->pNext);
-    return node->data;
-}
-
-void* CPtrList::GetNext(POSITION& pos) const {
-    Node* node = reinterpret_cast<Node*>(pos);
-    pos = ToPosition(node->pNext);
-    return node->data;
-}
-
-void*& CPtrList::GetPrev(POSITION& pos) {
-    Node* node = reinterpret_cast<Node*>(pos);
-    pos = ToPosition(node->pPrev);
-    return node->data;
-}
-
-void* CPtrList::GetPrev(POSITION& pos) const {
-    Node* node = reinterpret_cast<Node*>(pos);
-    pos = ToPosition(node->pPrev);
-    return node->data;
-}
-
-void*& CPtrList::GetAt(POSITION pos) {
-    return reinterpret_cast<Node*>(pos)->data;
-}
-void* CPtrList::GetAt(POSITION pos) const {
-    return reinterpret_cast<Node*>(pos)->data;
-}
-void CPtrList::SetAt(POSITION pos, void* element) {
-    reinterpret_cast<Node*>(pos)->data = element;
-}
-
 POSITION CPtrList::AddHead(void* element) {
     Node* node = NewNode(nullptr, m_pNodeHead);
     node->data = element;
@@ -149,7 +94,7 @@ POSITION CPtrList::AddTail(void* element) {
 
 POSITION CPtrList::InsertBefore(POSITION pos, void* element) {
     if (pos == nullptr) return AddHead(element);
-    Node* old = reinterpret_cast<Node*>(pos);
+    Node* old = ToNode(pos);
     Node* node = NewNode(old->pPrev, old);
     node->data = element;
     if (old->pPrev != nullptr) {
@@ -163,7 +108,7 @@ POSITION CPtrList::InsertBefore(POSITION pos, void* element) {
 
 POSITION CPtrList::InsertAfter(POSITION pos, void* element) {
     if (pos == nullptr) return AddTail(element);
-    Node* old = reinterpret_cast<Node*>(pos);
+    Node* old = ToNode(pos);
     Node* node = NewNode(old, old->pNext);
     node->data = element;
     if (old->pNext != nullptr) {
@@ -188,7 +133,7 @@ void* CPtrList::RemoveTail() {
 }
 
 void CPtrList::RemoveAt(POSITION pos) {
-    Node* node = reinterpret_cast<Node*>(pos);
+    Node* node = ToNode(pos);
     if (node == m_pNodeHead) {
         m_pNodeHead = node->pNext;
     } else {
@@ -215,7 +160,7 @@ void CPtrList::RemoveAll() {
 }
 
 POSITION CPtrList::Find(void* value, POSITION startAfter) const {
-    Node* node = startAfter == nullptr ? m_pNodeHead : reinterpret_cast<Node*>(startAfter)->pNext;
+    Node* node = startAfter == nullptr ? m_pNodeHead : ToNode(startAfter)->pNext;
     for (; node != nullptr; node = node->pNext) {
         if (node->data == value) return ToPosition(node);
     }

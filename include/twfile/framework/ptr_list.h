@@ -30,16 +30,18 @@ class TWFILE_API CPtrList : public CObject {
     void*& GetTail();
     void* GetTail() const;
 
-    POSITION GetHeadPosition() const;
-    POSITION GetTailPosition() const;
+    // The walking accessors are inline: every walk over a list calls them
+    // once per element.
+    POSITION GetHeadPosition() const { return ToPosition(m_pNodeHead); }
+    POSITION GetTailPosition() const { return ToPosition(m_pNodeTail); }
     // The element at pos; pos moves to the next (or previous) one.
-    void*& GetNext(POSITION& pos);
-    void* GetNext(POSITION& pos) const;
-    void*& GetPrev(POSITION& pos);
-    void* GetPrev(POSITION& pos) const;
-    void*& GetAt(POSITION pos);
-    void* GetAt(POSITION pos) const;
-    void SetAt(POSITION pos, void* element);
+    void*& GetNext(POSITION& pos) { return Step(pos, ToNode(pos)->pNext); }
+    void* GetNext(POSITION& pos) const { return Step(pos, ToNode(pos)->pNext); }
+    void*& GetPrev(POSITION& pos) { return Step(pos, ToNode(pos)->pPrev); }
+    void* GetPrev(POSITION& pos) const { return Step(pos, ToNode(pos)->pPrev); }
+    void*& GetAt(POSITION pos) { return ToNode(pos)->data; }
+    void* GetAt(POSITION pos) const { return ToNode(pos)->data; }
+    void SetAt(POSITION pos, void* element) { ToNode(pos)->data = element; }
 
     POSITION AddHead(void* element);
     POSITION AddTail(void* element);
@@ -58,8 +60,20 @@ class TWFILE_API CPtrList : public CObject {
     POSITION FindIndex(int index) const;
 
   private:
-    struct Node;
+    struct Node {
+        Node* pNext;
+        Node* pPrev;
+        void* data;
+    };
     struct Block;
+    static POSITION ToPosition(Node* node) { return reinterpret_cast<POSITION>(node); }
+    static Node* ToNode(POSITION pos) { return reinterpret_cast<Node*>(pos); }
+    // The element of pos's node; pos moves to next.
+    static void*& Step(POSITION& pos, Node* next) {
+        Node* node = ToNode(pos);
+        pos = ToPosition(next);
+        return node->data;
+    }
     Node* NewNode(Node* prev, Node* next);
     void FreeNode(Node* node);
 
