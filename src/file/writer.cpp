@@ -123,6 +123,16 @@ int CTWFile32::WriteField(char* text, int bEndOfLine) {
 int CTWFile32::WriteLine(const char* text) {
     static const char crlf[] = "\r\n";
     const std::size_t length = TextLength(text);
+    // A line that fits in the room left goes straight in; BeginItem and Put
+    // would do the same.
+    if (HasRoomFor(length + 2)) {
+        unsigned char* to = m_pBuffer + m_nBufPos;
+        if (length > 0) std::memcpy(to, text, length);
+        to[length] = '\r';
+        to[length + 1] = '\n';
+        m_nBufPos += static_cast<int>(length + 2);
+        TW_EXIT();
+    }
     TW_PASS_ON(BeginItem(length + 2));
     TW_PASS_ON(Put(text, length));
     TW_PASS_ON(Put(crlf, 2));

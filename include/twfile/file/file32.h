@@ -186,6 +186,14 @@ class TWFILE_API CTWFile32 : public CObject {
     int BeginItem(unsigned long long need);
     // Appends count bytes, writing the buffer out whenever it is full.
     int Put(const void* data, std::size_t count);
+    // True when count bytes can be stored at the current point with nothing
+    // else to do: a buffer is held, the bytes fit in the room left, the
+    // buffer lies wholly below the largest offset and no error is pending.
+    bool HasRoomFor(std::size_t count) const {
+        return m_pBuffer != nullptr && m_nBufPos <= m_nBufSize &&
+               static_cast<std::size_t>(m_nBufSize - m_nBufPos) >= count &&
+               m_nBufStart <= INT32_MAX - m_nBufSize && CTWError::m_nError >= 0;
+    }
     // The inline path of the fixed-width writes: stores the value's bytes,
     // little-endian, and returns true when a buffer is held, the value fits
     // in the room left, the buffer lies wholly below the largest offset and
@@ -194,10 +202,7 @@ class TWFILE_API CTWFile32 : public CObject {
     template <typename Bits>
     bool StoreFixed(Bits bits) {
         constexpr int width = static_cast<int>(sizeof bits);
-        if (m_pBuffer == nullptr || m_nBufSize - m_nBufPos < width ||
-            m_nBufStart > INT32_MAX - m_nBufSize || CTWError::m_nError < 0) {
-            return false;
-        }
+        if (!HasRoomFor(width)) return false;
         unsigned char* to = m_pBuffer + m_nBufPos;
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
         std::memcpy(to, &bits, sizeof bits);
