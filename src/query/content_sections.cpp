@@ -31,31 +31,47 @@ inline void Prefetch(const void* p) {
 #endif
 }
 
-// Walks a list a number of elements ahead of the writer, fetching what it
-// passes: the string objects, or the strings' texts (whose objects were
-// fetched further ahead).
+// Walks a list 2 * kFetchAhead elements ahead of the writer and fetches the
+// string objects it passes; the texts are fetched kFetchAhead elements
+// later, when their objects have arrived. The elements between the two
+// points wait in a ring.
 class FetchAhead {
   public:
-    FetchAhead(CPtrList* list, bool texts, int distance)
-        : m_pList(list), m_pos(list->GetHeadPosition()), m_bTexts(texts) {
-        for (int i = 0; i < distance; ++i)
+    explicit FetchAhead(const CPtrList* list) : m_pList(list), m_pos(list->GetHeadPosition()) {
+        for (int i = 0; i < 2 * kFetchAhead; ++i)
             Next();
     }
+    // Called once per element written.
     void Next() {
-        if (m_pos == nullptr) return;
-        const CString* item = static_cast<const CString*>(m_pList->GetNext(m_pos));
-        if (!m_bTexts) {
-            Prefetch(item);
-        } else if (item != nullptr) {
-            Prefetch(item->GetString());
+        const CString* ahead = nullptr;
+        if (m_pos != nullptr) {
+            ahead = static_cast<const CString*>(m_pList->GetNext(m_pos));
+            Prefetch(ahead);
         }
+        const CString*& slot = m_ring[m_next];
+        if (slot != nullptr) Prefetch(slot->GetString());
+        slot = ahead;
+        m_next = (m_next + 1) % kFetchAhead;
     }
 
   private:
-    CPtrList* m_pList;
+    const CPtrList* m_pList;
     POSITION m_pos;
-    bool m_bTexts;
+    const CString* m_ring[kFetchAhead] = {};
+    int m_next = 0;
 };
+
+// The first CR LF in [text, last), or null.
+const char* FindLineEnd(const char* text, const char* last) {
+    while (last - text >= 2) {
+        const void* cr = std::memchr(text, '\r', static_cast<std::size_t>(last - text - 1));
+        if (cr == nullptr) return nullptr;
+        text = static_cast<const char*>(cr);
+        if (text[1] == '\n') return text;
+        ++text;
+    }
+    return nullptr;
+}
 
 constexpr const char* kHeaderLines[] = {
     "This file contains the definition of an SQL query",
@@ -223,16 +239,15 @@ int CTWFileQDF::ReadListSection(int index, CPtrList* list, int& read) {
 // does not wait for memory at every element.
 int CTWFileQDF::WriteList(CPtrList* list) {
     if (list != nullptr) {
-        FetchAhead objects(list, false, 2 * kFetchAhead);
-        FetchAhead texts(list, true, kFetchAhead);
+        FetchAhead ahead(list);
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
-            objects.Next();
-            texts.Next();
+            ahead.Next();
             const CString* item = static_cast<const CString*>(list->GetNext(pos));
             if (item == nullptr) TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
             const char* text = item->GetString();
-            if (std::strstr(text, "\r\n") == nullptr) {
-                if (*text != '\0') TW_PASS_ON(WriteLine(text));
+            const std::size_t length = std::strlen(text);
+            if (FindLineEnd(text, text + length) == nullptr) {
+                if (length > 0) TW_PASS_ON(WriteLine(text));
                 continue;
             }
             TW_PASS_ON(WriteListPieces(text));
@@ -244,14 +259,15 @@ int CTWFileQDF::WriteList(CPtrList* list) {
 
 int CTWFileQDF::WriteListPieces(const char* text) {
     try {
-        for (const char* piece = text; *piece != '\0';) {
-            const char* end = std::strstr(piece, "\r\n");
-            const std::size_t length = end != nullptr ? end - piece : std::strlen(piece);
-            if (length > 0) {
-                const CString line(piece, static_cast<int>(length));
+        const char* const last = text + std::strlen(text);
+        for (const char* piece = text; piece < last;) {
+            const char* end = FindLineEnd(piece, last);
+            if (end == nullptr) end = last;
+            if (end > piece) {
+                const CString line(piece, static_cast<int>(end - piece));
                 TW_PASS_ON(WriteLine(line.GetString()));
             }
-            piece += length + (end != nullptr ? 2 : 0);
+            piece = end == last ? last : end + 2;
         }
     } catch (const std::bad_alloc&) {
         TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);

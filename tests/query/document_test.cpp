@@ -108,10 +108,13 @@ TEST_F(DocumentTest, ElementsWithLineEndsOrALeadingNulLoseNoOtherElement) {
     Fill(saved.m_pTableList, {"A", "B\r\n", "C"});
     Fill(saved.m_pAttributeList, {"P\r\n\r\n" + longLine, "Q"});
     Fill(saved.m_pConditionList, {std::string("\0z", 2), "R"});
+    // A CR not followed by LF is part of the text, also next to a CR LF.
+    Fill(saved.m_pJoinList, {"\r\nS", "T\rU", "V\r", "W\r\r\nX", "\r"});
     const Members opened = SavedAndReopened(saved);
     EXPECT_EQ(opened.at("pTableList"), "A|B|C");
     EXPECT_EQ(opened.at("pAttributeList"), "P|" + longLine + "|Q");
     EXPECT_EQ(opened.at("pConditionList"), "R");
+    EXPECT_EQ(opened.at("pJoinList"), "S|T\rU|V\r|W\r|X|\r");
 }
 
 TEST_F(DocumentTest, SaveOfAnEmptyFileWritesTheDocument) {
