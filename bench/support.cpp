@@ -2,6 +2,7 @@
 
 #include <twfile/host/error.h>
 
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -62,6 +63,26 @@ bool FailedStatus(benchmark::State& state, int status) {
 
 void Fail(benchmark::State& state, const std::string& message) {
     state.SkipWithError(message.c_str());
+}
+
+bool WriteAllBytes(int fd, const void* bytes, std::size_t count) {
+    const char* from = static_cast<const char*>(bytes);
+    while (count > 0) {
+        const ssize_t written = ::write(fd, from, count);
+        if (written <= 0) return false;
+        from += written;
+        count -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool FlushLikeTheFileObject(int fd, long long start, const void* bytes, std::size_t count) {
+    if (::lseek(fd, static_cast<off_t>(start + static_cast<long long>(count)), SEEK_SET) < 0) {
+        return false;
+    }
+    const off_t end = ::lseek(fd, 0, SEEK_CUR);
+    return end >= 0 && ::ftruncate(fd, end) == 0 &&
+           ::lseek(fd, static_cast<off_t>(start), SEEK_SET) >= 0 && WriteAllBytes(fd, bytes, count);
 }
 
 void SetWork(benchmark::State& state, std::int64_t items, std::int64_t bytes) {

@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,6 +32,16 @@ void RemoveFile(const std::string& path);
 bool FailedStatus(benchmark::State& state, int status);
 // Stops the benchmark with a message of its own.
 void Fail(benchmark::State& state, const std::string& message);
+
+// Writes all of count bytes with write(2): one call for a regular file.
+bool WriteAllBytes(int fd, const void* bytes, std::size_t count);
+
+// The file object's buffer size, and what its flush does with a buffer-full
+// of count bytes that starts at offset start: move to the new end, read the
+// position back, cut the file there, move to start, write the bytes. The
+// floors run this to show what the flushes' system calls cost by themselves.
+constexpr std::size_t kBufferFull = 65534;
+bool FlushLikeTheFileObject(int fd, long long start, const void* bytes, std::size_t count);
 
 // Reports how much each iteration did: items (values or lines) and bytes.
 // The table script reads "items" to give the time per item.

@@ -168,12 +168,8 @@ void LinesWriteLimit(benchmark::State& state) {
             std::memcpy(to + length, "\r\n", 2);
             to += length + 2;
         }
-        bool ok = true;
-        for (const char* from = bytes.data(); ok && from < to;) {
-            const ssize_t written = ::write(fd, from, static_cast<std::size_t>(to - from));
-            ok = written > 0;
-            from += ok ? written : 0;
-        }
+        const bool ok =
+            twbench::WriteAllBytes(fd, bytes.data(), static_cast<std::size_t>(to - bytes.data()));
         if (::close(fd) != 0 || !ok) {
             twbench::Fail(state, "write failed");
             break;
@@ -301,9 +297,8 @@ void LinesReadLimit(benchmark::State& state) {
 }
 
 void LinesReadRefillFloor(benchmark::State& state) {
-    constexpr std::size_t kBufferFull = 65534;
     const std::string& path = LinesFile();
-    std::vector<char> buffer(kBufferFull, 1);
+    std::vector<char> buffer(twbench::kBufferFull, 1);
     for (auto _ : state) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
@@ -317,8 +312,8 @@ void LinesReadRefillFloor(benchmark::State& state) {
             struct stat info;
             ok = ::fstat(fd, &info) == 0;
             if (!ok || offset >= info.st_size) break;
-            const std::size_t count =
-                std::min<std::size_t>(kBufferFull, static_cast<std::size_t>(info.st_size - offset));
+            const std::size_t count = std::min<std::size_t>(
+                twbench::kBufferFull, static_cast<std::size_t>(info.st_size - offset));
             ok = ::lseek(fd, offset, SEEK_SET) == offset &&
                  ::read(fd, buffer.data(), count) == static_cast<ssize_t>(count);
             if (!ok) break;

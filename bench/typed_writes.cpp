@@ -116,17 +116,6 @@ void TypedOfstream(benchmark::State& state) {
     twbench::SetWork(state, kValues, std::int64_t{kValues} * sizeof(T));
 }
 
-// Writes all of bytes with write(2): one call for a regular file.
-bool WriteAllBytes(int fd, const unsigned char* bytes, std::size_t count) {
-    while (count > 0) {
-        const ssize_t written = ::write(fd, bytes, count);
-        if (written <= 0) return false;
-        bytes += written;
-        count -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 template <typename T>
 void TypedLimit(benchmark::State& state) {
     const std::string path = TypedPath();
@@ -147,7 +136,7 @@ void TypedLimit(benchmark::State& state) {
             std::memcpy(to, &value, sizeof value);
             to += sizeof value;
         }
-        const bool ok = WriteAllBytes(fd, bytes.data(), bytes.size());
+        const bool ok = twbench::WriteAllBytes(fd, bytes.data(), bytes.size());
         if (::close(fd) != 0 || !ok) {
             twbench::Fail(state, "write failed");
             break;
@@ -158,7 +147,6 @@ void TypedLimit(benchmark::State& state) {
 
 template <typename T>
 void TypedFlushFloor(benchmark::State& state) {
-    constexpr std::size_t kBufferFull = 65534;
     const std::string path = TypedPath();
     std::vector<unsigned char> bytes(std::size_t{kValues} * sizeof(T), 1);
     for (auto _ : state) {
@@ -177,13 +165,10 @@ void TypedFlushFloor(benchmark::State& state) {
             to += sizeof value;
         }
         bool ok = true;
-        for (std::size_t start = 0; ok && start < bytes.size(); start += kBufferFull) {
-            const std::size_t count = std::min(kBufferFull, bytes.size() - start);
-            ok = ::lseek(fd, static_cast<off_t>(start + count), SEEK_SET) >= 0;
-            const off_t end = ::lseek(fd, 0, SEEK_CUR);
-            ok = ok && end >= 0 && ::ftruncate(fd, end) == 0;
-            ok = ok && ::lseek(fd, static_cast<off_t>(start), SEEK_SET) >= 0;
-            ok = ok && WriteAllBytes(fd, bytes.data() + start, count);
+        for (std::size_t start = 0; ok && start < bytes.size(); start += twbench::kBufferFull) {
+            const std::size_t count = std::min(twbench::kBufferFull, bytes.size() - start);
+            ok = twbench::FlushLikeTheFileObject(fd, static_cast<long long>(start),
+                                                 bytes.data() + start, count);
         }
         if (::close(fd) != 0 || !ok) {
             twbench::Fail(state, "write failed");

@@ -145,6 +145,12 @@ def main():
             table.value(f"{n:>9} lines", f"documents/{op}/lines:{n}")
         table.ratio("per line at 10^6 / per line at 10^4", f"documents/{op}/lines:1000000",
                     f"documents/{op}/lines:10000", 1.3, False)
+        if op == "save":
+            table.ratio("save floor: per line at 10^6 / per line at 10^4",
+                        "documents/save_floor/lines:1000000", "documents/save_floor/lines:10000")
+            for n in (10000, 1000000):
+                table.ratio(f"SaveAs / save floor at {n} lines", f"documents/save/lines:{n}",
+                            f"documents/save_floor/lines:{n}")
     opened = real.get("documents/open/lines:1000000")
     if opened is not None:
         seconds = opened * 1e6 / 1e9
