@@ -88,47 +88,34 @@ int CTWFileQDFCondition::ParseCondition(int& valid, int showMessages) {
     char* const work = m_pBuffer;
     const int length = m_nWorkLength;
     int p = 0;
-    const auto skipSpaces = [&] {
+    // Takes the next token, after spaces, into token and, unless it is the
+    // last (the operand, which runs to the end with its inner and trailing
+    // spaces), ends it at the space after it. When the working copy ends
+    // before the token, the check fails with missing; when it ends inside a
+    // token that is not the last, with the format message.
+    const auto takeToken = [&](char*& token, bool last, const char* missing) {
         while (p < length && work[p] == ' ')
             ++p;
-    };
-    // Moves to the space after the current token and ends the token there;
-    // false when the working copy ends first.
-    const auto endToken = [&] {
+        if (p >= length) {
+            FailCheck(valid, showMessages, missing);
+            return false;
+        }
+        token = work + p;
+        if (last) return true;
         while (p < length && work[p] != ' ')
             ++p;
-        if (p >= length) return false;
+        if (p >= length) {
+            FailCheck(valid, showMessages, twfile::condition::kInvalidFormat);
+            return false;
+        }
         work[p++] = '\0';
         return true;
     };
-
-    skipSpaces();
-    if (p >= length) {
-        FailCheck(valid, showMessages, twfile::condition::kConditionEmpty);
-        TW_EXIT();
-    }
-    m_pAttributeToken = work + p;
-    if (!endToken()) {
-        FailCheck(valid, showMessages, twfile::condition::kInvalidFormat);
-        TW_EXIT();
-    }
-    skipSpaces();
-    if (p >= length) {
-        FailCheck(valid, showMessages, twfile::condition::kInvalidFormat);
-        TW_EXIT();
-    }
-    m_pOperatorToken = work + p;
-    if (!endToken()) {
-        FailCheck(valid, showMessages, twfile::condition::kInvalidFormat);
-        TW_EXIT();
-    }
-    skipSpaces();
-    if (p >= length) {
-        FailCheck(valid, showMessages, twfile::condition::kInvalidFormat);
-        TW_EXIT();
-    }
-    // The operand is the whole rest, inner and trailing spaces included.
-    m_pOperandToken = work + p;
+    using twfile::condition::kConditionEmpty;
+    using twfile::condition::kInvalidFormat;
+    (void)(takeToken(m_pAttributeToken, false, kConditionEmpty) &&
+           takeToken(m_pOperatorToken, false, kInvalidFormat) &&
+           takeToken(m_pOperandToken, true, kInvalidFormat));
     TW_EXIT();
 }
 

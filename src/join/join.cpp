@@ -15,6 +15,20 @@ namespace {
 constexpr char kSeparator[] = " = ";
 constexpr std::size_t kSeparatorLength = sizeof(kSeparator) - 1;
 
+// The table and attribute name of the element at pos, pos moving on to the
+// next; null, with the error raised and shown, when the element or its name
+// is missing.
+const char* NextName(CTWFileQDFJoin& join, POSITION& pos) {
+    const auto* attribute = static_cast<const CTWDB_Attribute*>(join.GetNext(pos));
+    if (attribute == nullptr) {
+        TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, nullptr);
+    }
+    const char* name = attribute->GetTableAttributeName();
+    TW_PASS_ON_RETURN(name, nullptr);
+    if (name == nullptr) TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, nullptr);
+    return name;
+}
+
 }  // namespace
 
 TW_IMPLEMENT_DYNCREATE(CTWFileQDFJoin, CTWDB_AttributeList)
@@ -44,15 +58,8 @@ const char* CTWFileQDFJoin::GetText() {
     std::size_t total = 0;
     int count = 0;
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        const auto* attribute = static_cast<const CTWDB_Attribute*>(GetNext(pos));
-        if (attribute == nullptr) {
-            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, m_pBuffer);
-        }
-        const char* name = attribute->GetTableAttributeName();
-        TW_PASS_ON_RETURN(name, m_pBuffer);
-        if (name == nullptr) {
-            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, m_pBuffer);
-        }
+        const char* name = NextName(*this, pos);
+        if (name == nullptr) return m_pBuffer;
         total += std::strlen(name);
         if (count > 0) total += kSeparatorLength;
         ++count;
@@ -69,15 +76,8 @@ const char* CTWFileQDFJoin::GetText() {
     m_pBuffer[0] = '\0';
     bool first = true;
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        const auto* attribute = static_cast<const CTWDB_Attribute*>(GetNext(pos));
-        if (attribute == nullptr) {
-            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, m_pBuffer);
-        }
-        const char* name = attribute->GetTableAttributeName();
-        TW_PASS_ON_RETURN(name, m_pBuffer);
-        if (name == nullptr) {
-            TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, m_pBuffer);
-        }
+        const char* name = NextName(*this, pos);
+        if (name == nullptr) return m_pBuffer;
         const std::size_t nameLength = std::strlen(name);
         const std::size_t separator = first ? 0 : kSeparatorLength;
         if (used + separator + nameLength > static_cast<std::size_t>(length)) {
