@@ -5,6 +5,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -50,14 +51,27 @@ void RemoveFile(const std::string& path) {
     }
 }
 
-bool FailedStatus(benchmark::State& state, int status) {
-    if (status >= 0) return false;
+int OpenForWriting(CTWFile32& file, const std::string& path) {
+    file.SetFileName(path.c_str());
+    file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
+    file.SetCreationDistribution(win32::OPEN_ALWAYS);
+    return file.CreateFileA();
+}
+
+std::string Failure(int status) {
+    if (status >= 0) return std::string();
     std::string message = CTWError::GetMessage();
     message += " [";
     message += CTWError::GetTrail();
     message += "]";
     CTWError::Clear();
-    state.SkipWithError(message.c_str());
+    return message;
+}
+
+bool FailedStatus(benchmark::State& state, int status) {
+    const std::string failure = Failure(status);
+    if (failure.empty()) return false;
+    Fail(state, failure);
     return true;
 }
 
@@ -89,6 +103,17 @@ void SetWork(benchmark::State& state, std::int64_t items, std::int64_t bytes) {
     state.counters["items"] = static_cast<double>(items);
     state.SetItemsProcessed(state.iterations() * items);
     state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+bool WriteInBufferFulls(int fd, const void* bytes, std::size_t count) {
+    const char* from = static_cast<const char*>(bytes);
+    for (std::size_t start = 0; start < count; start += kBufferFull) {
+        const std::size_t piece = std::min(kBufferFull, count - start);
+        if (!FlushLikeTheFileObject(fd, static_cast<long long>(start), from + start, piece)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace twbench

@@ -104,62 +104,38 @@ void SetLineWork(benchmark::State& state) {
 
 void LinesWriteTWFile(benchmark::State& state) {
     const Lines& lines = TheLines();
-    const std::string path = WritePath();
-    for (auto _ : state) {
-        state.PauseTiming();
-        twbench::RemoveFile(path);
-        state.ResumeTiming();
+    twbench::WriteAnew(state, WritePath(), [&lines](const std::string& path) {
         CTWFile32 file;
-        file.SetFileName(path.c_str());
-        file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
-        file.SetCreationDistribution(win32::OPEN_ALWAYS);
-        int status = file.CreateFileA();
+        int status = twbench::OpenForWriting(file, path);
         for (int i = 0; i < kLines && status >= 0; ++i)
             status = file.WriteLine(lines.Bare(i));
         if (status >= 0) status = file.WriteFile();
         if (status >= 0) status = file.CloseFile();
-        if (twbench::FailedStatus(state, status)) break;
-    }
+        return twbench::Failure(status);
+    });
     SetLineWork(state);
 }
 
 void LinesWriteFputs(benchmark::State& state) {
     const Lines& lines = TheLines();
-    const std::string path = WritePath();
-    for (auto _ : state) {
-        state.PauseTiming();
-        twbench::RemoveFile(path);
-        state.ResumeTiming();
+    twbench::WriteAnew(state, WritePath(), [&lines](const std::string& path) -> std::string {
         std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (file == nullptr) {
-            twbench::Fail(state, "fopen failed");
-            break;
-        }
+        if (file == nullptr) return "fopen failed";
         bool ok = true;
         for (int i = 0; i < kLines && ok; ++i)
             ok = std::fputs(lines.WithEnd(i), file) >= 0;
         ok = std::fclose(file) == 0 && ok;
-        if (!ok) {
-            twbench::Fail(state, "fputs failed");
-            break;
-        }
-    }
+        return ok ? "" : "fputs failed";
+    });
     SetLineWork(state);
 }
 
 void LinesWriteLimit(benchmark::State& state) {
     const Lines& lines = TheLines();
-    const std::string path = WritePath();
     std::vector<char> bytes(std::size_t{kLines} * kLineBytes, 1);
-    for (auto _ : state) {
-        state.PauseTiming();
-        twbench::RemoveFile(path);
-        state.ResumeTiming();
+    twbench::WriteAnew(state, WritePath(), [&](const std::string& path) -> std::string {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            twbench::Fail(state, "open failed");
-            break;
-        }
+        if (fd < 0) return "open failed";
         char* to = bytes.data();
         for (int i = 0; i < kLines; ++i) {
             const char* text = lines.Bare(i);
@@ -170,30 +146,30 @@ void LinesWriteLimit(benchmark::State& state) {
         }
         const bool ok =
             twbench::WriteAllBytes(fd, bytes.data(), static_cast<std::size_t>(to - bytes.data()));
-        if (::close(fd) != 0 || !ok) {
-            twbench::Fail(state, "write failed");
-            break;
-        }
-    }
+        return ::close(fd) == 0 && ok ? "" : "write failed";
+    });
     SetLineWork(state);
 }
 
 // Reading.
 
-void LinesReadTWFileArray(benchmark::State& state) {
+// Reads the lines file through the file object; readLine(file, eof, first)
+// takes one line, stores its first byte in first and returns the status.
+template <typename ReadLine>
+void ReadThroughTWFile(benchmark::State& state, ReadLine readLine) {
     const std::string& path = LinesFile();
     for (auto _ : state) {
         CTWFile32 file;
         file.SetFileName(path.c_str());
         int status = file.CreateFileA();
-        char line[101];
         int lines = 0;
         std::int64_t sum = 0;
         for (int eof = 0; status >= 0;) {
-            status = file.ReadLine(line, 100, eof);
+            char first = 0;
+            status = readLine(file, eof, first);
             if (status < 0 || eof != 0) break;
             ++lines;
-            sum += line[0];
+            sum += first;
         }
         if (status >= 0) status = file.CloseFile();
         if (twbench::FailedStatus(state, status)) break;
@@ -202,26 +178,22 @@ void LinesReadTWFileArray(benchmark::State& state) {
     SetLineWork(state);
 }
 
+void LinesReadTWFileArray(benchmark::State& state) {
+    char line[101] = {};
+    ReadThroughTWFile(state, [&line](CTWFile32& file, int& eof, char& first) {
+        const int status = file.ReadLine(line, 100, eof);
+        first = line[0];
+        return status;
+    });
+}
+
 void LinesReadTWFileString(benchmark::State& state) {
-    const std::string& path = LinesFile();
-    for (auto _ : state) {
-        CTWFile32 file;
-        file.SetFileName(path.c_str());
-        int status = file.CreateFileA();
-        CString line;
-        int lines = 0;
-        std::int64_t sum = 0;
-        for (int eof = 0; status >= 0;) {
-            status = file.ReadLine(&line, eof);
-            if (status < 0 || eof != 0) break;
-            ++lines;
-            sum += line.GetAt(0);
-        }
-        if (status >= 0) status = file.CloseFile();
-        if (twbench::FailedStatus(state, status)) break;
-        CheckRead(state, lines, sum);
-    }
-    SetLineWork(state);
+    CString line;
+    ReadThroughTWFile(state, [&line](CTWFile32& file, int& eof, char& first) {
+        const int status = file.ReadLine(&line, eof);
+        first = line.IsEmpty() ? '\0' : line.GetAt(0);
+        return status;
+    });
 }
 
 void LinesReadFgets(benchmark::State& state) {

@@ -49,133 +49,89 @@ std::string TypedPath() {
 }
 
 template <typename T>
+void SetTypedWork(benchmark::State& state) {
+    twbench::SetWork(state, kValues, std::int64_t{kValues} * sizeof(T));
+}
+
+// The values' bytes, as every writer writes them, stored from to on.
+template <typename T>
+void StoreValues(unsigned char* to) {
+    for (int i = 0; i < kValues; ++i) {
+        const T value = ValueAt<T>(i);
+        std::memcpy(to, &value, sizeof value);
+        to += sizeof value;
+    }
+}
+
+template <typename T>
 void TypedTWFile(benchmark::State& state) {
-    const std::string path = TypedPath();
-    for (auto _ : state) {
-        state.PauseTiming();
-        twbench::RemoveFile(path);
-        state.ResumeTiming();
+    twbench::WriteAnew(state, TypedPath(), [](const std::string& path) {
         CTWFile32 file;
-        file.SetFileName(path.c_str());
-        file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
-        file.SetCreationDistribution(win32::OPEN_ALWAYS);
-        int status = file.CreateFileA();
+        int status = twbench::OpenForWriting(file, path);
         for (int i = 0; i < kValues && status >= 0; ++i)
             status = file.Write(ValueAt<T>(i));
         if (status >= 0) status = file.WriteFile();
         if (status >= 0) status = file.CloseFile();
-        if (twbench::FailedStatus(state, status)) break;
-    }
-    twbench::SetWork(state, kValues, std::int64_t{kValues} * sizeof(T));
+        return twbench::Failure(status);
+    });
+    SetTypedWork<T>(state);
 }
 
 template <typename T>
 void TypedFwrite(benchmark::State& state) {
-    const std::string path = TypedPath();
-    for (auto _ : state) {
-        state.PauseTiming();
-        twbench::RemoveFile(path);
-        state.ResumeTiming();
+    twbench::WriteAnew(state, TypedPath(), [](const std::string& path) -> std::string {
         std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (file == nullptr) {
-            twbench::Fail(state, "fopen failed");
-            break;
-        }
+        if (file == nullptr) return "fopen failed";
         bool ok = true;
         for (int i = 0; i < kValues && ok; ++i) {
             const T value = ValueAt<T>(i);
             ok = std::fwrite(&value, sizeof value, 1, file) == 1;
         }
         ok = std::fclose(file) == 0 && ok;
-        if (!ok) {
-            twbench::Fail(state, "fwrite failed");
-            break;
-        }
-    }
-    twbench::SetWork(state, kValues, std::int64_t{kValues} * sizeof(T));
+        return ok ? "" : "fwrite failed";
+    });
+    SetTypedWork<T>(state);
 }
 
 template <typename T>
 void TypedOfstream(benchmark::State& state) {
-    const std::string path = TypedPath();
-    for (auto _ : state) {
-        state.PauseTiming();
-        twbench::RemoveFile(path);
-        state.ResumeTiming();
+    twbench::WriteAnew(state, TypedPath(), [](const std::string& path) -> std::string {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         for (int i = 0; i < kValues; ++i) {
             const T value = ValueAt<T>(i);
             file.write(reinterpret_cast<const char*>(&value), sizeof value);
         }
         file.close();
-        if (!file) {
-            twbench::Fail(state, "ofstream::write failed");
-            break;
-        }
-    }
-    twbench::SetWork(state, kValues, std::int64_t{kValues} * sizeof(T));
+        return file ? "" : "ofstream::write failed";
+    });
+    SetTypedWork<T>(state);
 }
 
 template <typename T>
 void TypedLimit(benchmark::State& state) {
-    const std::string path = TypedPath();
     // Allocated and touched before timing: the limit pays no page faults.
     std::vector<unsigned char> bytes(std::size_t{kValues} * sizeof(T), 1);
-    for (auto _ : state) {
-        state.PauseTiming();
-        twbench::RemoveFile(path);
-        state.ResumeTiming();
+    twbench::WriteAnew(state, TypedPath(), [&bytes](const std::string& path) -> std::string {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            twbench::Fail(state, "open failed");
-            break;
-        }
-        unsigned char* to = bytes.data();
-        for (int i = 0; i < kValues; ++i) {
-            const T value = ValueAt<T>(i);
-            std::memcpy(to, &value, sizeof value);
-            to += sizeof value;
-        }
+        if (fd < 0) return "open failed";
+        StoreValues<T>(bytes.data());
         const bool ok = twbench::WriteAllBytes(fd, bytes.data(), bytes.size());
-        if (::close(fd) != 0 || !ok) {
-            twbench::Fail(state, "write failed");
-            break;
-        }
-    }
-    twbench::SetWork(state, kValues, std::int64_t{kValues} * sizeof(T));
+        return ::close(fd) == 0 && ok ? "" : "write failed";
+    });
+    SetTypedWork<T>(state);
 }
 
 template <typename T>
 void TypedFlushFloor(benchmark::State& state) {
-    const std::string path = TypedPath();
     std::vector<unsigned char> bytes(std::size_t{kValues} * sizeof(T), 1);
-    for (auto _ : state) {
-        state.PauseTiming();
-        twbench::RemoveFile(path);
-        state.ResumeTiming();
+    twbench::WriteAnew(state, TypedPath(), [&bytes](const std::string& path) -> std::string {
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            twbench::Fail(state, "open failed");
-            break;
-        }
-        unsigned char* to = bytes.data();
-        for (int i = 0; i < kValues; ++i) {
-            const T value = ValueAt<T>(i);
-            std::memcpy(to, &value, sizeof value);
-            to += sizeof value;
-        }
-        bool ok = true;
-        for (std::size_t start = 0; ok && start < bytes.size(); start += twbench::kBufferFull) {
-            const std::size_t count = std::min(twbench::kBufferFull, bytes.size() - start);
-            ok = twbench::FlushLikeTheFileObject(fd, static_cast<long long>(start),
-                                                 bytes.data() + start, count);
-        }
-        if (::close(fd) != 0 || !ok) {
-            twbench::Fail(state, "write failed");
-            break;
-        }
-    }
-    twbench::SetWork(state, kValues, std::int64_t{kValues} * sizeof(T));
+        if (fd < 0) return "open failed";
+        StoreValues<T>(bytes.data());
+        const bool ok = twbench::WriteInBufferFulls(fd, bytes.data(), bytes.size());
+        return ::close(fd) == 0 && ok ? "" : "write failed";
+    });
+    SetTypedWork<T>(state);
 }
 
 #define TWBENCH_TYPED(function, type, name) \
