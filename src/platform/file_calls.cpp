@@ -8,37 +8,38 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "platform/descriptor.h"
+#include "platform/share_locks.h"
+
 namespace win32 {
+
+using descriptor::FailWith;
+using descriptor::IsUsable;
+using descriptor::ToHandle;
 
 namespace {
 
 int ToDescriptor(HANDLE file) {
-    return static_cast<int>(reinterpret_cast<std::intptr_t>(file));
+    return descriptor::Of(file);
 }
 
-HANDLE ToHandle(int fd) {
-    return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd));
-}
-
-bool IsUsable(HANDLE file) {
-    return file != INVALID_HANDLE_VALUE && ToDescriptor(file) >= 0;
-}
-
-BOOL FailWith(int code) {
-    SetLastError(static_cast<DWORD>(code));
-    return FALSE;
-}
-
-bool OpenFlags(DWORD access, DWORD disposition, int& flags) {
+// The open(2) flags for the access and disposition; truncation is left to
+// the caller, which does it only once the file is held (see CreateFileA).
+bool OpenFlags(DWORD access, DWORD disposition, int& flags, bool& truncate) {
     const bool read = (access & GENERIC_READ) != 0;
     const bool write = (access & GENERIC_WRITE) != 0;
-    flags = O_CLOEXEC | (read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY);
+    flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK |
+            (read && write ? O_RDWR
+             : write       ? O_WRONLY
+                           : O_RDONLY);
+    truncate = false;
     switch (disposition) {
         case CREATE_NEW:
             flags |= O_CREAT | O_EXCL;
             return true;
         case CREATE_ALWAYS:
-            flags |= O_CREAT | O_TRUNC;
+            flags |= O_CREAT;
+            truncate = true;
             return true;
         case OPEN_EXISTING:
             return true;
@@ -46,20 +47,39 @@ bool OpenFlags(DWORD access, DWORD disposition, int& flags) {
             flags |= O_CREAT;
             return true;
         case TRUNCATE_EXISTING:
-            flags |= O_TRUNC;
+            truncate = true;
             return write;
         default:
             return false;
     }
 }
 
+// Makes the open descriptor fd a held file: a regular file (a directory,
+// pipe, device or socket is refused), blocking again, marked with its share
+// mode and cut to nothing when asked. Returns 0 or the last-error code.
+DWORD Hold(int fd, DWORD access, DWORD shareMode, bool truncate) {
+    struct stat info;
+    if (::fstat(fd, &info) != 0) return static_cast<DWORD>(errno);
+    if (S_ISDIR(info.st_mode)) return EISDIR;
+    if (!S_ISREG(info.st_mode)) return ERROR_NOT_REGULAR_FILE;
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return static_cast<DWORD>(errno);
+    }
+    const DWORD held = share::Hold(fd, access, shareMode);
+    if (held != 0) return held;
+    if (truncate && ::ftruncate(fd, 0) != 0) return static_cast<DWORD>(errno);
+    return 0;
+}
+
 }  // namespace
 
-HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*/,
+HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
                    SECURITY_ATTRIBUTES* /*securityAttributes*/, DWORD creationDisposition,
                    DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
     int flags = 0;
-    if (fileName == nullptr || !OpenFlags(desiredAccess, creationDisposition, flags)) {
+    bool truncate = false;
+    if (fileName == nullptr || !OpenFlags(desiredAccess, creationDisposition, flags, truncate)) {
         FailWith(EINVAL);
         return INVALID_HANDLE_VALUE;
     }
@@ -67,6 +87,8 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*
         FailWith(EACCES);
         return INVALID_HANDLE_VALUE;
     }
+    // Non-blocking, so that a pipe without a writer does not hang the open;
+    // Hold refuses it at once.
     int fd;
     do {
         fd = ::open(fileName, flags, 0666);
@@ -75,12 +97,10 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD /*shareMode*
         FailWith(errno);
         return INVALID_HANDLE_VALUE;
     }
-    // A directory is not a file: Windows refuses to open one this way.
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int code = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    const DWORD held = Hold(fd, desiredAccess, shareMode, truncate);
+    if (held != 0) {
         ::close(fd);
-        FailWith(code);
+        SetLastError(held);
         return INVALID_HANDLE_VALUE;
     }
     return ToHandle(fd);

@@ -48,6 +48,9 @@ class Scenario {
     // After a run that returned a status >= 0 (the switch is off): the
     // complete result is there.
     virtual void CheckResult() = 0;
+    // Whether the operations may succeed in spite of the failed call; by
+    // default where MayBeAbsorbed says so.
+    virtual bool MayAbsorb(const Injection& injection) const;
     // After a run that returned a status >= 0 although a call failed: by
     // default the complete result must be there all the same.
     virtual void CheckAbsorbed(const Injection&) { CheckResult(); }

@@ -29,6 +29,10 @@ enum class Kind : int {
     String,       // a string's character storage, or a heap string object
     Buffer,       // the text buffers of conditions and joins
     Schema,       // a call into the schema classes
+    Sync,         // FlushFileBuffers
+    Rename,       // MoveFileExA, DeleteFileA
+    Attributes,   // GetFileAttributesA, the file behind a link, the copy of permissions
+    Lock,         // the share-mode locks of CreateFileA
     Count
 };
 constexpr int kKindCount = static_cast<int>(Kind::Count);

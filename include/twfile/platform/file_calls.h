@@ -1,7 +1,13 @@
 // The Windows file calls over POSIX file descriptors.
 //
 // CreateFileA maps the access rights and creation disposition onto open(2)
-// flags and always adds O_CLOEXEC; share modes are not enforced. ReadFile and
+// flags and always adds O_CLOEXEC. It opens regular files only: a directory
+// fails with EISDIR, a pipe, device or socket with ERROR_NOT_REGULAR_FILE,
+// and the open never waits (a pipe without a writer is refused at once).
+// The share mode is honoured between opens, also of other processes: an
+// open whose access another holder does not share, or that denies an
+// access another holder has, fails with ERROR_SHARING_VIOLATION before the
+// file is truncated or changed in any way. ReadFile and
 // WriteFile transfer the whole count unless the file ends or the call fails,
 // as they do on Windows for disk files. Every failure sets the last error.
 #ifndef TWFILE_PLATFORM_FILE_CALLS_H

@@ -33,8 +33,8 @@ constexpr BOOL TRUE = 1;
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
 
-// Share modes: stored by the file object and passed on, but not enforced on
-// POSIX, where files cannot be opened for exclusive use.
+// Share modes: what other opens of the same file are let in while this one
+// holds it (honoured between file objects and processes).
 constexpr DWORD FILE_SHARE_READ = 0x00000001u;
 constexpr DWORD FILE_SHARE_WRITE = 0x00000002u;
 
@@ -45,7 +45,19 @@ constexpr DWORD OPEN_EXISTING = 3;
 constexpr DWORD OPEN_ALWAYS = 4;
 constexpr DWORD TRUNCATE_EXISTING = 5;
 
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010u;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080u;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+
+// MoveFileExA flags.
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001u;
+constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x00000008u;
+
+// Last-error codes of this layer's own that have no errno counterpart. They
+// carry the customer bit of Windows error codes, so they never meet an
+// errno value.
+constexpr DWORD ERROR_SHARING_VIOLATION = 0x20000020u;
+constexpr DWORD ERROR_NOT_REGULAR_FILE = 0x20000021u;
 
 // File pointer move methods.
 constexpr DWORD FILE_BEGIN = 0;

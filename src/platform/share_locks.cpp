@@ -1,0 +1,96 @@
+// Each open file holds shared locks on up to four marker bytes far beyond
+// any file's end: "reads", "writes", "denies reads", "denies writes". An
+// open conflicts with another when one of them holds an access mark whose
+// denial mark the other holds. Shared locks never block one another, so an
+// open sets its own marks first and then asks whether any other open holds
+// the opposite ones; two opens racing for a conflicting hold both see the
+// other and both fail, never both succeed. The locks are advisory: they
+// bind the programs that ask, as share modes do.
+#include "platform/share_locks.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+
+#include <twfile/platform/fault.h>
+
+namespace win32 {
+namespace share {
+
+namespace {
+
+enum Mark : int { kReads, kWrites, kDeniesReads, kDeniesWrites };
+
+// Past the largest offset any file of the library can have.
+constexpr off_t kMarkBase = INT64_MAX - 8;
+
+#ifdef F_OFD_SETLK
+
+struct flock MarkLock(short type, Mark mark) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kMarkBase + mark;
+    lock.l_len = 1;
+    return lock;
+}
+
+// A read lock needs a descriptor open for reading; one open for writing
+// only takes write locks, which also keep out other holders of the same
+// mark (stricter than the share mode asks, never looser).
+DWORD SetMark(int fd, Mark mark, bool readable) {
+    struct flock lock = MarkLock(readable ? F_RDLCK : F_WRLCK, mark);
+    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
+    if (errno == EAGAIN || errno == EACCES) return ERROR_SHARING_VIOLATION;
+    return static_cast<DWORD>(errno);
+}
+
+// 0 when no other open holds mark, ERROR_SHARING_VIOLATION when one does,
+// else the errno of the failed question.
+DWORD CheckFree(int fd, Mark mark) {
+    struct flock lock = MarkLock(F_WRLCK, mark);
+    if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return static_cast<DWORD>(errno);
+    return lock.l_type == F_UNLCK ? 0 : ERROR_SHARING_VIOLATION;
+}
+
+#endif
+
+}  // namespace
+
+DWORD Hold(int fd, DWORD access, DWORD shareMode) {
+    if (fault::ShouldFail(fault::Kind::Lock)) return ERROR_SHARING_VIOLATION;
+#ifdef F_OFD_SETLK
+    const bool reads = (access & GENERIC_READ) != 0;
+    const bool writes = (access & GENERIC_WRITE) != 0;
+    const bool deniesReads = (shareMode & FILE_SHARE_READ) == 0;
+    const bool deniesWrites = (shareMode & FILE_SHARE_WRITE) == 0;
+    const struct {
+        bool held;
+        Mark mark;
+        Mark opposite;
+    } marks[] = {{reads, kReads, kDeniesReads},
+                 {writes, kWrites, kDeniesWrites},
+                 {deniesReads, kDeniesReads, kReads},
+                 {deniesWrites, kDeniesWrites, kWrites}};
+    for (const auto& m : marks) {
+        if (!m.held) continue;
+        const DWORD code = SetMark(fd, m.mark, reads);
+        if (code != 0) return code;
+    }
+    for (const auto& m : marks) {
+        if (!m.held) continue;
+        const DWORD code = CheckFree(fd, m.opposite);
+        if (code != 0) return code;
+    }
+#else
+    (void)fd;
+    (void)access;
+    (void)shareMode;
+#endif
+    return 0;
+}
+
+}  // namespace share
+}  // namespace win32

@@ -1,0 +1,23 @@
+// Share modes between open files, kept with open-file-description locks so
+// that they hold between file objects of one process, its threads, and
+// other processes.
+#ifndef TWFILE_SRC_PLATFORM_SHARE_LOCKS_H
+#define TWFILE_SRC_PLATFORM_SHARE_LOCKS_H
+
+#include <twfile/platform/types.h>
+
+namespace win32 {
+namespace share {
+
+// Marks the open file fd as held with access and shareMode, unless that
+// conflicts with a holder of the same file through another open: one that
+// shares less than access asks for, or whose access this shareMode denies.
+// Returns 0, or the last-error code of the failure
+// (ERROR_SHARING_VIOLATION for a conflict). The marks go with the
+// descriptor's last close.
+DWORD Hold(int fd, DWORD access, DWORD shareMode);
+
+}  // namespace share
+}  // namespace win32
+
+#endif  // TWFILE_SRC_PLATFORM_SHARE_LOCKS_H
