@@ -96,6 +96,19 @@ class TWFILE_API CTWFile32 : public CObject {
     int WriteFile();
     // WriteFile, then CloseFile.
     int Flush();
+    // Writes the file anew in one step. write(context) writes the complete
+    // new text from offset 0 into a new file created beside the file that
+    // m_strFileName names (beside the file a symbolic link leads to), held
+    // with the object's share mode. The new file is written out, flushed to
+    // the disk, given the old file's permissions and owner, and renamed over
+    // the old file, which is then closed: the object holds the new file as
+    // WriteFile leaves it, and the path names the old file or the whole new
+    // text, never a part. On a failure the new file is removed, the old one
+    // is untouched, and the object holds it again with nothing loaded.
+    // Without write access, or where no file can be created beside the old
+    // one (a read-only directory), the text is written over the open file
+    // in place instead (Locate(0), write, WriteFile).
+    int WriteReplacing(int (*write)(void* context), void* context);
 
     // Reading. eof is set to 0 on entry and to 1 when the file has no more
     // bytes; end of file is not an error. In the character-array forms the
@@ -234,10 +247,20 @@ class TWFILE_API CTWFile32 : public CObject {
     void MoveBackTo(long long offset);
     // The loaded bytes reach the end of the file (as last queried).
     bool LoadedToEnd() const;
-    // Unread bytes in the buffer.
+    // Unread bytes in the buffer; none while the output written reaches
+    // past the loaded bytes.
     int Unread() const {
-        return m_nBufValid - m_nBufPos;
+        return m_nBufValid > m_nBufPos ? m_nBufValid - m_nBufPos : 0;
     }
+    // WriteReplacing's steps: the text written into the new file and put in
+    // place of target; the fallback, the text written over the open file.
+    int WriteReplacement(const char* replacement, const char* target, int (*write)(void* context),
+                         void* context);
+    int WriteInPlace(int (*write)(void* context), void* context);
+    // After a failed replacement: closes and removes the new file and holds
+    // old again, at offset point with nothing loaded. Raises nothing.
+    void AbandonReplacement(win32::HANDLE old, int point, win32::DWORD size,
+                            const char* replacement);
 
     // In-place update: writes buffer bytes [0, count) to the file at
     // m_nBufStart without moving the end of the file.

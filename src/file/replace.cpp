@@ -1,0 +1,134 @@
+// Writing a file anew in one step: the new text goes into a file beside the
+// old one and replaces it only once it is complete and on the disk.
+#include <twfile/file/file32.h>
+#include <twfile/host/status.h>
+#include <twfile/platform/file_calls.h>
+#include <twfile/platform/last_error.h>
+#include <twfile/platform/replace_calls.h>
+#include <twfile/platform/temp_name.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "file/messages.h"
+
+using namespace twfile::file;
+
+namespace {
+
+struct FreeName {
+    void operator()(char* name) const { std::free(name); }
+};
+using Name = std::unique_ptr<char, FreeName>;
+
+// A unique new file in the directory of target, named after it and hidden.
+Name ReserveBeside(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string directory = slash == std::string::npos ? "."
+                                  : slash == 0               ? "/"
+                                                             : target.substr(0, slash);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    return Name(win32::_tempnam(directory.c_str(), ("." + base + ".").c_str()));
+}
+
+}  // namespace
+
+int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
+    if (write == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if ((m_dwDesiredAccess & win32::GENERIC_WRITE) == 0) {
+        TW_PASS_ON(WriteInPlace(write, context));
+        TW_EXIT();
+    }
+    std::string target;
+    Name replacement;
+    try {
+        target = win32::GetReplacedFileName(m_strFileName.GetString());
+        if (!target.empty()) replacement = ReserveBeside(target);
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    if (replacement == nullptr) {
+        // A directory the caller may not write to: the open file is
+        // rewritten where it is. Anything else fails as a file that did not
+        // open fails: its reason is shown, and nothing was written.
+        if (!target.empty() && IsFileOpen() != 0 && win32::IsAccessDenied(win32::GetLastError())) {
+            TW_PASS_ON(WriteInPlace(write, context));
+            TW_EXIT();
+        }
+        ShowError();
+        TW_PASS_ON(0);
+        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    }
+
+    const win32::HANDLE old = m_hFile;
+    const int point = m_nBufStart + m_nBufPos;
+    const win32::DWORD size = m_dwFileSize;
+    const int status = WriteReplacement(replacement.get(), target.c_str(), write, context);
+    if (status < 0) {
+        AbandonReplacement(old, point, size, replacement.get());
+        TW_PASS_ON(status);
+    }
+    // Nothing was written through the old file: its close cannot lose text.
+    if (old != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(old);
+    TW_EXIT();
+}
+
+int CTWFile32::WriteReplacement(const char* replacement, const char* target,
+                                int (*write)(void* context), void* context) {
+    m_hFile =
+        win32::CreateFileA(replacement, m_dwDesiredAccess, m_dwShareMode, m_lpSecurityAttributes,
+                           win32::OPEN_EXISTING, m_dwFlagsAndAttributes, m_hTemplateFile);
+    m_nBufStart = 0;
+    m_nBufPos = 0;
+    m_nBufValid = 0;
+    m_dwFileSize = 0;
+    if (m_hFile == win32::INVALID_HANDLE_VALUE) {
+        ShowError();
+        TW_PASS_ON(0);
+        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    }
+    if (m_pBuffer == nullptr) TW_PASS_ON(GetMemory());
+    TW_PASS_ON(write(context));
+    TW_PASS_ON(WriteFile());
+    // The new text is complete: it goes to the disk, takes the old file's
+    // access and replaces it. A failed flush of the directory comes after
+    // the rename: the path then holds the new text, and the failure is
+    // still reported.
+    if (!win32::FlushFileBuffers(m_hFile) || !win32::CopyFileAccess(target, m_hFile) ||
+        !win32::MoveFileExA(replacement, target,
+                            win32::MOVEFILE_REPLACE_EXISTING | win32::MOVEFILE_WRITE_THROUGH)) {
+        ShowError();
+        TW_PASS_ON(0);
+        TW_RAISE(kFileError, kErrorWriting);
+    }
+    TW_EXIT();
+}
+
+int CTWFile32::WriteInPlace(int (*write)(void* context), void* context) {
+    TW_PASS_ON(GetFileSize());
+    if (m_dwFileSize == 0) {
+        // An empty file has no byte to locate at offset 0.
+        m_nBufStart = 0;
+        m_nBufPos = 0;
+        m_nBufValid = 0;
+    } else {
+        TW_PASS_ON(Locate(0));
+    }
+    TW_PASS_ON(write(context));
+    TW_PASS_ON(WriteFile());
+    TW_EXIT();
+}
+
+void CTWFile32::AbandonReplacement(win32::HANDLE old, int point, win32::DWORD size,
+                                   const char* replacement) {
+    const win32::DWORD reason = win32::GetLastError();
+    if (m_hFile != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(m_hFile);
+    win32::DeleteFileA(replacement);
+    win32::SetLastError(reason);
+    m_hFile = old;
+    m_nBufStart = point;
+    m_nBufPos = 0;
+    m_nBufValid = 0;
+    m_dwFileSize = size;
+}
