@@ -6,6 +6,8 @@
 #include <twfile/host/status.h>
 #include <twfile/platform/colours.h>
 #include <twfile/platform/fault.h>
+#include <twfile/platform/last_error.h>
+#include <twfile/platform/replace_calls.h>
 #include <twfile/platform/types.h>
 #include <twfile/query/qdf.h>
 
@@ -163,32 +165,43 @@ int CTWFileQDF::Open(const char* path, int readOnly) {
     TW_EXIT();
 }
 
-// The file is rewritten in place from its start. An empty file has no byte
-// to locate at offset 0, so the buffer is simply placed there.
 int CTWFileQDF::Save() {
-    TW_PASS_ON(GetFileSize());
-    if (m_dwFileSize == 0) {
-        m_nBufStart = 0;
-        m_nBufPos = 0;
-        m_nBufValid = 0;
-    } else {
-        TW_PASS_ON(Locate(0));
-    }
-    TW_PASS_ON(WriteToBuffer());
-    TW_PASS_ON(WriteFile());
+    TW_PASS_ON(CheckSavable());
+    if (IsFileOpen() == 0) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    TW_PASS_ON(WriteReplacingFile());
     TW_EXIT();
 }
 
+// The existing file at path is opened as Open opens it for writing, so that
+// another holder keeps the document out as it would keep a writer out; only
+// a path that names nothing is left to the save to create.
 int CTWFileQDF::SaveAs(const char* path) {
+    TW_PASS_ON(CheckSavable());
     TW_PASS_ON(CloseFile());
     TW_PASS_ON(Reset());
     TW_PASS_ON(SetFileName(path));
     m_dwDesiredAccess = win32::GENERIC_READ | win32::GENERIC_WRITE;
     m_dwShareMode = win32::FILE_SHARE_READ;
+    if (win32::GetFileAttributesA(path) != win32::INVALID_FILE_ATTRIBUTES ||
+        !win32::IsFileNotFound(win32::GetLastError())) {
+        m_dwCreationDistribution = win32::OPEN_EXISTING;
+        TW_PASS_ON(CreateFileA());
+        if (IsFileOpen() == 0) {
+            // The file object has shown the system's reason.
+            m_dwCreationDistribution = win32::OPEN_ALWAYS;
+            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        }
+    }
     m_dwCreationDistribution = win32::OPEN_ALWAYS;
-    TW_PASS_ON(CreateFileA());
-    TW_PASS_ON(WriteToBuffer());
-    TW_PASS_ON(WriteFile());
+    TW_PASS_ON(WriteReplacingFile());
+    TW_EXIT();
+}
+
+int CTWFileQDF::WriteReplacingFile() {
+    const auto write = [](void* document) {
+        return static_cast<CTWFileQDF*>(document)->WriteToBuffer();
+    };
+    TW_PASS_ON(WriteReplacing(write, this));
     TW_EXIT();
 }
 

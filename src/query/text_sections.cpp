@@ -6,6 +6,7 @@
 #include <twfile/query/qdf.h>
 
 #include <climits>
+#include <cstring>
 #include <new>
 
 #include "query/line_values.h"
@@ -88,9 +89,11 @@ int CTWFileQDF::ReadEditedSQLSection(int& read) {
         int eof = 0;
         TW_PASS_ON(ReadLine(&line, eof));
         if (eof != 0 || IsLine(line, "}")) break;
+        // A line's text ends at its first NUL, as the line is written.
+        const int length = static_cast<int>(std::strlen(line.GetString()));
         const int separator = count != 0 ? 2 : 0;
         const long long needed =
-            static_cast<long long>(m_strEditedSQL.GetLength()) + separator + line.GetLength();
+            static_cast<long long>(m_strEditedSQL.GetLength()) + separator + length;
         try {
             // Reserved first, so a failure leaves the text as it was; the
             // string grows geometrically, so the whole read stays linear.
@@ -100,7 +103,7 @@ int CTWFileQDF::ReadEditedSQLSection(int& read) {
             TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
         }
         m_strEditedSQL.Append("\r\n", separator);
-        m_strEditedSQL.Append(line.GetString(), line.GetLength());
+        m_strEditedSQL.Append(line.GetString(), length);
     }
     TW_EXIT();
 }

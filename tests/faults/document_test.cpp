@@ -3,14 +3,18 @@
 // section filled, with the default buffer and with a small one (refills and
 // flushes inside the text).
 //
-// Saving writes the file in place: the first change to the file is the
-// setting of its end before the first write of the new text. A failure up
-// to and including that call leaves the previous file as it was, and it
-// still opens with its members; a failure after it leaves the file cut or
-// partly rewritten (the save reports the error; the caller saves again).
+// Save and SaveAs write a new file beside the previous one and rename it
+// over it: whatever call fails, the previous file is left byte for byte,
+// no new file stays behind, and the document saves again. Copy writes into
+// an open file in place: the first change to that file is the setting of
+// its end before the first write of the new text; a failure up to and
+// including that call leaves the file as it was, a later one may leave it
+// cut or partly rewritten (Copy reports the error; the caller copies
+// again).
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -128,9 +132,12 @@ struct Files {
     Members previousMembers;
     std::string target;  // the path saved to
     std::string source;  // a file holding the document's text
-    // Per kind, the calls up to the first change of the target file.
+    // Per kind, the calls up to the first change of the target file, for a
+    // write in place; all of them for a replacing save.
     Counts firstChange{};
-    // Failures after the first change that left the previous file unusable.
+    bool replacing = false;
+    // Failures after the first change, and those that left the previous
+    // file damaged.
     unsigned long lostPrevious = 0;
     unsigned long afterFirstChange = 0;
 
@@ -159,9 +166,29 @@ struct Files {
         EXPECT_TRUE(Take(reread) == members) << "the saved file reads back differently";
     }
 
+    // The files of the directory other than the ones made here: what a
+    // failed save left behind.
+    std::vector<std::string> Leftovers() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            const std::string name = entry.path().filename().string();
+            if (name != "document.qdf" && name != "previous.qdf" && name != "target.qdf") {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+
     // The previous file after a failed save.
     void CheckPrevious(const Injection& injection) {
+        EXPECT_TRUE(Leftovers().empty()) << "a new file stayed behind: " << Leftovers().front();
         const std::string now = twtest::ReadAll(target);
+        if (replacing) {
+            ++afterFirstChange;
+            if (now != previous) ++lostPrevious;
+            EXPECT_EQ(now, previous) << "a failed save changed the previous file";
+            return;
+        }
         if (!injection.NoLaterThan(firstChange)) {
             ++afterFirstChange;
             if (now != previous) ++lostPrevious;
@@ -175,8 +202,8 @@ struct Files {
 
     void Report(const std::string& name) const {
         std::cout << "faults: " << name << ": " << afterFirstChange
-                  << " failures after the file's first change, " << lostPrevious
-                  << " of them left the previous text damaged" << std::endl;
+                  << (replacing ? " failed saves" : " failures after the file's first change")
+                  << ", " << lostPrevious << " of them left the previous text damaged" << std::endl;
     }
 };
 
@@ -196,7 +223,9 @@ class OpenScenario : public Scenario {
         EXPECT_TRUE(Take(*m_document) == m_files.members) << "the members differ";
     }
     void CheckAbsorbed(const Injection& injection) override {
-        if (injection.kind != fault::Kind::Open) return CheckResult();
+        if (injection.kind != fault::Kind::Open && injection.kind != fault::Kind::Lock) {
+            return CheckResult();
+        }
         // The file did not open: the caller sees it, nothing was read.
         EXPECT_EQ(m_document->IsFileOpen(), 0);
         EXPECT_TRUE(Take(*m_document) == FreshMembers());
@@ -232,8 +261,14 @@ class SaveScenario : public Scenario {
     }
     int Run() override { return m_document->Save(); }
     void CheckResult() override { m_files.CheckSaved(m_files.target); }
+    // The previous file is closed once the new one is in place; nothing was
+    // written through it, so its failed close loses nothing.
+    bool MayAbsorb(const Injection& injection) const override {
+        return injection.kind == fault::Kind::Close || Scenario::MayAbsorb(injection);
+    }
     void CheckAfterFailure(const Injection& injection) override {
         m_files.CheckPrevious(injection);
+        EXPECT_EQ(m_document->IsFileOpen(), 1) << "the document lost its file";
     }
     void Recover() override {
         ASSERT_GE(m_document->Save(), 0);
@@ -268,8 +303,16 @@ class SaveAsScenario : public Scenario {
         EXPECT_EQ(m_document->IsFileOpen(), 1);
         m_files.CheckSaved(m_files.target);
     }
+    bool MayAbsorb(const Injection& injection) const override {
+        return injection.kind == fault::Kind::Close || Scenario::MayAbsorb(injection);
+    }
     void CheckAfterFailure(const Injection& injection) override {
-        if (m_bExisting) m_files.CheckPrevious(injection);
+        if (m_bExisting) {
+            m_files.CheckPrevious(injection);
+        } else {
+            EXPECT_FALSE(twtest::Exists(m_files.target)) << "a failed save made the file";
+            EXPECT_TRUE(m_files.Leftovers().empty()) << "a new file stayed behind";
+        }
     }
     void Recover() override {
         ASSERT_GE(m_document->SaveAs(m_files.target.c_str()), 0);
@@ -338,10 +381,11 @@ class DocumentFaults : public ::testing::TestWithParam<int> {
     std::string Name(const char* what) const {
         return std::string("document ") + what + (GetParam() == kSmall ? ", small buffer" : "");
     }
-    // Runs a campaign over a scenario that saves to the target file; the
-    // first change of the file is found first.
-    void SaveCampaign(const char* what, const ScenarioFactory& make) {
-        m_files.firstChange = CountsAtFirst(make, fault::Kind::EndOfFile);
+    // Runs a campaign over a scenario that saves to the target file; for a
+    // write in place the first change of the file is found first.
+    void SaveCampaign(const char* what, const ScenarioFactory& make, bool replacing) {
+        m_files.replacing = replacing;
+        if (!replacing) m_files.firstChange = CountsAtFirst(make, fault::Kind::EndOfFile);
         const Summary summary = RunCampaign(Name(what), make);
         EXPECT_GT(summary.failedRuns, 0u);
         m_files.Report(Name(what));
@@ -356,12 +400,14 @@ TEST_P(DocumentFaults, Open) {
 }
 
 TEST_P(DocumentFaults, Save) {
-    SaveCampaign("save", [&] { return std::make_unique<SaveScenario>(m_files, GetParam()); });
+    SaveCampaign(
+        "save", [&] { return std::make_unique<SaveScenario>(m_files, GetParam()); }, true);
 }
 
 TEST_P(DocumentFaults, SaveAsOntoAnExistingFile) {
-    SaveCampaign("save-as onto an existing file",
-                 [&] { return std::make_unique<SaveAsScenario>(m_files, GetParam(), true); });
+    SaveCampaign(
+        "save-as onto an existing file",
+        [&] { return std::make_unique<SaveAsScenario>(m_files, GetParam(), true); }, true);
 }
 
 TEST_P(DocumentFaults, SaveAsToANewFile) {
@@ -372,7 +418,8 @@ TEST_P(DocumentFaults, SaveAsToANewFile) {
 }
 
 TEST_P(DocumentFaults, Copy) {
-    SaveCampaign("copy", [&] { return std::make_unique<CopyScenario>(m_files, GetParam()); });
+    SaveCampaign(
+        "copy", [&] { return std::make_unique<CopyScenario>(m_files, GetParam()); }, false);
 }
 
 INSTANTIATE_TEST_SUITE_P(Buffers, DocumentFaults, ::testing::Values(kDefault, kSmall),

@@ -64,7 +64,8 @@ TEST_F(NulByteTest, ClosingLineFollowedByANulEndsTheEditedSql) {
 }
 
 // Texts with a NUL inside are saved up to the NUL, which is what the
-// application sees of them through their character pointers.
+// application sees of them through their character pointers; each line of
+// the edited SQL ends at its own NUL, so no later line is lost.
 TEST_F(NulByteTest, TextsAreSavedUpToTheirFirstNul) {
     FileText sections = SampleSections();
     sections[1].body = {"SALES\0 2"s};
@@ -73,11 +74,12 @@ TEST_F(NulByteTest, TextsAreSavedUpToTheirFirstNul) {
     Document document;
     ASSERT_GE(OpenBytes(document, Render(sections)), 0);
     EXPECT_EQ(document.m_bActiveQuery, 1);
+    EXPECT_EQ(document.m_strEditedSQL.GetLength(), 21);
 
     Document reread;
     SaveAndReopen(document, reread);
     EXPECT_STREQ(reread.m_strDatabase.GetString(), "SALES");
-    EXPECT_STREQ(reread.m_strEditedSQL.GetString(), "SELECT *");
+    EXPECT_STREQ(reread.m_strEditedSQL.GetString(), "SELECT *\r\nFROM ORDERS");
     EXPECT_EQ(reread.m_bActiveQuery, 1);
 }
 

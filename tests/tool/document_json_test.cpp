@@ -109,10 +109,17 @@ TEST(LossyMembers, FindsExactlyWhatASaveAndAReadChange) {
         EXPECT_EQ(found, c.member);
 
         // Saved and read back, the members come back the same exactly when
-        // nothing was found.
+        // nothing was found; a save refuses a text that would end its line
+        // or section early, and writes nothing.
         twtest::TempDir dir;
         const std::string path = dir.File("doc.qdf");
-        ASSERT_GE(doc.SaveAs(path.c_str()), 0);
+        if (doc.SaveAs(path.c_str()) < 0) {
+            EXPECT_EQ(CTWError::GetNumber(), ID_TWErrors_InvalidParam);
+            EXPECT_FALSE(found.empty());
+            CTWError::Clear();
+            EXPECT_FALSE(twtest::Exists(path));
+            continue;
+        }
         doc.Close();
         CTWFileQDF read;
         read.Open(path.c_str(), 1);

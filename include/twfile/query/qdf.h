@@ -53,11 +53,17 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     // sections append. A file that cannot be opened shows the system's
     // message and raises nothing: test IsFileOpen.
     int Open(const char* path, int readOnly);
-    // Rewrites the document's open file from its start; the file then holds
-    // exactly the document's text. An empty file is written from offset 0.
+    // Replaces the document's open file by one that holds exactly the
+    // document's text (see CTWFile32::WriteReplacing): on any failure the
+    // file keeps its old text. A document whose text would not read back
+    // the same is refused before anything is written (ID_TWErrors_InvalidParam,
+    // naming the member): a one-line member holding CR LF, or an edited SQL
+    // line that is exactly "}". A file opened read-only is not written.
     int Save();
-    // Opens or creates path, writes the document there and stays attached
-    // to it for reading and writing.
+    // Attaches the document to path (its file opened for reading and
+    // writing, when there is one), then saves as Save does, creating the
+    // file when it is missing. The document stays attached to path, also
+    // after a failure, with the old file as it was.
     int SaveAs(const char* path);
     // Writes the document's text into target's file at target's current
     // position and ends target's file after it. target's members are not
@@ -148,6 +154,10 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
 
     // The whole document, through the table of sections.
     int WriteToBuffer();
+    // Refuses a document whose text would not read back the same.
+    int CheckSavable() const;
+    // Save's write once the file is attached.
+    int WriteReplacingFile();
     int ReadFromBuffer();
     int DeleteList(CPtrList* list);
     int AddTail(CPtrList* list, CString* item);
