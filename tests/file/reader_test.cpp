@@ -343,3 +343,85 @@ TEST(Faults, FailedLocateCanBeRepeated) {
 
 }  // namespace
 }  // namespace twtest
+
+namespace twtest {
+namespace {
+
+// Output written past the loaded bytes and not yet flushed leaves nothing
+// unread: every reader finds the end of the file (no byte is taken from the
+// buffer's output or beyond it), and the output is then written as it was.
+TEST(Reader, AfterOutputPastTheLoadedBytesEveryReaderFindsTheEnd) {
+    const std::vector<std::pair<const char*, std::function<int(CTWFile32&, int&)>>> readers = {
+        {"ReadFile", [](CTWFile32& f, int& eof) { return f.ReadFile(eof); }},
+        {"Read(int)", [](CTWFile32& f, int& eof) { int v = 0; return f.Read(v, eof); }},
+        {"Read(long)", [](CTWFile32& f, int& eof) { long v = 0; return f.Read(v, eof); }},
+        {"Read(float)", [](CTWFile32& f, int& eof) { float v = 0; return f.Read(v, eof); }},
+        {"Read(double)", [](CTWFile32& f, int& eof) { double v = 0; return f.Read(v, eof); }},
+        {"Read(char*)",
+         [](CTWFile32& f, int& eof) {
+             std::vector<char> t(4);
+             return f.Read(t.data(), 3, eof);
+         }},
+        {"Read(CString)", [](CTWFile32& f, int& eof) { CString s; return f.Read(&s, eof); }},
+        {"ReadLen(char*)",
+         [](CTWFile32& f, int& eof) {
+             std::vector<char> t(4);
+             return f.ReadLen(t.data(), 3, eof);
+         }},
+        {"ReadLen(CString)", [](CTWFile32& f, int& eof) { CString s; return f.ReadLen(&s, eof); }},
+        {"ReadLine(char*)",
+         [](CTWFile32& f, int& eof) {
+             std::vector<char> t(4);
+             return f.ReadLine(t.data(), 3, eof);
+         }},
+        {"ReadLine(CString)",
+         [](CTWFile32& f, int& eof) { CString s; return f.ReadLine(&s, eof); }},
+        {"ReadField(char*)",
+         [](CTWFile32& f, int& eof) {
+             std::vector<char> t(4);
+             int end = 0;
+             return f.ReadField(t.data(), 3, end, eof);
+         }},
+        {"ReadField(CString)",
+         [](CTWFile32& f, int& eof) {
+             CString s;
+             int end = 0;
+             return f.ReadField(&s, end, eof);
+         }},
+        {"ReadBytes",
+         [](CTWFile32& f, int& eof) {
+             std::vector<char> t(4);
+             int count = 0;
+             const int status = f.ReadBytes(t.data(), 3, count, eof);
+             EXPECT_EQ(count, 0);
+             return status;
+         }},
+        {"ReadBLOB",
+         [](CTWFile32& f, int& eof) {
+             char* data = nullptr;
+             long count = 0;
+             const int status = f.ReadBLOB(data, count, 2, eof);
+             EXPECT_EQ(count, 0);
+             return status;
+         }},
+        {"SkipString", [](CTWFile32& f, int& eof) { return f.SkipString(eof); }},
+    };
+    for (const auto& reader : readers) {
+        for (int halvings : {0, 14}) {
+            SCOPED_TRACE(std::string(reader.first) + ", buffer " +
+                         std::to_string(BufferSizeAfter(halvings)));
+            TestFile file("ab", halvings);
+            int eof = 0;
+            ASSERT_GE(file->ReadFile(eof), 0);
+            ASSERT_GE(file->WriteText("hello"), 0);
+            EXPECT_GE(reader.second(*file, eof), 0);
+            EXPECT_EQ(eof, 1);
+            EXPECT_EQ(TakeError(), "");
+            ASSERT_GE(file->WriteFile(), 0);
+            EXPECT_EQ(file.Contents(), "hello");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace twtest

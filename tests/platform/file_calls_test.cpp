@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -78,11 +81,91 @@ TEST(FileCalls, ReadWriteSeekSizeAndEndOfFile) {
     EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
 }
 
-TEST(FileCalls, ADirectoryDoesNotOpen) {
+// Only regular files open, and the open never waits: a pipe without a
+// writer is refused at once rather than hanging.
+TEST(FileCalls, OnlyRegularFilesOpen) {
     twtest::TempDir dir;
-    EXPECT_EQ(CreateFileA(dir.path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(EISDIR));
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string socketPath = dir.File("socket");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const struct {
+        std::string path;
+        DWORD access;
+        DWORD error;
+    } cases[] = {
+        {dir.path(), GENERIC_READ, static_cast<DWORD>(EISDIR)},
+        {fifo, GENERIC_READ, ERROR_NOT_REGULAR_FILE},
+        {fifo, GENERIC_READ | GENERIC_WRITE, ERROR_NOT_REGULAR_FILE},
+        {"/dev/null", GENERIC_READ | GENERIC_WRITE, ERROR_NOT_REGULAR_FILE},
+        {socketPath, GENERIC_READ, static_cast<DWORD>(ENXIO)},  // the system refuses it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(CreateFileA(c.path.c_str(), c.access, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0,
+                              nullptr),
+                  INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), c.error);
+    }
+    ::close(listener);
+    char* text = nullptr;
+    ASSERT_GT(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+                             ERROR_NOT_REGULAR_FILE, LANG_USER_DEFAULT,
+                             reinterpret_cast<char*>(&text), 0, nullptr),
+              0u);
+    EXPECT_STREQ(text, "The path names a pipe, a device or a socket, not a file.");
+    LocalFree(text);
+}
+
+// A second open of a held file is let in exactly when each side shares the
+// access the other has; a refused open changes nothing (a truncating open
+// does not cut the file), and the file is free again once closed.
+TEST(FileCalls, ShareModesBetweenOpens) {
+    constexpr DWORD R = GENERIC_READ;
+    constexpr DWORD W = GENERIC_WRITE;
+    constexpr DWORD SR = FILE_SHARE_READ;
+    constexpr DWORD SW = FILE_SHARE_WRITE;
+    const struct {
+        DWORD access1, share1, access2, share2;
+        bool opens;
+    } cases[] = {
+        {R | W, SR, R, SR | SW, true},        // a reader beside a writer
+        {R | W, SR, R | W, SR, false},        // a second writer
+        {R | W, SR, R, SR, false},            // a reader that denies the writer
+        {R, SR | SW, R | W, SR, true},        // a writer beside a sharing reader
+        {R, SR, R | W, SR | SW, false},       // a writer beside a reader that denies it
+        {R | W, SR | SW, R | W, SR | SW, true},
+        {R, 0, R, SR | SW, false},            // exclusive use
+        {W, 0, R, SR | SW, false},            // a writer without read access holds too
+        {R, SR, R, SR, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.access1 << "/" << c.share1 << " then "
+                                        << c.access2 << "/" << c.share2);
+        twtest::TempDir dir;
+        const std::string path = dir.File("f");
+        twtest::WriteAll(path, "kept");
+        HANDLE first = CreateFileA(path.c_str(), c.access1, c.share1, nullptr, OPEN_EXISTING, 0,
+                                   nullptr);
+        ASSERT_NE(first, INVALID_HANDLE_VALUE);
+        HANDLE second = CreateFileA(path.c_str(), c.access2, c.share2, nullptr,
+                                    c.access2 & W ? TRUNCATE_EXISTING : OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(second != INVALID_HANDLE_VALUE, c.opens);
+        if (second != INVALID_HANDLE_VALUE) {
+            CloseHandle(second);
+        } else {
+            EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+            EXPECT_EQ(twtest::ReadAll(path), "kept");
+        }
+        CloseHandle(first);
+        second = CreateFileA(path.c_str(), c.access2, c.share2, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(second, INVALID_HANDLE_VALUE) << "the file stayed held after its close";
+        CloseHandle(second);
+    }
 }
 
 TEST(FileCalls, ShortReadsAndWritesThroughTheSwitch) {

@@ -1,0 +1,199 @@
+// Saving safely: a save replaces the file in one step and keeps its
+// permissions, its link and its holder's share mode; a document whose text
+// would not read back is refused before anything is written; a directory
+// where no new file can be made gets the text in place.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include <twfile/platform/fault.h>
+
+#include "qdf_support.h"
+
+namespace qdftest {
+namespace {
+
+constexpr char kHeldByAnother[] =
+    "The process cannot access the file because it is being used by another process.";
+
+struct stat StatOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+class SaveTest : public QdfTest {};
+
+TEST_F(SaveTest, TextsThatWouldNotReadBackAreRefusedAndNothingIsWritten) {
+    const struct {
+        std::function<void(Document&)> set;
+        const char* member;  // named in the refusal; null: saved
+    } cases[] = {
+        {[](Document& d) { d.m_strDatabase = "SALES\r\nX"; }, "m_strDatabase"},
+        {[](Document& d) { d.m_strWindowPosition = "1,2\r\n"; }, "m_strWindowPosition"},
+        {[](Document& d) { d.m_strCustomDataString = "\r\n"; }, "m_strCustomDataString"},
+        {[](Document& d) { d.m_strTimeZone = "GMT\r\n+1"; }, "m_strTimeZone"},
+        {[](Document& d) { d.m_strBackgroundColour = "1\r\n2"; }, "m_strBackgroundColour"},
+        {[](Document& d) { d.m_strTextColour = "1\r\n2"; }, "m_strTextColour"},
+        {[](Document& d) { d.m_strPrinterProperty1 = "a\r\nb"; }, "m_strPrinterProperty1"},
+        {[](Document& d) { d.m_strPrinterProperty8 = "a\r\nb"; }, "m_strPrinterProperty8"},
+        {[](Document& d) { d.m_strDynamicSort = "A\r\nB"; }, "m_strDynamicSort"},
+        {[](Document& d) { d.m_strEditedSQL = "SELECT *\r\n}\r\nFROM T"; }, "m_strEditedSQL"},
+        {[](Document& d) { d.m_strEditedSQL = "}"; }, "m_strEditedSQL"},
+        {[](Document& d) { d.m_strEditedSQL = "SELECT *\r\n}"; }, "m_strEditedSQL"},
+        // What reads back as written.
+        {[](Document& d) { d.m_strEditedSQL = "{fn NOW()}\r\n }\r\n}x\r\n"; }, nullptr},
+        {[](Document& d) { d.m_strDatabase = "}"; }, nullptr},
+        {[](Document& d) { d.m_strWindowPosition = "a\rb\nc"; }, nullptr},
+    };
+    const std::string previous = Fixture("sample.qdf");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.member != nullptr ? c.member : "saved");
+        const std::string path = File("doc.qdf");
+        twtest::WriteAll(path, previous);
+        Document doc;
+        ASSERT_GE(doc.Open(path.c_str(), 0), 0);
+        c.set(doc);
+        for (bool saveAs : {false, true}) {
+            const int status = saveAs ? doc.SaveAs(File("new.qdf").c_str()) : doc.Save();
+            if (c.member == nullptr) {
+                EXPECT_GE(status, 0) << CTWError::GetMessage();
+                continue;
+            }
+            EXPECT_EQ(status, ID_TWErrors_InvalidParam);
+            EXPECT_NE(TakeError().text.find(c.member), std::string::npos);
+        }
+        if (c.member == nullptr) {
+            EXPECT_EQ(Reopened(path), MembersOf(doc));
+            continue;
+        }
+        EXPECT_EQ(twtest::ReadAll(path), previous);
+        EXPECT_FALSE(twtest::Exists(File("new.qdf")));
+        std::remove(File("new.qdf").c_str());
+    }
+}
+
+// The file is replaced, not rewritten: the new one takes the old one's
+// permission bits, and a symbolic link stays a link to the file it names
+// (a dangling one gets its file made where it points).
+TEST_F(SaveTest, ReplacedFilesKeepTheirPermissionsAndLinks) {
+    ASSERT_EQ(::mkdir(File("real").c_str(), 0700), 0);
+    const std::string target = File("real/doc.qdf");
+    twtest::WriteAll(target, Fixture("sample.qdf"));
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    const ino_t before = StatOf(target).st_ino;
+    Document doc;
+    ASSERT_GE(doc.Open(target.c_str(), 0), 0);
+    doc.m_strDatabase = "REPLACED";
+    ASSERT_GE(doc.Save(), 0) << CTWError::GetMessage();
+    EXPECT_NE(StatOf(target).st_ino, before);
+    EXPECT_EQ(StatOf(target).st_mode & 07777, 0640u);
+    EXPECT_EQ(Reopened(target), MembersOf(doc));
+
+    const std::string link = File("link.qdf");
+    ASSERT_EQ(::symlink("real/doc.qdf", link.c_str()), 0);
+    doc.m_strDatabase = "THROUGH THE LINK";
+    ASSERT_GE(doc.SaveAs(link.c_str()), 0) << CTWError::GetMessage();
+    ASSERT_GE(doc.Save(), 0) << CTWError::GetMessage();
+    struct stat info {};
+    ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(StatOf(target).st_mode & 07777, 0640u);
+    EXPECT_EQ(Reopened(target), MembersOf(doc));
+
+    const std::string dangling = File("dangling.qdf");
+    ASSERT_EQ(::symlink("real/made.qdf", dangling.c_str()), 0);
+    ASSERT_GE(doc.SaveAs(dangling.c_str()), 0) << CTWError::GetMessage();
+    ASSERT_EQ(::lstat(dangling.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(Reopened(File("real/made.qdf")), MembersOf(doc));
+}
+
+// Where no file can be made beside the document (a read-only directory),
+// the text goes over the open file in place. A privileged user may write to
+// any directory; the refusal is then the fault switch's.
+TEST_F(SaveTest, AReadOnlyDirectoryGetsTheTextInPlace) {
+    ASSERT_EQ(::mkdir(File("locked").c_str(), 0700), 0);
+    const std::string path = File("locked/doc.qdf");
+    twtest::WriteAll(path, Fixture("sample.qdf"));
+    const ino_t before = StatOf(path).st_ino;
+    Document doc;
+    ASSERT_GE(doc.Open(path.c_str(), 0), 0);
+    doc.m_strDatabase = "IN PLACE";
+    const bool privileged = ::geteuid() == 0;
+    win32::fault::ScopedDisarm disarm;
+    if (privileged) {
+        win32::fault::Arm(win32::fault::Kind::Open, 1);  // the new file's name is refused
+    } else {
+        ASSERT_EQ(::chmod(File("locked").c_str(), 0500), 0);
+    }
+    const int status = doc.Save();
+    win32::fault::Disarm();
+    ::chmod(File("locked").c_str(), 0700);
+    ASSERT_GE(status, 0) << CTWError::GetMessage();
+    EXPECT_EQ(StatOf(path).st_ino, before);
+    EXPECT_EQ(Reopened(path), MembersOf(doc));
+}
+
+// A document open for writing keeps other writers out, in this process, in
+// its other threads and in other processes, also after it saved (the new
+// file is held before it takes the old one's place); readers are let in.
+TEST_F(SaveTest, AWriterKeepsOtherWritersOutAcrossItsSaves) {
+    const std::string path = File("doc.qdf");
+    twtest::WriteAll(path, Fixture("sample.qdf"));
+    Document writer;
+    ASSERT_GE(writer.Open(path.c_str(), 0), 0);
+    twtest::MessageRecorder messages;
+    const auto opensForWriting = [&path] {
+        Document other;
+        other.Open(path.c_str(), 0);
+        return other.IsFileOpen() == 1;
+    };
+    const auto opensInAThread = [&] {
+        bool opened = true;
+        std::thread([&] { opened = opensForWriting(); }).join();
+        return opened;
+    };
+    const auto opensInAProcess = [&] {
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(opensForWriting() ? 0 : 1);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    for (const char* step : {"opened", "saved", "saved as"}) {
+        SCOPED_TRACE(step);
+        if (std::string(step) == "saved") {
+            ASSERT_GE(writer.Save(), 0);
+        } else if (std::string(step) == "saved as") {
+            ASSERT_GE(writer.SaveAs(path.c_str()), 0);
+        }
+        messages.clear();
+        EXPECT_FALSE(opensForWriting());
+        ASSERT_EQ(messages.texts().size(), 1u);
+        EXPECT_EQ(messages.texts()[0], kHeldByAnother);
+        EXPECT_FALSE(opensInAThread());
+        EXPECT_FALSE(opensInAProcess());
+        Document reader;
+        ASSERT_GE(reader.Open(path.c_str(), 1), 0);
+        EXPECT_EQ(reader.IsFileOpen(), 1);
+    }
+    // SaveAs onto a file another writer holds is refused like its open.
+    Document second;
+    second.m_strDatabase = "NOT WRITTEN";
+    EXPECT_EQ(second.SaveAs(path.c_str()), ID_TWErrors_InvalidContext);
+    CTWError::Clear();
+    EXPECT_EQ(Reopened(path), MembersOf(writer));
+    ASSERT_GE(writer.Close(), 0);
+    EXPECT_TRUE(opensForWriting());
+    EXPECT_TRUE(opensInAProcess());
+}
+
+}  // namespace
+}  // namespace qdftest
