@@ -353,29 +353,56 @@ namespace {
 TEST(Reader, AfterOutputPastTheLoadedBytesEveryReaderFindsTheEnd) {
     const std::vector<std::pair<const char*, std::function<int(CTWFile32&, int&)>>> readers = {
         {"ReadFile", [](CTWFile32& f, int& eof) { return f.ReadFile(eof); }},
-        {"Read(int)", [](CTWFile32& f, int& eof) { int v = 0; return f.Read(v, eof); }},
-        {"Read(long)", [](CTWFile32& f, int& eof) { long v = 0; return f.Read(v, eof); }},
-        {"Read(float)", [](CTWFile32& f, int& eof) { float v = 0; return f.Read(v, eof); }},
-        {"Read(double)", [](CTWFile32& f, int& eof) { double v = 0; return f.Read(v, eof); }},
+        {"Read(int)",
+         [](CTWFile32& f, int& eof) {
+             int v = 0;
+             return f.Read(v, eof);
+         }},
+        {"Read(long)",
+         [](CTWFile32& f, int& eof) {
+             long v = 0;
+             return f.Read(v, eof);
+         }},
+        {"Read(float)",
+         [](CTWFile32& f, int& eof) {
+             float v = 0;
+             return f.Read(v, eof);
+         }},
+        {"Read(double)",
+         [](CTWFile32& f, int& eof) {
+             double v = 0;
+             return f.Read(v, eof);
+         }},
         {"Read(char*)",
          [](CTWFile32& f, int& eof) {
              std::vector<char> t(4);
              return f.Read(t.data(), 3, eof);
          }},
-        {"Read(CString)", [](CTWFile32& f, int& eof) { CString s; return f.Read(&s, eof); }},
+        {"Read(CString)",
+         [](CTWFile32& f, int& eof) {
+             CString s;
+             return f.Read(&s, eof);
+         }},
         {"ReadLen(char*)",
          [](CTWFile32& f, int& eof) {
              std::vector<char> t(4);
              return f.ReadLen(t.data(), 3, eof);
          }},
-        {"ReadLen(CString)", [](CTWFile32& f, int& eof) { CString s; return f.ReadLen(&s, eof); }},
+        {"ReadLen(CString)",
+         [](CTWFile32& f, int& eof) {
+             CString s;
+             return f.ReadLen(&s, eof);
+         }},
         {"ReadLine(char*)",
          [](CTWFile32& f, int& eof) {
              std::vector<char> t(4);
              return f.ReadLine(t.data(), 3, eof);
          }},
         {"ReadLine(CString)",
-         [](CTWFile32& f, int& eof) { CString s; return f.ReadLine(&s, eof); }},
+         [](CTWFile32& f, int& eof) {
+             CString s;
+             return f.ReadLine(&s, eof);
+         }},
         {"ReadField(char*)",
          [](CTWFile32& f, int& eof) {
              std::vector<char> t(4);

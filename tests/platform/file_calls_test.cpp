@@ -133,14 +133,14 @@ TEST(FileCalls, ShareModesBetweenOpens) {
         DWORD access1, share1, access2, share2;
         bool opens;
     } cases[] = {
-        {R | W, SR, R, SR | SW, true},        // a reader beside a writer
-        {R | W, SR, R | W, SR, false},        // a second writer
-        {R | W, SR, R, SR, false},            // a reader that denies the writer
-        {R, SR | SW, R | W, SR, true},        // a writer beside a sharing reader
-        {R, SR, R | W, SR | SW, false},       // a writer beside a reader that denies it
+        {R | W, SR, R, SR | SW, true},   // a reader beside a writer
+        {R | W, SR, R | W, SR, false},   // a second writer
+        {R | W, SR, R, SR, false},       // a reader that denies the writer
+        {R, SR | SW, R | W, SR, true},   // a writer beside a sharing reader
+        {R, SR, R | W, SR | SW, false},  // a writer beside a reader that denies it
         {R | W, SR | SW, R | W, SR | SW, true},
-        {R, 0, R, SR | SW, false},            // exclusive use
-        {W, 0, R, SR | SW, false},            // a writer without read access holds too
+        {R, 0, R, SR | SW, false},  // exclusive use
+        {W, 0, R, SR | SW, false},  // a writer without read access holds too
         {R, SR, R, SR, true},
     };
     for (const auto& c : cases) {
@@ -149,8 +149,8 @@ TEST(FileCalls, ShareModesBetweenOpens) {
         twtest::TempDir dir;
         const std::string path = dir.File("f");
         twtest::WriteAll(path, "kept");
-        HANDLE first = CreateFileA(path.c_str(), c.access1, c.share1, nullptr, OPEN_EXISTING, 0,
-                                   nullptr);
+        HANDLE first =
+            CreateFileA(path.c_str(), c.access1, c.share1, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(first, INVALID_HANDLE_VALUE);
         HANDLE second = CreateFileA(path.c_str(), c.access2, c.share2, nullptr,
                                     c.access2 & W ? TRUNCATE_EXISTING : OPEN_EXISTING, 0, nullptr);

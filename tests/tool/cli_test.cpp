@@ -47,16 +47,20 @@ std::vector<std::string> Condition(const std::string& type, std::vector<std::str
 
 class Cli : public ::testing::Test {
   protected:
+    static constexpr const char* kClosed = "\x01 closed";
+
     // Runs the built qdf with args (and input on its standard input) in the
     // test's directory. Every line of standard error starts with "qdf: " (a
     // text of several lines goes on indented lines; a usage error ends with a
     // hint), and none is said twice.
+    // The input kClosed runs it with standard input closed.
     QdfRun Run(const std::vector<std::string>& args, const std::string& input = "") {
         twtest::WriteAll(m_dir.File(".stdin"), input);
         std::string command = "cd " + Quoted(m_dir.path()) + " && " + Quoted(QDF_BINARY);
         for (const std::string& arg : args)
             command += " " + Quoted(arg);
-        const int raw = std::system((command + " <.stdin >.stdout 2>.stderr").c_str());
+        command += input == kClosed ? " <&-" : " <.stdin";
+        const int raw = std::system((command + " >.stdout 2>.stderr").c_str());
         const QdfRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
                          twtest::ReadAll(m_dir.File(".stdout")),
                          twtest::ReadAll(m_dir.File(".stderr"))};
@@ -119,20 +123,32 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     const std::string readError =
         "qdf: " + damaged + ": error -1: Unexpected end-of-file found in Query Definition file";
     const std::string noFile = ": cannot open: No such file or directory";
+    const std::string notRegular = "not a regular file (a directory, pipe, device or socket)";
+    ASSERT_EQ(::mkfifo(m_dir.File("fifo").c_str(), 0600), 0);
     ExpectRuns({
         {{"show", sales}, 0, "Database:                \"SALES\"\n", ""},
         {{"show", damaged}, 1, "Read error:              -1: Unexpected end-of-file", readError},
         {{"show", "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
         {{"export", sales}, 0, "\"report=monthly-sales;currency=\xE2\x82\xAC\"", ""},
         {{"export", damaged}, 1, "\"CONDITIONS\": false", readError},
-        {{"export", "."}, 2, "", "qdf: .: cannot open: Is a directory"},
+        {{"export", "."}, 2, "", "qdf: .: " + notRegular},
+        {{"export", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
+        {{"export", "-"}, 0, "\"SALES\"", "", twtest::ReadAll(sales)},
+        {{"show", "-"}, 2, "", "qdf: standard input: cannot read: ", kClosed},
+        {{"check", "-"}, 0, "-: ok\n", "", twtest::ReadAll(sales)},
+        {{"check", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
         {{"export"}, 2, "", "qdf: "},
         {{}, 2, "", "qdf: "},
         {{"frobnicate"}, 2, "", "qdf: "},
         {{"import", "empty.json", "-o", "new.qdf"}, 0, "", ""},
         {{"import", "empty.json"}, 2, "", "qdf: "},
         {{"import", "missing.json", "-o", "x.qdf"}, 2, "", "qdf: missing.json" + noFile},
-        {{"new", "missing/a.qdf"}, 1, "", "qdf: missing/a.qdf: cannot create a new file beside it"},
+        {{"import", ".", "-o", "x.qdf"}, 2, "", "qdf: .: " + notRegular},
+        {{"import", "-", "-o", "x.qdf"}, 2, "", "qdf: standard input: cannot read: ", kClosed},
+        {{"import", "-", "-o", "-"}, 0, "HEADER 2.0\r\n", "", "{}"},
+        {{"import", "empty.json", "-o", "/dev/null"}, 2, "", "qdf: /dev/null: " + notRegular},
+        {{"new", "-"}, 0, "HEADER 2.0\r\n", ""},
+        {{"new", "missing/a.qdf"}, 1, "", "qdf: missing/a.qdf: No such file or directory"},
         {{"check", sales}, 0, sales + ": ok\n", ""},
         {{"check", sales, legacy}, 1, legacy + ": sections not read: DEFAULT-VALUES, ", ""},
         {{"check"}, 2, "", "qdf: "},

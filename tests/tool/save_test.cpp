@@ -1,6 +1,9 @@
-// Saving through a new file that replaces the old one: a failure at any
-// point leaves the old file whole and no stray file behind.
+// qdf's saves go through the library's SaveAs: standard output for "-",
+// nothing but a regular file is replaced, and a failure is said against the
+// path with the file left whole.
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <iterator>
@@ -17,36 +20,38 @@ namespace {
 
 namespace fault = win32::fault;
 
-TEST(Save, AFailureAtAnyCallLeavesTheOldFileWhole) {
+TEST(Save, ToStandardOutputNeverOverAnythingButAFileAndWholeOrNotAtAll) {
     twtest::CaptureMessages();
     twtest::TempDir dir;
-    const std::string path = dir.File("a.qdf");
     CTWFileQDF doc;
-    doc.m_strEditedSQL = CString('x', 200000);  // several buffers' worth
-    std::ostringstream counted;
-    fault::StartCounting();
-    ASSERT_TRUE(qdf::SaveDocument(doc, path, counted)) << counted.str();
-    const unsigned long calls = fault::TotalCalls();
-    fault::Disarm();
-    const std::string written = twtest::ReadAll(path);
-    ASSERT_GT(calls, 3u);
+    doc.m_strDatabase = "SALES";
+    const std::string path = dir.File("a.qdf");
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(qdf::SaveDocument(doc, path, out, err), qdf::kExitOk) << err.str();
+    ASSERT_EQ(qdf::SaveDocument(doc, "-", out, err), qdf::kExitOk) << err.str();
+    EXPECT_EQ(out.str(), twtest::ReadAll(path));
 
-    for (unsigned long n = 1; n <= calls; ++n) {
-        SCOPED_TRACE("call " + std::to_string(n));
-        twtest::WriteAll(path, "old contents");
-        fault::ArmAny(n);
-        std::ostringstream err;
-        const bool saved = qdf::SaveDocument(doc, path, err);
-        const bool injected = fault::Injected() > 0;
-        fault::Disarm();
-        EXPECT_EQ(twtest::ReadAll(path), saved ? written : "old contents");
-        EXPECT_TRUE(saved || (injected && err.str().rfind("qdf: " + path + ": ", 0) == 0))
-            << err.str();
-        const std::filesystem::directory_iterator files(dir.path());
-        EXPECT_EQ(std::distance(begin(files), end(files)), 1);  // nothing stray
-        EXPECT_EQ(CTWError::GetNumber(), 0);
-        twtest::CaptureMessages();
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    for (const std::string& other : {dir.path(), dir.File("fifo")}) {
+        std::ostringstream refused;
+        EXPECT_EQ(qdf::SaveDocument(doc, other, out, refused), qdf::kExitUsage);
+        EXPECT_EQ(refused.str().rfind("qdf: " + other + ": not a regular file", 0), 0u);
     }
+
+    twtest::WriteAll(path, "old contents");
+    doc.m_strDatabase = "NEW";
+    fault::ScopedDisarm disarm;
+    fault::Arm(fault::Kind::Rename, 1);
+    std::ostringstream failed;
+    EXPECT_EQ(qdf::SaveDocument(doc, path, out, failed), qdf::kExitFailed);
+    fault::Disarm();
+    EXPECT_TRUE(twtest::Contains(failed.str(), "qdf: " + path + ": error -1: Error writing a file"))
+        << failed.str();
+    EXPECT_EQ(twtest::ReadAll(path), "old contents");
+    const std::filesystem::directory_iterator files(dir.path());
+    EXPECT_EQ(std::distance(begin(files), end(files)), 2);  // the file and the pipe
+    EXPECT_EQ(CTWError::GetNumber(), 0);
 }
 
 }  // namespace

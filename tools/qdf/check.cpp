@@ -3,6 +3,7 @@
 #include <twfile/query/qdf.h>
 
 #include "exit_status.h"
+#include "input.h"
 #include "load.h"
 #include "lossy_members.h"
 
@@ -39,15 +40,24 @@ std::vector<std::string> CheckFile(const std::string& file) {
 
 }  // namespace
 
-int RunCheck(const std::vector<std::string>& files, std::ostream& out) {
+int RunCheck(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
     int status = kExitOk;
     for (const std::string& file : files) {
-        const std::vector<std::string> findings = CheckFile(file);
+        std::vector<std::string> findings;
+        try {
+            const DocumentInput input(file);
+            findings = CheckFile(input.path());
+        } catch (const Failure& failure) {
+            // An input that is not a document file at all: bad usage.
+            PrintMessage(err, "", failure.what());
+            status = kExitUsage;
+            continue;
+        }
         if (findings.empty()) {
             out << file << ": ok\n";
             continue;
         }
-        status = kExitFailed;
+        if (status == kExitOk) status = kExitFailed;
         for (const std::string& finding : findings)
             out << file << ": " << finding << '\n';
     }

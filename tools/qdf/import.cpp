@@ -1,44 +1,21 @@
 #include "import.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
 #include "diagnostics.h"
 #include "document_json.h"
 #include "exit_status.h"
+#include "input.h"
 #include "lossy_members.h"
 #include "save.h"
 
 namespace qdf {
 
-namespace {
-
-std::string ReadInput(const std::string& input, std::istream& in) {
-    std::ostringstream text;
-    if (input == "-") {
-        text << in.rdbuf();
-        if (in.bad()) throw Failure(kExitUsage, "-: cannot read standard input");
-        return text.str();
-    }
-    std::ifstream file(input, std::ios::binary);
-    if (!file) throw Failure(kExitUsage, input + ": cannot open: " + std::strerror(errno));
-    text << file.rdbuf();
-    if (file.bad()) throw Failure(kExitUsage, input + ": cannot read: " + std::strerror(errno));
-    return text.str();
-}
-
-}  // namespace
-
-int RunImport(const ImportOptions& options, std::istream& in, std::ostream& err) {
-    const std::string name = options.input == "-" ? "standard input" : options.input;
+int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
+    const std::string name = InputName(options.input);
     try {
-        const std::string text = ReadInput(options.input, in);
+        const std::string text = ReadInput(options.input);
         nlohmann::ordered_json json;
         try {
             json = nlohmann::ordered_json::parse(text);
@@ -67,7 +44,7 @@ int RunImport(const ImportOptions& options, std::istream& in, std::ostream& err)
                          "not written: the file cannot carry these members back unchanged");
             return kExitFailed;
         }
-        return SaveDocument(doc, options.output, err) ? kExitOk : kExitFailed;
+        return SaveDocument(doc, options.output, out, err);
     } catch (const Failure& failure) {
         PrintMessage(err, "", failure.what());
         return failure.status();

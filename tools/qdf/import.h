@@ -2,7 +2,6 @@
 #ifndef QDF_IMPORT_H
 #define QDF_IMPORT_H
 
-#include <istream>
 #include <ostream>
 #include <string>
 
@@ -11,8 +10,9 @@
 namespace qdf {
 
 struct ImportOptions {
-    // A JSON file, or "-" for in.
+    // A JSON file, or "-" for standard input.
     std::string input;
+    // The .qdf file to write, or "-" for out.
     std::string output;
     Encoding encoding = Encoding::Windows1252;
 };
@@ -23,7 +23,7 @@ struct ImportOptions {
 // is refused. Exit status: 0 when written, 1 when the document was refused
 // or the library failed to write it, 2 when the input cannot be read, is not
 // JSON or does not fit the shape.
-int RunImport(const ImportOptions& options, std::istream& in, std::ostream& err);
+int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace qdf
 

@@ -75,13 +75,15 @@ int Run(int argc, char** argv) {
 
     qdf::FileOptions showOptions;
     CLI::App* show = app.add_subcommand("show", "Print a readable summary of a document");
-    show->add_option("FILE", showOptions.file, "The .qdf file")->required();
+    show->add_option("FILE", showOptions.file, "The .qdf file, or - for standard input")
+        ->required();
     AddEncoding(*show, showOptions.encoding);
 
     qdf::FileOptions exportOptions;
     CLI::App* exportCommand =
         app.add_subcommand("export", "Print a document as JSON on standard output");
-    exportCommand->add_option("FILE", exportOptions.file, "The .qdf file")->required();
+    exportCommand->add_option("FILE", exportOptions.file, "The .qdf file, or - for standard input")
+        ->required();
     AddEncoding(*exportCommand, exportOptions.encoding);
     exportCommand->footer(
         "Exit status: 0 read cleanly, 1 the read stopped at an error (the JSON shows what was "
@@ -92,7 +94,10 @@ int Run(int argc, char** argv) {
         app.add_subcommand("import", "Build a document from its JSON form and save it");
     import->add_option("JSON", importOptions.input, "The JSON file, or - for standard input")
         ->required();
-    import->add_option("-o,--output", importOptions.output, "The .qdf file to write")->required();
+    import
+        ->add_option("-o,--output", importOptions.output,
+                     "The .qdf file to write, or - for standard output")
+        ->required();
     AddEncoding(*import, importOptions.encoding);
     import->footer(
         "Keys that are missing keep the values of a new document; sectionsRead, statusReport "
@@ -101,14 +106,17 @@ int Run(int argc, char** argv) {
 
     qdf::NewOptions newOptions;
     CLI::App* create = app.add_subcommand("new", "Save a new empty document");
-    create->add_option("FILE", newOptions.file, "The .qdf file to create")->required();
+    create->add_option("FILE", newOptions.file, "The .qdf file to create, or - for standard output")
+        ->required();
     create->add_flag("-f,--force", newOptions.force, "Replace the file if it exists");
 
     std::vector<std::string> checkFiles;
     CLI::App* check = app.add_subcommand(
         "check", "Tell for each file whether it reads cleanly and would be saved unchanged");
-    check->add_option("FILE", checkFiles, "The .qdf files")->required();
-    check->footer("Exit status: 0 when every file is clean, 1 otherwise.");
+    check->add_option("FILE", checkFiles, "The .qdf files; - for standard input")->required();
+    check->footer(
+        "Exit status: 0 when every file is clean, 1 otherwise, 2 when a FILE is not a regular "
+        "file or cannot be read.");
 
     qdf::ConditionOptions conditionOptions;
     CLI::App* condition = app.add_subcommand(
@@ -145,9 +153,9 @@ int Run(int argc, char** argv) {
     int status = qdf::kExitUsage;
     if (*show) status = qdf::RunShow(showOptions, std::cout, std::cerr);
     if (*exportCommand) status = qdf::RunExport(exportOptions, std::cout, std::cerr);
-    if (*import) status = qdf::RunImport(importOptions, std::cin, std::cerr);
-    if (*create) status = qdf::RunNew(newOptions, std::cerr);
-    if (*check) status = qdf::RunCheck(checkFiles, std::cout);
+    if (*import) status = qdf::RunImport(importOptions, std::cout, std::cerr);
+    if (*create) status = qdf::RunNew(newOptions, std::cout, std::cerr);
+    if (*check) status = qdf::RunCheck(checkFiles, std::cout, std::cerr);
     if (*condition) status = qdf::RunCondition(conditionOptions, std::cout, std::cerr);
     PrintLeftoverMessages();
     std::cout.flush();

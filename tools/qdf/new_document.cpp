@@ -10,9 +10,9 @@
 
 namespace qdf {
 
-int RunNew(const NewOptions& options, std::ostream& err) {
+int RunNew(const NewOptions& options, std::ostream& out, std::ostream& err) {
     struct stat info {};
-    if (!options.force && ::lstat(options.file.c_str(), &info) == 0) {
+    if (!options.force && options.file != "-" && ::lstat(options.file.c_str(), &info) == 0) {
         PrintMessage(err, options.file, "already exists (--force replaces it)");
         return kExitUsage;
     }
@@ -22,7 +22,7 @@ int RunNew(const NewOptions& options, std::ostream& err) {
         PrintDiagnostics(err, options.file, setup);
         return kExitFailed;
     }
-    return SaveDocument(doc, options.file, err) ? kExitOk : kExitFailed;
+    return SaveDocument(doc, options.file, out, err);
 }
 
 }  // namespace qdf

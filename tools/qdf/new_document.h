@@ -8,6 +8,7 @@
 namespace qdf {
 
 struct NewOptions {
+    // The file to write, or "-" for out.
     std::string file;
     // Replace a file that already exists.
     bool force = false;
@@ -17,7 +18,7 @@ struct NewOptions {
 // display colours from the platform) to options.file. Exit status: 0 when
 // written, 1 when the library failed to write it, 2 when the file exists
 // and force is not set.
-int RunNew(const NewOptions& options, std::ostream& err);
+int RunNew(const NewOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace qdf
 

@@ -1,13 +1,21 @@
 #include "read_command.h"
 
 #include "exit_status.h"
+#include "input.h"
 
 namespace qdf {
 
 int RunReadCommand(const FileOptions& options, const Render& render, std::ostream& out,
                    std::ostream& err) {
     CTWFileQDF doc;
-    const LoadReport report = LoadDocument(options.file, doc);
+    LoadReport report;
+    try {
+        const DocumentInput input(options.file);
+        report = LoadDocument(input.path(), doc);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "", failure.what());
+        return failure.status();
+    }
     if (!report.opened) {
         PrintMessage(err, options.file, "cannot open: " + report.openFailure);
         PrintDiagnostics(err, options.file, report.diagnostics);

@@ -1,4 +1,4 @@
-// Writing a document to a path so that a failure loses nothing.
+// Writing a document to a path, or to standard output ("-").
 #ifndef QDF_SAVE_H
 #define QDF_SAVE_H
 
@@ -7,15 +7,18 @@
 
 #include <twfile/query/qdf.h>
 
+#include "exit_status.h"
+
 namespace qdf {
 
-// Writes doc to path. The text goes into a new file in the same directory,
-// which then replaces path (a symbolic link is followed to its target); so
-// path holds either its old contents or the whole document, never part of
-// it. A replaced file keeps its permissions; a new one gets those the umask
-// allows. Returns false after printing the reason to err ("qdf: PATH: ...").
-// The document is left with its file closed.
-bool SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& err);
+// Saves doc to path with the library's SaveAs, which replaces the file in one
+// step (path holds its old contents or the whole document, never a part; a
+// replaced file keeps its permissions, a link stays a link). For "-" the
+// document's text goes to out. Something other than a regular file at path
+// is never replaced. Prints the reason of a failure to err ("qdf: PATH:
+// ..."). The document is left with its file closed.
+ExitStatus SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& out,
+                        std::ostream& err);
 
 }  // namespace qdf
 
