@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <limits>
 
 #include <twfile/platform/fault.h>
 
@@ -24,7 +25,7 @@ namespace {
 enum Mark : int { kReads, kWrites, kDeniesReads, kDeniesWrites };
 
 // Past the largest offset any file of the library can have.
-constexpr off_t kMarkBase = INT64_MAX - 8;
+constexpr off_t kMarkBase = std::numeric_limits<off_t>::max() - 8;
 
 #ifdef F_OFD_SETLK
 
@@ -40,18 +41,18 @@ struct flock MarkLock(short type, Mark mark) {
 // A read lock needs a descriptor open for reading; one open for writing
 // only takes write locks, which also keep out other holders of the same
 // mark (stricter than the share mode asks, never looser).
+// A file system without such locks (some network ones) holds nothing: the
+// open goes ahead unguarded rather than failing.
 DWORD SetMark(int fd, Mark mark, bool readable) {
     struct flock lock = MarkLock(readable ? F_RDLCK : F_WRLCK, mark);
     if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
-    if (errno == EAGAIN || errno == EACCES) return ERROR_SHARING_VIOLATION;
-    return static_cast<DWORD>(errno);
+    return errno == EAGAIN || errno == EACCES ? ERROR_SHARING_VIOLATION : 0;
 }
 
-// 0 when no other open holds mark, ERROR_SHARING_VIOLATION when one does,
-// else the errno of the failed question.
+// ERROR_SHARING_VIOLATION when another open holds mark, else 0.
 DWORD CheckFree(int fd, Mark mark) {
     struct flock lock = MarkLock(F_WRLCK, mark);
-    if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return static_cast<DWORD>(errno);
+    if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return 0;
     return lock.l_type == F_UNLCK ? 0 : ERROR_SHARING_VIOLATION;
 }
 

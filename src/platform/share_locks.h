@@ -12,9 +12,9 @@ namespace share {
 // Marks the open file fd as held with access and shareMode, unless that
 // conflicts with a holder of the same file through another open: one that
 // shares less than access asks for, or whose access this shareMode denies.
-// Returns 0, or the last-error code of the failure
-// (ERROR_SHARING_VIOLATION for a conflict). The marks go with the
-// descriptor's last close.
+// Returns 0, or ERROR_SHARING_VIOLATION for a conflict. On a file system
+// without such locks nothing is held. The marks go with the descriptor's
+// last close.
 DWORD Hold(int fd, DWORD access, DWORD shareMode);
 
 }  // namespace share
