@@ -97,18 +97,12 @@ int CTWFileQDF::WriteHeaderSection() {
 
 // The three lines are read and discarded, whatever they hold.
 int CTWFileQDF::ReadHeaderSection(int& read) {
-    const Section& section = s_sections[kHeader];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (section.Accepts(major, minor)) {
+    TW_PASS_ON(ReadSection(kHeader, read, [](CTWFileQDF& d, int, int) {
         CString line;
         for (int i = 0; i < 3; ++i)
-            TW_PASS_ON(ReadBodyLine(&line));
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
+            TW_PASS_ON(d.ReadBodyLine(&line));
+        TW_EXIT();
+    }));
     TW_EXIT();
 }
 
@@ -118,16 +112,8 @@ int CTWFileQDF::WriteDatabaseSection() {
 }
 
 int CTWFileQDF::ReadDatabaseSection(int& read) {
-    const Section& section = s_sections[kDatabase];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (section.Accepts(major, minor)) {
-        TW_PASS_ON(ReadBodyLine(&m_strDatabase));
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
+    TW_PASS_ON(ReadSection(
+        kDatabase, read, [](CTWFileQDF& d, int, int) { return d.ReadBodyLine(&d.m_strDatabase); }));
     TW_EXIT();
 }
 
@@ -162,27 +148,33 @@ int CTWFileQDF::WriteNonDisplayAttributesSection() {
 }
 
 int CTWFileQDF::ReadTablesSection(int& read) {
-    TW_PASS_ON(ReadListSection(kTables, m_pTableList, read));
+    TW_PASS_ON(ReadSection(kTables, read,
+                           [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pTableList); }));
     TW_EXIT();
 }
 
 int CTWFileQDF::ReadAttributesSection(int& read) {
-    TW_PASS_ON(ReadListSection(kAttributes, m_pAttributeList, read));
+    TW_PASS_ON(ReadSection(kAttributes, read,
+                           [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pAttributeList); }));
     TW_EXIT();
 }
 
 int CTWFileQDF::ReadConditionsSection(int& read) {
-    TW_PASS_ON(ReadListSection(kConditions, m_pConditionList, read));
+    TW_PASS_ON(ReadSection(kConditions, read,
+                           [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pConditionList); }));
     TW_EXIT();
 }
 
 int CTWFileQDF::ReadJoinsSection(int& read) {
-    TW_PASS_ON(ReadListSection(kJoins, m_pJoinList, read));
+    TW_PASS_ON(ReadSection(kJoins, read,
+                           [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pJoinList); }));
     TW_EXIT();
 }
 
 int CTWFileQDF::ReadNonDisplayAttributesSection(int& read) {
-    TW_PASS_ON(ReadListSection(kNonDisplayAttributes, m_pAttributeNonDisplayList, read));
+    TW_PASS_ON(ReadSection(kNonDisplayAttributes, read, [](CTWFileQDF& d, int, int) {
+        return d.ReadList(d.m_pAttributeNonDisplayList);
+    }));
     TW_EXIT();
 }
 
@@ -190,18 +182,10 @@ int CTWFileQDF::ReadNonDisplayAttributesSection(int& read) {
 // skipped: the next reader starts at the line after the one taken here as
 // the start line (and its opening line, when the name was right).
 int CTWFileQDF::ReadDefaultValuesSection(int& read) {
-    const Section& section = s_sections[kDefaultValues];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (!section.Accepts(major, minor)) {
-        TW_PASS_ON(DeleteList(m_pDefaultValuesList));
-        TW_EXIT();
-    }
-    TW_PASS_ON(ReadList(m_pDefaultValuesList));
-    read = 1;
-    TW_PASS_ON(ReadSectionEnd());
+    TW_PASS_ON(ReadSection(
+        kDefaultValues, read,
+        [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pDefaultValuesList); },
+        [](CTWFileQDF& d, int, int) { return d.DeleteList(d.m_pDefaultValuesList); }));
     TW_EXIT();
 }
 
@@ -209,21 +193,6 @@ int CTWFileQDF::WriteListSection(int index, CPtrList* list) {
     TW_PASS_ON(WriteSectionStart(index));
     TW_PASS_ON(WriteList(list));
     TW_PASS_ON(WriteSectionEnd());
-    TW_EXIT();
-}
-
-// Lines after the list's empty line, up to the closing line, are skipped.
-int CTWFileQDF::ReadListSection(int index, CPtrList* list, int& read) {
-    const Section& section = s_sections[index];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (section.Accepts(major, minor)) {
-        TW_PASS_ON(ReadList(list));
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
     TW_EXIT();
 }
 

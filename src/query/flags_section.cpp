@@ -47,21 +47,15 @@ int CTWFileQDF::WriteFlagsSection() {
 // the false text included, clears it. A 1.0 body also clears selection by
 // row; the flags a version lacks otherwise keep their values.
 int CTWFileQDF::ReadFlagsSection(int& read) {
-    const Section& section = s_sections[kFlags];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (section.Accepts(major, minor)) {
+    TW_PASS_ON(ReadSection(kFlags, read, [](CTWFileQDF& d, int major, int minor) {
         const int lines = FlagLinesOfVersion(major, minor);
         CString line;
         for (int i = 0; i < lines; ++i) {
-            TW_PASS_ON(ReadBodyLine(&line));
-            this->*kFlagLines[i].member = IsLine(line, kFlagLines[i].trueText) ? 1 : 0;
+            TW_PASS_ON(d.ReadBodyLine(&line));
+            d.*kFlagLines[i].member = IsLine(line, kFlagLines[i].trueText) ? 1 : 0;
         }
-        if (lines == 3) m_bSelectionByRow = 0;
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
+        if (lines == 3) d.m_bSelectionByRow = 0;
+        TW_EXIT();
+    }));
     TW_EXIT();
 }

@@ -95,6 +95,25 @@ int CTWFileQDF::ReadSectionEnd() {
     TW_EXIT();
 }
 
+int CTWFileQDF::ReadSection(int index, int& read, SectionBody body, SectionBody rejected) {
+    const Section& section = s_sections[index];
+    int major = 0;
+    int minor = 0;
+    read = 0;
+    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    const bool accepted = section.Accepts(major, minor);
+    if (accepted) {
+        TW_PASS_ON(body(*this, major, minor));
+        read = 1;
+    }
+    if (section.end == Section::End::Skipped ||
+        (accepted && section.end == Section::End::AfterBody)) {
+        TW_PASS_ON(ReadSectionEnd());
+    }
+    if (!accepted && rejected != nullptr) TW_PASS_ON(rejected(*this, major, minor));
+    TW_EXIT();
+}
+
 int CTWFileQDF::ReadBodyLine(CString* line) {
     int eof = 0;
     TW_PASS_ON(ReadLine(line, eof));

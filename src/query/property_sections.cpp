@@ -109,21 +109,14 @@ int CTWFileQDF::WriteTimeZone() {
 // A file without a TIME section that is read, one written before the
 // section existed among them, has time zone 0 and an empty time zone text.
 int CTWFileQDF::ReadTimeZone(int& read) {
-    const Section& section = s_sections[kTime];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    const bool accepted = section.Accepts(major, minor);
-    if (accepted) {
-        TW_PASS_ON(ReadFields(kTimeFields, CountOf(kTimeFields)));
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
-    if (!accepted) {
-        m_nTimeZone = 0;
-        m_strTimeZone.Empty();
-    }
+    TW_PASS_ON(ReadSection(
+        kTime, read,
+        [](CTWFileQDF& d, int, int) { return d.ReadFields(kTimeFields, CountOf(kTimeFields)); },
+        [](CTWFileQDF& d, int, int) {
+            d.m_nTimeZone = 0;
+            d.m_strTimeZone.Empty();
+            return 0;
+        }));
     TW_EXIT();
 }
 
@@ -134,16 +127,9 @@ int CTWFileQDF::WriteDisplayProperties() {
 
 // A 1.0 body has no second display setting, which keeps its value.
 int CTWFileQDF::ReadDisplayProperties(int& read) {
-    const Section& section = s_sections[kDisplayProperties];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (section.Accepts(major, minor)) {
-        TW_PASS_ON(ReadFields(kDisplayFields, major == 1 ? 3 : CountOf(kDisplayFields)));
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
+    TW_PASS_ON(ReadSection(kDisplayProperties, read, [](CTWFileQDF& d, int major, int) {
+        return d.ReadFields(kDisplayFields, major == 1 ? 3 : CountOf(kDisplayFields));
+    }));
     TW_EXIT();
 }
 
@@ -160,22 +146,17 @@ int CTWFileQDF::WritePrinterProperties() {
 //  3.0  ten lines read straight into the members; the end of the file is
 //       tested after lines 3, 6, 8, 9 and 10.
 int CTWFileQDF::ReadPrinterProperties(int& read) {
-    const Section& section = s_sections[kPrinterProperties];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (section.Accepts(major, minor)) {
+    TW_PASS_ON(ReadSection(kPrinterProperties, read, [](CTWFileQDF& d, int major, int) {
         int eof = 0;
         if (major == 1) {
-            TW_PASS_ON(ReadBodyLine(&m_strPrinterProperty1));
-            TW_PASS_ON(ReadBodyLine(&m_strPrinterProperty4));
+            TW_PASS_ON(d.ReadBodyLine(&d.m_strPrinterProperty1));
+            TW_PASS_ON(d.ReadBodyLine(&d.m_strPrinterProperty4));
         } else if (major == 2) {
             for (int i = 0; i < kPrinterLines; ++i) {
                 CString line;
-                TW_PASS_ON(ReadLine(&line, eof));
+                TW_PASS_ON(d.ReadLine(&line, eof));
                 const bool keep = i == kPrinterFifthLine ? IsLine(line, "}") : line.IsEmpty();
-                if (!keep) kPrinterFields[i].Store(*this, line);
+                if (!keep) kPrinterFields[i].Store(d, line);
             }
         } else {
             // The ends of the groups of text lines after which the end of
@@ -183,16 +164,14 @@ int CTWFileQDF::ReadPrinterProperties(int& read) {
             constexpr int kGroupEnds[] = {3, 6, 8};
             int i = 0;
             for (const int groupEnd : kGroupEnds) {
-                for (; i < groupEnd; ++i) {
-                    TW_PASS_ON(ReadLine(&(this->*kPrinterFields[i].text), eof));
-                }
+                for (; i < groupEnd; ++i)
+                    TW_PASS_ON(d.ReadLine(&(d.*kPrinterFields[i].text), eof));
                 if (eof != 0) TW_RAISE(kQdfError, kUnexpectedEof);
             }
-            TW_PASS_ON(ReadFields(kPrinterFields + i, kPrinterLines - i));
+            TW_PASS_ON(d.ReadFields(kPrinterFields + i, kPrinterLines - i));
         }
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
+        TW_EXIT();
+    }));
     TW_EXIT();
 }
 
@@ -204,21 +183,15 @@ int CTWFileQDF::WriteDynSortSection() {
 // The text line must be there; an empty or missing number line keeps its
 // member.
 int CTWFileQDF::ReadDynamicSortProperties(int& read) {
-    const Section& section = s_sections[kDynamicSort];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (section.Accepts(major, minor)) {
-        TW_PASS_ON(ReadBodyLine(&m_strDynamicSort));
+    TW_PASS_ON(ReadSection(kDynamicSort, read, [](CTWFileQDF& d, int, int) {
+        TW_PASS_ON(d.ReadBodyLine(&d.m_strDynamicSort));
         for (int i = 1; i < CountOf(kDynSortFields); ++i) {
             CString line;
             int eof = 0;
-            TW_PASS_ON(ReadLine(&line, eof));
-            if (!line.IsEmpty()) kDynSortFields[i].Store(*this, line);
+            TW_PASS_ON(d.ReadLine(&line, eof));
+            if (!line.IsEmpty()) kDynSortFields[i].Store(d, line);
         }
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
+        TW_EXIT();
+    }));
     TW_EXIT();
 }

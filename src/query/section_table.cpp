@@ -1,7 +1,7 @@
 #include "query/section_table.h"
 
 // Name, version written, versions read, writer, reader, read indicator,
-// reported when not read.
+// reported when not read, how the reader leaves the section.
 const CTWFileQDF::Section CTWFileQDF::s_sections[kSectionCount] = {
     {"HEADER",
      {2, 0},
@@ -65,7 +65,8 @@ const CTWFileQDF::Section CTWFileQDF::s_sections[kSectionCount] = {
      &CTWFileQDF::WriteEditedSQLSection,
      &CTWFileQDF::ReadEditedSQLSection,
      8,
-     true},
+     true,
+     CTWFileQDF::Section::End::InBody},
     {"CUSTOM-DATA-STRING",
      {1, 0},
      {{1, 0}},
@@ -79,7 +80,8 @@ const CTWFileQDF::Section CTWFileQDF::s_sections[kSectionCount] = {
      &CTWFileQDF::WriteDefaultValuesSection,
      &CTWFileQDF::ReadDefaultValuesSection,
      10,
-     true},
+     true,
+     CTWFileQDF::Section::End::AfterBody},
     {"NON-DISPLAY-ATTRIBUTES",
      {2, 0},
      {{2, 0}},

@@ -40,6 +40,13 @@ struct CTWFileQDF::Section {
     static constexpr int kMaxAccepted = 3;
     static constexpr int kNoIndicator = -1;
 
+    // How the reader leaves a section: through its closing "}" whether it
+    // read the body or not; through it only after reading the body (a
+    // section not accepted is left for the next reader); or with its body,
+    // which reads through the closing "}" itself (a section not accepted is
+    // left for the next reader too).
+    enum class End { Skipped, AfterBody, InBody };
+
     const char* name;
     // The version a new document writes (m_nSectionVersion after
     // Initialise).
@@ -53,6 +60,7 @@ struct CTWFileQDF::Section {
     int indicator;
     // Named by GetStatusString when its indicator is 0.
     bool reported;
+    End end = End::Skipped;
 
     bool Accepts(int major, int minor) const {
         if (major == 0 && minor == 0) return false;

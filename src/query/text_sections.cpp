@@ -39,33 +39,19 @@ int CTWFileQDF::WriteCustomDataStringSection() {
 }
 
 int CTWFileQDF::ReadWindowPositionSection(int& read) {
-    const Section& section = s_sections[kWindowPosition];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (section.Accepts(major, minor)) {
-        TW_PASS_ON(ReadBodyLine(&m_strWindowPosition));
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
+    TW_PASS_ON(ReadSection(kWindowPosition, read, [](CTWFileQDF& d, int, int) {
+        return d.ReadBodyLine(&d.m_strWindowPosition);
+    }));
     TW_EXIT();
 }
 
 // The custom data line is emptied first: a file without the section, or
 // with a version not read, leaves it empty.
 int CTWFileQDF::ReadCustomDataStringSection(int& read) {
-    const Section& section = s_sections[kCustomDataString];
-    int major = 0;
-    int minor = 0;
-    read = 0;
     m_strCustomDataString.Empty();
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (section.Accepts(major, minor)) {
-        TW_PASS_ON(ReadBodyLine(&m_strCustomDataString));
-        read = 1;
-    }
-    TW_PASS_ON(ReadSectionEnd());
+    TW_PASS_ON(ReadSection(kCustomDataString, read, [](CTWFileQDF& d, int, int) {
+        return d.ReadBodyLine(&d.m_strCustomDataString);
+    }));
     TW_EXIT();
 }
 
@@ -75,35 +61,30 @@ int CTWFileQDF::ReadCustomDataStringSection(int& read) {
 // version is not skipped: the next reader starts after the start line (and
 // its opening line, when the name was right).
 int CTWFileQDF::ReadEditedSQLSection(int& read) {
-    const Section& section = s_sections[kEditedSQL];
-    int major = 0;
-    int minor = 0;
-    read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
-    if (!section.Accepts(major, minor)) TW_EXIT();
-
-    read = 1;
-    m_strEditedSQL.Empty();
-    CString line;
-    for (int count = 0;; ++count) {
-        int eof = 0;
-        TW_PASS_ON(ReadLine(&line, eof));
-        if (eof != 0 || IsLine(line, "}")) break;
-        // A line's text ends at its first NUL, as the line is written.
-        const int length = static_cast<int>(std::strlen(line.GetString()));
-        const int separator = count != 0 ? 2 : 0;
-        const long long needed =
-            static_cast<long long>(m_strEditedSQL.GetLength()) + separator + length;
-        try {
-            // Reserved first, so a failure leaves the text as it was; the
-            // string grows geometrically, so the whole read stays linear.
-            if (needed >= INT_MAX) throw CMemoryException();
-            m_strEditedSQL.Preallocate(static_cast<int>(needed));
-        } catch (const std::bad_alloc&) {
-            TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    TW_PASS_ON(ReadSection(kEditedSQL, read, [](CTWFileQDF& d, int, int) {
+        d.m_strEditedSQL.Empty();
+        CString line;
+        for (int count = 0;; ++count) {
+            int eof = 0;
+            TW_PASS_ON(d.ReadLine(&line, eof));
+            if (eof != 0 || IsLine(line, "}")) break;
+            // A line's text ends at its first NUL, as the line is written.
+            const int length = static_cast<int>(std::strlen(line.GetString()));
+            const int separator = count != 0 ? 2 : 0;
+            const long long needed =
+                static_cast<long long>(d.m_strEditedSQL.GetLength()) + separator + length;
+            try {
+                // Reserved first, so a failure leaves the text as it was; the
+                // string grows geometrically, so the whole read stays linear.
+                if (needed >= INT_MAX) throw CMemoryException();
+                d.m_strEditedSQL.Preallocate(static_cast<int>(needed));
+            } catch (const std::bad_alloc&) {
+                TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+            }
+            d.m_strEditedSQL.Append("\r\n", separator);
+            d.m_strEditedSQL.Append(line.GetString(), length);
         }
-        m_strEditedSQL.Append("\r\n", separator);
-        m_strEditedSQL.Append(line.GetString(), length);
-    }
+        TW_EXIT();
+    }));
     TW_EXIT();
 }

@@ -170,6 +170,14 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     // The start of the section in row index of the table, with its version
     // from m_nSectionVersion.
     int WriteSectionStart(int index);
+    // What a section reader adds to the frame: the body of an accepted
+    // version, and what follows a section it did not accept.
+    using SectionBody = int (*)(CTWFileQDF& document, int major, int minor);
+    // The frame every section reader shares: the start line, the body when
+    // the version is accepted (read = 1), then, as the section's row of the
+    // table says, the lines through the closing "}", and rejected (if any)
+    // for a section not accepted.
+    int ReadSection(int index, int& read, SectionBody body, SectionBody rejected = nullptr);
     // The document's line writers: every section writes through them, to
     // m_pOutputFile.
     int WriteLine(const char* text);
@@ -202,7 +210,6 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     int ReadList(CPtrList* list);
     // A whole list section: row index of the table and its list.
     int WriteListSection(int index, CPtrList* list);
-    int ReadListSection(int index, CPtrList* list, int& read);
 
     // FLAGS.
     int WriteFlagsSection();
