@@ -10,7 +10,7 @@
 
 #include "condition/text_buffer.h"
 
-#define TW_SOURCE "TWFileQDFCondition"
+#include "condition/source.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "condition/messages.h"
 
-#define TW_SOURCE "TWFileQDFCondition"
+#include "condition/source.h"
 
 using twfile::condition::FailCheck;
 
@@ -129,7 +129,7 @@ int CTWFileQDFCondition::ValidateAttribute(CTWDB_Attribute* attribute, int& vali
     const char* unique = attribute->GetUniqueName();
     if (unique != nullptr && std::strcmp(m_pAttributeToken, unique) == 0) TW_EXIT();
     const char* qualified = attribute->GetTableAttributeName();
-    TW_PASS_ON(qualified);
+    TW_PASS_ON_PENDING();
     if (qualified != nullptr && std::strcmp(m_pAttributeToken, qualified) == 0) TW_EXIT();
     FailCheck(valid, showMessages, twfile::condition::kAttributeChanged);
     TW_EXIT();
@@ -143,7 +143,7 @@ int CTWFileQDFCondition::ValidateOperator(CTWDB_Attribute* attribute, int& valid
         TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
     const TWDB_DataType type = attribute->GetDataType();
-    TW_PASS_ON(type);
+    TW_PASS_ON_PENDING();
     if (!OperatorAllowed(type, GetOperatorEnum(m_pOperatorToken))) {
         if (showMessages != 0) {
             TW_PASS_ON(DisplayOperatorError(type, twfile::condition::kInvalidOperator));
@@ -179,7 +179,7 @@ int CTWFileQDFCondition::ValidateOperand(CTWDB_Attribute* attribute, int& valid,
     if (attribute == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     valid = 1;
     const TWDB_DataType type = attribute->GetDataType();
-    TW_PASS_ON(type);
+    TW_PASS_ON_PENDING();
     // Data types without an operand check (and without a sample value for
     // parameters) accept every operand.
     if (type < TWDB_Integer || type > TWDB_Time) TW_EXIT();

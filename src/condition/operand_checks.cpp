@@ -10,7 +10,7 @@
 
 #include "condition/messages.h"
 
-#define TW_SOURCE "TWFileQDFCondition"
+#include "condition/source.h"
 
 using twfile::condition::FailCheck;
 
@@ -36,13 +36,11 @@ bool IsListElementType(TWDB_DataType type) {
 }  // namespace
 
 int CTWFileQDFCondition::ValidateOperandInteger(char* text, int& valid, int showMessages) {
-    TW_PASS_ON(ValidateOperandNumeric(text, 0, valid, showMessages));
-    TW_EXIT();
+    TW_RETURN(ValidateOperandNumeric(text, 0, valid, showMessages));
 }
 
 int CTWFileQDFCondition::ValidateOperandReal(char* text, int& valid, int showMessages) {
-    TW_PASS_ON(ValidateOperandNumeric(text, 1, valid, showMessages));
-    TW_EXIT();
+    TW_RETURN(ValidateOperandNumeric(text, 1, valid, showMessages));
 }
 
 int CTWFileQDFCondition::ValidateOperandNumeric(char* text, int allowDecimalPoint, int& valid,
@@ -117,18 +115,15 @@ int CTWFileQDFCondition::ValidateOperandTimeList(char* /*text*/, int& valid, int
 }
 
 int CTWFileQDFCondition::ValidateOperandIntegerList(char* text, int& valid, int showMessages) {
-    TW_PASS_ON(ValidateOperandList(text, TWDB_Integer, valid, showMessages));
-    TW_EXIT();
+    TW_RETURN(ValidateOperandList(text, TWDB_Integer, valid, showMessages));
 }
 
 int CTWFileQDFCondition::ValidateOperandRealList(char* text, int& valid, int showMessages) {
-    TW_PASS_ON(ValidateOperandList(text, TWDB_Real, valid, showMessages));
-    TW_EXIT();
+    TW_RETURN(ValidateOperandList(text, TWDB_Real, valid, showMessages));
 }
 
 int CTWFileQDFCondition::ValidateOperandStringList(char* text, int& valid, int showMessages) {
-    TW_PASS_ON(ValidateOperandList(text, TWDB_String, valid, showMessages));
-    TW_EXIT();
+    TW_RETURN(ValidateOperandList(text, TWDB_String, valid, showMessages));
 }
 
 int CTWFileQDFCondition::ValidateOperandList(char* text, TWDB_DataType elementType, int& valid,

@@ -10,7 +10,7 @@
 
 #include "condition/text_buffer.h"
 
-#define TW_SOURCE "TWFileQDFCondition"
+#include "condition/source.h"
 
 namespace {
 
@@ -103,8 +103,7 @@ int CTWFileQDFCondition::GetParameterMap(const char* text, CMapStringToString* m
 }
 
 int CTWFileQDFCondition::GetParameterMap(CMapStringToString* map) {
-    TW_PASS_ON(GetParameterMap(m_strOperand.GetString(), map));
-    TW_EXIT();
+    TW_RETURN(GetParameterMap(m_strOperand.GetString(), map));
 }
 
 int CTWFileQDFCondition::UnParameteriseOperand(const char* operand, CTWDB_Attribute* attribute) {
@@ -112,7 +111,7 @@ int CTWFileQDFCondition::UnParameteriseOperand(const char* operand, CTWDB_Attrib
         TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     const TWDB_DataType type = attribute->GetDataType();
-    TW_PASS_ON(type);
+    TW_PASS_ON_PENDING();
     const char* sample = SampleValue(type);
     if (sample == nullptr) TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
 

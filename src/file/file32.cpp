@@ -128,12 +128,12 @@ int CTWFile32::CreateFileTemp(const char* name) {
     char* path = win32::_tempnam(nullptr, prefix);
     if (path == nullptr) {
         ShowError();
-        TW_PASS_ON(0);
+        TW_PASS_ON_PENDING();
         TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
     }
-    const int stored = SetFileName(path);
+    SetFileName(path);
     std::free(path);
-    TW_PASS_ON(stored);
+    TW_PASS_ON_PENDING();
     m_dwDesiredAccess = win32::GENERIC_READ | win32::GENERIC_WRITE;
     m_dwShareMode = win32::FILE_SHARE_READ;
     m_dwCreationDistribution = win32::OPEN_ALWAYS;

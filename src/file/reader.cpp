@@ -480,8 +480,7 @@ int CTWFile32::ReadBytes(char* target, int max, int& count, int& eof) {
 }
 
 int CTWFile32::ReadBLOB(char*& data, long& count, int& eof) {
-    TW_PASS_ON(ReadBLOB(data, count, 1, eof));
-    TW_EXIT();
+    TW_RETURN(ReadBLOB(data, count, 1, eof));
 }
 
 int CTWFile32::ReadBLOB(char*& data, long& count, int need, int& eof) {

@@ -57,7 +57,7 @@ int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
             TW_EXIT();
         }
         ShowError();
-        TW_PASS_ON(0);
+        TW_PASS_ON_PENDING();
         TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
 
@@ -85,7 +85,7 @@ int CTWFile32::WriteReplacement(const char* replacement, const char* target,
     m_dwFileSize = 0;
     if (m_hFile == win32::INVALID_HANDLE_VALUE) {
         ShowError();
-        TW_PASS_ON(0);
+        TW_PASS_ON_PENDING();
         TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
     if (m_pBuffer == nullptr) TW_PASS_ON(GetMemory());
@@ -99,7 +99,7 @@ int CTWFile32::WriteReplacement(const char* replacement, const char* target,
         !win32::MoveFileExA(replacement, target,
                             win32::MOVEFILE_REPLACE_EXISTING | win32::MOVEFILE_WRITE_THROUGH)) {
         ShowError();
-        TW_PASS_ON(0);
+        TW_PASS_ON_PENDING();
         TW_RAISE(kFileError, kErrorWriting);
     }
     TW_EXIT();

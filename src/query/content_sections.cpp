@@ -97,96 +97,81 @@ int CTWFileQDF::WriteHeaderSection() {
 
 // The three lines are read and discarded, whatever they hold.
 int CTWFileQDF::ReadHeaderSection(int& read) {
-    TW_PASS_ON(ReadSection(kHeader, read, [](CTWFileQDF& d, int, int) {
+    TW_RETURN(ReadSection(kHeader, read, [](CTWFileQDF& d, int, int) {
         CString line;
         for (int i = 0; i < 3; ++i)
             TW_PASS_ON(d.ReadBodyLine(&line));
         TW_EXIT();
     }));
-    TW_EXIT();
 }
 
 int CTWFileQDF::WriteDatabaseSection() {
-    TW_PASS_ON(WriteTextSection(kDatabase, m_strDatabase));
-    TW_EXIT();
+    TW_RETURN(WriteTextSection(kDatabase, m_strDatabase));
 }
 
 int CTWFileQDF::ReadDatabaseSection(int& read) {
-    TW_PASS_ON(ReadSection(
+    TW_RETURN(ReadSection(
         kDatabase, read, [](CTWFileQDF& d, int, int) { return d.ReadBodyLine(&d.m_strDatabase); }));
-    TW_EXIT();
 }
 
 int CTWFileQDF::WriteTablesSection() {
-    TW_PASS_ON(WriteListSection(kTables, m_pTableList));
-    TW_EXIT();
+    TW_RETURN(WriteListSection(kTables, m_pTableList));
 }
 
 int CTWFileQDF::WriteAttributesSection() {
-    TW_PASS_ON(WriteListSection(kAttributes, m_pAttributeList));
-    TW_EXIT();
+    TW_RETURN(WriteListSection(kAttributes, m_pAttributeList));
 }
 
 int CTWFileQDF::WriteConditionsSection() {
-    TW_PASS_ON(WriteListSection(kConditions, m_pConditionList));
-    TW_EXIT();
+    TW_RETURN(WriteListSection(kConditions, m_pConditionList));
 }
 
 int CTWFileQDF::WriteJoinsSection() {
-    TW_PASS_ON(WriteListSection(kJoins, m_pJoinList));
-    TW_EXIT();
+    TW_RETURN(WriteListSection(kJoins, m_pJoinList));
 }
 
 int CTWFileQDF::WriteDefaultValuesSection() {
-    TW_PASS_ON(WriteListSection(kDefaultValues, m_pDefaultValuesList));
-    TW_EXIT();
+    TW_RETURN(WriteListSection(kDefaultValues, m_pDefaultValuesList));
 }
 
 int CTWFileQDF::WriteNonDisplayAttributesSection() {
-    TW_PASS_ON(WriteListSection(kNonDisplayAttributes, m_pAttributeNonDisplayList));
-    TW_EXIT();
+    TW_RETURN(WriteListSection(kNonDisplayAttributes, m_pAttributeNonDisplayList));
 }
 
 int CTWFileQDF::ReadTablesSection(int& read) {
-    TW_PASS_ON(ReadSection(kTables, read,
-                           [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pTableList); }));
-    TW_EXIT();
+    TW_RETURN(ReadSection(kTables, read,
+                          [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pTableList); }));
 }
 
 int CTWFileQDF::ReadAttributesSection(int& read) {
-    TW_PASS_ON(ReadSection(kAttributes, read,
-                           [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pAttributeList); }));
-    TW_EXIT();
+    TW_RETURN(ReadSection(kAttributes, read,
+                          [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pAttributeList); }));
 }
 
 int CTWFileQDF::ReadConditionsSection(int& read) {
-    TW_PASS_ON(ReadSection(kConditions, read,
-                           [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pConditionList); }));
-    TW_EXIT();
+    TW_RETURN(ReadSection(kConditions, read,
+                          [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pConditionList); }));
 }
 
 int CTWFileQDF::ReadJoinsSection(int& read) {
-    TW_PASS_ON(ReadSection(kJoins, read,
-                           [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pJoinList); }));
-    TW_EXIT();
+    TW_RETURN(ReadSection(kJoins, read,
+                          [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pJoinList); }));
 }
 
 int CTWFileQDF::ReadNonDisplayAttributesSection(int& read) {
-    TW_PASS_ON(ReadSection(kNonDisplayAttributes, read, [](CTWFileQDF& d, int, int) {
+    TW_RETURN(ReadSection(kNonDisplayAttributes, read, [](CTWFileQDF& d, int, int) {
         return d.ReadList(d.m_pAttributeNonDisplayList);
     }));
-    TW_EXIT();
 }
 
 // A rejected or missing DEFAULT-VALUES section empties the list and is not
 // skipped: the next reader starts at the line after the one taken here as
 // the start line (and its opening line, when the name was right).
 int CTWFileQDF::ReadDefaultValuesSection(int& read) {
-    TW_PASS_ON(ReadSection(
+    TW_RETURN(ReadSection(
         kDefaultValues, read,
         [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pDefaultValuesList); },
         [](CTWFileQDF& d, int, int) { return d.DeleteList(d.m_pDefaultValuesList); }));
-    TW_EXIT();
 }
 
 int CTWFileQDF::WriteListSection(int index, CPtrList* list) {

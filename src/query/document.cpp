@@ -219,8 +219,7 @@ int CTWFileQDF::Copy(CTWFileQDF* target) {
 }
 
 int CTWFileQDF::Close() {
-    TW_PASS_ON(CloseFile());
-    TW_EXIT();
+    TW_RETURN(CloseFile());
 }
 
 int CTWFileQDF::WriteToBuffer() {

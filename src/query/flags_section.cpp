@@ -47,7 +47,7 @@ int CTWFileQDF::WriteFlagsSection() {
 // the false text included, clears it. A 1.0 body also clears selection by
 // row; the flags a version lacks otherwise keep their values.
 int CTWFileQDF::ReadFlagsSection(int& read) {
-    TW_PASS_ON(ReadSection(kFlags, read, [](CTWFileQDF& d, int major, int minor) {
+    TW_RETURN(ReadSection(kFlags, read, [](CTWFileQDF& d, int major, int minor) {
         const int lines = FlagLinesOfVersion(major, minor);
         CString line;
         for (int i = 0; i < lines; ++i) {
@@ -57,5 +57,4 @@ int CTWFileQDF::ReadFlagsSection(int& read) {
         if (lines == 3) d.m_bSelectionByRow = 0;
         TW_EXIT();
     }));
-    TW_EXIT();
 }

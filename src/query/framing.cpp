@@ -22,18 +22,15 @@ constexpr int kFramingLineMax = 100;
 }  // namespace
 
 int CTWFileQDF::WriteLine(const char* text) {
-    TW_PASS_ON(m_pOutputFile->WriteLine(text));
-    TW_EXIT();
+    TW_RETURN(m_pOutputFile->WriteLine(text));
 }
 
 int CTWFileQDF::WriteText(const char* text) {
-    TW_PASS_ON(m_pOutputFile->WriteText(text));
-    TW_EXIT();
+    TW_RETURN(m_pOutputFile->WriteText(text));
 }
 
 int CTWFileQDF::WriteText(int value) {
-    TW_PASS_ON(m_pOutputFile->WriteText(static_cast<long>(value)));
-    TW_EXIT();
+    TW_RETURN(m_pOutputFile->WriteText(static_cast<long>(value)));
 }
 
 int CTWFileQDF::WriteSectionStart(const char* name, int major, int minor) {
@@ -48,14 +45,12 @@ int CTWFileQDF::WriteSectionStart(const char* name, int major, int minor) {
 }
 
 int CTWFileQDF::WriteSectionStart(int index) {
-    TW_PASS_ON(WriteSectionStart(s_sections[index].name, m_nSectionVersion[index][0],
-                                 m_nSectionVersion[index][1]));
-    TW_EXIT();
+    TW_RETURN(WriteSectionStart(s_sections[index].name, m_nSectionVersion[index][0],
+                                m_nSectionVersion[index][1]));
 }
 
 int CTWFileQDF::WriteSectionEnd() {
-    TW_PASS_ON(WriteLine("}"));
-    TW_EXIT();
+    TW_RETURN(WriteLine("}"));
 }
 
 // The start line is consumed whatever it holds. The line after it is taken

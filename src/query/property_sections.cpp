@@ -102,14 +102,13 @@ int CTWFileQDF::ReadFields(const Field* fields, int count) {
 }
 
 int CTWFileQDF::WriteTimeZone() {
-    TW_PASS_ON(WriteFieldSection(kTime, kTimeFields, CountOf(kTimeFields)));
-    TW_EXIT();
+    TW_RETURN(WriteFieldSection(kTime, kTimeFields, CountOf(kTimeFields)));
 }
 
 // A file without a TIME section that is read, one written before the
 // section existed among them, has time zone 0 and an empty time zone text.
 int CTWFileQDF::ReadTimeZone(int& read) {
-    TW_PASS_ON(ReadSection(
+    TW_RETURN(ReadSection(
         kTime, read,
         [](CTWFileQDF& d, int, int) { return d.ReadFields(kTimeFields, CountOf(kTimeFields)); },
         [](CTWFileQDF& d, int, int) {
@@ -117,25 +116,21 @@ int CTWFileQDF::ReadTimeZone(int& read) {
             d.m_strTimeZone.Empty();
             return 0;
         }));
-    TW_EXIT();
 }
 
 int CTWFileQDF::WriteDisplayProperties() {
-    TW_PASS_ON(WriteFieldSection(kDisplayProperties, kDisplayFields, CountOf(kDisplayFields)));
-    TW_EXIT();
+    TW_RETURN(WriteFieldSection(kDisplayProperties, kDisplayFields, CountOf(kDisplayFields)));
 }
 
 // A 1.0 body has no second display setting, which keeps its value.
 int CTWFileQDF::ReadDisplayProperties(int& read) {
-    TW_PASS_ON(ReadSection(kDisplayProperties, read, [](CTWFileQDF& d, int major, int) {
+    TW_RETURN(ReadSection(kDisplayProperties, read, [](CTWFileQDF& d, int major, int) {
         return d.ReadFields(kDisplayFields, major == 1 ? 3 : CountOf(kDisplayFields));
     }));
-    TW_EXIT();
 }
 
 int CTWFileQDF::WritePrinterProperties() {
-    TW_PASS_ON(WriteFieldSection(kPrinterProperties, kPrinterFields, kPrinterLines));
-    TW_EXIT();
+    TW_RETURN(WriteFieldSection(kPrinterProperties, kPrinterFields, kPrinterLines));
 }
 
 // Three bodies:
@@ -146,7 +141,7 @@ int CTWFileQDF::WritePrinterProperties() {
 //  3.0  ten lines read straight into the members; the end of the file is
 //       tested after lines 3, 6, 8, 9 and 10.
 int CTWFileQDF::ReadPrinterProperties(int& read) {
-    TW_PASS_ON(ReadSection(kPrinterProperties, read, [](CTWFileQDF& d, int major, int) {
+    TW_RETURN(ReadSection(kPrinterProperties, read, [](CTWFileQDF& d, int major, int) {
         int eof = 0;
         if (major == 1) {
             TW_PASS_ON(d.ReadBodyLine(&d.m_strPrinterProperty1));
@@ -172,18 +167,16 @@ int CTWFileQDF::ReadPrinterProperties(int& read) {
         }
         TW_EXIT();
     }));
-    TW_EXIT();
 }
 
 int CTWFileQDF::WriteDynSortSection() {
-    TW_PASS_ON(WriteFieldSection(kDynamicSort, kDynSortFields, CountOf(kDynSortFields)));
-    TW_EXIT();
+    TW_RETURN(WriteFieldSection(kDynamicSort, kDynSortFields, CountOf(kDynSortFields)));
 }
 
 // The text line must be there; an empty or missing number line keeps its
 // member.
 int CTWFileQDF::ReadDynamicSortProperties(int& read) {
-    TW_PASS_ON(ReadSection(kDynamicSort, read, [](CTWFileQDF& d, int, int) {
+    TW_RETURN(ReadSection(kDynamicSort, read, [](CTWFileQDF& d, int, int) {
         TW_PASS_ON(d.ReadBodyLine(&d.m_strDynamicSort));
         for (int i = 1; i < CountOf(kDynSortFields); ++i) {
             CString line;
@@ -193,5 +186,4 @@ int CTWFileQDF::ReadDynamicSortProperties(int& read) {
         }
         TW_EXIT();
     }));
-    TW_EXIT();
 }

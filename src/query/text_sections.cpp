@@ -24,25 +24,21 @@ int CTWFileQDF::WriteTextSection(int index, const CString& text) {
 }
 
 int CTWFileQDF::WriteWindowPositionSection() {
-    TW_PASS_ON(WriteTextSection(kWindowPosition, m_strWindowPosition));
-    TW_EXIT();
+    TW_RETURN(WriteTextSection(kWindowPosition, m_strWindowPosition));
 }
 
 int CTWFileQDF::WriteEditedSQLSection() {
-    TW_PASS_ON(WriteTextSection(kEditedSQL, m_strEditedSQL));
-    TW_EXIT();
+    TW_RETURN(WriteTextSection(kEditedSQL, m_strEditedSQL));
 }
 
 int CTWFileQDF::WriteCustomDataStringSection() {
-    TW_PASS_ON(WriteTextSection(kCustomDataString, m_strCustomDataString));
-    TW_EXIT();
+    TW_RETURN(WriteTextSection(kCustomDataString, m_strCustomDataString));
 }
 
 int CTWFileQDF::ReadWindowPositionSection(int& read) {
-    TW_PASS_ON(ReadSection(kWindowPosition, read, [](CTWFileQDF& d, int, int) {
+    TW_RETURN(ReadSection(kWindowPosition, read, [](CTWFileQDF& d, int, int) {
         return d.ReadBodyLine(&d.m_strWindowPosition);
     }));
-    TW_EXIT();
 }
 
 // The custom data line is emptied first: a file without the section, or
@@ -61,7 +57,7 @@ int CTWFileQDF::ReadCustomDataStringSection(int& read) {
 // version is not skipped: the next reader starts after the start line (and
 // its opening line, when the name was right).
 int CTWFileQDF::ReadEditedSQLSection(int& read) {
-    TW_PASS_ON(ReadSection(kEditedSQL, read, [](CTWFileQDF& d, int, int) {
+    TW_RETURN(ReadSection(kEditedSQL, read, [](CTWFileQDF& d, int, int) {
         d.m_strEditedSQL.Empty();
         CString line;
         for (int count = 0;; ++count) {
@@ -86,5 +82,4 @@ int CTWFileQDF::ReadEditedSQLSection(int& read) {
         }
         TW_EXIT();
     }));
-    TW_EXIT();
 }

@@ -7,6 +7,10 @@
 //                           error is pending
 //   TW_EXIT()               rule 3: return the status, showing a pending
 //                           error with the source name
+//   TW_RETURN(call)         rules 2 and 3 after a last call: its status
+//   TW_PASS_ON_PENDING()    rule 2 without a call: exit when an error is
+//                           pending (raised by a call whose status was
+//                           kept, or by ShowError)
 // The _RETURN forms are for operations that return a value other than the
 // status: they apply the same rules and return the value given.
 #ifndef TWFILE_HOST_STATUS_H
@@ -48,6 +52,12 @@ inline int Exit(const char* source) {
     } while (0)
 
 #define TW_EXIT() return ::twfile::status::Exit(TW_SOURCE)
+
+#define TW_RETURN(call)                                             \
+    return ((void)(call), (void)::twfile::status::PassOn(__LINE__), \
+            ::twfile::status::Exit(TW_SOURCE))
+
+#define TW_PASS_ON_PENDING() TW_PASS_ON(0)
 
 #define TW_RAISE_RETURN(number, text, value)                            \
     do {                                                                \
