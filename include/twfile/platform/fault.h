@@ -29,6 +29,7 @@ enum class Kind : int {
     String,       // a string's character storage, or a heap string object
     Buffer,       // the text buffers of conditions and joins
     Schema,       // a call into the schema classes
+    Engine,       // a call into a database engine (the SQL layer)
     Count
 };
 constexpr int kKindCount = static_cast<int>(Kind::Count);
