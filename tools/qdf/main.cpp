@@ -19,6 +19,7 @@
 #include "import.h"
 #include "new_document.h"
 #include "show.h"
+#include "sql_cli.h"
 #include "version.h"
 
 namespace {
@@ -109,6 +110,7 @@ int Run(int argc, char** argv) {
         "check", "Tell for each file whether it reads cleanly and would be saved unchanged");
     check->add_option("FILE", checkFiles, "The .qdf files")->required();
     check->footer("Exit status: 0 when every file is clean, 1 otherwise.");
+    qdf::SqlCli sqlCommands(app, *check);
 
     qdf::ConditionOptions conditionOptions;
     CLI::App* condition = app.add_subcommand(
@@ -147,7 +149,8 @@ int Run(int argc, char** argv) {
     if (*exportCommand) status = qdf::RunExport(exportOptions, std::cout, std::cerr);
     if (*import) status = qdf::RunImport(importOptions, std::cin, std::cerr);
     if (*create) status = qdf::RunNew(newOptions, std::cerr);
-    if (*check) status = qdf::RunCheck(checkFiles, std::cout);
+    if (!sqlCommands.Run(checkFiles, status) && *check)
+        status = qdf::RunCheck(checkFiles, std::cout);
     if (*condition) status = qdf::RunCondition(conditionOptions, std::cout, std::cerr);
     PrintLeftoverMessages();
     std::cout.flush();
