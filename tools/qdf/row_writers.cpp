@@ -244,6 +244,8 @@ class JsonWriter : public BufferedWriter {
             if (c == '"' || c == '\\') {
                 m_buffer += '\\';
                 m_buffer += static_cast<char>(c);
+            } else if (c == '\n' || c == '\r' || c == '\t') {
+                m_buffer += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
             } else if (c < 0x20) {
                 static const char kHex[] = "0123456789abcdef";
                 m_buffer += "\\u00";
