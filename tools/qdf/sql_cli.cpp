@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <iostream>
 #include <map>
 
@@ -16,6 +17,15 @@ void AddEncodingOption(CLI::App& command, Encoding& encoding) {
         ->transform(CLI::CheckedTransformer(kEncodings, CLI::ignore_case))
         ->option_text("windows-1252|utf-8");
 }
+
+std::string Lower(std::string text) {
+    for (char& ch : text)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return text;
+}
+
+const std::map<std::string, RowFormat> kFormats{
+    {"table", RowFormat::Table}, {"csv", RowFormat::Csv}, {"json", RowFormat::Json}};
 
 constexpr char kParameterHelp[] =
     "A parameter's value (repeatable); it comes before the document's default values";
@@ -43,15 +53,28 @@ SqlCli::SqlCli(CLI::App& app, CLI::App& check) : m_check(&check) {
     m_run->add_option("--param", m_runOptions.parameters, kParameterHelp)
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
-    static const std::map<std::string, RowFormat> kFormats{
-        {"table", RowFormat::Table}, {"csv", RowFormat::Csv}, {"json", RowFormat::Json}};
     m_run
-        ->add_option("--format", m_runOptions.format,
-                     "table (the default on a terminal), csv (the default otherwise) or json")
-        ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case))
+        ->add_option_function<std::string>(
+            "--format",
+            [this](const std::string& name) { m_runOptions.format = kFormats.at(Lower(name)); },
+            "table (the default on a terminal), csv (the default otherwise) or json")
+        ->check(CLI::Validator(
+            [](std::string& name) {
+                return kFormats.count(Lower(name)) != 0 ? std::string()
+                                                        : "must be one of table|csv|json";
+            },
+            ""))
         ->option_text("table|csv|json");
     m_run->add_option("--limit", m_runOptions.limit, "Print at most N rows")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return !text.empty() && text.size() < 19 &&
+                               text.find_first_not_of("0123456789") == std::string::npos
+                           ? std::string()
+                           : "must be a whole number of rows, 0 or more";
+            },
+            ""))
+        ->option_text("N");
     AddEncodingOption(*m_run, m_runOptions.encoding);
     m_run->footer(
         "Exit status: 0 done, 1 the document did not read cleanly, 2 bad input (a "
