@@ -76,6 +76,12 @@ int MakeBinding(Binding& binding) {
         binding.value = Value::Text(binding.text);
         TW_EXIT();
     }
+    // The check would read an empty operand as a condition without one.
+    if (Trimmed(binding.text).empty()) {
+        const std::string why =
+            std::string("is empty, not ") + (type == TWDB_Integer ? "an " : "a ") + TypeName(type);
+        TW_RAISE(-1, Refused(binding, why).c_str());
+    }
     bool valid = false;
     std::vector<std::string> messages;
     TW_PASS_ON(CheckOperand(type, binding.text, valid, messages));
