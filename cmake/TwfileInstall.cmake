@@ -1,6 +1,7 @@
 # What `cmake --install` puts into the prefix:
 #   include/twfile/...                  the public headers, version.h included
 #   lib/libtwfile.a or libtwfile.so.*   static by default, shared with BUILD_SHARED_LIBS=ON
+#   lib/libtwfile_sql.a                 the SQL layer twfile::sql, when built (always static)
 #   lib/cmake/twfile/                   the CMake package: find_package(twfile CONFIG)
 #   lib/pkgconfig/twfile.pc             the same for pkg-config
 #   bin/qdf, share/man/man1/qdf.1       the tool and its manual page, when the tool is built
@@ -29,6 +30,13 @@ install(TARGETS twfile EXPORT twfileTargets
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The SQL layer, when built: twfile::sql (a static library that needs SQLite).
+set(TWFILE_SQL_INSTALLED OFF)
+if(TARGET twfile_sql)
+    set(TWFILE_SQL_INSTALLED ON)
+    install(TARGETS twfile_sql EXPORT twfileTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 
 # CMake package: twfile::twfile with its include directory, C++17 and, for the
 # static library, TWFILE_STATIC.

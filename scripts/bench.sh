@@ -12,8 +12,8 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 repetitions=${BENCH_REPETITIONS:-5}
 cmake -S . -B build/bench -G Ninja -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTWFILE_BUILD_BENCHMARKS=ON -DTWFILE_BUILD_TESTS=OFF -DTWFILE_BUILD_TOOLS=OFF >/dev/null
-cmake --build build/bench -j "$(nproc)" --target twfile_bench
+    -DTWFILE_BUILD_BENCHMARKS=ON -DTWFILE_BUILD_TESTS=OFF >/dev/null
+cmake --build build/bench -j "$(nproc)" --target twfile_bench qdf
 results=build/bench/results.json
 console=build/bench/console.txt
 echo "running the benchmarks, $repetitions repetitions (the program's own report: $console)"

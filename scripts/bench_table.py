@@ -38,6 +38,18 @@ def load(path, clock):
     return data.get("context", {}), medians
 
 
+def peak_memory(path):
+    """Maps each benchmark name to the largest max_rss_kib it reported."""
+    with open(path) as f:
+        data = json.load(f)
+    peaks = {}
+    for b in data["benchmarks"]:
+        if "max_rss_kib" in b:
+            name = b.get("run_name", b["name"])
+            peaks[name] = max(peaks.get(name, 0), b["max_rss_kib"])
+    return peaks
+
+
 def fmt_ns(ns):
     if ns is None:
         return "-"
@@ -110,6 +122,8 @@ def main():
     context, t = load(args.results, args.time)
     _, real = load(args.results, "real") if args.time != "real" else (None, t)
 
+    # The SQL rows time two processes: only real time counts them.
+    t.update({name: ns for name, ns in real.items() if name.startswith("sql/")})
     table = Table(t)
     for kind in ("int32", "double"):
         p = f"typed/{kind}"
@@ -168,6 +182,17 @@ def main():
         table.value("UnParameteriseOperand, 4 parameters", "conditions/unparameterise")
         table.value("CTWFileQDFConditionList::Insert, per condition of 10^4",
                     "conditions/list_insert")
+
+    if any(name.startswith("sql/") for name in t):
+        table.section("qdf run --format csv and sqlite3 -csv, SELECT * FROM T, per row (real time)")
+        for n in ("100000", "1000000"):
+            table.ratio(f"qdf run / sqlite3 shell at {n} rows", f"sql/qdf_csv/{n}/real_time",
+                        f"sql/sqlite3_csv/{n}/real_time", 1.5, False)
+        rss = peak_memory(args.results)
+        small, large = rss.get("sql/qdf_csv/100000/real_time"), rss.get("sql/qdf_csv/1000000/real_time")
+        if small and large:
+            table.check("qdf run peak memory at 10^6 rows / at 10^5 rows (flat: <= 1.2)",
+                        f"{large:.0f} / {small:.0f} KiB", large <= 1.2 * small)
 
     print(f"Times are medians of {args.time} time per item; "
           f"{context.get('num_cpus', '?')} CPUs at {context.get('mhz_per_cpu', '?')} MHz, "

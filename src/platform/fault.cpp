@@ -61,9 +61,9 @@ Outcome Decide(Kind kind, DWORD requested) {
 
 const char* KindName(Kind kind) {
     static const char* const names[kKindCount] = {
-        "open",   "read",         "write",       "seek",    "size",       "end of file",
-        "close",  "global alloc", "global lock", "message", "list node",  "string",
-        "buffer", "schema",       "sync",        "rename",  "attributes", "lock"};
+        "open",         "read",        "write",      "seek",      "size",   "end of file", "close",
+        "global alloc", "global lock", "message",    "list node", "string", "buffer",      "schema",
+        "sync",         "rename",      "attributes", "lock",      "engine"};
     const int index = static_cast<int>(kind);
     return index >= 0 && index < kKindCount ? names[index] : "unknown";
 }

@@ -19,6 +19,7 @@
 #include "import.h"
 #include "new_document.h"
 #include "show.h"
+#include "sql_cli.h"
 #include "version.h"
 
 namespace {
@@ -117,6 +118,7 @@ int Run(int argc, char** argv) {
     check->footer(
         "Exit status: 0 when every file is clean, 1 otherwise, 2 when a FILE is not a regular "
         "file or cannot be read.");
+    qdf::SqlCli sqlCommands(app, *check);
 
     qdf::ConditionOptions conditionOptions;
     CLI::App* condition = app.add_subcommand(
@@ -155,7 +157,8 @@ int Run(int argc, char** argv) {
     if (*exportCommand) status = qdf::RunExport(exportOptions, std::cout, std::cerr);
     if (*import) status = qdf::RunImport(importOptions, std::cout, std::cerr);
     if (*create) status = qdf::RunNew(newOptions, std::cout, std::cerr);
-    if (*check) status = qdf::RunCheck(checkFiles, std::cout, std::cerr);
+    if (!sqlCommands.Run(checkFiles, status) && *check)
+        status = qdf::RunCheck(checkFiles, std::cout, std::cerr);
     if (*condition) status = qdf::RunCondition(conditionOptions, std::cout, std::cerr);
     PrintLeftoverMessages();
     std::cout.flush();

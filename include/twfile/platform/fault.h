@@ -33,6 +33,7 @@ enum class Kind : int {
     Rename,       // MoveFileExA, DeleteFileA
     Attributes,   // GetFileAttributesA, the file behind a link, the copy of permissions
     Lock,         // the share-mode locks of CreateFileA
+    Engine,       // a call into a database engine (the SQL layer)
     Count
 };
 constexpr int kKindCount = static_cast<int>(Kind::Count);

@@ -1,0 +1,36 @@
+// Checking a document against a schema: every table, attribute, condition
+// and join it names.
+#ifndef TWFILE_SQL_CHECK_H
+#define TWFILE_SQL_CHECK_H
+
+#include <string>
+#include <vector>
+
+#include <twfile/sql/query_source.h>
+#include <twfile/sql/schema.h>
+
+namespace twfile {
+namespace sql {
+
+struct CheckItem {
+    // "table", "attribute", "non-display attribute", "condition" or "join".
+    std::string kind;
+    // The item's text as the document holds it.
+    std::string text;
+    bool ok = true;
+    // Why it failed: one line each (the condition checks' messages among
+    // them, captured rather than shown).
+    std::vector<std::string> messages;
+};
+
+// Checks each table (it exists), each attribute and non-display attribute
+// (it exists: "TABLE.COLUMN", or a column of exactly one of the document's
+// tables), each condition (its attribute exists and the condition passes
+// the condition checks for that attribute) and each join (both of its
+// attributes exist). items gets one entry per item, in that order.
+int CheckDocument(const QuerySource& source, const Schema& schema, std::vector<CheckItem>& items);
+
+}  // namespace sql
+}  // namespace twfile
+
+#endif  // TWFILE_SQL_CHECK_H

@@ -1,0 +1,68 @@
+// The small interface every database engine offers the SQL layer: connect,
+// read the catalogue, prepare, bind, step, read columns, close.
+//
+// Every operation returns a status and follows the error service's rules: a
+// failure raises error -1 with the engine's own text, the source name being
+// the engine's. An engine is used by one thread at a time and runs one
+// statement at a time; a new Prepare ends the statement before it.
+#ifndef TWFILE_SQL_ENGINE_H
+#define TWFILE_SQL_ENGINE_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <twfile/sql/value.h>
+
+namespace twfile {
+namespace sql {
+
+// A column as the catalogue declares it.
+struct CatalogueColumn {
+    std::string name;
+    // The declared type as written in the table's definition; may be empty.
+    std::string declaredType;
+};
+
+class Engine {
+  public:
+    virtual ~Engine() = default;
+
+    // The engine's name, as messages and the tool show it.
+    virtual const char* Name() const = 0;
+
+    // Opens the database for reading only; nothing is ever written to it. A
+    // database that does not exist is an error (none is created).
+    virtual int Connect(const std::string& database) = 0;
+    // Ends the statement, if any, and the connection. Safe to call twice.
+    virtual int Close() = 0;
+
+    // The tables and views of the database, in the catalogue's order.
+    virtual int Tables(std::vector<std::string>& tables) = 0;
+    // The columns of table, in the table's order.
+    virtual int Columns(const std::string& table, std::vector<CatalogueColumn>& columns) = 0;
+
+    // Prepares text, a single statement that only reads, and gives the
+    // number of placeholders it holds. Text after the statement, or a
+    // statement that would change the database, is refused.
+    virtual int Prepare(const std::string& text, int& placeholders) = 0;
+    // Binds the placeholder number index (from 1).
+    virtual int Bind(int index, const Value& value) = 0;
+    // Moves to the next row; row is false when there is none.
+    virtual int Step(bool& row) = 0;
+    // The result's columns: their number and names.
+    virtual int ColumnCount() const = 0;
+    virtual std::string ColumnName(int column) const = 0;
+    // The value of column (from 0) in the current row.
+    virtual int Column(int column, Value& value) = 0;
+    // Ends the prepared statement; safe without one.
+    virtual int Finish() = 0;
+};
+
+// The embedded engine: SQLite.
+std::unique_ptr<Engine> MakeSQLiteEngine();
+
+}  // namespace sql
+}  // namespace twfile
+
+#endif  // TWFILE_SQL_ENGINE_H

@@ -1,0 +1,121 @@
+#include "sql/binding.h"
+
+#include <twfile/host/status.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "sql/names.h"
+#include "sql/operand_check.h"
+
+#define TW_SOURCE "TWSQL"
+
+namespace twfile {
+namespace sql {
+
+namespace {
+
+std::string Refused(const Binding& binding, const std::string& why) {
+    return "the parameter \"" + binding.name + "\": the value " + ShownValue(binding.text) + " " +
+           why;
+}
+
+// The checks' messages on one line.
+std::string OneLine(const std::vector<std::string>& messages) {
+    std::string line;
+    for (const std::string& message : messages) {
+        if (!line.empty()) line += "; ";
+        for (char ch : message)
+            line += ch == '\r' || ch == '\n' ? ' ' : ch;
+    }
+    return line;
+}
+
+}  // namespace
+
+std::string ShownValue(std::string_view value) {
+    std::string shown = "\"";
+    for (char ch : value) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            shown += escape;
+        } else {
+            shown += ch;
+        }
+    }
+    return shown + "\"";
+}
+
+const char* TypeName(TWDB_DataType type) {
+    switch (type) {
+        case TWDB_Integer:
+            return "integer";
+        case TWDB_String:
+            return "string";
+        case TWDB_Bool:
+            return "bool";
+        case TWDB_Real:
+            return "real";
+        case TWDB_Time:
+            return "time";
+        default:
+            return "text";
+    }
+}
+
+int MakeBinding(Binding& binding) {
+    if (binding.text.find('\0') != std::string::npos)
+        TW_RAISE(-1, Refused(binding, "holds a NUL byte").c_str());
+    const TWDB_DataType type = binding.type;
+    if (type != TWDB_Integer && type != TWDB_Real && type != TWDB_Bool) {
+        binding.value = Value::Text(binding.text);
+        TW_EXIT();
+    }
+    // The check would read an empty operand as a condition without one.
+    if (Trimmed(binding.text).empty()) {
+        const std::string why =
+            std::string("is empty, not ") + (type == TWDB_Integer ? "an " : "a ") + TypeName(type);
+        TW_RAISE(-1, Refused(binding, why).c_str());
+    }
+    bool valid = false;
+    std::vector<std::string> messages;
+    TW_PASS_ON(CheckOperand(type, binding.text, valid, messages));
+    if (!valid) {
+        const std::string why = std::string("is not a valid ") + TypeName(type) +
+                                (messages.empty() ? "" : ": " + OneLine(messages));
+        TW_RAISE(-1, Refused(binding, why).c_str());
+    }
+    const std::string number(Trimmed(binding.text));
+    if (type == TWDB_Bool) {
+        binding.value = Value::Integer(EqualNoCase(number, "TRUE") ? 1 : 0);
+        TW_EXIT();
+    }
+    // The check lets a lone sign or point through; the conversion must take
+    // the whole text.
+    char* end = nullptr;
+    errno = 0;
+    if (type == TWDB_Integer) {
+        const long long value = std::strtoll(number.c_str(), &end, 10);
+        if (number.empty() || *end != '\0')
+            TW_RAISE(-1, Refused(binding, "is not a number").c_str());
+        if (errno == ERANGE)
+            TW_RAISE(-1, Refused(binding, "is out of the range of an integer").c_str());
+        binding.value = Value::Integer(value);
+    } else {
+        const double value = std::strtod(number.c_str(), &end);
+        if (number.empty() || *end != '\0')
+            TW_RAISE(-1, Refused(binding, "is not a number").c_str());
+        if (!std::isfinite(value))
+            TW_RAISE(-1, Refused(binding, "is out of the range of a real").c_str());
+        binding.value = Value::Real(value);
+    }
+    TW_EXIT();
+}
+
+}  // namespace sql
+}  // namespace twfile

@@ -1,0 +1,28 @@
+// A parameter's value checked for its data type and made ready to bind.
+#ifndef TWFILE_SRC_SQL_BINDING_H
+#define TWFILE_SRC_SQL_BINDING_H
+
+#include <string>
+#include <string_view>
+
+#include <twfile/sql/statement.h>
+
+namespace twfile {
+namespace sql {
+
+// Fills binding->value from binding->text for binding->type (a status; the
+// error names the parameter). Integer, real and bool values pass the
+// condition's operand check for their type first.
+int MakeBinding(Binding& binding);
+
+// The value as messages show it: in double quotes, control bytes as \xNN.
+std::string ShownValue(std::string_view value);
+
+// The name of a data type in messages: "integer", "string", "bool", "real",
+// "time", or "text" for an unknown type.
+const char* TypeName(TWDB_DataType type);
+
+}  // namespace sql
+}  // namespace twfile
+
+#endif  // TWFILE_SRC_SQL_BINDING_H

@@ -1,0 +1,31 @@
+// A schema from the catalogue of the engine's database.
+#include <twfile/host/status.h>
+#include <twfile/sql/schema.h>
+
+#include <new>
+
+#define TW_SOURCE "TWSQL"
+
+namespace twfile {
+namespace sql {
+
+int LoadSchema(Engine& engine, Schema& schema) {
+    try {
+        std::vector<std::string> tables;
+        TW_PASS_ON(engine.Tables(tables));
+        std::vector<CatalogueColumn> columns;
+        for (const std::string& table : tables) {
+            schema.AddTable(table);
+            columns.clear();
+            TW_PASS_ON(engine.Columns(table, columns));
+            for (const CatalogueColumn& column : columns)
+                schema.AddColumn(table, column.name, column.declaredType);
+        }
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    TW_EXIT();
+}
+
+}  // namespace sql
+}  // namespace twfile

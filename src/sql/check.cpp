@@ -1,0 +1,115 @@
+// A document checked against a schema, item by item.
+#include <twfile/condition/condition.h>
+#include <twfile/host/status.h>
+#include <twfile/sql/check.h>
+
+#include <new>
+
+#include "sql/message_capture.h"
+#include "sql/names.h"
+
+#define TW_SOURCE "TWSQL"
+
+namespace twfile {
+namespace sql {
+
+namespace {
+
+CheckItem Item(const char* kind, const std::string& text) {
+    CheckItem item;
+    item.kind = kind;
+    item.text = text;
+    return item;
+}
+
+void Fail(CheckItem& item, const std::string& message) {
+    item.ok = false;
+    item.messages.push_back(message);
+}
+
+std::string FirstWord(const std::string& text) {
+    const std::size_t start = text.find_first_not_of(' ');
+    if (start == std::string::npos) return std::string();
+    const std::size_t end = text.find(' ', start);
+    return text.substr(start, end == std::string::npos ? end : end - start);
+}
+
+void CheckAttribute(CheckItem& item, const std::string& name, const QuerySource& source,
+                    const Schema& schema) {
+    if (schema.FindAttribute(Trimmed(name), source.tables) == nullptr)
+        Fail(item, "no attribute " + std::string(Trimmed(name)) + " in the schema");
+}
+
+int CheckCondition(CheckItem& item, const QuerySource& source, const Schema& schema) {
+    const std::string name = FirstWord(item.text);
+    CTWDB_Attribute* attribute = schema.FindAttribute(name, source.tables);
+    if (attribute == nullptr) {
+        Fail(item,
+             "no attribute " + (name.empty() ? std::string("at all") : name) + " in the schema");
+        TW_EXIT();
+    }
+    MessageCapture capture;
+    CTWFileQDFCondition condition;
+    int bound = 0;
+    TW_PASS_ON(condition.ValidateCondition(item.text.c_str(), attribute, bound, 0));
+    int valid = 0;
+    TW_PASS_ON(condition.CheckCondition(valid, 1));
+    for (std::string& message : capture.Take()) {
+        for (std::size_t at = message.find("\r\n"); at != std::string::npos;
+             at = message.find("\r\n", at))
+            message.replace(at, 2, " ");
+        Fail(item, message);
+    }
+    if (valid == 0 && item.ok) Fail(item, "the condition checks failed");
+    TW_EXIT();
+}
+
+int CheckAll(const QuerySource& source, const Schema& schema, std::vector<CheckItem>& items) {
+    for (const std::string& table : source.tables) {
+        items.push_back(Item("table", table));
+        if (schema.FindTable(Trimmed(table)) == nullptr)
+            Fail(items.back(), "no table " + std::string(Trimmed(table)) + " in the schema");
+    }
+    for (const std::string& attribute : source.attributes) {
+        items.push_back(Item("attribute", attribute));
+        CheckAttribute(items.back(), attribute, source, schema);
+    }
+    for (const std::string& attribute : source.nonDisplayAttributes) {
+        items.push_back(Item("non-display attribute", attribute));
+        CheckAttribute(items.back(), attribute, source, schema);
+    }
+    for (const std::string& condition : source.conditions) {
+        items.push_back(Item("condition", condition));
+        TW_PASS_ON(CheckCondition(items.back(), source, schema));
+    }
+    for (const std::string& join : source.joins) {
+        items.push_back(Item("join", join));
+        // The join's text is its attributes' names with " = " between them.
+        std::size_t start = 0;
+        int count = 0;
+        for (;;) {
+            const std::size_t equals = join.find('=', start);
+            CheckAttribute(items.back(), join.substr(start, equals - start), source, schema);
+            ++count;
+            if (equals == std::string::npos) break;
+            start = equals + 1;
+        }
+        if (count < 2) Fail(items.back(), "a join needs two attributes joined by \"=\"");
+    }
+    TW_EXIT();
+}
+
+}  // namespace
+
+int CheckDocument(const QuerySource& source, const Schema& schema, std::vector<CheckItem>& items) {
+    items.clear();
+    try {
+        TW_PASS_ON(CheckAll(source, schema, items));
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    TW_EXIT();
+}
+
+}  // namespace sql
+}  // namespace twfile

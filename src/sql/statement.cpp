@@ -1,0 +1,195 @@
+// The statement a document selects: the edited SQL, or the generated
+// SELECT; then its markers replaced by placeholders or spliced values.
+#include <twfile/host/status.h>
+#include <twfile/sql/statement.h>
+
+#include <algorithm>
+#include <new>
+
+#include "sql/binding.h"
+#include "sql/markers.h"
+#include "sql/names.h"
+
+#define TW_SOURCE "TWSQL"
+
+namespace twfile {
+namespace sql {
+
+namespace {
+
+// A part of the statement and the data type its markers take. The parts
+// are put together first and split as one text, so that a quote or comment
+// that a part leaves open is seen as the engine will see it.
+struct Part {
+    std::string text;
+    bool typed = false;  // a condition: its markers take type
+    TWDB_DataType type = TWDB_Unknown;
+    std::size_t offset = 0;  // where it starts in the whole text
+};
+
+// The attribute a condition tests: its first word, as the checks split it.
+std::string ConditionAttribute(const std::string& condition) {
+    const std::size_t start = condition.find_first_not_of(' ');
+    if (start == std::string::npos) return std::string();
+    const std::size_t end = condition.find(' ', start);
+    return condition.substr(start, end == std::string::npos ? end : end - start);
+}
+
+TWDB_DataType ConditionType(const std::string& condition, const QuerySource& source,
+                            const Schema* schema) {
+    if (schema == nullptr) return TWDB_Unknown;
+    const CTWDB_Attribute* attribute =
+        schema->FindAttribute(ConditionAttribute(condition), source.tables);
+    return attribute != nullptr ? attribute->GetDataType() : TWDB_Unknown;
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string joined;
+    for (const std::string& item : items) {
+        if (!joined.empty()) joined += ", ";
+        joined += item;
+    }
+    return joined;
+}
+
+// The parts of the generated SELECT; an error text when there is none.
+std::string Generate(const QuerySource& source, const Schema* schema, std::vector<Part>& parts) {
+    if (source.tables.empty()) return "the document names no tables";
+    std::vector<std::string> shown;
+    for (const std::string& attribute : source.attributes) {
+        const auto& hidden = source.nonDisplayAttributes;
+        if (std::find(hidden.begin(), hidden.end(), attribute) == hidden.end())
+            shown.push_back(attribute);
+    }
+    parts.push_back(Part{"SELECT " + (shown.empty() ? std::string("*") : Joined(shown)) + " FROM " +
+                         Joined(source.tables)});
+    const char* glue = " WHERE ";
+    for (const std::string& join : source.joins) {
+        parts.push_back(Part{glue + ("(" + join + ")")});
+        glue = " AND ";
+    }
+    for (const std::string& condition : source.conditions) {
+        parts.push_back(Part{glue + std::string("("), false});
+        parts.push_back(Part{condition, true, ConditionType(condition, source, schema)});
+        parts.push_back(Part{")"});
+        glue = " AND ";
+    }
+    if (!source.dynamicSort.empty()) parts.push_back(Part{" ORDER BY " + source.dynamicSort});
+    return std::string();
+}
+
+class Builder {
+  public:
+    Builder(const QuerySource& source, const Schema* schema, const ParameterValues& values,
+            Statement& statement)
+        : m_source(source), m_schema(schema), m_values(values), m_statement(statement) {}
+
+    int Build() {
+        std::vector<Part> parts;
+        if (m_source.editedSQLSelected) {
+            parts.push_back(Part{m_source.editedSQL});
+        } else {
+            const std::string failure = Generate(m_source, m_schema, parts);
+            if (!failure.empty()) TW_RAISE(-1, failure.c_str());
+        }
+        std::string whole;
+        for (Part& part : parts) {
+            part.offset = whole.size();
+            whole += part.text;
+        }
+        std::vector<Piece> pieces;
+        TW_PASS_ON(SplitMarkers(whole, pieces));
+        for (const Piece& piece : pieces) {
+            const Part* part = &parts.front();
+            for (const Part& candidate : parts) {
+                if (candidate.offset <= piece.offset) part = &candidate;
+            }
+            TW_PASS_ON(Add(piece, *part));
+        }
+        TW_EXIT();
+    }
+
+  private:
+    // The type of a marker outside the conditions: that of a condition
+    // marker of the same name, else unknown.
+    TWDB_DataType NamedType(const std::string& name) const {
+        for (const std::string& condition : m_source.conditions) {
+            const std::vector<std::string> names = MarkerNames(condition);
+            if (std::find(names.begin(), names.end(), name) != names.end())
+                return ConditionType(condition, m_source, m_schema);
+        }
+        return TWDB_Unknown;
+    }
+
+    // The value of name: the caller's, else the first default value.
+    int Lookup(const std::string& name, Binding& binding) const {
+        binding.name = name;
+        const auto given = m_values.find(name);
+        if (given != m_values.end()) {
+            binding.text = given->second;
+            TW_EXIT();
+        }
+        for (const std::string& entry : m_source.defaultValues) {
+            const std::size_t equals = entry.find('=');
+            if (equals != std::string::npos && entry.compare(0, equals, name) == 0 &&
+                equals == name.size()) {
+                binding.text = entry.substr(equals + 1);
+                binding.fromDefault = true;
+                TW_EXIT();
+            }
+        }
+        const std::string message = "the parameter \"" + name + "\" has no value";
+        TW_RAISE(-1, message.c_str());
+    }
+
+    int Add(const Piece& piece, const Part& part) {
+        if (piece.kind == Piece::Kind::Text) {
+            m_statement.text += piece.text;
+            m_statement.inlineText += piece.text;
+            TW_EXIT();
+        }
+        Binding binding;
+        TW_PASS_ON(Lookup(piece.text, binding));
+        if (piece.kind == Piece::Kind::Splice) {
+            // Text inside a string: only its quotes need doubling.
+            binding.type = TWDB_Unknown;
+            TW_PASS_ON(MakeBinding(binding));
+            std::string spliced;
+            for (char ch : binding.text) {
+                spliced += ch;
+                if (ch == '\'') spliced += '\'';
+            }
+            m_statement.text += spliced;
+            m_statement.inlineText += spliced;
+            TW_EXIT();
+        }
+        binding.type = part.typed ? part.type : NamedType(piece.text);
+        TW_PASS_ON(MakeBinding(binding));
+        m_statement.text += '?';
+        m_statement.inlineText += SqlLiteral(binding);
+        m_statement.bindings.push_back(std::move(binding));
+        TW_EXIT();
+    }
+
+    const QuerySource& m_source;
+    const Schema* m_schema;
+    const ParameterValues& m_values;
+    Statement& m_statement;
+};
+
+}  // namespace
+
+int BuildStatement(const QuerySource& source, const Schema* schema, const ParameterValues& values,
+                   Statement& statement) {
+    statement = Statement();
+    try {
+        Builder builder(source, schema, values, statement);
+        TW_PASS_ON(builder.Build());
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    TW_EXIT();
+}
+
+}  // namespace sql
+}  // namespace twfile

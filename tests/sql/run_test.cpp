@@ -1,0 +1,311 @@
+// Statements run on real SQLite databases: hostile parameter values leave
+// the statement as it was, the engine's failures come back with its own
+// text, and the catalogue gives the schema.
+#include <gtest/gtest.h>
+
+#include <twfile/platform/fault.h>
+#include <twfile/sql/check.h>
+#include <twfile/sql/engine.h>
+#include <twfile/sql/run.h>
+#include <twfile/sql/statement.h>
+
+#include "sql/sql_support.h"
+#include "support/sqlite_database.h"
+#include "support/support.h"
+
+namespace {
+
+namespace sql = twfile::sql;
+namespace fault = win32::fault;
+using twtest::OrdersQuery;
+using twtest::TakeError;
+
+// Keeps the rows as text, one line each: values separated by "|".
+class Rows : public sql::RowSink {
+  public:
+    explicit Rows(std::size_t stopAfter = 0) : m_stopAfter(stopAfter) {}
+    bool Columns(const std::vector<std::string>& names) override {
+        for (const std::string& name : names)
+            header += name + "|";
+        return true;
+    }
+    bool Row(const std::vector<sql::Value>& values) override {
+        std::string line;
+        for (const sql::Value& value : values) {
+            switch (value.kind) {
+                case sql::Value::Kind::Null:
+                    line += "NULL";
+                    break;
+                case sql::Value::Kind::Integer:
+                    line += std::to_string(value.integer);
+                    break;
+                case sql::Value::Kind::Real:
+                    line += std::to_string(value.real);
+                    break;
+                default:
+                    line += value.bytes;
+            }
+            line += "|";
+        }
+        lines.push_back(line);
+        return m_stopAfter == 0 || lines.size() < m_stopAfter;
+    }
+    std::string header;
+    std::vector<std::string> lines;
+
+  private:
+    std::size_t m_stopAfter;
+};
+
+class RunTest : public ::testing::Test {
+  protected:
+    RunTest() : m_path(m_dir.File("sales.db")), m_engine(sql::MakeSQLiteEngine()) {
+        twtest::MakeDatabase(m_path, twtest::SalesScript());
+    }
+
+    // The rows of source with values, or "error: " and the error's text.
+    std::vector<std::string> Rows(const sql::QuerySource& source,
+                                  const sql::ParameterValues& values = {}) {
+        sql::Statement statement;
+        return Run(source, values, statement, false);
+    }
+
+    std::vector<std::string> Run(const sql::QuerySource& source, const sql::ParameterValues& values,
+                                 sql::Statement& statement, bool inlined) {
+        sql::Schema schema;
+        ::Rows rows;
+        if (m_engine->Connect(m_path) < 0 || sql::LoadSchema(*m_engine, schema) < 0 ||
+            sql::BuildStatement(source, &schema, values, statement) < 0) {
+            return {"error: " + TakeError()};
+        }
+        if (inlined) {
+            statement.text = statement.inlineText;
+            statement.bindings.clear();
+        }
+        if (sql::RunStatement(*m_engine, statement, rows) < 0)
+            rows.lines.push_back("error: " + TakeError());
+        m_engine->Close();
+        return rows.lines;
+    }
+
+    twtest::TempDir m_dir;
+    std::string m_path;
+    std::unique_ptr<sql::Engine> m_engine;
+};
+
+TEST_F(RunTest, NoValueChangesTheStatement) {
+    const std::string kHostile[] = {
+        "'",           "''",          "x'; DROP TABLE ORDERS; --",
+        "/* ",         "*/",          "-- ",
+        ") OR 1=1 --", "' OR '1'='1", "\\'",
+        "%",           "\"",          "O'Neill",
+    };
+    const char* const kConditions[] = {"ORDERS.NAME = '<<V>>'", "ORDERS.NAME = <<V>>",
+                                       "ORDERS.NAME LIKE '<<V>>%'", "ORDERS.NAME IN (<<V>>, 'x')"};
+    for (const char* condition : kConditions) {
+        for (const std::string& value : kHostile) {
+            sql::Statement statement;
+            const std::vector<std::string> bound =
+                Run(OrdersQuery({condition}), {{"V", value}}, statement, false);
+            // The same rows as the value read as a plain string, and the text
+            // with the values written in gives them too.
+            const bool like = std::string(condition).find("LIKE") != std::string::npos;
+            std::vector<std::string> expected;
+            for (const auto& [no, name] :
+                 {std::pair<int, std::string>{1, "Alder"}, {2, "Birch"}, {3, "O'Neill"}}) {
+                const bool match =
+                    like ? name.rfind(value == "%" ? "" : value, 0) == 0 : name == value;
+                if (match) expected.push_back(std::to_string(no) + "|");
+            }
+            EXPECT_EQ(bound, expected) << condition << " with " << value;
+            EXPECT_EQ(Run(OrdersQuery({condition}), {{"V", value}}, statement, true), expected)
+                << condition << " inline with " << value;
+        }
+    }
+    EXPECT_EQ(Rows(OrdersQuery({})).size(), 3u) << "the table is still there";
+    EXPECT_EQ(
+        Rows(OrdersQuery({"ORDERS.ORDER_NO > <<V>>"}), {{"V", ") OR 1=1 --"}})
+            .at(0)
+            .rfind("error: the parameter \"V\": the value \") OR 1=1 --\" is not a valid integer",
+                   0),
+        0u);
+}
+
+TEST_F(RunTest, TypedValuesSelectTheRightRows) {
+    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.AMOUNT > <<V>>"}), {{"V", "99"}}),
+              (std::vector<std::string>{"2|"}));
+    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.PAID = <<V>>"}), {{"V", "false"}}),
+              (std::vector<std::string>{"2|"}));
+    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.ORDER_NO IN (<<A>>,<<B>>)"}), {{"A", "3"}, {"B", " 1"}}),
+              (std::vector<std::string>{"1|", "3|"}));
+    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.DAY >= <<V>>"}), {{"V", "2024-02-01"}}),
+              (std::vector<std::string>{"2|", "3|"}));
+}
+
+TEST_F(RunTest, EngineFailuresComeWithTheEngineText) {
+    sql::QuerySource edited;
+    edited.editedSQLSelected = true;
+    const struct {
+        const char* sql;
+        const char* error;
+    } kCases[] = {
+        {"SELECT * FROM NOWHERE", "no such table: NOWHERE"},
+        {"SELECT 1; DROP TABLE ORDERS", "the text holds more than one statement"},
+        {"DELETE FROM ORDERS", "the statement would change the database"},
+        {"SELECT * FROM ORDERS WHERE NAME = ?", "placeholders of its own"},
+        {"SELECT * FROM ORDERS WHERE NAME = :name", "placeholders of its own"},
+        {"-- nothing", "the statement is empty"},
+        // The step fails on the third row: the rows before it came.
+        {"SELECT abs(ORDER_NO - 4 - 9223372036854775807) FROM ORDERS", "integer overflow"},
+    };
+    for (const auto& c : kCases) {
+        edited.editedSQL = c.sql;
+        const std::vector<std::string> rows = Rows(edited);
+        ASSERT_FALSE(rows.empty()) << c.sql;
+        EXPECT_EQ(rows.back().rfind("error: ", 0), 0u) << c.sql;
+        EXPECT_NE(rows.back().find(c.error), std::string::npos) << c.sql << ": " << rows.back();
+    }
+    EXPECT_EQ(Rows(edited).size(), 3u);
+    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.ORDER_NO > 1"})).size(), 2u) << "the table is still there";
+
+    // A missing database is not made; a file that is not a database, or one
+    // that another connection holds locked, fails at once.
+    EXPECT_LT(m_engine->Connect(m_dir.File("missing.db")), 0);
+    EXPECT_EQ(TakeError(), "cannot open the database " + m_dir.File("missing.db") +
+                               ": unable to open database file");
+    EXPECT_FALSE(twtest::Exists(m_dir.File("missing.db")));
+    twtest::WriteAll(m_dir.File("text.db"), std::string(4096, 'x'));
+    EXPECT_LT(m_engine->Connect(m_dir.File("text.db")), 0);
+    EXPECT_NE(TakeError().find("file is not a database"), std::string::npos);
+    {
+        twtest::Database locker(m_path, "BEGIN EXCLUSIVE; DELETE FROM ORDERS;");
+        EXPECT_LT(m_engine->Connect(m_path), 0);
+        EXPECT_NE(TakeError().find("database is locked"), std::string::npos);
+    }
+}
+
+TEST_F(RunTest, ASinkStopsTheRun) {
+    ASSERT_GE(m_engine->Connect(m_path), 0);
+    sql::Statement statement;
+    statement.text = "SELECT ORDER_NO, NAME AS who FROM ORDERS ORDER BY 1";
+    ::Rows rows(2);
+    EXPECT_GE(sql::RunStatement(*m_engine, statement, rows), 0);
+    EXPECT_EQ(rows.header, "ORDER_NO|who|");
+    EXPECT_EQ(rows.lines, (std::vector<std::string>{"1|Alder|", "2|Birch|"}));
+}
+
+TEST_F(RunTest, SchemaFromTheCatalogue) {
+    twtest::MakeDatabase(m_path,
+                         "CREATE TABLE odd (\"Mixed Case\" VARCHAR(20), p POINT, b BLOB, n, "
+                         "f FLOATING POINT, m MONEY); CREATE VIEW v AS SELECT 1 AS one;");
+    ASSERT_GE(m_engine->Connect(m_path), 0);
+    sql::Schema schema;
+    ASSERT_GE(sql::LoadSchema(*m_engine, schema), 0);
+    const struct {
+        const char* name;
+        TWDB_DataType type;
+    } kColumns[] = {{"ODD.mixed case", TWDB_String}, {"odd.p", TWDB_Integer},
+                    {"odd.b", TWDB_Unknown},         {"odd.n", TWDB_Unknown},
+                    {"odd.f", TWDB_Integer},         {"odd.m", TWDB_Real},
+                    {"v.one", TWDB_Unknown},         {"orders.amount", TWDB_Real}};
+    for (const auto& c : kColumns) {
+        const CTWDB_Attribute* attribute = schema.FindAttribute(c.name, {});
+        ASSERT_NE(attribute, nullptr) << c.name;
+        EXPECT_EQ(attribute->GetDataType(), c.type) << c.name;
+    }
+    const CTWDB_Attribute* amount = schema.FindAttribute("AMOUNT", {"ORDERS", "CUSTOMERS"});
+    ASSERT_NE(amount, nullptr);
+    EXPECT_STREQ(amount->GetUniqueName(), "ORDERS.AMOUNT");
+    EXPECT_STREQ(amount->GetAttributeName(), "AMOUNT");
+    EXPECT_EQ(amount->GetOwnerTable(), schema.FindTable("orders"));
+    EXPECT_EQ(schema.FindAttribute("ORDER_NO", {"ORDERS", "CUSTOMERS"}), nullptr) << "ambiguous";
+    EXPECT_NE(schema.FindAttribute("ORDER_NO", {"CUSTOMERS"}), nullptr);
+}
+
+TEST(DataType, ListedNamesThenAffinity) {
+    const struct {
+        const char* declared;
+        TWDB_DataType type;
+    } kCases[] = {
+        {"int", TWDB_Integer},
+        {"BIGINT", TWDB_Integer},
+        {"tinyint", TWDB_Integer},
+        {"NVARCHAR(30)", TWDB_String},
+        {"clob", TWDB_String},
+        {"Boolean", TWDB_Bool},
+        {"BOOL", TWDB_Bool},
+        {"DECIMAL(10,2)", TWDB_Real},
+        {"double", TWDB_Real},
+        {"FLOAT", TWDB_Real},
+        {"timestamp", TWDB_Time},
+        {"DATE", TWDB_Time},
+        {"DATETIME", TWDB_Time},
+        {"UNSIGNED BIG INT", TWDB_Integer},
+        {"VARYING CHARACTER(9)", TWDB_String},
+        {"BLOB", TWDB_Unknown},
+        {"", TWDB_Unknown},
+        {"DOUBLE PRECISION", TWDB_Real},
+        {"MONEY", TWDB_Real},
+        {"BOOLEANS", TWDB_Real},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(sql::DataTypeOf(c.declared), c.type) << c.declared;
+}
+
+TEST_F(RunTest, CheckDocumentReportsEachItem) {
+    sql::Schema schema;
+    twtest::AddSalesSchema(schema);
+    sql::QuerySource source;
+    source.tables = {"ORDERS", "NOWHERE"};
+    source.attributes = {"ORDERS.NAME", "ORDERS.GONE"};
+    source.nonDisplayAttributes = {"AMOUNT"};
+    source.conditions = {"ORDERS.AMOUNT > <<Min>>", "ORDERS.PAID > TRUE", "ORDERS.NAME = abc",
+                         "GONE = 1"};
+    source.joins = {"ORDERS.ORDER_NO = CUSTOMERS.ORDER_NO", "ORDERS.ORDER_NO = X.Y", "ORDERS.NAME"};
+    std::vector<sql::CheckItem> items;
+    ASSERT_GE(sql::CheckDocument(source, schema, items), 0);
+    std::vector<std::string> shown;
+    for (const sql::CheckItem& item : items) {
+        std::string line = item.kind + " " + item.text + ":";
+        for (const std::string& message : item.messages)
+            line += " " + message;
+        shown.push_back(item.ok ? line + " ok" : line);
+    }
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{
+                  "table ORDERS: ok",
+                  "table NOWHERE: no table NOWHERE in the schema",
+                  "attribute ORDERS.NAME: ok",
+                  "attribute ORDERS.GONE: no attribute ORDERS.GONE in the schema",
+                  "non-display attribute AMOUNT: ok",
+                  "condition ORDERS.AMOUNT > <<Min>>: ok",
+                  "condition ORDERS.PAID > TRUE: Invalid Operator Must be one of: =,<>",
+                  "condition ORDERS.NAME = abc: Strings must be enclosed within single quotes",
+                  "condition GONE = 1: no attribute GONE in the schema",
+                  "join ORDERS.ORDER_NO = CUSTOMERS.ORDER_NO: ok",
+                  "join ORDERS.ORDER_NO = X.Y: no attribute X.Y in the schema",
+                  "join ORDERS.NAME: a join needs two attributes joined by \"=\"",
+              }));
+}
+
+// Every call into the engine of a whole run fails in turn: each failure is
+// reported with the engine's text, and the same engine then runs again.
+TEST_F(RunTest, EveryEngineCallCanFail) {
+    const sql::QuerySource source = OrdersQuery({"ORDERS.AMOUNT > <<V>>"});
+    fault::ScopedDisarm disarm;
+    fault::StartCounting();
+    ASSERT_EQ(Rows(source, {{"V", "1"}}).size(), 3u);
+    const unsigned long calls = fault::Calls(fault::Kind::Engine);
+    ASSERT_GT(calls, 10u);
+    for (unsigned long nth = 1; nth <= calls; ++nth) {
+        fault::Arm(fault::Kind::Engine, nth);
+        const std::vector<std::string> rows = Rows(source, {{"V", "1"}});
+        fault::Disarm();
+        ASSERT_FALSE(rows.empty()) << nth;
+        EXPECT_NE(rows.back().find("out of memory"), std::string::npos)
+            << nth << ": " << rows.back();
+        EXPECT_EQ(Rows(source, {{"V", "1"}}).size(), 3u) << nth;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+// The statement a document selects: its shape, where parameter values come
+// from, which markers become placeholders, and how values are checked and
+// typed.
+#include <gtest/gtest.h>
+
+#include <twfile/sql/statement.h>
+
+#include "sql/sql_support.h"
+
+namespace {
+
+namespace sql = twfile::sql;
+using twtest::OrdersQuery;
+using twtest::TakeError;
+
+class StatementTest : public ::testing::Test {
+  protected:
+    StatementTest() { twtest::AddSalesSchema(m_schema); }
+
+    // The statement's text, or "error: " and the error's text.
+    std::string Build(const sql::QuerySource& source, const sql::ParameterValues& values = {}) {
+        if (sql::BuildStatement(source, &m_schema, values, m_statement) < 0)
+            return "error: " + TakeError();
+        return m_statement.text;
+    }
+
+    sql::Schema m_schema;
+    sql::Statement m_statement;
+};
+
+TEST_F(StatementTest, GeneratedShape) {
+    sql::QuerySource source;
+    source.tables = {"ORDERS", "CUSTOMERS"};
+    EXPECT_EQ(Build(source), "SELECT * FROM ORDERS, CUSTOMERS");
+
+    source.attributes = {"ORDERS.ORDER_NO", "ORDERS.NAME", "CUSTOMERS.ORDER_NO"};
+    source.nonDisplayAttributes = {"CUSTOMERS.ORDER_NO"};
+    source.joins = {"ORDERS.ORDER_NO = CUSTOMERS.ORDER_NO"};
+    source.conditions = {"CUSTOMERS.REGION = 'NORTH'", "ORDERS.ORDER_NO > 1"};
+    source.dynamicSort = "ORDERS.NAME DESC";
+    EXPECT_EQ(Build(source),
+              "SELECT ORDERS.ORDER_NO, ORDERS.NAME FROM ORDERS, CUSTOMERS WHERE "
+              "(ORDERS.ORDER_NO = CUSTOMERS.ORDER_NO) AND (CUSTOMERS.REGION = 'NORTH') AND "
+              "(ORDERS.ORDER_NO > 1) ORDER BY ORDERS.NAME DESC");
+
+    // Every attribute hidden: all columns.
+    source.nonDisplayAttributes = source.attributes;
+    source.joins.clear();
+    source.conditions = {"ORDERS.ORDER_NO > 1"};
+    source.dynamicSort.clear();
+    EXPECT_EQ(Build(source), "SELECT * FROM ORDERS, CUSTOMERS WHERE (ORDERS.ORDER_NO > 1)");
+
+    source.tables.clear();
+    EXPECT_EQ(Build(source), "error: the document names no tables");
+
+    // The edited SQL, when selected, is the statement, lines as they are.
+    source.editedSQLSelected = true;
+    source.editedSQL = "SELECT NAME\r\nFROM ORDERS -- <<NotAParameter>>\r\nWHERE ORDER_NO = <<No>>";
+    EXPECT_EQ(Build(source, {{"No", "2"}}),
+              "SELECT NAME\r\nFROM ORDERS -- <<NotAParameter>>\r\nWHERE ORDER_NO = ?");
+    EXPECT_EQ(m_statement.bindings.at(0).type, TWDB_Unknown);
+}
+
+TEST_F(StatementTest, ValuesComeFromTheCallerThenTheFirstDefault) {
+    sql::QuerySource source = OrdersQuery({"ORDERS.NAME = <<Name>>", "ORDERS.ORDER_NO > <<Min>>"});
+    // An entry without "=" is no entry; the first entry of a name wins.
+    source.defaultValues = {"Min", "Min=7", "Min=8", "Name=Alder"};
+    Build(source, {{"Name", "Birch"}});
+    ASSERT_EQ(m_statement.bindings.size(), 2u) << TakeError();
+    EXPECT_EQ(m_statement.bindings[0].text, "Birch");
+    EXPECT_FALSE(m_statement.bindings[0].fromDefault);
+    EXPECT_EQ(m_statement.bindings[1].value.integer, 7);
+    EXPECT_TRUE(m_statement.bindings[1].fromDefault);
+
+    // Split at the first "=".
+    source.defaultValues = {"Min=1=2"};
+    EXPECT_NE(Build(source, {{"Name", "B"}}).find("the value \"1=2\""), std::string::npos);
+    EXPECT_EQ(Build(source, {{"Min", "3"}}), "error: the parameter \"Name\" has no value");
+}
+
+TEST_F(StatementTest, MarkersBecomePlaceholdersSplicesOrErrors) {
+    const struct {
+        const char* condition;
+        const char* statementWhere;  // or "error: ..." (a part of it)
+    } kCases[] = {
+        {"ORDERS.NAME = <<V>>", "(ORDERS.NAME = ?)"},
+        {"ORDERS.NAME IN (<<V>>, 'x',<<V>>)", "(ORDERS.NAME IN (?, 'x',?))"},
+        {"ORDERS.NAME = '<<V>>'", "(ORDERS.NAME = ?)"},
+        {"ORDERS.NAME LIKE '<<V>>%'", "(ORDERS.NAME LIKE 'it''s%')"},
+        {"ORDERS.NAME LIKE '%<<V>>_<<V>>'", "(ORDERS.NAME LIKE '%it''s_it''s')"},
+        {"ORDERS.NAME = \"<<V>>\"", "error: the parameter <<V>> stands inside a quoted name"},
+        {"ORDERS.ORDER_NO = <<V>>0", "error: the parameter <<V>> is not a whole literal"},
+        {"ORDERS.ORDER_NO = x<<V>>", "error: the parameter <<V>> is not a whole literal"},
+        {"ORDERS.<<V>> = 1", "error: the parameter <<V>> is not a whole literal"},
+        {"ORDERS.ORDER_NO = 1 /* <<V>> */", "(ORDERS.ORDER_NO = 1 /* <<V>> */)"},
+        {"ORDERS.ORDER_NO << 2 = 4", "(ORDERS.ORDER_NO << 2 = 4)"},
+    };
+    for (const auto& c : kCases) {
+        const std::string text = Build(OrdersQuery({c.condition}), {{"V", "it's"}});
+        const std::string expected = c.statementWhere;
+        if (expected.rfind("error", 0) == 0) {
+            EXPECT_EQ(text.rfind(expected, 0), 0u) << c.condition << ": " << text;
+        } else {
+            EXPECT_EQ(text, "SELECT ORDERS.ORDER_NO FROM ORDERS WHERE " + expected) << c.condition;
+        }
+    }
+}
+
+TEST_F(StatementTest, AQuoteLeftOpenByOneConditionIsSeenInTheWholeStatement) {
+    // The string the first condition opens ends at the second one's quote,
+    // so the marker stands outside quotes, next to one: refused, never
+    // spliced as if it were inside a string.
+    const std::string text = Build(OrdersQuery({"ORDERS.NAME = 'a", "ORDERS.NAME LIKE '<<V>>%'"}),
+                                   {{"V", "') OR 1=1 --"}});
+    EXPECT_EQ(text.rfind("error: the parameter <<V>> is not a whole literal", 0), 0u) << text;
+}
+
+TEST_F(StatementTest, ValuesAreCheckedAndTypedByTheAttribute) {
+    const struct {
+        const char* condition;
+        const char* value;
+        sql::Value::Kind kind;  // Null: refused
+        const char* literal;    // or a part of the error
+    } kCases[] = {
+        {"ORDERS.ORDER_NO = <<V>>", " -42 ", sql::Value::Kind::Integer, "-42"},
+        {"ORDERS.ORDER_NO = <<V>>", "1 OR 1=1", sql::Value::Kind::Null,
+         "the parameter \"V\": the value \"1 OR 1=1\" is not a valid integer: Invalid characters"},
+        {"ORDERS.ORDER_NO = <<V>>", "12.5", sql::Value::Kind::Null, "not a valid integer"},
+        {"ORDERS.ORDER_NO = <<V>>", "-", sql::Value::Kind::Null, "is not a number"},
+        {"ORDERS.ORDER_NO = <<V>>", "99999999999999999999", sql::Value::Kind::Null,
+         "out of the range"},
+        {"ORDERS.ORDER_NO IN (<<V>>)", " ", sql::Value::Kind::Null, "is empty, not an integer"},
+        {"ORDERS.AMOUNT > <<V>>", "100", sql::Value::Kind::Real, "100.0"},
+        {"ORDERS.AMOUNT > <<V>>", "-0.25", sql::Value::Kind::Real, "-0.25"},
+        {"ORDERS.AMOUNT > <<V>>", ".", sql::Value::Kind::Null, "is not a number"},
+        {"ORDERS.AMOUNT > <<V>>", "1e5", sql::Value::Kind::Null, "not a valid real"},
+        {"ORDERS.PAID = <<V>>", "true", sql::Value::Kind::Integer, "TRUE"},
+        {"ORDERS.PAID = <<V>>", "FALSE", sql::Value::Kind::Integer, "FALSE"},
+        {"ORDERS.PAID = <<V>>", "1", sql::Value::Kind::Null, "not a valid bool"},
+        {"ORDERS.NAME = '<<V>>'", "O'Neill; --", sql::Value::Kind::Text, "'O''Neill; --'"},
+        {"ORDERS.DAY >= <<V>>", "2024-01-01", sql::Value::Kind::Text, "'2024-01-01'"},
+    };
+    for (const auto& c : kCases) {
+        const std::string text = Build(OrdersQuery({c.condition}), {{"V", c.value}});
+        if (c.kind == sql::Value::Kind::Null) {
+            EXPECT_NE(text.find(c.literal), std::string::npos)
+                << c.condition << " " << c.value << ": " << text;
+            continue;
+        }
+        ASSERT_EQ(m_statement.bindings.size(), 1u) << c.condition << " " << c.value << ": " << text;
+        EXPECT_EQ(m_statement.bindings[0].value.kind, c.kind) << c.value;
+        EXPECT_EQ(sql::SqlLiteral(m_statement.bindings[0]), c.literal) << c.value;
+    }
+    // A value with a NUL byte never gets through, bound or spliced.
+    for (const char* condition : {"ORDERS.NAME = '<<V>>'", "ORDERS.NAME LIKE '<<V>>%'"}) {
+        EXPECT_NE(Build(OrdersQuery({condition}), {{"V", std::string("a\0b", 3)}})
+                      .find("holds a NUL byte"),
+                  std::string::npos);
+    }
+}
+
+TEST_F(StatementTest, MarkersOutsideConditionsTakeTheTypeOfTheirName) {
+    sql::QuerySource source = OrdersQuery({"ORDERS.AMOUNT > <<Min>>"});
+    source.editedSQLSelected = true;
+    source.editedSQL = "SELECT * FROM ORDERS WHERE AMOUNT > <<Min>> AND NAME <> <<Other>>";
+    EXPECT_NE(Build(source, {{"Min", "x"}, {"Other", "x"}}).find("not a valid real"),
+              std::string::npos);
+    Build(source, {{"Min", "5"}, {"Other", "x"}});
+    ASSERT_EQ(m_statement.bindings.size(), 2u);
+    EXPECT_EQ(m_statement.bindings[0].type, TWDB_Real);
+    EXPECT_EQ(m_statement.bindings[1].type, TWDB_Unknown);
+    EXPECT_EQ(m_statement.inlineText, "SELECT * FROM ORDERS WHERE AMOUNT > 5.0 AND NAME <> 'x'");
+
+    // Without a schema every value is text, unchecked.
+    ASSERT_GE(sql::BuildStatement(OrdersQuery({"ORDERS.AMOUNT > <<Min>>"}), nullptr, {{"Min", "x"}},
+                                  m_statement),
+              0);
+    EXPECT_EQ(m_statement.bindings.at(0).value.kind, sql::Value::Kind::Text);
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+// qdf sql, qdf run and qdf check --schema on the bundled example and on
+// real SQLite databases: the output of each format, and bad input that ends
+// with exit status 2 and nothing on standard output.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include <twfile/query/qdf.h>
+
+#include "sql_commands.h"
+#include "support/sqlite_database.h"
+#include "support/support.h"
+#include "tool_support.h"
+
+namespace {
+
+using twtest::Contains;
+using twtest::Example;
+
+struct Output {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class SqlCommand : public ::testing::Test {
+  protected:
+    SqlCommand() : m_db(m_dir.File("sales.db")) {
+        twtest::CaptureMessages();
+        twtest::MakeDatabase(m_db, twtest::ReadAll(Example("sales.sql")));
+    }
+
+    Output Run(qdf::RunOptions options) {
+        if (options.file.empty()) options.file = Example("sales.qdf");
+        if (options.database.empty()) options.database = m_db;
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = qdf::RunRun(options, false, out, err);
+        return Output{status, out.str(), err.str()};
+    }
+
+    Output Sql(qdf::SqlOptions options) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = qdf::RunSql(options, out, err);
+        return Output{status, out.str(), err.str()};
+    }
+
+    // A document on ORDERS with one condition, saved as name.
+    std::string Document(const std::string& name, const char* condition,
+                         const char* table = "ORDERS") {
+        CTWFileQDF doc;
+        doc.AddTable(new CString(table));
+        doc.AddAttribute(new CString("ORDERS.ORDER_NO"));
+        doc.AddCondition(new CString(condition));
+        const std::string path = m_dir.File(name);
+        EXPECT_GE(doc.SaveAs(path.c_str()), 0);
+        return path;
+    }
+
+    twtest::TempDir m_dir;
+    std::string m_db;
+};
+
+const std::vector<std::string> kSecondQuarter = {"From=2024-04-01", "To=2024-06-30"};
+
+TEST_F(SqlCommand, RowsInEachFormat) {
+    qdf::RunOptions options;
+    options.parameters = kSecondQuarter;
+    Output run = Run(options);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "ORDER_NO,ORDER_DATE,NAME,REGION,DESCRIPTION,QTY,AMOUNT\r\n"
+              "1008,2024-06-30,Birch Ltd,EAST,Bookcase,3,630\r\n"
+              "1006,2024-04-02,Alder & Sons,NORTH,Office chair,2,300\r\n");
+
+    options.format = qdf::RowFormat::Json;
+    options.limit = 1;
+    run = Run(options);
+    EXPECT_EQ(run.out,
+              "{\"columns\": [\"ORDER_NO\", \"ORDER_DATE\", \"NAME\", \"REGION\", "
+              "\"DESCRIPTION\", \"QTY\", \"AMOUNT\"], \"rows\": [\n"
+              "  [1008, \"2024-06-30\", \"Birch Ltd\", \"EAST\", \"Bookcase\", 3, 630]\n]}\n");
+
+    options.format = qdf::RowFormat::Table;
+    options.limit.reset();
+    run = Run(options);
+    EXPECT_EQ(run.out,
+              "ORDER_NO  ORDER_DATE  NAME          REGION  DESCRIPTION   QTY  AMOUNT\n"
+              "--------  ----------  ------------  ------  ------------  ---  ------\n"
+              "1008      2024-06-30  Birch Ltd     EAST    Bookcase      3    630\n"
+              "1006      2024-04-02  Alder & Sons  NORTH   Office chair  2    300\n");
+}
+
+TEST_F(SqlCommand, ValuesOfEveryKindInCsvAndJson) {
+    twtest::Database db(m_db);
+    db.Exec(
+        "CREATE TABLE T (v);"
+        "INSERT INTO T VALUES (NULL), (-7), (2.5), (1e300), ('a,\"b\"\r\nc'), (x'00FF10'), "
+        "('\xC3\xA4\xFF');");
+    CTWFileQDF doc;
+    doc.AddTable(new CString("T"));
+    const std::string path = m_dir.File("t.qdf");
+    ASSERT_GE(doc.SaveAs(path.c_str()), 0);
+    qdf::RunOptions options;
+    options.file = path;
+    EXPECT_EQ(Run(options).out,
+              "v\r\n\r\n-7\r\n2.5\r\n1e+300\r\n\"a,\"\"b\"\"\r\nc\"\r\nAP8Q\r\n\xC3\xA4\xFF\r\n");
+    options.format = qdf::RowFormat::Json;
+    EXPECT_EQ(Run(options).out,
+              "{\"columns\": [\"v\"], \"rows\": [\n  [null],\n  [-7],\n  [2.5],\n  [1e+300],\n"
+              "  [\"a,\\\"b\\\"\\r\\nc\"],\n  [\"AP8Q\"],\n  [\"\xC3\xA4\\ufffd\"]\n]}\n");
+}
+
+TEST_F(SqlCommand, BadInputEndsWithStatusTwoAndNothingWritten) {
+    const struct {
+        std::vector<std::string> parameters;
+        std::string file;
+        std::string database;
+        const char* error;
+    } kCases[] = {
+        {{}, "", m_dir.File("missing.db"), "unable to open database file"},
+        {{}, Document("nowhere.qdf", "ORDERS.QTY > 1", "NOWHERE"), "", "has no table NOWHERE"},
+        {{}, Document("param.qdf", "ORDERS.QTY > <<Min>>"), "", "\"Min\" has no value"},
+        {{"Min=1 OR 1=1"},
+         Document("type.qdf", "ORDERS.QTY > <<Min>>"),
+         "",
+         "the parameter \"Min\": the value \"1 OR 1=1\" is not a valid integer"},
+        {{},
+         Document("step.qdf", "abs(ORDERS.ORDER_NO - 1012 - 9223372036854775807) > 0"),
+         "",
+         "integer overflow"},
+        {{"From"}, "", "", "--param From: give it as NAME=VALUE"},
+        {{"From=1", "From=2"}, "", "", "--param From is given twice"},
+    };
+    for (const auto& c : kCases) {
+        qdf::RunOptions options;
+        options.parameters = c.parameters;
+        options.file = c.file;
+        options.database = c.database;
+        const Output run = Run(options);
+        EXPECT_EQ(run.status, 2) << c.error;
+        EXPECT_EQ(run.out, "") << c.error;
+        EXPECT_TRUE(Contains(run.err, c.error)) << run.err;
+    }
+}
+
+TEST_F(SqlCommand, StatementWithItsValuesOrInline) {
+    qdf::SqlOptions options;
+    options.file = Example("sales.qdf");
+    options.schema = m_db;
+    options.parameters = {"From=2024-04-01"};
+    Output sql = Sql(options);
+    EXPECT_EQ(sql.status, 0) << sql.err;
+    EXPECT_TRUE(Contains(sql.out,
+                         "(ORDERS.ORDER_DATE >= ?) AND (ORDERS.ORDER_DATE <= ?) AND "
+                         "(CUSTOMERS.REGION IN ('NORTH','EAST')) AND (ORDERS.AMOUNT > ?) "
+                         "ORDER BY ORDERS.ORDER_DATE DESC;\n"
+                         "-- ?1 From = '2024-04-01' (time)\n"
+                         "-- ?2 To = '31.12.2024' (time, default value)\n"
+                         "-- ?3 MinAmount = 100.0 (real, default value)\n"))
+        << sql.out;
+
+    // The inline text in the SQLite shell's place: the engine gives the same
+    // rows for it as for the bound statement.
+    options.inlineValues = true;
+    options.parameters = kSecondQuarter;
+    sql = Sql(options);
+    EXPECT_TRUE(Contains(sql.out, "(ORDERS.ORDER_DATE <= '2024-06-30')")) << sql.out;
+    CTWFileQDF edited;
+    edited.AddTable(new CString("ORDERS"));
+    edited.m_bEditedSQL = 1;
+    edited.m_strEditedSQL = sql.out.c_str();
+    const std::string path = m_dir.File("inline.qdf");
+    ASSERT_GE(edited.SaveAs(path.c_str()), 0);
+    qdf::RunOptions run;
+    run.file = path;
+    qdf::RunOptions bound;
+    bound.parameters = kSecondQuarter;
+    EXPECT_EQ(Run(run).out, Run(bound).out);
+
+    options.parameters = {"MinAmount=lots"};
+    sql = Sql(options);
+    EXPECT_EQ(sql.status, 2);
+    EXPECT_EQ(sql.out, "");
+    EXPECT_TRUE(Contains(sql.err, "\"MinAmount\": the value \"lots\" is not a valid real"));
+}
+
+TEST_F(SqlCommand, CheckAgainstAJsonSchemaOrTheDatabase) {
+    twtest::WriteAll(m_dir.File("schema.json"), R"json({"tables": {
+        "ORDERS": {"ORDER_NO": "INTEGER", "ORDER_DATE": "DATE", "QTY": "INTEGER",
+                   "AMOUNT": "DECIMAL(10,2)", "CUSTOMER_NO": "INT", "PRODUCT_NO": "INT"},
+        "CUSTOMERS": {"CUSTOMER_NO": "INT", "NAME": "VARCHAR(40)", "REGION": "CHAR(5)"}}})json");
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(qdf::RunSchemaCheck({Example("sales.qdf")}, m_dir.File("schema.json"),
+                                  qdf::Encoding::Windows1252, out, err),
+              1);
+    const std::string sales = Example("sales.qdf") + ": ";
+    EXPECT_TRUE(Contains(out.str(), sales + "table PRODUCTS: no table PRODUCTS in the schema\n"));
+    EXPECT_TRUE(Contains(out.str(), sales + "condition ORDERS.AMOUNT > <<MinAmount>>: ok\n"));
+    EXPECT_TRUE(Contains(out.str(), sales + "join ORDERS.PRODUCT_NO = PRODUCTS.PRODUCT_NO: no "
+                                            "attribute PRODUCTS.PRODUCT_NO in the schema\n"));
+
+    std::ostringstream clean;
+    EXPECT_EQ(
+        qdf::RunSchemaCheck({Example("sales.qdf")}, m_db, qdf::Encoding::Windows1252, clean, err),
+        0)
+        << clean.str();
+
+    twtest::WriteAll(m_dir.File("bad.json"), R"({"tables": {"T": ["A"]}})");
+    EXPECT_EQ(qdf::RunSchemaCheck({Example("sales.qdf")}, m_dir.File("bad.json"),
+                                  qdf::Encoding::Windows1252, out, err),
+              2);
+    EXPECT_TRUE(Contains(err.str(), "table T: its columns must be an object of types"));
+}
+
+}  // namespace

@@ -1,0 +1,173 @@
+#include "sql_commands.h"
+
+#include <memory>
+
+#include <twfile/sql/check.h>
+#include <twfile/sql/engine.h>
+#include <twfile/sql/run.h>
+#include <twfile/sql/statement.h>
+
+#include "diagnostics.h"
+#include "exit_status.h"
+#include "sql_source.h"
+
+namespace qdf {
+
+namespace sql = twfile::sql;
+
+namespace {
+
+const char* TypeName(TWDB_DataType type) {
+    switch (type) {
+        case TWDB_Integer:
+            return "integer";
+        case TWDB_String:
+            return "string";
+        case TWDB_Bool:
+            return "bool";
+        case TWDB_Real:
+            return "real";
+        case TWDB_Time:
+            return "time";
+        default:
+            return "text";
+    }
+}
+
+// The statement's lines with LF ends, and a ";" after it.
+std::string Shown(const std::string& text) {
+    std::string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        shown += text[i];
+    }
+    const std::size_t last = shown.find_last_not_of(" \t\n");
+    shown.erase(last == std::string::npos ? 0 : last + 1);
+    if (shown.empty() || shown.back() != ';') shown += ';';
+    return shown + '\n';
+}
+
+// A comment's text: no byte may end the comment's line.
+std::string CommentText(const std::string& text) {
+    std::string shown;
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            static const char kHex[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += kHex[c >> 4];
+            shown += kHex[c & 15];
+        } else {
+            shown += ch;
+        }
+    }
+    return shown;
+}
+
+sql::Statement Build(const sql::QuerySource& source, const sql::Schema* schema,
+                     const std::vector<std::string>& parameters) {
+    const sql::ParameterValues values = ParseParameters(parameters);
+    sql::Statement statement;
+    if (sql::BuildStatement(source, schema, values, statement) < 0)
+        FailWithPendingError(kExitUsage, "the statement");
+    return statement;
+}
+
+// Fails when the generated statement names a table the schema lacks.
+void CheckTables(const sql::QuerySource& source, const sql::Schema& schema,
+                 const std::string& database) {
+    if (source.editedSQLSelected) return;
+    for (const std::string& table : source.tables) {
+        if (schema.FindTable(table) == nullptr)
+            throw Failure(kExitUsage, "the database " + database + " has no table " + table);
+    }
+}
+
+}  // namespace
+
+int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err) {
+    try {
+        const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
+        sql::Schema schema;
+        if (!options.schema.empty()) LoadSchemaFile(options.schema, schema);
+        const sql::Statement statement =
+            Build(source, options.schema.empty() ? nullptr : &schema, options.parameters);
+        if (options.inlineValues) {
+            out << Shown(statement.inlineText);
+            return kExitOk;
+        }
+        std::string text = Shown(statement.text);
+        for (std::size_t i = 0; i < statement.bindings.size(); ++i) {
+            const sql::Binding& binding = statement.bindings[i];
+            text += "-- ?" + std::to_string(i + 1) + " " + CommentText(binding.name) + " = " +
+                    CommentText(sql::SqlLiteral(binding)) + " (" + TypeName(binding.type) +
+                    (binding.fromDefault ? ", default value" : "") + ")\n";
+        }
+        out << text;
+    } catch (const Failure& failure) {
+        PrintMessage(err, "sql", failure.what());
+        return failure.status();
+    }
+    return kExitOk;
+}
+
+int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ostream& err) {
+    const RowFormat format = options.format.value_or(terminal ? RowFormat::Table : RowFormat::Csv);
+    std::unique_ptr<RowWriter> writer = MakeRowWriter(format, out, options.limit);
+    try {
+        const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
+        const std::unique_ptr<sql::Engine> engine = sql::MakeSQLiteEngine();
+        if (engine->Connect(options.database) < 0) FailWithPendingError(kExitUsage, "run");
+        sql::Schema schema;
+        if (sql::LoadSchema(*engine, schema) < 0)
+            FailWithPendingError(kExitUsage, "the database " + options.database);
+        CheckTables(source, schema, options.database);
+        const sql::Statement statement = Build(source, &schema, options.parameters);
+        if (sql::RunStatement(*engine, statement, *writer) < 0) {
+            writer->Abandon();
+            FailWithPendingError(kExitUsage, writer->Started()
+                                                 ? "the statement failed after the rows above"
+                                                 : "the statement failed");
+        }
+        writer->Finish();
+    } catch (const Failure& failure) {
+        writer->Abandon();
+        PrintMessage(err, "run", failure.what());
+        return failure.status();
+    }
+    return kExitOk;
+}
+
+int RunSchemaCheck(const std::vector<std::string>& files, const std::string& schemaPath,
+                   Encoding encoding, std::ostream& out, std::ostream& err) {
+    sql::Schema schema;
+    try {
+        LoadSchemaFile(schemaPath, schema);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "check", failure.what());
+        return failure.status();
+    }
+    int status = kExitOk;
+    for (const std::string& file : files) {
+        std::vector<sql::CheckItem> items;
+        try {
+            const sql::QuerySource source = LoadQuery(file, encoding, err);
+            if (sql::CheckDocument(source, schema, items) < 0)
+                FailWithPendingError(kExitUsage, file);
+        } catch (const Failure& failure) {
+            PrintMessage(err, "check", failure.what());
+            status = std::max(status, static_cast<int>(failure.status()));
+            continue;
+        }
+        for (const sql::CheckItem& item : items) {
+            const std::string head = file + ": " + item.kind + " " + item.text + ": ";
+            if (item.ok) out << head << "ok\n";
+            for (const std::string& message : item.messages)
+                out << head << message << '\n';
+            if (!item.ok && status == kExitOk) status = kExitFailed;
+        }
+    }
+    return status;
+}
+
+}  // namespace qdf
