@@ -18,31 +18,20 @@ namespace twbench {
 
 namespace {
 
-std::string g_scratch;
+const twtest::TempDir* g_scratch = nullptr;
 
 }  // namespace
 
 ScratchDirectory::ScratchDirectory() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = (base != nullptr && *base != '\0') ? base : "/tmp";
-    pattern += "/twfile-bench-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) == nullptr) {
-        throw std::runtime_error("cannot make a scratch directory from " + pattern + ": " +
-                                 std::strerror(errno));
-    }
-    g_scratch = name.data();
+    g_scratch = &m_dir;
 }
 
 ScratchDirectory::~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(g_scratch, ignored);
-    g_scratch.clear();
+    g_scratch = nullptr;
 }
 
 std::string ScratchPath(const std::string& name) {
-    return g_scratch + "/" + name;
+    return g_scratch->File(name);
 }
 
 void RemoveFile(const std::string& path) {

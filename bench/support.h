@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "testing/temp_dir.h"
+
 namespace twbench {
 
 // A fresh directory under TMPDIR (or /tmp), made when the program starts and
@@ -21,6 +23,9 @@ class ScratchDirectory {
     ~ScratchDirectory();
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  private:
+    twtest::TempDir m_dir;
 };
 
 // The path of name inside the scratch directory.

@@ -16,7 +16,7 @@
 #include <twfile/file/file32.h>
 #include <twfile/framework/message_box.h>
 #include <twfile/host/error.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 // Stops the run (libFuzzer keeps the input) when a property does not hold.
 #define FUZZ_CHECK(condition, ...)                                                             \

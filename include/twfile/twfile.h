@@ -6,7 +6,6 @@
 #include <twfile/version.h>
 
 #include <twfile/platform/colours.h>
-#include <twfile/platform/fault.h>
 #include <twfile/platform/file_calls.h>
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/memory.h>

@@ -1,6 +1,6 @@
 #include "condition/text_buffer.h"
 
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 
 #include <climits>
 #include <new>

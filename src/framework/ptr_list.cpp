@@ -1,6 +1,6 @@
 #include <twfile/framework/memory_exception.h>
 #include <twfile/framework/ptr_list.h>
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 
 #include <cstdlib>
 

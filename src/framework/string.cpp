@@ -1,6 +1,6 @@
 #include <twfile/framework/memory_exception.h>
 #include <twfile/framework/string.h>
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 #include <twfile/host/error.h>
 #include <twfile/host/schema.h>
 #include <twfile/host/status.h>
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 
 #define TW_SOURCE "TWDB"
 

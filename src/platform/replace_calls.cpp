@@ -1,4 +1,4 @@
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 #include <twfile/platform/replace_calls.h>
 
 #include <fcntl.h>

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <limits>
 
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 
 namespace win32 {
 namespace share {

@@ -1,4 +1,4 @@
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/temp_name.h>
 

@@ -3,7 +3,7 @@
 #include <twfile/framework/memory_exception.h>
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 #include <twfile/query/qdf.h>
 
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
 #include <twfile/platform/colours.h>
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/replace_calls.h>
 #include <twfile/platform/types.h>

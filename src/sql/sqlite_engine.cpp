@@ -2,7 +2,7 @@
 #include <sqlite3.h>
 
 #include <twfile/host/status.h>
-#include <twfile/platform/fault.h>
+#include "platform/fault.h"
 #include <twfile/sql/engine.h>
 
 #include <new>

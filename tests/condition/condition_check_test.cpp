@@ -7,7 +7,7 @@
 
 #include <twfile/condition/condition.h>
 #include <twfile/host/error.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 #include "support/support.h"
 

@@ -12,7 +12,7 @@
 #include <twfile/framework/ptr_list.h>
 #include <twfile/host/error.h>
 #include <twfile/host/schema.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 namespace twtest {
 

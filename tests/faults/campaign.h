@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 namespace faults {
 

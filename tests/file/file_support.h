@@ -14,7 +14,7 @@
 
 #include <twfile/file/file32.h>
 #include <twfile/host/error.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 #include "support/support.h"
 

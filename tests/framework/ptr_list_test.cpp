@@ -4,7 +4,7 @@
 
 #include <twfile/framework/memory_exception.h>
 #include <twfile/framework/ptr_list.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <twfile/framework/memory_exception.h>
 #include <twfile/framework/string.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <twfile/host/error.h>
 #include <twfile/host/schema.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <twfile/host/error.h>
 #include <twfile/join/join.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 namespace fault = win32::fault;
 

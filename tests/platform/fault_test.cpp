@@ -3,7 +3,7 @@
 #include <thread>
 
 #include <twfile/platform/colours.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 using namespace win32;
 using fault::Kind;

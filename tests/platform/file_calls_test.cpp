@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 #include <twfile/platform/file_calls.h>
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/memory.h>

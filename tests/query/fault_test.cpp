@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 #include "qdf_support.h"
 

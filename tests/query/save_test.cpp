@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 #include "qdf_support.h"
 

@@ -3,7 +3,7 @@
 // text, and the catalogue gives the schema.
 #include <gtest/gtest.h>
 
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 #include <twfile/sql/check.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/run.h>

@@ -4,7 +4,7 @@
 
 #include <twfile/framework/message_box.h>
 #include <twfile/host/error.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 namespace {
 

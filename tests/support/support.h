@@ -8,24 +8,9 @@
 
 #include <twfile/framework/message_box.h>
 
+#include "testing/temp_dir.h"
+
 namespace twtest {
-
-// A fresh directory under the system's temporary directory, removed with its
-// files at the end of the scope.
-class TempDir {
-  public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return m_path; }
-    // path()/name
-    std::string File(const std::string& name) const;
-
-  private:
-    std::string m_path;
-};
 
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& bytes);

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include <twfile/host/error.h>
-#include <twfile/platform/fault.h>
+#include "testing/fault_switch.h"
 
 #include "save.h"
 #include "support/support.h"

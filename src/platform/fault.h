@@ -1,0 +1,73 @@
+// The fault-injection hook.
+//
+// Every system call and allocation the library can see fail asks this hook
+// first. Unless the test switch (a test-support target, not part of the
+// library) is on for the calling thread, the question costs one predictable
+// branch; when it is on, the switch decides whether the call fails, or
+// whether a read or a write transfers fewer bytes than asked.
+#ifndef TWFILE_SRC_PLATFORM_FAULT_H
+#define TWFILE_SRC_PLATFORM_FAULT_H
+
+#include <twfile/export.h>
+#include <twfile/platform/types.h>
+
+namespace win32 {
+namespace fault {
+
+enum class Kind : int {
+    Open,         // CreateFileA, and the reservation of a temporary name
+    Read,         // ReadFile
+    Write,        // WriteFile
+    Seek,         // SetFilePointer
+    Size,         // GetFileSize
+    EndOfFile,    // SetEndOfFile
+    Close,        // CloseHandle
+    GlobalAlloc,  // GlobalAlloc
+    GlobalLock,   // GlobalLock
+    Message,      // the text of FormatMessageA
+    ListNode,     // a block of pointer-list nodes
+    String,       // a string's character storage, or a heap string object
+    Buffer,       // the text buffers of conditions and joins
+    Schema,       // a call into the schema classes
+    Sync,         // FlushFileBuffers
+    Rename,       // MoveFileExA, DeleteFileA
+    Attributes,   // GetFileAttributesA, the file behind a link, the copy of permissions
+    Lock,         // the share-mode locks of CreateFileA
+    Engine,       // a call into a database engine (the SQL layer)
+    Count
+};
+constexpr int kKindCount = static_cast<int>(Kind::Count);
+
+// What the switch decides for one call.
+struct Outcome {
+    bool fail = false;
+    bool shortened = false;
+    // With shortened: the count to transfer instead of the one asked for.
+    DWORD count = 0;
+};
+
+namespace detail {
+// Set by the test switch for its thread; the decision is the switch's.
+TWFILE_API extern thread_local bool g_active;
+TWFILE_API extern Outcome (*g_decide)(Kind kind, DWORD requested);
+}  // namespace detail
+
+// Asked by the library before each call of the kind; requested is the byte
+// count of a read or write.
+inline Outcome Check(Kind kind, DWORD requested = 0) {
+#if defined(__GNUC__) || defined(__clang__)
+    if (__builtin_expect(!detail::g_active, 1)) return Outcome{};
+#else
+    if (!detail::g_active) return Outcome{};
+#endif
+    return detail::g_decide(kind, requested);
+}
+// Shorthand for calls that can only fail.
+inline bool ShouldFail(Kind kind) {
+    return Check(kind).fail;
+}
+
+}  // namespace fault
+}  // namespace win32
+
+#endif  // TWFILE_SRC_PLATFORM_FAULT_H
