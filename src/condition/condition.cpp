@@ -8,7 +8,7 @@
 #include <new>
 #include <utility>
 
-#include "condition/text_buffer.h"
+#include "framework/text_buffer.h"
 
 #include "condition/source.h"
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-#include "condition/text_buffer.h"
+#include "framework/text_buffer.h"
 
 #include "condition/source.h"
 

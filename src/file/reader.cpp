@@ -157,12 +157,11 @@ int CTWFile32::Read(int& value, int& eof) {
     TW_EXIT();
 }
 
+// A long is stored as 32 bits, as an int is.
 int CTWFile32::Read(long& value, int& eof) {
-    TW_PASS_ON(NeedFixed(4, eof));
-    if (eof == 0) {
-        value = static_cast<std::int32_t>(LoadLE32(m_pBuffer + m_nBufPos));
-        m_nBufPos += 4;
-    }
+    int stored = 0;
+    TW_PASS_ON(Read(stored, eof));
+    if (eof == 0) value = stored;
     TW_EXIT();
 }
 
@@ -193,9 +192,7 @@ int CTWFile32::SkipInt(int& eof) {
 }
 
 int CTWFile32::SkipLong(int& eof) {
-    TW_PASS_ON(NeedFixed(4, eof));
-    if (eof == 0) m_nBufPos += 4;
-    TW_EXIT();
+    TW_RETURN(SkipInt(eof));
 }
 
 int CTWFile32::Read(char* target, int max, int& eof) {

@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstring>
 
-#include "condition/text_buffer.h"
+#include "framework/text_buffer.h"
 
 #define TW_SOURCE "TWFileQDFJoin"
 

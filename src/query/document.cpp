@@ -5,11 +5,11 @@
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
 #include <twfile/platform/colours.h>
-#include "platform/fault.h"
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/replace_calls.h>
 #include <twfile/platform/types.h>
 #include <twfile/query/qdf.h>
+#include "platform/fault.h"
 
 #include <array>
 #include <cstdio>
@@ -25,10 +25,6 @@ namespace {
 
 constexpr char kStatusHeading[] =
     "The QDF file contained unsupported versions of the following sections:\r\n";
-
-// System colour indices of the window background and the window text.
-constexpr int kColourWindow = 5;
-constexpr int kColourWindowText = 8;
 
 // A new empty list, or null when it cannot be allocated.
 CPtrList* NewList() {
@@ -137,8 +133,8 @@ int CTWFileQDF::Initialise() {
     m_nPrinterProperty1 = 0;
     m_nPrinterProperty2 = 0;
     try {
-        m_strBackgroundColour = ColourText(win32::GetSysColor(kColourWindow));
-        m_strTextColour = ColourText(win32::GetSysColor(kColourWindowText));
+        m_strBackgroundColour = ColourText(win32::GetSysColor(win32::COLOR_WINDOW));
+        m_strTextColour = ColourText(win32::GetSysColor(win32::COLOR_WINDOWTEXT));
     } catch (const std::bad_alloc&) {
         TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }

@@ -1,4 +1,4 @@
-#include "condition/text_buffer.h"
+#include "framework/text_buffer.h"
 
 #include "platform/fault.h"
 

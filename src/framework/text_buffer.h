@@ -1,6 +1,6 @@
 // The growable text buffers of conditions and joins.
-#ifndef TWFILE_SRC_CONDITION_TEXT_BUFFER_H
-#define TWFILE_SRC_CONDITION_TEXT_BUFFER_H
+#ifndef TWFILE_SRC_FRAMEWORK_TEXT_BUFFER_H
+#define TWFILE_SRC_FRAMEWORK_TEXT_BUFFER_H
 
 namespace twfile {
 
@@ -17,4 +17,4 @@ void FreeTextBuffer(char*& buffer, int& size);
 
 }  // namespace twfile
 
-#endif  // TWFILE_SRC_CONDITION_TEXT_BUFFER_H
+#endif  // TWFILE_SRC_FRAMEWORK_TEXT_BUFFER_H

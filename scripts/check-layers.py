@@ -1,0 +1,54 @@
+#!/usr/bin/env python3
+"""Checks that every #include of the library goes down its layers.
+
+Each layer may include only itself and the layers before it in LAYERS (its
+public headers under include/twfile/<layer>/ and its private ones under
+src/<layer>/). Headers at the top of include/twfile/ (export.h, version.h)
+are below every layer; the umbrella twfile.h is for applications only.
+Usage: check-layers.py [project-root]
+"""
+import pathlib
+import re
+import sys
+
+LAYERS = ["platform", "framework", "host", "file", "query", "condition", "join", "module", "sql"]
+INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]', re.M)
+
+
+def layer_of_include(name):
+    parts = name.split("/")
+    if parts[0] == "twfile":
+        if len(parts) == 2:
+            return len(LAYERS) if parts[1] == "twfile.h" else -1
+        parts = parts[1:]
+    if len(parts) >= 2 and parts[0] in LAYERS:
+        return LAYERS.index(parts[0])
+    return None  # the standard library or the system
+
+
+def main():
+    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
+    problems = []
+    files = 0
+    for base in (root / "src", root / "include" / "twfile"):
+        for path in sorted(base.rglob("*")):
+            if path.suffix not in (".h", ".cpp") or path.parent == base:
+                continue
+            layer = path.relative_to(base).parts[0]
+            if layer not in LAYERS:
+                problems.append(f"{path}: not in a layer")
+                continue
+            files += 1
+            own = LAYERS.index(layer)
+            for name in INCLUDE.findall(path.read_text(encoding="utf-8", errors="replace")):
+                target = layer_of_include(name)
+                if target is not None and target > own:
+                    problems.append(f"{path}: {layer} includes {name}")
+    for problem in problems:
+        print(problem)
+    print(f"layers: {files} files, {len(problems)} includes that go up")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
