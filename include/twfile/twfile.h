@@ -9,6 +9,7 @@
 #include <twfile/platform/file_calls.h>
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/memory.h>
+#include <twfile/platform/replace_calls.h>
 #include <twfile/platform/temp_name.h>
 #include <twfile/platform/types.h>
 
@@ -28,6 +29,7 @@
 
 #include <twfile/file/file32.h>
 
+#include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 
 #include <twfile/condition/condition.h>

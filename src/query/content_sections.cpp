@@ -3,8 +3,8 @@
 #include <twfile/framework/memory_exception.h>
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
-#include "platform/fault.h"
 #include <twfile/query/qdf.h>
+#include "platform/fault.h"
 
 #include <cstring>
 #include <memory>

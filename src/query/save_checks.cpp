@@ -4,6 +4,7 @@
 // line that is exactly "}", so such a line inside it would end it early.
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
+#include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 
 #include <string>
@@ -14,29 +15,6 @@
 using namespace twfile::query;
 
 namespace {
-
-struct OneLineMember {
-    CString CTWFileQDF::*member;
-    const char* name;
-};
-
-const OneLineMember kOneLineMembers[] = {
-    {&CTWFileQDF::m_strDatabase, "m_strDatabase"},
-    {&CTWFileQDF::m_strWindowPosition, "m_strWindowPosition"},
-    {&CTWFileQDF::m_strCustomDataString, "m_strCustomDataString"},
-    {&CTWFileQDF::m_strTimeZone, "m_strTimeZone"},
-    {&CTWFileQDF::m_strBackgroundColour, "m_strBackgroundColour"},
-    {&CTWFileQDF::m_strTextColour, "m_strTextColour"},
-    {&CTWFileQDF::m_strPrinterProperty1, "m_strPrinterProperty1"},
-    {&CTWFileQDF::m_strPrinterProperty2, "m_strPrinterProperty2"},
-    {&CTWFileQDF::m_strPrinterProperty3, "m_strPrinterProperty3"},
-    {&CTWFileQDF::m_strPrinterProperty4, "m_strPrinterProperty4"},
-    {&CTWFileQDF::m_strPrinterProperty5, "m_strPrinterProperty5"},
-    {&CTWFileQDF::m_strPrinterProperty6, "m_strPrinterProperty6"},
-    {&CTWFileQDF::m_strPrinterProperty7, "m_strPrinterProperty7"},
-    {&CTWFileQDF::m_strPrinterProperty8, "m_strPrinterProperty8"},
-    {&CTWFileQDF::m_strDynamicSort, "m_strDynamicSort"},
-};
 
 // The text as it is written: up to its first NUL.
 std::string_view WrittenText(const CString& text) {
@@ -59,10 +37,11 @@ bool HasLine(std::string_view text, std::string_view line) {
 
 int CTWFileQDF::CheckSavable() const {
     try {
-        for (const OneLineMember& one : kOneLineMembers) {
-            if (WrittenText(this->*one.member).find("\r\n") == std::string::npos) continue;
+        for (const Member& member : Members()) {
+            if (member.kind != MemberKind::Text || !member.oneLine) continue;
+            if (WrittenText(this->*member.text).find("\r\n") == std::string_view::npos) continue;
             const std::string text =
-                std::string("Cannot save: ") + one.name + " holds a line break (CR LF)";
+                std::string("Cannot save: ") + member.name + " holds a line break (CR LF)";
             TW_RAISE(ID_TWErrors_InvalidParam, text.c_str());
         }
         if (HasLine(WrittenText(m_strEditedSQL), "}")) {

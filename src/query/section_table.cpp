@@ -112,3 +112,7 @@ const CTWFileQDF::Section CTWFileQDF::s_sections[kSectionCount] = {
      Section::kNoIndicator,
      false},
 };
+
+const char* CTWFileQDF::SectionName(int index) {
+    return index >= 0 && index < kSectionCount ? s_sections[index].name : nullptr;
+}

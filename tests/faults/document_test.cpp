@@ -21,6 +21,7 @@
 #include <vector>
 
 #include <twfile/host/error.h>
+#include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 
 #include "faults/campaign.h"
@@ -30,62 +31,37 @@ namespace faults {
 namespace {
 
 // The members of a document, for comparison.
-struct Members {
+struct MemberValues {
     std::vector<std::string> texts;
     std::vector<int> numbers;
     std::vector<std::vector<std::string>> lists;
-    bool operator==(const Members& other) const {
+    bool operator==(const MemberValues& other) const {
         return texts == other.texts && numbers == other.numbers && lists == other.lists;
     }
 };
 
-std::vector<CPtrList*> ListsOf(const CTWFileQDF& d) {
-    return {d.m_pTableList,     d.m_pAttributeList, d.m_pAttributeNonDisplayList,
-            d.m_pConditionList, d.m_pJoinList,      d.m_pDefaultValuesList};
-}
+using twfile::query::Member;
+using twfile::query::MemberKind;
+using twfile::query::Members;
 
-std::vector<CString CTWFileQDF::*> TextMembers() {
-    return {&CTWFileQDF::m_strDatabase,         &CTWFileQDF::m_strEditedSQL,
-            &CTWFileQDF::m_strWindowPosition,   &CTWFileQDF::m_strCustomDataString,
-            &CTWFileQDF::m_strTimeZone,         &CTWFileQDF::m_strBackgroundColour,
-            &CTWFileQDF::m_strTextColour,       &CTWFileQDF::m_strPrinterProperty1,
-            &CTWFileQDF::m_strPrinterProperty2, &CTWFileQDF::m_strPrinterProperty3,
-            &CTWFileQDF::m_strPrinterProperty4, &CTWFileQDF::m_strPrinterProperty5,
-            &CTWFileQDF::m_strPrinterProperty6, &CTWFileQDF::m_strPrinterProperty7,
-            &CTWFileQDF::m_strPrinterProperty8, &CTWFileQDF::m_strDynamicSort};
-}
-
-std::vector<int CTWFileQDF::*> NumberMembers() {
-    return {&CTWFileQDF::m_bEditedSQL,
-            &CTWFileQDF::m_bActiveQuery,
-            &CTWFileQDF::m_bReadOnly,
-            &CTWFileQDF::m_bSelectionByRow,
-            &CTWFileQDF::m_bAutoRunWithoutConditions,
-            &CTWFileQDF::m_nTimeZone,
-            &CTWFileQDF::m_nDisplayProperty1,
-            &CTWFileQDF::m_nDisplayProperty2,
-            &CTWFileQDF::m_nPrinterProperty1,
-            &CTWFileQDF::m_nPrinterProperty2,
-            &CTWFileQDF::m_nDynamicSort1,
-            &CTWFileQDF::m_nDynamicSort2,
-            &CTWFileQDF::m_nDynamicSort3};
-}
-
-Members Take(const CTWFileQDF& d) {
-    Members m;
-    for (auto member : TextMembers()) {
-        const CString& text = d.*member;
-        m.texts.emplace_back(text.GetString(), static_cast<std::size_t>(text.GetLength()));
-    }
-    for (auto member : NumberMembers())
-        m.numbers.push_back(d.*member);
-    for (const CPtrList* list : ListsOf(d)) {
-        std::vector<std::string> texts;
-        for (POSITION pos = list != nullptr ? list->GetHeadPosition() : nullptr; pos != nullptr;) {
-            const CString* item = static_cast<const CString*>(list->GetNext(pos));
-            texts.emplace_back(item->GetString(), static_cast<std::size_t>(item->GetLength()));
+MemberValues Take(const CTWFileQDF& d) {
+    MemberValues m;
+    for (const Member& member : Members()) {
+        if (member.kind == MemberKind::Text) {
+            const CString& text = d.*member.text;
+            m.texts.emplace_back(text.GetString(), static_cast<std::size_t>(text.GetLength()));
+        } else if (member.kind == MemberKind::List) {
+            const CPtrList* list = d.*member.list;
+            std::vector<std::string> texts;
+            for (POSITION pos = list != nullptr ? list->GetHeadPosition() : nullptr;
+                 pos != nullptr;) {
+                const CString* item = static_cast<const CString*>(list->GetNext(pos));
+                texts.emplace_back(item->GetString(), static_cast<std::size_t>(item->GetLength()));
+            }
+            m.lists.push_back(std::move(texts));
+        } else {
+            m.numbers.push_back(d.*member.number);
         }
-        m.lists.push_back(std::move(texts));
     }
     return m;
 }
@@ -94,30 +70,30 @@ Members Take(const CTWFileQDF& d) {
 // nodes); the edited SQL has several lines, one of them longer than the
 // small buffer; seed tells two documents apart.
 void Fill(CTWFileQDF& d, const std::string& seed, int lines) {
-    int i = 0;
-    for (auto member : TextMembers())
-        d.*member = (seed + "-text-" + std::to_string(++i)).c_str();
+    int n = 0;
+    for (const Member& member : Members()) {
+        ++n;
+        if (member.kind == MemberKind::Text) {
+            d.*member.text = (seed + "-text-" + std::to_string(n)).c_str();
+        } else if (member.kind == MemberKind::Number) {
+            d.*member.number = -n * 1000;
+        } else if (member.kind == MemberKind::Flag) {
+            d.*member.number = 1;
+        } else {
+            for (int k = 0; k < 12; ++k) {
+                const std::string text =
+                    seed + "-list-" + std::to_string(n) + "-" + std::to_string(k);
+                (d.*member.list)->AddTail(new CString(text.c_str()));
+            }
+        }
+    }
     std::string sql = "SELECT " + std::string(700, 'c') + "\r\nFROM " + seed;
     for (int line = 0; line < lines; ++line)
         sql += "\r\nAND C" + std::to_string(line) + " = 1";
     d.m_strEditedSQL = sql.c_str();
-    int n = 0;
-    for (auto member : NumberMembers())
-        d.*member = -(++n) * 1000;
-    d.m_bEditedSQL = d.m_bActiveQuery = d.m_bReadOnly = d.m_bSelectionByRow = 1;
-    d.m_bAutoRunWithoutConditions = 1;
-    int list = 0;
-    for (CPtrList* items : ListsOf(d)) {
-        ++list;
-        for (int k = 0; k < 12; ++k) {
-            const std::string text =
-                seed + "-list-" + std::to_string(list) + "-" + std::to_string(k);
-            items->AddTail(new CString(text.c_str()));
-        }
-    }
 }
 
-Members FreshMembers() {
+MemberValues FreshMembers() {
     CTWFileQDF fresh;
     return Take(fresh);
 }
@@ -127,9 +103,9 @@ Members FreshMembers() {
 struct Files {
     twtest::TempDir dir;
     std::string text;      // the document saved
-    Members members;       // the document's members
+    MemberValues members;  // the document's members
     std::string previous;  // the text of the previous file
-    Members previousMembers;
+    MemberValues previousMembers;
     std::string target;  // the path saved to
     std::string source;  // a file holding the document's text
     // Per kind, the calls up to the first change of the target file, for a

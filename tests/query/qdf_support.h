@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <twfile/host/error.h>
+#include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 
 #include "support/support.h"
@@ -88,35 +89,22 @@ inline std::string Indicators(const Document& document) {
 // "pTableList"); a list's elements are joined by "|".
 using Members = std::map<std::string, std::string>;
 inline Members MembersOf(const Document& d) {
+    using twfile::query::MemberKind;
     const auto text = [](const CString& s) {
         return std::string(s.GetString(), static_cast<std::size_t>(s.GetLength()));
     };
-    const auto list = [&](const CPtrList* l) {
-        std::string joined;
-        for (POSITION pos = l != nullptr ? l->GetHeadPosition() : nullptr; pos != nullptr;)
-            joined += (joined.empty() ? "" : "|") + text(*static_cast<CString*>(l->GetNext(pos)));
-        return joined;
-    };
-    const auto number = [](int n) { return std::to_string(n); };
-#define M(name, view) \
-    { #name, view(d.m_##name) }
-    // clang-format off
-    return {M(strDatabase, text), M(pTableList, list), M(pAttributeList, list),
-            M(pConditionList, list), M(pJoinList, list), M(bEditedSQL, number),
-            M(bActiveQuery, number), M(bReadOnly, number), M(bSelectionByRow, number),
-            M(bAutoRunWithoutConditions, number), M(strWindowPosition, text),
-            M(strEditedSQL, text), M(strCustomDataString, text), M(pDefaultValuesList, list),
-            M(pAttributeNonDisplayList, list), M(nTimeZone, number), M(strTimeZone, text),
-            M(nDisplayProperty1, number), M(strBackgroundColour, text), M(strTextColour, text),
-            M(nDisplayProperty2, number), M(strPrinterProperty1, text),
-            M(strPrinterProperty2, text), M(strPrinterProperty3, text),
-            M(strPrinterProperty4, text), M(strPrinterProperty5, text),
-            M(strPrinterProperty6, text), M(strPrinterProperty7, text),
-            M(strPrinterProperty8, text), M(nPrinterProperty1, number),
-            M(nPrinterProperty2, number), M(strDynamicSort, text), M(nDynamicSort1, number),
-            M(nDynamicSort2, number), M(nDynamicSort3, number)};
-    // clang-format on
-#undef M
+    Members members;
+    for (const twfile::query::Member& m : twfile::query::Members()) {
+        std::string& value = members[m.name + 2];
+        if (m.kind == MemberKind::Text) value = text(d.*m.text);
+        if (m.kind == MemberKind::Number || m.kind == MemberKind::Flag) {
+            value = std::to_string(d.*m.number);
+        }
+        const CPtrList* list = m.kind == MemberKind::List ? d.*m.list : nullptr;
+        for (POSITION pos = list != nullptr ? list->GetHeadPosition() : nullptr; pos != nullptr;)
+            value += (value.empty() ? "" : "|") + text(*static_cast<CString*>(list->GetNext(pos)));
+    }
+    return members;
 }
 
 // A temporary directory and the error state of one test.

@@ -40,17 +40,10 @@ constexpr char kTimeReset[] = "nTimeZone=0;strTimeZone=";
 
 // Members set before each open, so that kept and changed values show.
 void SetOldValues(Document& d) {
-    for (CString* text :
-         {&d.m_strDatabase, &d.m_strWindowPosition, &d.m_strEditedSQL, &d.m_strCustomDataString,
-          &d.m_strTimeZone, &d.m_strBackgroundColour, &d.m_strTextColour, &d.m_strPrinterProperty1,
-          &d.m_strPrinterProperty2, &d.m_strPrinterProperty3, &d.m_strPrinterProperty4,
-          &d.m_strPrinterProperty5, &d.m_strPrinterProperty6, &d.m_strPrinterProperty7,
-          &d.m_strPrinterProperty8, &d.m_strDynamicSort})
-        *text = "old";
-    for (int* number :
-         {&d.m_nTimeZone, &d.m_nDisplayProperty1, &d.m_nDisplayProperty2, &d.m_nPrinterProperty1,
-          &d.m_nPrinterProperty2, &d.m_nDynamicSort1, &d.m_nDynamicSort2, &d.m_nDynamicSort3})
-        *number = 99;
+    for (const twfile::query::Member& m : twfile::query::Members()) {
+        if (m.kind == twfile::query::MemberKind::Text) d.*m.text = "old";
+        if (m.kind == twfile::query::MemberKind::Number) d.*m.number = 99;
+    }
     d.m_bSelectionByRow = d.m_bAutoRunWithoutConditions = 1;
     Fill(d.m_pDefaultValuesList, {"old"});
     Fill(d.m_pAttributeNonDisplayList, {"old"});

@@ -1,12 +1,15 @@
 #include "document_json.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include <twfile/host/error.h>
+#include <twfile/query/members.h>
 
 #include "cp1252.h"
 #include "diagnostics.h"
@@ -19,46 +22,63 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-// The six lists with their keys, in the order of the shape.
-struct ListMember {
-    const char* key;
-    CPtrList* CTWFileQDF::*list;
-    void (CTWFileQDF::*add)(CString*);
-    void (CTWFileQDF::*clear)();
+using twfile::query::Member;
+using twfile::query::MemberKind;
+using twfile::query::Members;
+
+// A member's place in the JSON form: "key", "object.key" or
+// "object.key[index]".
+struct Place {
+    std::string object;  // empty at the top
+    std::string key;
+    std::ptrdiff_t index = -1;  // an element of the array at key
 };
 
-constexpr ListMember kLists[] = {
-    {"tables", &CTWFileQDF::m_pTableList, &CTWFileQDF::AddTable, &CTWFileQDF::DeleteTableList},
-    {"attributes", &CTWFileQDF::m_pAttributeList, &CTWFileQDF::AddAttribute,
-     &CTWFileQDF::DeleteAttributeList},
-    {"nonDisplayAttributes", &CTWFileQDF::m_pAttributeNonDisplayList,
-     &CTWFileQDF::AddAttributeNonDisplay, &CTWFileQDF::DeleteAttributeNonDisplayList},
-    {"conditions", &CTWFileQDF::m_pConditionList, &CTWFileQDF::AddCondition,
-     &CTWFileQDF::DeleteConditionList},
-    {"joins", &CTWFileQDF::m_pJoinList, &CTWFileQDF::AddJoin, &CTWFileQDF::DeleteJoinList},
-    {"defaultValues", &CTWFileQDF::m_pDefaultValuesList, &CTWFileQDF::AddDefaultValue,
-     &CTWFileQDF::DeleteDefaultValuesList},
-};
+Place PlaceOf(const Member& member) {
+    Place place;
+    std::string path = member.path;
+    const std::size_t bracket = path.find('[');
+    if (bracket != std::string::npos) {
+        place.index = std::stol(path.substr(bracket + 1));
+        path.resize(bracket);
+    }
+    const std::size_t dot = path.find('.');
+    if (dot != std::string::npos) {
+        place.object = path.substr(0, dot);
+        path.erase(0, dot + 1);
+    }
+    place.key = path;
+    return place;
+}
 
-struct FlagMember {
-    const char* key;
-    int CTWFileQDF::*member;
-};
+// The keys the JSON form has in object (the top when empty), in order.
+std::vector<std::string> KeysOf(const std::string& object) {
+    std::vector<std::string> keys;
+    const auto add = [&keys](const std::string& key) {
+        if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+    };
+    if (object.empty()) add("file");
+    for (const Member& member : Members()) {
+        const Place place = PlaceOf(member);
+        if (place.object == object) add(place.key);
+        if (object.empty() && !place.object.empty()) add(place.object);
+    }
+    if (object.empty()) {
+        for (const char* key : {"sectionsRead", "statusReport", "error"})
+            add(key);
+    }
+    return keys;
+}
 
-constexpr FlagMember kFlags[] = {
-    {"editedSQL", &CTWFileQDF::m_bEditedSQL},
-    {"activeQuery", &CTWFileQDF::m_bActiveQuery},
-    {"readOnly", &CTWFileQDF::m_bReadOnly},
-    {"selectionByRow", &CTWFileQDF::m_bSelectionByRow},
-    {"autoRunWithoutConditions", &CTWFileQDF::m_bAutoRunWithoutConditions},
-};
-
-CString CTWFileQDF::*const kPrinterStrings[8] = {
-    &CTWFileQDF::m_strPrinterProperty1, &CTWFileQDF::m_strPrinterProperty2,
-    &CTWFileQDF::m_strPrinterProperty3, &CTWFileQDF::m_strPrinterProperty4,
-    &CTWFileQDF::m_strPrinterProperty5, &CTWFileQDF::m_strPrinterProperty6,
-    &CTWFileQDF::m_strPrinterProperty7, &CTWFileQDF::m_strPrinterProperty8,
-};
+// The number of texts in the array at place.
+std::size_t ArraySize(const Place& array) {
+    std::size_t size = 0;
+    for (const Member& member : Members()) {
+        const Place place = PlaceOf(member);
+        if (place.index >= 0 && place.object == array.object && place.key == array.key) ++size;
+    }
+    return size;
+}
 
 std::string_view Bytes(const CString& text) {
     return {text.GetString(), static_cast<std::size_t>(text.GetLength())};
@@ -107,41 +127,34 @@ Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadRe
     const Writer w(encoding);
     Json json = Json::object();
     json["file"] = ForeignText(file);
-    json["database"] = w.Text(doc.m_strDatabase, "database");
-    for (const ListMember& list : kLists)
-        json[list.key] = w.List(doc.*list.list, list.key);
-
-    Json flags = Json::object();
-    for (const FlagMember& flag : kFlags)
-        flags[flag.key] = doc.*flag.member != 0;
-    json["flags"] = flags;
-
-    json["windowPosition"] = w.Text(doc.m_strWindowPosition, "windowPosition");
-    json["editedSQL"] = w.Text(doc.m_strEditedSQL, "editedSQL");
-    json["customDataString"] = w.Text(doc.m_strCustomDataString, "customDataString");
-    json["time"] =
-        Json{{"zone", doc.m_nTimeZone}, {"text", w.Text(doc.m_strTimeZone, "time.text")}};
-    json["display"] = Json{
-        {"property1", doc.m_nDisplayProperty1},
-        {"backgroundColour", w.Text(doc.m_strBackgroundColour, "display.backgroundColour")},
-        {"textColour", w.Text(doc.m_strTextColour, "display.textColour")},
-        {"property2", doc.m_nDisplayProperty2},
-    };
-    Json strings = Json::array();
-    for (std::size_t i = 0; i < 8; ++i) {
-        strings.push_back(w.Text(doc.*kPrinterStrings[i], Indexed("printer.strings", i)));
+    for (const Member& member : Members()) {
+        Json value;
+        switch (member.kind) {
+            case MemberKind::Text:
+                value = w.Text(doc.*member.text, member.path);
+                break;
+            case MemberKind::Number:
+                value = doc.*member.number;
+                break;
+            case MemberKind::Flag:
+                value = doc.*member.number != 0;
+                break;
+            case MemberKind::List:
+                value = w.List(doc.*member.list, member.path);
+                break;
+        }
+        const Place place = PlaceOf(member);
+        Json& parent = place.object.empty() ? json : json[place.object];
+        if (place.index >= 0) {
+            parent[place.key].push_back(std::move(value));
+        } else {
+            parent[place.key] = std::move(value);
+        }
     }
-    json["printer"] = Json{{"strings", strings},
-                           {"property1", doc.m_nPrinterProperty1},
-                           {"property2", doc.m_nPrinterProperty2}};
-    json["dynamicSort"] = Json{{"text", w.Text(doc.m_strDynamicSort, "dynamicSort.text")},
-                               {"sort1", doc.m_nDynamicSort1},
-                               {"sort2", doc.m_nDynamicSort2},
-                               {"sort3", doc.m_nDynamicSort3}};
 
     Json sections = Json::object();
     for (int i = 0; i < CTWFileQDF::kIndicatorCount; ++i) {
-        sections[kIndicatorSections[i]] = doc.m_bSectionRead[i] != 0;
+        sections[CTWFileQDF::SectionName(i)] = doc.m_bSectionRead[i] != 0;
     }
     json["sectionsRead"] = sections;
     json["statusReport"] = ForeignText(report.statusReport);
@@ -161,51 +174,32 @@ class Reader {
     Reader(CTWFileQDF& doc, Encoding encoding) : m_doc(doc), m_encoding(encoding) {}
 
     void Document(const Json& json) {
-        Keys(
-            json, "",
-            {"file", "database", "tables", "attributes", "nonDisplayAttributes", "conditions",
-             "joins", "defaultValues", "flags", "windowPosition", "editedSQL", "customDataString",
-             "time", "display", "printer", "dynamicSort", "sectionsRead", "statusReport", "error"});
-        Text(json, "database", "database", m_doc.m_strDatabase);
-        for (const ListMember& list : kLists) {
-            if (json.contains(list.key)) List(json.at(list.key), list);
-        }
-        if (const Json* flags = Object(json, "flags", "flags")) {
-            Keys(*flags, "flags",
-                 {"editedSQL", "activeQuery", "readOnly", "selectionByRow",
-                  "autoRunWithoutConditions"});
-            for (const FlagMember& flag : kFlags) {
-                Flag(*flags, flag.key, std::string("flags.") + flag.key, m_doc.*flag.member);
+        Keys(json, "", KeysOf(""));
+        std::string checkedObject;
+        std::string checkedArray;
+        for (const Member& member : Members()) {
+            const Place place = PlaceOf(member);
+            const Json* parent = &json;
+            if (!place.object.empty()) {
+                parent = Object(json, place.object);
+                if (parent == nullptr) continue;
+                if (place.object != checkedObject) {
+                    Keys(*parent, place.object, KeysOf(place.object));
+                    checkedObject = place.object;
+                }
             }
-        }
-        Text(json, "windowPosition", "windowPosition", m_doc.m_strWindowPosition);
-        Text(json, "editedSQL", "editedSQL", m_doc.m_strEditedSQL);
-        Text(json, "customDataString", "customDataString", m_doc.m_strCustomDataString);
-        if (const Json* time = Object(json, "time", "time")) {
-            Keys(*time, "time", {"zone", "text"});
-            Integer(*time, "zone", "time.zone", m_doc.m_nTimeZone);
-            Text(*time, "text", "time.text", m_doc.m_strTimeZone);
-        }
-        if (const Json* display = Object(json, "display", "display")) {
-            Keys(*display, "display", {"property1", "backgroundColour", "textColour", "property2"});
-            Integer(*display, "property1", "display.property1", m_doc.m_nDisplayProperty1);
-            Text(*display, "backgroundColour", "display.backgroundColour",
-                 m_doc.m_strBackgroundColour);
-            Text(*display, "textColour", "display.textColour", m_doc.m_strTextColour);
-            Integer(*display, "property2", "display.property2", m_doc.m_nDisplayProperty2);
-        }
-        if (const Json* printer = Object(json, "printer", "printer")) {
-            Keys(*printer, "printer", {"strings", "property1", "property2"});
-            if (printer->contains("strings")) PrinterStrings(printer->at("strings"));
-            Integer(*printer, "property1", "printer.property1", m_doc.m_nPrinterProperty1);
-            Integer(*printer, "property2", "printer.property2", m_doc.m_nPrinterProperty2);
-        }
-        if (const Json* sort = Object(json, "dynamicSort", "dynamicSort")) {
-            Keys(*sort, "dynamicSort", {"text", "sort1", "sort2", "sort3"});
-            Text(*sort, "text", "dynamicSort.text", m_doc.m_strDynamicSort);
-            Integer(*sort, "sort1", "dynamicSort.sort1", m_doc.m_nDynamicSort1);
-            Integer(*sort, "sort2", "dynamicSort.sort2", m_doc.m_nDynamicSort2);
-            Integer(*sort, "sort3", "dynamicSort.sort3", m_doc.m_nDynamicSort3);
+            if (!parent->contains(place.key)) continue;
+            const Json* value = &parent->at(place.key);
+            if (place.index >= 0) {
+                const std::string array = place.object + "." + place.key;
+                const std::size_t size = ArraySize(place);
+                if (array != checkedArray && (!value->is_array() || value->size() != size)) {
+                    Bad(array, "must be an array of exactly " + std::to_string(size) + " strings");
+                }
+                checkedArray = array;
+                value = &value->at(static_cast<std::size_t>(place.index));
+            }
+            Apply(*value, member);
         }
     }
 
@@ -216,24 +210,39 @@ class Reader {
     }
 
     static void Keys(const Json& object, const std::string& path,
-                     std::initializer_list<const char*> known) {
+                     const std::vector<std::string>& known) {
         if (!object.is_object()) Bad(path, "must be an object");
         for (const auto& item : object.items()) {
-            bool found = false;
-            for (const char* key : known)
-                found = found || item.key() == key;
-            if (!found) {
+            if (std::find(known.begin(), known.end(), item.key()) == known.end()) {
                 Bad(path.empty() ? item.key() : path + "." + item.key(), "is not a known key");
             }
         }
     }
 
     // The object at key, or null when the key is missing.
-    static const Json* Object(const Json& parent, const char* key, const std::string& path) {
+    static const Json* Object(const Json& parent, const std::string& key) {
         if (!parent.contains(key)) return nullptr;
         const Json& value = parent.at(key);
-        if (!value.is_object()) Bad(path, "must be an object");
+        if (!value.is_object()) Bad(key, "must be an object");
         return &value;
+    }
+
+    void Apply(const Json& value, const Member& member) {
+        switch (member.kind) {
+            case MemberKind::Text:
+                m_doc.*member.text = Bytes(value, member.path);
+                break;
+            case MemberKind::Number:
+                m_doc.*member.number = Integer(value, member.path);
+                break;
+            case MemberKind::Flag:
+                if (!value.is_boolean()) Bad(member.path, "must be true or false");
+                m_doc.*member.number = value.get<bool>() ? 1 : 0;
+                break;
+            case MemberKind::List:
+                List(value, member);
+                break;
+        }
     }
 
     CString Bytes(const Json& value, const std::string& path) const {
@@ -243,13 +252,7 @@ class Reader {
         return CString(bytes.data(), static_cast<int>(bytes.size()));
     }
 
-    void Text(const Json& parent, const char* key, const std::string& path, CString& member) const {
-        if (parent.contains(key)) member = Bytes(parent.at(key), path);
-    }
-
-    static void Integer(const Json& parent, const char* key, const std::string& path, int& member) {
-        if (!parent.contains(key)) return;
-        const Json& value = parent.at(key);
+    static int Integer(const Json& value, const std::string& path) {
         if (!value.is_number_integer()) Bad(path, "must be an integer");
         if (value.is_number_unsigned()) {
             if (value.get<std::uint64_t>() > static_cast<std::uint64_t>(INT32_MAX)) {
@@ -259,18 +262,11 @@ class Reader {
             const std::int64_t number = value.get<std::int64_t>();
             if (number < INT32_MIN || number > INT32_MAX) Bad(path, "does not fit in 32 bits");
         }
-        member = value.get<int>();
+        return value.get<int>();
     }
 
-    static void Flag(const Json& parent, const char* key, const std::string& path, int& member) {
-        if (!parent.contains(key)) return;
-        const Json& value = parent.at(key);
-        if (!value.is_boolean()) Bad(path, "must be true or false");
-        member = value.get<bool>() ? 1 : 0;
-    }
-
-    void List(const Json& value, const ListMember& list) {
-        const std::string path = list.key;
+    void List(const Json& value, const Member& list) {
+        const std::string path = list.path;
         if (!value.is_array()) Bad(path, "must be an array of strings");
         // Every element is checked before the list changes.
         std::vector<CString> items;
@@ -290,15 +286,6 @@ class Reader {
                                                diagnostics.error->message);
             }
             item.release();  // the list owns it now
-        }
-    }
-
-    void PrinterStrings(const Json& value) {
-        if (!value.is_array() || value.size() != 8) {
-            Bad("printer.strings", "must be an array of exactly 8 strings");
-        }
-        for (std::size_t i = 0; i < 8; ++i) {
-            m_doc.*kPrinterStrings[i] = Bytes(value.at(i), Indexed("printer.strings", i));
         }
     }
 

@@ -2,16 +2,6 @@
 
 namespace qdf {
 
-const char* const kIndicatorSections[CTWFileQDF::kIndicatorCount] = {
-    "HEADER",         "DATABASE",
-    "TABLES",         "ATTRIBUTES",
-    "CONDITIONS",     "JOINS",
-    "FLAGS",          "WINDOW-POSITION",
-    "EDITED-SQL",     "CUSTOM-DATA-STRING",
-    "DEFAULT-VALUES", "NON-DISPLAY-ATTRIBUTES",
-    "TIME",           "DISPLAY-PROPERTIES",
-};
-
 namespace {
 
 std::string Joined(const std::vector<std::string>& texts) {
@@ -61,7 +51,7 @@ std::string SectionsNotRead(const CTWFileQDF& doc) {
     for (int i = 0; i < CTWFileQDF::kIndicatorCount; ++i) {
         if (doc.m_bSectionRead[i] != 0) continue;
         if (!names.empty()) names += ", ";
-        names += kIndicatorSections[i];
+        names += CTWFileQDF::SectionName(i);
     }
     return names;
 }

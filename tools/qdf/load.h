@@ -11,10 +11,6 @@
 
 namespace qdf {
 
-// The names, as the file spells them, of the sections that have a read
-// indicator, in file order (index i names m_bSectionRead[i]).
-extern const char* const kIndicatorSections[CTWFileQDF::kIndicatorCount];
-
 struct LoadReport {
     // Whether the file was opened; when not, openFailure tells why.
     bool opened = false;

@@ -71,6 +71,10 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     int Copy(CTWFileQDF* target);
     // Closes the document's file; the members keep their values.
     int Close();
+    // The name of section index (0 to kSectionCount - 1, in file order) as
+    // the file spells it; index i below kIndicatorCount is the section of
+    // m_bSectionRead[i]. Null for any other index.
+    static const char* SectionName(int index);
     // The report of the sections among the first twelve whose indicator is
     // 0, one name a line under a heading; empty when all were read.
     int GetStatusString(CString* report);
