@@ -166,7 +166,11 @@ class Builder {
         binding.type = part.typed ? part.type : NamedType(piece.text);
         TW_PASS_ON(MakeBinding(binding));
         m_statement.text += '?';
-        m_statement.inlineText += SqlLiteral(binding);
+        const std::string literal = SqlLiteral(binding);
+        // A negative number right after a minus would make "--", a comment.
+        std::string& written = m_statement.inlineText;
+        if (literal.front() == '-' && !written.empty() && written.back() == '-') written += ' ';
+        written += literal;
         m_statement.bindings.push_back(std::move(binding));
         TW_EXIT();
     }
