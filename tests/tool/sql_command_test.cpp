@@ -119,7 +119,7 @@ TEST_F(SqlCommand, BadInputEndsWithStatusTwoAndNothingWritten) {
         std::string database;
         const char* error;
     } kCases[] = {
-        {{}, "", m_dir.File("missing.db"), "unable to open database file"},
+        {{}, "", m_dir.File("missing.db"), "qdf: run: cannot open the database"},
         {{}, Document("nowhere.qdf", "ORDERS.QTY > 1", "NOWHERE"), "", "has no table NOWHERE"},
         {{}, Document("param.qdf", "ORDERS.QTY > <<Min>>"), "", "\"Min\" has no value"},
         {{"Min=1 OR 1=1"},

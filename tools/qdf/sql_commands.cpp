@@ -117,7 +117,8 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
     try {
         const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
         const std::unique_ptr<sql::Engine> engine = sql::MakeSQLiteEngine();
-        if (engine->Connect(options.database) < 0) FailWithPendingError(kExitUsage, "run");
+        // The engine's message names the database.
+        if (engine->Connect(options.database) < 0) FailWithPendingError(kExitUsage, "");
         sql::Schema schema;
         if (sql::LoadSchema(*engine, schema) < 0)
             FailWithPendingError(kExitUsage, "the database " + options.database);

@@ -33,7 +33,7 @@ twfile::sql::ParameterValues ParseParameters(const std::vector<std::string>& arg
 void LoadSchemaFile(const std::string& path, twfile::sql::Schema& schema);
 
 // Raises a Failure with status and the pending error's text (cleared), after
-// context.
+// context when it is not empty.
 [[noreturn]] void FailWithPendingError(int status, const std::string& context);
 
 }  // namespace qdf
