@@ -17,23 +17,6 @@ namespace sql = twfile::sql;
 
 namespace {
 
-const char* TypeName(TWDB_DataType type) {
-    switch (type) {
-        case TWDB_Integer:
-            return "integer";
-        case TWDB_String:
-            return "string";
-        case TWDB_Bool:
-            return "bool";
-        case TWDB_Real:
-            return "real";
-        case TWDB_Time:
-            return "time";
-        default:
-            return "text";
-    }
-}
-
 // The statement's lines with LF ends, and a ";" after it.
 std::string Shown(const std::string& text) {
     std::string shown;
@@ -100,7 +83,7 @@ int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err) {
         for (std::size_t i = 0; i < statement.bindings.size(); ++i) {
             const sql::Binding& binding = statement.bindings[i];
             text += "-- ?" + std::to_string(i + 1) + " " + CommentText(binding.name) + " = " +
-                    CommentText(sql::SqlLiteral(binding)) + " (" + TypeName(binding.type) +
+                    CommentText(sql::SqlLiteral(binding)) + " (" + sql::TypeName(binding.type) +
                     (binding.fromDefault ? ", default value" : "") + ")\n";
         }
         out << text;

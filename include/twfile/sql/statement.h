@@ -76,6 +76,10 @@ struct Statement {
 int BuildStatement(const QuerySource& source, const Schema* schema, const ParameterValues& values,
                    Statement& statement);
 
+// The name of a data type as messages show it: "integer", "string", "bool",
+// "real", "time", or "text" for an unknown type (text without a check).
+const char* TypeName(TWDB_DataType type);
+
 // The SQL literal of a bound value: "NULL", a number, TRUE or FALSE, or text
 // in single quotes with every quote doubled.
 std::string SqlLiteral(const Binding& binding);
