@@ -19,8 +19,8 @@
 // of an IN list), or a quoted string that holds the marker and nothing else.
 // A marker inside a longer quoted string has its value spliced into the
 // string with every quote doubled. A marker that continues a word, stands in
-// a quoted identifier, or touches a quote is refused; markers inside
-// comments are left as they are.
+// a quoted identifier or in a string with a prefix (X'...'), or touches a
+// quote is refused; markers inside comments are left as they are.
 //
 // Each placeholder's value has the data type of the condition's attribute:
 // integer and real values are checked with the condition's operand check
