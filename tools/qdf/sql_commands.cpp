@@ -17,7 +17,7 @@ namespace sql = twfile::sql;
 
 namespace {
 
-// The statement's lines with LF ends, and a ";" after it.
+// The statement's lines with LF ends, and a ";" after it that ends it.
 std::string Shown(const std::string& text) {
     std::string shown;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -26,7 +26,15 @@ std::string Shown(const std::string& text) {
     }
     const std::size_t last = shown.find_last_not_of(" \t\n");
     shown.erase(last == std::string::npos ? 0 : last + 1);
-    if (shown.empty() || shown.back() != ';') shown += ';';
+    if (shown.empty() || shown.back() != ';') {
+        // After a "--" comment the ";" would be part of it: it goes on a
+        // line of its own (a "--" inside a string on that line costs only
+        // the line).
+        const std::size_t line = shown.rfind('\n');
+        if (shown.find("--", line == std::string::npos ? 0 : line + 1) != std::string::npos)
+            shown += '\n';
+        shown += ';';
+    }
     return shown + '\n';
 }
 
