@@ -10,6 +10,7 @@
 
 #include "diagnostics.h"
 #include "exit_status.h"
+#include "input.h"
 #include "load.h"
 
 namespace qdf {
@@ -74,8 +75,9 @@ void FailWithPendingError(int status, const std::string& context) {
 }
 
 sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, std::ostream& err) {
+    const DocumentInput input(file);
     CTWFileQDF doc;
-    const LoadReport report = LoadDocument(file, doc);
+    const LoadReport report = LoadDocument(input.path(), doc);
     if (!report.opened) throw Failure(kExitUsage, file + ": cannot open: " + report.openFailure);
     PrintDiagnostics(err, file, report.diagnostics);
     if (report.diagnostics.error)
