@@ -30,8 +30,7 @@ struct Part {
 TWDB_DataType ConditionType(const std::string& condition, const QuerySource& source,
                             const Schema* schema) {
     if (schema == nullptr) return TWDB_Unknown;
-    const CTWDB_Attribute* attribute =
-        schema->FindAttribute(FirstWord(condition), source.tables);
+    const CTWDB_Attribute* attribute = schema->FindAttribute(FirstWord(condition), source.tables);
     return attribute != nullptr ? attribute->GetDataType() : TWDB_Unknown;
 }
 

@@ -69,8 +69,7 @@ void LoadJsonSchema(const std::string& path, sql::Schema& schema) {
 void FailWithPendingError(int status, const std::string& context) {
     const Diagnostics diagnostics = TakeDiagnostics();
     std::string message = context;
-    if (diagnostics.error)
-        message += (context.empty() ? "" : ": ") + diagnostics.error->message;
+    if (diagnostics.error) message += (context.empty() ? "" : ": ") + diagnostics.error->message;
     throw Failure(static_cast<ExitStatus>(status), message);
 }
 

@@ -17,9 +17,9 @@
 namespace qdf {
 
 // Reads file ("-": standard input) and gives its query with every text
-// decoded from encoding to UTF-8, the engines' text. Raises a Failure: exit 2 when the file cannot be
-// opened or a text is not valid in the encoding, 1 when the read stopped at
-// an error. The library's messages go to err.
+// decoded from encoding to UTF-8, the engines' text. Raises a Failure: exit
+// 2 when the file cannot be opened or a text is not valid in the encoding, 1
+// when the read stopped at an error. The library's messages go to err.
 twfile::sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, std::ostream& err);
 
 // The values of "NAME=VALUE" arguments (split at the first "="). Raises a
