@@ -51,23 +51,6 @@ std::string ShownValue(std::string_view value) {
     return shown + "\"";
 }
 
-const char* TypeName(TWDB_DataType type) {
-    switch (type) {
-        case TWDB_Integer:
-            return "integer";
-        case TWDB_String:
-            return "string";
-        case TWDB_Bool:
-            return "bool";
-        case TWDB_Real:
-            return "real";
-        case TWDB_Time:
-            return "time";
-        default:
-            return "text";
-    }
-}
-
 int MakeBinding(Binding& binding) {
     if (binding.text.find('\0') != std::string::npos)
         TW_RAISE(-1, Refused(binding, "holds a NUL byte").c_str());

@@ -18,10 +18,6 @@ int MakeBinding(Binding& binding);
 // The value as messages show it: in double quotes, control bytes as \xNN.
 std::string ShownValue(std::string_view value);
 
-// The name of a data type in messages: "integer", "string", "bool", "real",
-// "time", or "text" for an unknown type.
-const char* TypeName(TWDB_DataType type);
-
 }  // namespace sql
 }  // namespace twfile
 

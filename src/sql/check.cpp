@@ -27,13 +27,6 @@ void Fail(CheckItem& item, const std::string& message) {
     item.messages.push_back(message);
 }
 
-std::string FirstWord(const std::string& text) {
-    const std::size_t start = text.find_first_not_of(' ');
-    if (start == std::string::npos) return std::string();
-    const std::size_t end = text.find(' ', start);
-    return text.substr(start, end == std::string::npos ? end : end - start);
-}
-
 void CheckAttribute(CheckItem& item, const std::string& name, const QuerySource& source,
                     const Schema& schema) {
     if (schema.FindAttribute(Trimmed(name), source.tables) == nullptr)
@@ -41,7 +34,7 @@ void CheckAttribute(CheckItem& item, const std::string& name, const QuerySource&
 }
 
 int CheckCondition(CheckItem& item, const QuerySource& source, const Schema& schema) {
-    const std::string name = FirstWord(item.text);
+    const std::string name(FirstWord(item.text));
     CTWDB_Attribute* attribute = schema.FindAttribute(name, source.tables);
     if (attribute == nullptr) {
         Fail(item,

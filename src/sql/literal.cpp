@@ -1,5 +1,5 @@
-// The SQL literal of a bound value, for statements shown with their values
-// written in.
+// How bound values are shown: their data type's name, and their SQL literal
+// for statements shown with their values written in.
 #include <twfile/sql/statement.h>
 
 #include <charconv>
@@ -28,6 +28,23 @@ std::string RealText(double value) {
 }
 
 }  // namespace
+
+const char* TypeName(TWDB_DataType type) {
+    switch (type) {
+        case TWDB_Integer:
+            return "integer";
+        case TWDB_String:
+            return "string";
+        case TWDB_Bool:
+            return "bool";
+        case TWDB_Real:
+            return "real";
+        case TWDB_Time:
+            return "time";
+        default:
+            return "text";
+    }
+}
 
 std::string SqlLiteral(const Binding& binding) {
     const Value& value = binding.value;

@@ -184,6 +184,11 @@ class Splitter {
             std::string failure = CheckName(marker);
             if (!failure.empty()) return failure;
         }
+        // A blob (X'...') or a string of another engine's kind (N'...',
+        // E'...', whose backslashes escape) is no place for a value.
+        if (!markers.empty() && from > 0 && Joins(m_text[from - 1]))
+            return "the parameter " + Shown(markers.front()) +
+                   " stands in a string with a prefix (such as X'...')";
         if (closed && markers.size() == 1 && markers[0].start == from + 1 &&
             markers[0].end == contentEnd) {
             Marked(Piece::Kind::Placeholder, markers[0]);

@@ -24,7 +24,8 @@ struct Piece {
 };
 
 // Splits text into pieces (a status: a marker that continues a word, touches
-// a quote or stands in a quoted name is refused with an error naming it).
+// a quote, stands in a quoted name or in a string with a prefix such as X'...'
+// is refused with an error naming it).
 // Markers are found as the conditions find them: "<<" opens one (again at a
 // later "<<"), the first ">>" after it closes it. Quoted strings ('...',
 // quotes doubled inside), quoted names ("...", `...`, [...]) and comments

@@ -38,5 +38,11 @@ std::string_view Trimmed(std::string_view text) {
     return text;
 }
 
+std::string_view FirstWord(std::string_view text) {
+    const std::size_t start = text.find_first_not_of(' ');
+    if (start == std::string_view::npos) return std::string_view();
+    return text.substr(start, text.find(' ', start) - start);
+}
+
 }  // namespace sql
 }  // namespace twfile

@@ -14,6 +14,9 @@ std::string UpperAscii(std::string_view text);
 bool EqualNoCase(std::string_view a, std::string_view b);
 // The text without the spaces, tabs and line ends around it.
 std::string_view Trimmed(std::string_view text);
+// The first word of text, between spaces: the attribute a condition tests,
+// as the condition checks split it.
+std::string_view FirstWord(std::string_view text);
 
 }  // namespace sql
 }  // namespace twfile

@@ -27,19 +27,10 @@ struct Part {
     std::size_t offset = 0;  // where it starts in the whole text
 };
 
-// The attribute a condition tests: its first word, as the checks split it.
-std::string ConditionAttribute(const std::string& condition) {
-    const std::size_t start = condition.find_first_not_of(' ');
-    if (start == std::string::npos) return std::string();
-    const std::size_t end = condition.find(' ', start);
-    return condition.substr(start, end == std::string::npos ? end : end - start);
-}
-
 TWDB_DataType ConditionType(const std::string& condition, const QuerySource& source,
                             const Schema* schema) {
     if (schema == nullptr) return TWDB_Unknown;
-    const CTWDB_Attribute* attribute =
-        schema->FindAttribute(ConditionAttribute(condition), source.tables);
+    const CTWDB_Attribute* attribute = schema->FindAttribute(FirstWord(condition), source.tables);
     return attribute != nullptr ? attribute->GetDataType() : TWDB_Unknown;
 }
 
@@ -166,7 +157,11 @@ class Builder {
         binding.type = part.typed ? part.type : NamedType(piece.text);
         TW_PASS_ON(MakeBinding(binding));
         m_statement.text += '?';
-        m_statement.inlineText += SqlLiteral(binding);
+        const std::string literal = SqlLiteral(binding);
+        // A negative number right after a minus would make "--", a comment.
+        std::string& written = m_statement.inlineText;
+        if (literal.front() == '-' && !written.empty() && written.back() == '-') written += ' ';
+        written += literal;
         m_statement.bindings.push_back(std::move(binding));
         TW_EXIT();
     }

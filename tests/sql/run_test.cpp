@@ -132,14 +132,26 @@ TEST_F(RunTest, NoValueChangesTheStatement) {
 }
 
 TEST_F(RunTest, TypedValuesSelectTheRightRows) {
-    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.AMOUNT > <<V>>"}), {{"V", "99"}}),
-              (std::vector<std::string>{"2|"}));
-    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.PAID = <<V>>"}), {{"V", "false"}}),
-              (std::vector<std::string>{"2|"}));
-    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.ORDER_NO IN (<<A>>,<<B>>)"}), {{"A", "3"}, {"B", " 1"}}),
-              (std::vector<std::string>{"1|", "3|"}));
-    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.DAY >= <<V>>"}), {{"V", "2024-02-01"}}),
-              (std::vector<std::string>{"2|", "3|"}));
+    const struct {
+        const char* condition;
+        sql::ParameterValues values;
+        std::vector<std::string> rows;
+    } kCases[] = {
+        {"ORDERS.AMOUNT > <<V>>", {{"V", "99"}}, {"2|"}},
+        {"ORDERS.PAID = <<V>>", {{"V", "false"}}, {"2|"}},
+        {"ORDERS.ORDER_NO IN (<<A>>,<<B>>)", {{"A", "3"}, {"B", " 1"}}, {"1|", "3|"}},
+        {"ORDERS.DAY >= <<V>>", {{"V", "2024-02-01"}}, {"2|", "3|"}},
+        // Written in after a minus, a negative number must not start a comment.
+        {"ORDERS.ORDER_NO > 0-<<V>>", {{"V", "-2"}}, {"3|"}},
+        {"ORDERS.AMOUNT < -<<V>>", {{"V", "-11"}}, {"1|"}},
+    };
+    for (const auto& c : kCases) {
+        sql::Statement statement;
+        EXPECT_EQ(Run(OrdersQuery({c.condition}), c.values, statement, false), c.rows)
+            << c.condition;
+        EXPECT_EQ(Run(OrdersQuery({c.condition}), c.values, statement, true), c.rows)
+            << statement.inlineText;
+    }
 }
 
 TEST_F(RunTest, EngineFailuresComeWithTheEngineText) {

@@ -92,6 +92,8 @@ TEST_F(StatementTest, MarkersBecomePlaceholdersSplicesOrErrors) {
         {"ORDERS.ORDER_NO = <<V>>0", "error: the parameter <<V>> is not a whole literal"},
         {"ORDERS.ORDER_NO = x<<V>>", "error: the parameter <<V>> is not a whole literal"},
         {"ORDERS.<<V>> = 1", "error: the parameter <<V>> is not a whole literal"},
+        {"ORDERS.NAME = X'<<V>>'", "error: the parameter <<V>> stands in a string with a prefix"},
+        {"ORDERS.NAME LIKE N'<<V>>%'", "error: the parameter <<V>> stands in a string with a"},
         {"ORDERS.ORDER_NO = 1 /* <<V>> */", "(ORDERS.ORDER_NO = 1 /* <<V>> */)"},
         {"ORDERS.ORDER_NO << 2 = 4", "(ORDERS.ORDER_NO << 2 = 4)"},
     };

@@ -136,6 +136,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"export", "-"}, 0, "\"SALES\"", "", twtest::ReadAll(sales)},
         {{"show", "-"}, 2, "", "qdf: standard input: cannot read: ", kClosed},
         {{"check", "-"}, 0, "-: ok\n", "", twtest::ReadAll(sales)},
+        {{"sql", "-"}, 0, "SELECT ORDERS.ORDER_NO", "", twtest::ReadAll(sales)},
         {{"check", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
         {{"export"}, 2, "", "qdf: "},
         {{}, 2, "", "qdf: "},

@@ -119,7 +119,7 @@ TEST_F(SqlCommand, BadInputEndsWithStatusTwoAndNothingWritten) {
         std::string database;
         const char* error;
     } kCases[] = {
-        {{}, "", m_dir.File("missing.db"), "unable to open database file"},
+        {{}, "", m_dir.File("missing.db"), "qdf: run: cannot open the database"},
         {{}, Document("nowhere.qdf", "ORDERS.QTY > 1", "NOWHERE"), "", "has no table NOWHERE"},
         {{}, Document("param.qdf", "ORDERS.QTY > <<Min>>"), "", "\"Min\" has no value"},
         {{"Min=1 OR 1=1"},
@@ -178,6 +178,13 @@ TEST_F(SqlCommand, StatementWithItsValuesOrInline) {
     qdf::RunOptions bound;
     bound.parameters = kSecondQuarter;
     EXPECT_EQ(Run(run).out, Run(bound).out);
+    // After a comment to the end of the line, the ";" ends the statement on
+    // a line of its own.
+    edited.m_strEditedSQL = "SELECT 1 -- the end";
+    ASSERT_GE(edited.SaveAs(path.c_str()), 0);
+    qdf::SqlOptions plain;
+    plain.file = path;
+    EXPECT_EQ(Sql(plain).out, "SELECT 1 -- the end\n;\n");
 
     options.parameters = {"MinAmount=lots"};
     sql = Sql(options);

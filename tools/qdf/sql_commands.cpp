@@ -17,24 +17,7 @@ namespace sql = twfile::sql;
 
 namespace {
 
-const char* TypeName(TWDB_DataType type) {
-    switch (type) {
-        case TWDB_Integer:
-            return "integer";
-        case TWDB_String:
-            return "string";
-        case TWDB_Bool:
-            return "bool";
-        case TWDB_Real:
-            return "real";
-        case TWDB_Time:
-            return "time";
-        default:
-            return "text";
-    }
-}
-
-// The statement's lines with LF ends, and a ";" after it.
+// The statement's lines with LF ends, and a ";" after it that ends it.
 std::string Shown(const std::string& text) {
     std::string shown;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -43,7 +26,15 @@ std::string Shown(const std::string& text) {
     }
     const std::size_t last = shown.find_last_not_of(" \t\n");
     shown.erase(last == std::string::npos ? 0 : last + 1);
-    if (shown.empty() || shown.back() != ';') shown += ';';
+    if (shown.empty() || shown.back() != ';') {
+        // After a "--" comment the ";" would be part of it: it goes on a
+        // line of its own (a "--" inside a string on that line costs only
+        // the line).
+        const std::size_t line = shown.rfind('\n');
+        if (shown.find("--", line == std::string::npos ? 0 : line + 1) != std::string::npos)
+            shown += '\n';
+        shown += ';';
+    }
     return shown + '\n';
 }
 
@@ -100,7 +91,7 @@ int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err) {
         for (std::size_t i = 0; i < statement.bindings.size(); ++i) {
             const sql::Binding& binding = statement.bindings[i];
             text += "-- ?" + std::to_string(i + 1) + " " + CommentText(binding.name) + " = " +
-                    CommentText(sql::SqlLiteral(binding)) + " (" + TypeName(binding.type) +
+                    CommentText(sql::SqlLiteral(binding)) + " (" + sql::TypeName(binding.type) +
                     (binding.fromDefault ? ", default value" : "") + ")\n";
         }
         out << text;
@@ -117,7 +108,8 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
     try {
         const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
         const std::unique_ptr<sql::Engine> engine = sql::MakeSQLiteEngine();
-        if (engine->Connect(options.database) < 0) FailWithPendingError(kExitUsage, "run");
+        // The engine's message names the database.
+        if (engine->Connect(options.database) < 0) FailWithPendingError(kExitUsage, "");
         sql::Schema schema;
         if (sql::LoadSchema(*engine, schema) < 0)
             FailWithPendingError(kExitUsage, "the database " + options.database);

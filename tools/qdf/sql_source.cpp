@@ -10,6 +10,7 @@
 
 #include "diagnostics.h"
 #include "exit_status.h"
+#include "input.h"
 #include "load.h"
 
 namespace qdf {
@@ -68,13 +69,14 @@ void LoadJsonSchema(const std::string& path, sql::Schema& schema) {
 void FailWithPendingError(int status, const std::string& context) {
     const Diagnostics diagnostics = TakeDiagnostics();
     std::string message = context;
-    if (diagnostics.error) message += ": " + diagnostics.error->message;
+    if (diagnostics.error) message += (context.empty() ? "" : ": ") + diagnostics.error->message;
     throw Failure(static_cast<ExitStatus>(status), message);
 }
 
 sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, std::ostream& err) {
+    const DocumentInput input(file);
     CTWFileQDF doc;
-    const LoadReport report = LoadDocument(file, doc);
+    const LoadReport report = LoadDocument(input.path(), doc);
     if (!report.opened) throw Failure(kExitUsage, file + ": cannot open: " + report.openFailure);
     PrintDiagnostics(err, file, report.diagnostics);
     if (report.diagnostics.error)

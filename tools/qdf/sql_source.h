@@ -16,10 +16,10 @@
 
 namespace qdf {
 
-// Reads file and gives its query with every text decoded from encoding to
-// UTF-8, the engines' text. Raises a Failure: exit 2 when the file cannot be
-// opened or a text is not valid in the encoding, 1 when the read stopped at
-// an error. The library's messages go to err.
+// Reads file ("-": standard input) and gives its query with every text
+// decoded from encoding to UTF-8, the engines' text. Raises a Failure: exit
+// 2 when the file cannot be opened or a text is not valid in the encoding, 1
+// when the read stopped at an error. The library's messages go to err.
 twfile::sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, std::ostream& err);
 
 // The values of "NAME=VALUE" arguments (split at the first "="). Raises a
@@ -33,7 +33,7 @@ twfile::sql::ParameterValues ParseParameters(const std::vector<std::string>& arg
 void LoadSchemaFile(const std::string& path, twfile::sql::Schema& schema);
 
 // Raises a Failure with status and the pending error's text (cleared), after
-// context.
+// context when it is not empty.
 [[noreturn]] void FailWithPendingError(int status, const std::string& context);
 
 }  // namespace qdf

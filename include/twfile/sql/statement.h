@@ -19,8 +19,8 @@
 // of an IN list), or a quoted string that holds the marker and nothing else.
 // A marker inside a longer quoted string has its value spliced into the
 // string with every quote doubled. A marker that continues a word, stands in
-// a quoted identifier, or touches a quote is refused; markers inside
-// comments are left as they are.
+// a quoted identifier or in a string with a prefix (X'...'), or touches a
+// quote is refused; markers inside comments are left as they are.
 //
 // Each placeholder's value has the data type of the condition's attribute:
 // integer and real values are checked with the condition's operand check
@@ -75,6 +75,10 @@ struct Statement {
 // error names the parameter, the condition or the text at fault.
 int BuildStatement(const QuerySource& source, const Schema* schema, const ParameterValues& values,
                    Statement& statement);
+
+// The name of a data type as messages show it: "integer", "string", "bool",
+// "real", "time", or "text" for an unknown type (text without a check).
+const char* TypeName(TWDB_DataType type);
 
 // The SQL literal of a bound value: "NULL", a number, TRUE or FALSE, or text
 // in single quotes with every quote doubled.
