@@ -32,7 +32,7 @@
 namespace faults {
 namespace {
 
-constexpr int kKills = 100;
+constexpr int kKills = 80;
 
 // A document of about size bytes: an edited SQL text and a table list, both
 // naming the document, so that any part of one differs from the other.
@@ -97,7 +97,7 @@ TEST(KilledSave, LeavesTheEarlierOrTheLaterDocumentInFull) {
     ExpectOpensAs(path, first);
 
     std::mt19937 random(20240613u);
-    const auto spread = std::chrono::duration_cast<std::chrono::microseconds>(saveTime * 4);
+    const auto spread = std::chrono::duration_cast<std::chrono::microseconds>(saveTime * 3);
     std::uniform_int_distribution<long> delay(0, std::max<long>(spread.count(), 1000));
     int sawFirst = 0;
     int sawSecond = 0;
