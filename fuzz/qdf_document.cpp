@@ -21,87 +21,12 @@
 #include <twfile/query/qdf.h>
 
 #include "fuzz_support.h"
+#include "qdf_members.h"
 
 namespace {
 
-// The members of a document in a comparable form.
-struct Members {
-    std::vector<std::string> texts;
-    std::vector<int> numbers;
-    std::vector<std::vector<std::string>> lists;
-
-    bool operator==(const Members& other) const {
-        return texts == other.texts && numbers == other.numbers && lists == other.lists;
-    }
-};
-
-// A list's elements as texts. Elements that are empty as character strings
-// are left out: the document does not write them (an empty line would end
-// the list).
-std::vector<std::string> ListTexts(const CPtrList* list) {
-    std::vector<std::string> texts;
-    if (list == nullptr) return texts;
-    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
-        const CString* item = static_cast<const CString*>(list->GetNext(pos));
-        FUZZ_CHECK(item != nullptr, "a list holds a null element");
-        std::string text = twfuzz::Text(item->GetString());
-        if (!text.empty()) texts.push_back(std::move(text));
-    }
-    return texts;
-}
-
-Members Take(const CTWFileQDF& d) {
-    Members m;
-    for (const CString* text :
-         {&d.m_strDatabase, &d.m_strSpare, &d.m_strEditedSQL, &d.m_strWindowPosition,
-          &d.m_strCustomDataString, &d.m_strTimeZone, &d.m_strBackgroundColour, &d.m_strTextColour,
-          &d.m_strPrinterProperty1, &d.m_strPrinterProperty2, &d.m_strPrinterProperty3,
-          &d.m_strPrinterProperty4, &d.m_strPrinterProperty5, &d.m_strPrinterProperty6,
-          &d.m_strPrinterProperty7, &d.m_strPrinterProperty8, &d.m_strDynamicSort}) {
-        m.texts.push_back(twfuzz::Text(text->GetString()));
-    }
-    m.numbers = {d.m_bEditedSQL,
-                 d.m_bActiveQuery,
-                 d.m_bReadOnly,
-                 d.m_bSelectionByRow,
-                 d.m_nTimeZone,
-                 d.m_nDisplayProperty1,
-                 d.m_nPrinterProperty1,
-                 d.m_nPrinterProperty2,
-                 d.m_nDisplayProperty2,
-                 d.m_nDynamicSort1,
-                 d.m_nDynamicSort2,
-                 d.m_nDynamicSort3,
-                 d.m_bAutoRunWithoutConditions};
-    for (const CPtrList* list : {d.m_pTableList, d.m_pAttributeList, d.m_pAttributeNonDisplayList,
-                                 d.m_pConditionList, d.m_pJoinList, d.m_pDefaultValuesList}) {
-        m.lists.push_back(ListTexts(list));
-    }
-    return m;
-}
-
-// Describes the first difference, for the crash report.
-std::string Difference(const Members& a, const Members& b) {
-    for (std::size_t i = 0; i < a.texts.size(); ++i) {
-        if (a.texts[i] != b.texts[i]) {
-            return "text member " + std::to_string(i) + ": \"" + a.texts[i] + "\" then \"" +
-                   b.texts[i] + "\"";
-        }
-    }
-    for (std::size_t i = 0; i < a.numbers.size(); ++i) {
-        if (a.numbers[i] != b.numbers[i]) {
-            return "number member " + std::to_string(i) + ": " + std::to_string(a.numbers[i]) +
-                   " then " + std::to_string(b.numbers[i]);
-        }
-    }
-    for (std::size_t i = 0; i < a.lists.size(); ++i) {
-        if (a.lists[i] != b.lists[i]) {
-            return "list " + std::to_string(i) + ": " + std::to_string(a.lists[i].size()) +
-                   " elements then " + std::to_string(b.lists[i].size());
-        }
-    }
-    return "none";
-}
+using twfuzz::Difference;
+using twfuzz::Members;
 
 // The reported sections (the first twelve), in file order.
 const char* const kReported[] = {"HEADER",         "DATABASE",
@@ -159,13 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                    CTWError::GetNumber());
         CTWError::Clear();
         FUZZ_CHECK(document.m_pOutputFile == &document, "the document writes elsewhere");
-        first = Take(document);
+        first = twfuzz::Stored(document);
         CheckReport(document);
 
         // Whatever a read left in the members is saved and read back.
         const int status = document.SaveAs(saved.c_str());
         FUZZ_CHECK(status >= 0, "SaveAs failed: %d %s", status, CTWError::GetMessage());
-        FUZZ_CHECK(Take(document) == first, "SaveAs changed the members");
+        FUZZ_CHECK(twfuzz::Stored(document) == first, "SaveAs changed the members");
     }
 
     CTWFileQDF again;
@@ -175,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < CTWFileQDF::kIndicatorCount; ++i) {
         FUZZ_CHECK(again.m_bSectionRead[i] == 1, "section %d of the saved file not read", i);
     }
-    const Members second = Take(again);
+    const Members second = twfuzz::Stored(again);
     FUZZ_CHECK(second == first, "the saved file reads back differently: %s",
                Difference(first, second).c_str());
     return 0;

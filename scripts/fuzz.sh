@@ -34,7 +34,7 @@ for target in "${targets[@]}"; do
     options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
              -artifact_prefix="build/fuzz/artifacts/$target-")
     case $target in
-        qdf_document) options+=(-dict=fuzz/dict/qdf.dict) ;;
+        qdf_document | qdf_roundtrip) options+=(-dict=fuzz/dict/qdf.dict) ;;
         condition) options+=(-dict=fuzz/dict/condition.dict) ;;
     esac
     if [ "${FUZZ_JOBS:-1}" -gt 1 ]; then

@@ -1,0 +1,131 @@
+// A process killed at a random moment while it saves: the document's file
+// holds the earlier or the later text in full, never a part or a mix, and
+// each of the two texts opens to the members of its document.
+//
+// A child process saves two documents of a few megabytes over one path in
+// turn until the parent kills it (SIGKILL) after a random delay; the delays
+// spread over a few saves, so that the kills land in every step of a save
+// (writing, flushing to the disk, renaming, flushing the directory). A killed
+// process cannot remove its temporary file: the only debris allowed is one
+// hidden ".NAME.XXXXXX" beside the document, which the next round removes.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <dirent.h>
+
+#include <twfile/host/error.h>
+#include <twfile/query/qdf.h>
+
+#include "support/support.h"
+
+namespace faults {
+namespace {
+
+constexpr int kKills = 80;
+
+// A document of about size bytes: an edited SQL text and a table list, both
+// naming the document, so that any part of one differs from the other.
+void Fill(CTWFileQDF& d, const std::string& name, std::size_t size) {
+    d.m_strDatabase = name.c_str();
+    std::string sql;
+    for (int i = 0; sql.size() < size / 2; ++i)
+        sql += "SELECT column_" + std::to_string(i) + " FROM " + name + "\r\n";
+    d.m_strEditedSQL = sql.c_str();
+    for (std::size_t i = 0; i * 24 < size / 2; ++i)
+        d.AddTable(new CString((name + "_table_" + std::to_string(i)).c_str()));
+}
+
+std::vector<std::string> Entries(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* entry = ::readdir(d)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        ::closedir(d);
+    }
+    return names;
+}
+
+// The file at path opens to the members of expected.
+void ExpectOpensAs(const std::string& path, const CTWFileQDF& expected) {
+    CTWFileQDF again;
+    ASSERT_GE(again.Open(path.c_str(), 1), 0) << CTWError::GetMessage();
+    EXPECT_STREQ(again.m_strDatabase.GetString(), expected.m_strDatabase.GetString());
+    EXPECT_TRUE(again.m_strEditedSQL == expected.m_strEditedSQL);
+    EXPECT_EQ(again.m_pTableList->GetCount(), expected.m_pTableList->GetCount());
+}
+
+// Saves the two documents in turn until killed; exits 1 on a failed save.
+// Each is closed after its save: a document holds its file for writing.
+[[noreturn]] void SaveForever(CTWFileQDF* documents[2], const std::string& path) {
+    for (int i = 0;; i ^= 1) {
+        if (documents[i]->SaveAs(path.c_str()) < 0 || documents[i]->Close() < 0) _exit(1);
+    }
+}
+
+TEST(KilledSave, LeavesTheEarlierOrTheLaterDocumentInFull) {
+    twtest::TempDir dir;
+    const std::string path = dir.File("sales.qdf");
+    CTWFileQDF first;
+    CTWFileQDF second;
+    Fill(first, "first", 3u << 20);
+    Fill(second, "second", 4u << 20);
+    CTWFileQDF* documents[] = {&second, &first};
+
+    // The two texts, and how long one save takes here.
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_GE(second.SaveAs(path.c_str()), 0);
+    const auto saveTime = std::chrono::steady_clock::now() - started;
+    const std::string secondText = twtest::ReadAll(path);
+    ASSERT_GE(second.Close(), 0);
+    ExpectOpensAs(path, second);
+    ASSERT_GE(first.SaveAs(path.c_str()), 0);
+    const std::string firstText = twtest::ReadAll(path);
+    ASSERT_GE(first.Close(), 0);
+    ExpectOpensAs(path, first);
+
+    std::mt19937 random(20240613u);
+    const auto spread = std::chrono::duration_cast<std::chrono::microseconds>(saveTime * 3);
+    std::uniform_int_distribution<long> delay(0, std::max<long>(spread.count(), 1000));
+    int sawFirst = 0;
+    int sawSecond = 0;
+    int debris = 0;
+    for (int round = 0; round < kKills; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) SaveForever(documents, path);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving process failed on its own";
+
+        const std::string text = twtest::ReadAll(path);
+        ASSERT_TRUE(text == firstText || text == secondText)
+            << "round " << round << ": the file holds " << text.size() << " bytes of neither";
+        (text == firstText ? sawFirst : sawSecond)++;
+        for (const std::string& name : Entries(dir.path())) {
+            if (name == "sales.qdf") continue;
+            EXPECT_EQ(name.rfind(".sales.qdf.", 0), 0u) << "debris: " << name;
+            ::unlink(dir.File(name).c_str());
+            ++debris;
+        }
+    }
+    std::cout << "killed " << kKills << " saves: " << sawFirst << " left the first document, "
+              << sawSecond << " the second, " << debris << " a temporary file\n";
+}
+
+}  // namespace
+}  // namespace faults
