@@ -17,6 +17,7 @@
 #include <twfile/framework/message_box.h>
 #include <twfile/host/error.h>
 #include "testing/fault_switch.h"
+#include "testing/temp_dir.h"
 
 // Stops the run (libFuzzer keeps the input) when a property does not hold.
 #define FUZZ_CHECK(condition, ...)                                                             \
@@ -33,33 +34,15 @@ namespace twfuzz {
 
 namespace detail {
 
-inline std::string MakeScratchDir() {
-    // Memory-backed when the system has it: the targets write a file or two
-    // per input.
-    std::string base = "/dev/shm";
-    if (::access(base.c_str(), W_OK) != 0) {
-        const char* tmp = std::getenv("TMPDIR");
-        base = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-    }
-    std::string pattern = base + "/twfile-fuzz-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    return pattern;
-}
-
 inline const std::string& ScratchDir() {
-    // Never destroyed: the removal at exit still needs the name.
-    static const std::string* const dir = [] {
-        const std::string* made = new std::string(MakeScratchDir());
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(ScratchDir(), ignored);
-        });
+    // Memory-backed when the system has it: the targets write a file or two
+    // per input. Never destroyed before the exit, which removes it.
+    static twtest::TempDir* const dir = [] {
+        auto* made = new twtest::TempDir(::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "");
+        std::atexit([] { delete dir; });
         return made;
     }();
-    return *dir;
+    return dir->path();
 }
 
 inline int Silent(const char*, unsigned int, unsigned int) {

@@ -6,20 +6,20 @@
 #include <string>
 #include <vector>
 
+#include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 
 #include "fuzz_support.h"
 
 namespace twfuzz {
 
+// Each member's value as the file stores it, in the order of the member
+// table: a text as one string, a number as its digits, a list as its
+// elements.
 struct Members {
-    std::vector<std::string> texts;
-    std::vector<int> numbers;
-    std::vector<std::vector<std::string>> lists;
+    std::vector<std::vector<std::string>> values;
 
-    bool operator==(const Members& other) const {
-        return texts == other.texts && numbers == other.numbers && lists == other.lists;
-    }
+    bool operator==(const Members& other) const { return values == other.values; }
 };
 
 // A list's elements as the file stores them: each up to its first NUL, split
@@ -42,56 +42,41 @@ inline std::vector<std::string> ListTexts(const CPtrList* list) {
 }
 
 // The members as the file stores them: texts up to their first NUL, flags as
-// 0 or 1; m_strSpare is not stored.
+// 0 or 1.
 inline Members Stored(const CTWFileQDF& d) {
+    using twfile::query::MemberKind;
     Members m;
-    for (const CString* text :
-         {&d.m_strDatabase, &d.m_strEditedSQL, &d.m_strWindowPosition, &d.m_strCustomDataString,
-          &d.m_strTimeZone, &d.m_strBackgroundColour, &d.m_strTextColour, &d.m_strPrinterProperty1,
-          &d.m_strPrinterProperty2, &d.m_strPrinterProperty3, &d.m_strPrinterProperty4,
-          &d.m_strPrinterProperty5, &d.m_strPrinterProperty6, &d.m_strPrinterProperty7,
-          &d.m_strPrinterProperty8, &d.m_strDynamicSort}) {
-        m.texts.push_back(Text(text->GetString()));
-    }
-    m.numbers = {d.m_bEditedSQL != 0,
-                 d.m_bActiveQuery != 0,
-                 d.m_bReadOnly != 0,
-                 d.m_bSelectionByRow != 0,
-                 d.m_nTimeZone,
-                 d.m_nDisplayProperty1,
-                 d.m_nPrinterProperty1,
-                 d.m_nPrinterProperty2,
-                 d.m_nDisplayProperty2,
-                 d.m_nDynamicSort1,
-                 d.m_nDynamicSort2,
-                 d.m_nDynamicSort3,
-                 d.m_bAutoRunWithoutConditions != 0};
-    for (const CPtrList* list : {d.m_pTableList, d.m_pAttributeList, d.m_pAttributeNonDisplayList,
-                                 d.m_pConditionList, d.m_pJoinList, d.m_pDefaultValuesList}) {
-        m.lists.push_back(ListTexts(list));
+    for (const twfile::query::Member& member : twfile::query::Members()) {
+        switch (member.kind) {
+            case MemberKind::Text:
+                m.values.push_back({Text((d.*member.text).GetString())});
+                break;
+            case MemberKind::Number:
+                m.values.push_back({std::to_string(d.*member.number)});
+                break;
+            case MemberKind::Flag:
+                m.values.push_back({d.*member.number != 0 ? "1" : "0"});
+                break;
+            case MemberKind::List:
+                m.values.push_back(ListTexts(d.*member.list));
+                break;
+        }
     }
     return m;
 }
 
-// Describes the first difference, for the crash report.
+// Names the first member that differs, for the crash report.
 inline std::string Difference(const Members& a, const Members& b) {
-    for (std::size_t i = 0; i < a.texts.size(); ++i) {
-        if (a.texts[i] != b.texts[i]) {
-            return "text member " + std::to_string(i) + ": \"" + a.texts[i] + "\" then \"" +
-                   b.texts[i] + "\"";
+    std::size_t i = 0;
+    for (const twfile::query::Member& member : twfile::query::Members()) {
+        if (a.values[i] != b.values[i]) {
+            const std::string first = a.values[i].empty() ? "" : a.values[i].front();
+            const std::string second = b.values[i].empty() ? "" : b.values[i].front();
+            return std::string(member.name) + ": " + std::to_string(a.values[i].size()) + " \"" +
+                   first + "\"... then " + std::to_string(b.values[i].size()) + " \"" + second +
+                   "\"...";
         }
-    }
-    for (std::size_t i = 0; i < a.numbers.size(); ++i) {
-        if (a.numbers[i] != b.numbers[i]) {
-            return "number member " + std::to_string(i) + ": " + std::to_string(a.numbers[i]) +
-                   " then " + std::to_string(b.numbers[i]);
-        }
-    }
-    for (std::size_t i = 0; i < a.lists.size(); ++i) {
-        if (a.lists[i] != b.lists[i]) {
-            return "list " + std::to_string(i) + ": " + std::to_string(a.lists[i].size()) +
-                   " elements then " + std::to_string(b.lists[i].size());
-        }
+        ++i;
     }
     return "none";
 }

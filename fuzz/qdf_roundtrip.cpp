@@ -24,6 +24,7 @@
 #include <vector>
 
 #include <twfile/host/error.h>
+#include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 
 #include "fuzz_support.h"
@@ -60,42 +61,47 @@ class Input {
     std::size_t m_next = 0;
 };
 
+using twfile::query::MemberKind;
+
+// Every member from the input, m_strSpare (which the file does not store)
+// among them.
 void Fill(CTWFileQDF& d, Input& in) {
-    for (CString* text :
-         {&d.m_strDatabase, &d.m_strSpare, &d.m_strEditedSQL, &d.m_strWindowPosition,
-          &d.m_strCustomDataString, &d.m_strTimeZone, &d.m_strBackgroundColour, &d.m_strTextColour,
-          &d.m_strPrinterProperty1, &d.m_strPrinterProperty2, &d.m_strPrinterProperty3,
-          &d.m_strPrinterProperty4, &d.m_strPrinterProperty5, &d.m_strPrinterProperty6,
-          &d.m_strPrinterProperty7, &d.m_strPrinterProperty8, &d.m_strDynamicSort}) {
+    const auto text = [&in] {
         const std::string bytes = in.Text();
-        *text = CString(bytes.data(), static_cast<int>(bytes.size()));
-    }
-    for (int* number : {&d.m_bEditedSQL, &d.m_bActiveQuery, &d.m_bReadOnly, &d.m_bSelectionByRow,
-                        &d.m_nTimeZone, &d.m_nDisplayProperty1, &d.m_nPrinterProperty1,
-                        &d.m_nPrinterProperty2, &d.m_nDisplayProperty2, &d.m_nDynamicSort1,
-                        &d.m_nDynamicSort2, &d.m_nDynamicSort3, &d.m_bAutoRunWithoutConditions}) {
-        *number = in.Number();
-    }
-    void (CTWFileQDF::*adders[])(CString*) = {
-        &CTWFileQDF::AddTable,     &CTWFileQDF::AddAttribute, &CTWFileQDF::AddAttributeNonDisplay,
-        &CTWFileQDF::AddCondition, &CTWFileQDF::AddJoin,      &CTWFileQDF::AddDefaultValue};
-    for (auto add : adders) {
-        for (int count = in.Byte() % 6; count > 0; --count) {
-            const std::string bytes = in.Text();
-            (d.*add)(new CString(bytes.data(), static_cast<int>(bytes.size())));
+        return CString(bytes.data(), static_cast<int>(bytes.size()));
+    };
+    d.m_strSpare = text();
+    for (const twfile::query::Member& member : twfile::query::Members()) {
+        switch (member.kind) {
+            case MemberKind::Text:
+                d.*member.text = text();
+                break;
+            case MemberKind::Number:
+            case MemberKind::Flag:
+                d.*member.number = in.Number();
+                break;
+            case MemberKind::List:
+                for (int count = in.Byte() % 6; count > 0; --count)
+                    (d.*member.add)(new CString(text()));
+                break;
         }
     }
 }
 
 // Whether the stored text would not read back: a one-line member holding
-// CR LF (every text but the edited SQL), or an edited SQL line that is
-// exactly "}".
+// CR LF, or an edited SQL line that is exactly "}".
 bool Unsavable(const twfuzz::Members& m) {
-    for (std::size_t i = 0; i < m.texts.size(); ++i) {
-        if (i != 1 && m.texts[i].find("\r\n") != std::string::npos) return true;
+    std::size_t i = 0;
+    for (const twfile::query::Member& member : twfile::query::Members()) {
+        const std::vector<std::string>& value = m.values[i++];
+        if (member.kind != MemberKind::Text) continue;
+        if (member.oneLine && value[0].find("\r\n") != std::string::npos) return true;
+        if (!member.oneLine &&
+            ("\r\n" + value[0] + "\r\n").find("\r\n}\r\n") != std::string::npos) {
+            return true;
+        }
     }
-    const std::string sql = "\r\n" + m.texts[1] + "\r\n";
-    return sql.find("\r\n}\r\n") != std::string::npos;
+    return false;
 }
 
 std::vector<std::string> Listing(const std::string& dir) {

@@ -33,9 +33,10 @@ void RemoveTree(const std::string& path) {
 
 }  // namespace
 
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") + "/twtest-XXXXXX";
+TempDir::TempDir(const std::string& base) {
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string parent = !base.empty() ? base : tmp != nullptr && *tmp ? tmp : "/tmp";
+    std::string pattern = parent + "/twtest-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (::mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");

@@ -6,11 +6,11 @@
 
 namespace twtest {
 
-// A new directory under TMPDIR (or /tmp), removed with everything in it at
-// the end of the scope.
+// A new directory under base (by default TMPDIR, or /tmp), removed with
+// everything in it at the end of the scope.
 class TempDir {
   public:
-    TempDir();
+    explicit TempDir(const std::string& base = "");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
