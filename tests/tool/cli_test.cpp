@@ -117,6 +117,7 @@ class Cli : public ::testing::Test {
 
 TEST_F(Cli, ExitStatusesAndMessages) {
     twtest::WriteAll(m_dir.File("empty.json"), "{}");
+    twtest::WriteAll(m_dir.File("a.qdf"), "keep");
     const std::string sales = Example("sales.qdf");
     const std::string legacy = Example("legacy.qdf");
     const std::string damaged = Example("damaged.qdf");
@@ -124,13 +125,16 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         "qdf: " + damaged + ": error -1: Unexpected end-of-file found in Query Definition file";
     const std::string noFile = ": cannot open: No such file or directory";
     const std::string notRegular = "not a regular file (a directory, pipe, device or socket)";
+    const std::string notUtf8 = "qdf: " + sales + ": customDataString: not valid UTF-8 at byte 30";
     ASSERT_EQ(::mkfifo(m_dir.File("fifo").c_str(), 0600), 0);
     ExpectRuns({
         {{"show", sales}, 0, "Database:                \"SALES\"\n", ""},
         {{"show", damaged}, 1, "Read error:              -1: Unexpected end-of-file", readError},
         {{"show", "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
+        {{"show", "--encoding", "utf-8", sales}, 2, "", notUtf8},
         {{"export", sales}, 0, "\"report=monthly-sales;currency=\xE2\x82\xAC\"", ""},
         {{"export", damaged}, 1, "\"CONDITIONS\": false", readError},
+        {{"export", "--encoding", "latin9", sales}, 2, "", "qdf: --encoding: must be one of "},
         {{"export", "."}, 2, "", "qdf: .: " + notRegular},
         {{"export", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
         {{"export", "-"}, 0, "\"SALES\"", "", twtest::ReadAll(sales)},
@@ -146,9 +150,21 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"import", "missing.json", "-o", "x.qdf"}, 2, "", "qdf: missing.json" + noFile},
         {{"import", ".", "-o", "x.qdf"}, 2, "", "qdf: .: " + notRegular},
         {{"import", "-", "-o", "x.qdf"}, 2, "", "qdf: standard input: cannot read: ", kClosed},
+        {{"import", "-", "-o", "x.qdf"},
+         2,
+         "",
+         "qdf: standard input: tabels: is not a known key",
+         R"({"tabels": []})"},
+        {{"import", "-", "-o", "x.qdf"},
+         1,
+         "",
+         "qdf: x.qdf: not written: the file cannot carry",
+         R"({"tables": [""]})"},
         {{"import", "-", "-o", "-"}, 0, "HEADER 2.0\r\n", "", "{}"},
         {{"import", "empty.json", "-o", "/dev/null"}, 2, "", "qdf: /dev/null: " + notRegular},
         {{"new", "-"}, 0, "HEADER 2.0\r\n", ""},
+        {{"new", "a.qdf"}, 2, "", "qdf: a.qdf: already exists (--force replaces it)"},
+        {{"new", "--force", "a.qdf"}, 0, "", ""},
         {{"new", "missing/a.qdf"}, 1, "", "qdf: missing/a.qdf: No such file or directory"},
         {{"check", sales}, 0, sales + ": ok\n", ""},
         {{"check", sales, legacy}, 1, legacy + ": sections not read: DEFAULT-VALUES, ", ""},
@@ -157,134 +173,27 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"condition", "QTY > 5"}, 2, "", "qdf: "},
         {{"--version"}, 0, std::string("qdf ") + twfile::VersionString() + "\n", ""},
     });
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("a.qdf")), twtest::ReadAll(m_dir.File("new.qdf")));
 }
 
 TEST_F(Cli, HelpOnEverySubcommand) {
     std::vector<Case> cases;
-    for (const std::string command : {"show", "export", "import", "new", "check", "condition"}) {
+    for (const std::string command :
+         {"show", "export", "import", "new", "check", "condition", "sql", "run"}) {
         cases.push_back({{command, "--help"}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
         cases.push_back({{"--help"}, 0, "\n  " + command + " ", ""});
     }
     ExpectRuns(cases);
 }
 
-TEST_F(Cli, EncodingOnEveryTextCommand) {
-    const std::string sales = Example("sales.qdf");
-    const std::string notUtf8 = "qdf: " + sales +
-                                ": customDataString: not valid UTF-8 at byte 30 (the windows-1252 "
-                                "encoding reads every byte)";
-    const std::string badName = "qdf: --encoding: must be one of utf-8|windows-1252";
-    const std::string chinese = "NAME = '\xE4\xB8\xAD'";  // no Windows-1252 byte
-    const std::string noByte = "condition text: the character U+4E2D has no windows-1252 byte";
-    const std::string chineseJson = R"({"tables": ["\u4e2d"]})";
-    ExpectRuns({
-        {{"show", "--encoding", "utf-8", sales}, 2, "", notUtf8},
-        {{"export", "--encoding", "utf-8", sales}, 2, "", notUtf8},
-        {{"export", "--encoding", "UTF-8", Example("legacy.qdf")}, 0, "\"STOCK\"", ""},
-        {{"export", "--encoding", "latin9", sales}, 2, "", badName},
-        {{"import", "--encoding", "utf-8", "-", "-o", "u.qdf"}, 0, "", "", chineseJson},
-        {{"export", "--encoding", "utf-8", "u.qdf"}, 0, "[\n    \"\xE4\xB8\xAD\"\n  ]", ""},
-        {Condition("string", {chinese}), 2, "", "qdf: condition: " + noByte},
-        {Condition("string", {"--encoding", "utf-8", chinese}), 0, chinese, ""},
-        {Condition("string", {"NAME = 'Z\xC3\xBCrich'"}), 0, "NAME = 'Z\xC3\xBCrich'\n", ""},
-    });
-    EXPECT_TRUE(Contains(twtest::ReadAll(m_dir.File("u.qdf")), "\r\n\xE4\xB8\xAD\r\n"));
-}
-
-// JSON that does not fit the shape is an error naming the member by its path;
-// the output file stays as it was.
-TEST_F(Cli, ImportNamesTheMemberThatDoesNotFit) {
-    twtest::WriteAll(m_dir.File("out.qdf"), "keep");
-    const struct {
-        const char* json;
-        const char* message;
-    } cases[] = {
-        {"{\"tables\": [", "not JSON: "},
-        {R"([])", "the document: must be an object"},
-        {R"({"tabels": []})", "tabels: is not a known key"},
-        {R"({"database": 5})", "database: must be a string"},
-        {R"({"tables": "ORDERS"})", "tables: must be an array of strings"},
-        {R"({"tables": ["A", 7]})", "tables[1]: must be a string"},
-        {R"({"flags": {"readOnly": 1}})", "flags.readOnly: must be true or false"},
-        {R"({"flags": {"readonly": true}})", "flags.readonly: is not a known key"},
-        {R"({"time": {"zone": 1.5}})", "time.zone: must be an integer"},
-        {R"({"time": {"zone": "1"}})", "time.zone: must be an integer"},
-        {R"({"display": {"property1": 2147483648}})", "display.property1: does not fit in 32 bits"},
-        {R"({"display": {"property2": -2147483649}})",
-         "display.property2: does not fit in 32 bits"},
-        {R"({"printer": {"strings": ["a"]}})",
-         "printer.strings: must be an array of exactly 8 strings"},
-        {R"({"printer": {"strings": ["", "", "", "", "", "", "", 1]}})",
-         "printer.strings[7]: must be a string"},
-        {R"({"customDataString": "\u4e2d"})",
-         "customDataString: the character U+4E2D has no windows-1252 byte"},
-    };
-    for (const auto& c : cases) {
-        const QdfRun run = Run({"import", "-", "-o", "out.qdf"}, c.json);
-        EXPECT_EQ(run.status, 2) << c.json;
-        EXPECT_TRUE(Contains(run.err, std::string("qdf: standard input: ") + c.message)) << run.err;
-    }
-    EXPECT_EQ(twtest::ReadAll(m_dir.File("out.qdf")), "keep");
-}
-
-TEST_F(Cli, ImportRefusesMembersTheFileCannotCarryBack) {
-    const QdfRun run = Run({"import", "-", "-o", "out.qdf"},
-                           R"({"tables": ["A\r\nB", ""], "defaultValues": ["a\u0000b"],
-                "windowPosition": "1\r\n2", "editedSQL": "SELECT\r\n}"})");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_FALSE(twtest::Exists(m_dir.File("out.qdf")));
-    EXPECT_EQ(
-        run.err,
-        "qdf: standard input: tables[0]: holds CR LF, so it reads back as several elements\n"
-        "qdf: standard input: tables[1]: is empty; the file leaves empty elements out\n"
-        "qdf: standard input: defaultValues[0]: holds a NUL byte, where a save ends the text\n"
-        "qdf: standard input: windowPosition: holds CR LF, so only its first line reads back\n"
-        "qdf: standard input: editedSQL: line 2 is exactly \"}\", which ends the text on "
-        "reading\n"
-        "qdf: out.qdf: not written: the file cannot carry these members back unchanged\n");
-}
-
-// new replaces a file only when forced: the file behind a link, which keeps
-// its permissions.
-TEST_F(Cli, NewRefusesToReplaceAFileUnlessForced) {
-    twtest::WriteAll(m_dir.File("a.qdf"), "keep");
-    ASSERT_EQ(::chmod(m_dir.File("a.qdf").c_str(), 0640), 0);
-    ASSERT_EQ(::symlink("a.qdf", m_dir.File("link.qdf").c_str()), 0);
-    ExpectRuns({
-        {{"new", "link.qdf"}, 2, "", "qdf: link.qdf: already exists (--force replaces it)"},
-        {{"new", "b.qdf"}, 0, "", ""},
-    });
-    EXPECT_EQ(twtest::ReadAll(m_dir.File("a.qdf")), "keep");
-    ExpectRuns({{{"new", "--force", "link.qdf"}, 0, "", ""}, {{"check", "a.qdf"}, 0, "ok\n", ""}});
-    EXPECT_EQ(twtest::ReadAll(m_dir.File("a.qdf")), twtest::ReadAll(m_dir.File("b.qdf")));
-    struct stat info {};
-    ASSERT_EQ(::lstat(m_dir.File("link.qdf").c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
-    ASSERT_EQ(::stat(m_dir.File("a.qdf").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
-    // Colours as the platform gives them: white on black text.
-    EXPECT_TRUE(Contains(twtest::ReadAll(m_dir.File("b.qdf")),
-                         "DISPLAY-PROPERTIES 2.0\r\n{\r\n0\r\n16777215\r\n0\r\n0\r\n}\r\n"));
-}
-
-TEST_F(Cli, ConditionTakesTheAttributeFromTheFirstWordUnlessGiven) {
-    const std::string a = "attribute:       ";
-    ExpectRuns({
-        {Condition("integer", {"QTY = 1"}), 0, a + "QTY (integer)\n", ""},
-        {Condition("integer", {"ORDERS.QTY = 1"}), 0, a + "ORDERS.QTY (integer)\n", ""},
-        {Condition("integer", {"--table", "SALES", "ORDERS.QTY = 1"}), 1, a + "SALES.QTY (", ""},
-        {Condition("integer", {"--attribute", "AMOUNT", " QTY = 1"}), 1, a + "AMOUNT (", ""},
-        {Condition("integer", {"--table", "T", "--attribute", "A", "X = 1"}), 1, a + "T.A (", ""},
-    });
-}
-
+// What the library makes of a condition bound to an attribute named by the
+// text's first word or by the options, in the encoding asked for.
 TEST_F(Cli, ConditionShowsWhatTheLibraryMakesOfIt) {
     std::string manyParameters = "X IN (";
     for (int i = 0; i < 19; ++i)
         manyParameters += "<<P" + std::to_string(i) + ">>,";
     manyParameters += "1)";
-    const std::string noName =
-        "qdf: condition: no attribute name: give --attribute or begin the text with the name\n";
+    const std::string a = "attribute:       ";
     // The condition's check wants the attribute's name with its table.
     const std::string withTable =
         "attribute:       ORDERS.QTY (integer)\n"
@@ -295,18 +204,24 @@ TEST_F(Cli, ConditionShowsWhatTheLibraryMakesOfIt) {
         "with samples:    (1,1)\n"
         "check:           not valid\n"
         "message:         The attribute name has been changed!\n";
+    const std::string chinese = "NAME = '\xE4\xB8\xAD'";  // no Windows-1252 byte
     ExpectRuns({
+        {Condition("integer", {"QTY = 1"}), 0, a + "QTY (integer)\n", ""},
+        {Condition("integer", {"ORDERS.QTY = 1"}), 0, a + "ORDERS.QTY (integer)\n", ""},
+        {Condition("integer", {"--attribute", "AMOUNT", " QTY = 1"}), 1, a + "AMOUNT (", ""},
+        {Condition("integer", {"--table", "T", "--attribute", "A", "X = 1"}), 1, a + "T.A (", ""},
         {Condition("integer", {"--table", "ORDERS", "QTY IN (<<Low>>,<<High>>)"}), 1, withTable,
          ""},
         {Condition("string", {"NAME LIKE '<<Pattern>>'"}), 0, "with samples:    'ABC'\n", ""},
         {Condition("bool", {"FLAG > TRUE"}), 1,
          "Invalid Operator\n                 Must be one of: =,<>\n", ""},
-        {Condition("bool", {"FLAG = <<F>>"}), 0, "with samples:    TRUE\n", ""},
         {Condition("real", {"PRICE > <<P>>"}), 0, "with samples:    1.0\n", ""},
         {Condition("time", {"AT < <<When>>"}), 0, "with samples:    12.00\n", ""},
         {Condition("integer", {"QTY >"}), 1, "operand:         none", ""},
-        {Condition("integer", {"   "}), 2, "", noName},
+        {Condition("integer", {"   "}), 2, "", "qdf: condition: no attribute name: give"},
         {Condition("integer", {manyParameters}), 1, "", "qdf: condition: parameters: error -5: "},
+        {Condition("string", {chinese}), 2, "", "qdf: condition: condition text: the character"},
+        {Condition("string", {"--encoding", "utf-8", chinese}), 0, chinese, ""},
     });
 }
 
@@ -314,19 +229,15 @@ TEST_F(Cli, ShowSummarisesTheDocument) {
     const std::string odd = R"({"windowPosition": "a\tb\rc\nd\"e\\f\u0001",
         "editedSQL": "SELECT *\r\nFROM T\r\n", "display": {"backgroundColour": "red"}})";
     std::vector<Case> cases = {{{"import", "-", "-o", "odd.qdf"}, 0, "", "", odd}};
-    for (const char* part :
-         {"Tables:                  3\n    \"ORDERS\"\n",
-          "    \"CUSTOMERS.REGION IN ('NORTH','EAST')\"\n", "    Active query\n",
-          "Custom data:             \"report=monthly-sales;currency=\xE2\x82\xAC\"\n",
-          "Time:                    zone 2, text \"Europe/Z\xC3\xBCrich\"\n",
-          "background colour:   \"15138815\" (#FFFFE6)\n",
-          "Dynamic sort:            \"ORDERS.ORDER_DATE DESC\", sorts 1, 0, 0\n",
-          "Sections not read:       none\nStatus report:           none\n"}) {
+    for (const char* part : {"Tables:                  3\n    \"ORDERS\"\n", "    Active query\n",
+                             "Time:                    zone 2, text \"Europe/Z\xC3\xBCrich\"\n",
+                             "background colour:   \"15138815\" (#FFFFE6)\n",
+                             "Sections not read:       none\nStatus report:           none\n"}) {
         cases.push_back({{"show", Example("sales.qdf")}, 0, part, ""});
     }
     // Control characters are escaped; edited SQL is shown line by line.
-    for (const char* part : {R"("a\tb\rc\nd\"e\\f\x01")", "background colour:   \"red\"\n",
-                             "Edited SQL:\n    | SELECT *\n    | FROM T\n    | \n"}) {
+    for (const char* part :
+         {R"("a\tb\rc\nd\"e\\f\x01")", "Edited SQL:\n    | SELECT *\n    | FROM T\n    | \n"}) {
         cases.push_back({{"show", "odd.qdf"}, 0, part, ""});
     }
     ExpectRuns(cases);

@@ -7,6 +7,7 @@
 
 #include <twfile/host/error.h>
 
+#include "commands.h"
 #include "document_json.h"
 #include "lossy_members.h"
 #include "support/support.h"
@@ -72,6 +73,40 @@ TEST(DocumentJson, ImportStartsFromANewDocument) {
     expected["display"]["property1"] = INT32_MIN;
     expected["display"]["property2"] = INT32_MAX;
     EXPECT_EQ(Export(doc), expected);
+}
+
+// JSON that does not fit the shape is an error naming the member by its
+// path, and the document is left as it was up to that member.
+TEST(DocumentJson, ImportNamesTheMemberThatDoesNotFit) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"([])", "the document: must be an object"},
+        {R"({"database": 5})", "database: must be a string"},
+        {R"({"tables": "ORDERS"})", "tables: must be an array of strings"},
+        {R"({"tables": ["A", 7]})", "tables[1]: must be a string"},
+        {R"({"flags": {"readOnly": 1}})", "flags.readOnly: must be true or false"},
+        {R"({"flags": {"readonly": true}})", "flags.readonly: is not a known key"},
+        {R"({"flags": []})", "flags: must be an object"},
+        {R"({"time": {"zone": 1.5}})", "time.zone: must be an integer"},
+        {R"({"display": {"property1": 2147483648}})", "display.property1: does not fit in 32 bits"},
+        {R"({"display": {"property2": -2147483649}})",
+         "display.property2: does not fit in 32 bits"},
+        {R"({"printer": {"strings": ["a"]}})",
+         "printer.strings: must be an array of exactly 8 strings"},
+        {R"({"printer": {"strings": ["", "", "", "", "", "", "", 1]}})",
+         "printer.strings[7]: must be a string"},
+        {R"({"customDataString": "\u4e2d"})",
+         "customDataString: the character U+4E2D has no windows-1252 byte"},
+    };
+    for (const auto& c : cases) {
+        CTWFileQDF doc;
+        try {
+            qdf::ApplyJson(Json::parse(c.first), doc, Encoding::Windows1252);
+            ADD_FAILURE() << c.first << " was accepted";
+        } catch (const qdf::Failure& failure) {
+            EXPECT_EQ(failure.status(), qdf::kExitUsage);
+            EXPECT_STREQ(failure.what(), c.second);
+        }
+    }
 }
 
 // The members in their JSON form.

@@ -4,9 +4,8 @@
 
 #include <string>
 
+#include "commands.h"
 #include "encoding.h"
-#include "exit_status.h"
-#include "utf8.h"
 
 namespace {
 

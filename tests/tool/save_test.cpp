@@ -12,7 +12,7 @@
 #include <twfile/host/error.h>
 #include "testing/fault_switch.h"
 
-#include "save.h"
+#include "files.h"
 #include "support/support.h"
 #include "tool_support.h"
 

@@ -7,7 +7,7 @@
 
 #include <twfile/query/qdf.h>
 
-#include "sql_commands.h"
+#include "commands.h"
 #include "support/sqlite_database.h"
 #include "support/support.h"
 #include "tool_support.h"
@@ -198,11 +198,15 @@ TEST_F(SqlCommand, CheckAgainstAJsonSchemaOrTheDatabase) {
         "ORDERS": {"ORDER_NO": "INTEGER", "ORDER_DATE": "DATE", "QTY": "INTEGER",
                    "AMOUNT": "DECIMAL(10,2)", "CUSTOMER_NO": "INT", "PRODUCT_NO": "INT"},
         "CUSTOMERS": {"CUSTOMER_NO": "INT", "NAME": "VARCHAR(40)", "REGION": "CHAR(5)"}}})json");
-    std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(qdf::RunSchemaCheck({Example("sales.qdf")}, m_dir.File("schema.json"),
-                                  qdf::Encoding::Windows1252, out, err),
-              1);
+    const auto check = [&](const std::string& schema, std::ostream& out) {
+        qdf::CheckOptions options;
+        options.files = {Example("sales.qdf")};
+        options.schema = schema;
+        return qdf::RunCheck(options, out, err);
+    };
+    std::ostringstream out;
+    EXPECT_EQ(check(m_dir.File("schema.json"), out), 1);
     const std::string sales = Example("sales.qdf") + ": ";
     EXPECT_TRUE(Contains(out.str(), sales + "table PRODUCTS: no table PRODUCTS in the schema\n"));
     EXPECT_TRUE(Contains(out.str(), sales + "condition ORDERS.AMOUNT > <<MinAmount>>: ok\n"));
@@ -210,15 +214,10 @@ TEST_F(SqlCommand, CheckAgainstAJsonSchemaOrTheDatabase) {
                                             "attribute PRODUCTS.PRODUCT_NO in the schema\n"));
 
     std::ostringstream clean;
-    EXPECT_EQ(
-        qdf::RunSchemaCheck({Example("sales.qdf")}, m_db, qdf::Encoding::Windows1252, clean, err),
-        0)
-        << clean.str();
+    EXPECT_EQ(check(m_db, clean), 0) << clean.str();
 
     twtest::WriteAll(m_dir.File("bad.json"), R"({"tables": {"T": ["A"]}})");
-    EXPECT_EQ(qdf::RunSchemaCheck({Example("sales.qdf")}, m_dir.File("bad.json"),
-                                  qdf::Encoding::Windows1252, out, err),
-              2);
+    EXPECT_EQ(check(m_dir.File("bad.json"), out), 2);
     EXPECT_TRUE(Contains(err.str(), "table T: its columns must be an object of types"));
 }
 

@@ -1,13 +1,15 @@
-#include "condition_command.h"
+// qdf condition: a condition text bound to an attribute of a given type, and
+// what the library makes of it, one step after another.
+#include "commands.h"
 
 #include <memory>
 #include <string_view>
 
 #include <twfile/condition/condition.h>
 #include <twfile/framework/string_map.h>
+#include <twfile/sql/statement.h>
 
 #include "diagnostics.h"
-#include "exit_status.h"
 
 namespace qdf {
 
@@ -66,128 +68,150 @@ class Printer {
     Encoding m_encoding;
 };
 
-}  // namespace
+// The condition text and its attribute's table and name, in the encoding's
+// bytes; the attribute comes from the options or from the text's first word.
+struct Binding {
+    std::string text;
+    std::optional<std::string> table;
+    std::string attribute;
+};
 
-const char* DataTypeName(TWDB_DataType type) {
-    switch (type) {
-        case TWDB_Integer:
-            return "integer";
-        case TWDB_String:
-            return "string";
-        case TWDB_Bool:
-            return "bool";
-        case TWDB_Real:
-            return "real";
-        case TWDB_Time:
-            return "time";
-        default:
-            return "unknown";
+Binding Bind(const ConditionOptions& options) {
+    Binding bound;
+    bound.text = EncodeText(options.text, options.encoding, "condition text");
+    const std::string first = Split(bound.text).attribute;
+    const std::size_t dot = first.find('.');
+    if (options.table) {
+        bound.table = EncodeText(*options.table, options.encoding, "--table");
+    } else if (dot != std::string::npos && dot > 0) {
+        bound.table = first.substr(0, dot);
     }
+    bound.attribute = options.attribute
+                          ? EncodeText(*options.attribute, options.encoding, "--attribute")
+                          : (dot == std::string::npos ? first : first.substr(dot + 1));
+    if (bound.attribute.empty()) {
+        throw Failure(kExitUsage,
+                      "no attribute name: give --attribute or begin the text with "
+                      "the name");
+    }
+    return bound;
 }
 
-int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostream& err) {
-    std::string text;
-    std::optional<std::string> tableName;
-    std::string attributeName;
-    try {
-        text = EncodeText(options.text, options.encoding, "condition text");
-        const std::string first = Split(text).attribute;
-        const std::size_t dot = first.find('.');
-        if (options.table) {
-            tableName = EncodeText(*options.table, options.encoding, "--table");
-        } else if (dot != std::string::npos && dot > 0) {
-            tableName = first.substr(0, dot);
-        }
-        attributeName = options.attribute
-                            ? EncodeText(*options.attribute, options.encoding, "--attribute")
-                            : (dot == std::string::npos ? first : first.substr(dot + 1));
-    } catch (const Failure& failure) {
-        PrintMessage(err, "condition", failure.what());
-        return failure.status();
-    }
-    if (attributeName.empty()) {
-        PrintMessage(err, "condition",
-                     "no attribute name: give --attribute or begin the text with the name");
-        return kExitUsage;
+// One run of the command: the condition bound to its attribute, and each
+// step of the report, which notes whether the library reported an error.
+class Report {
+  public:
+    Report(const ConditionOptions& options, const Binding& bound, std::ostream& out,
+           std::ostream& err)
+        : m_bound(bound),
+          m_type(options.type),
+          m_printer(out, err, options.encoding),
+          m_table(bound.table ? bound.table->c_str() : nullptr),
+          m_attribute(bound.table ? &m_table : nullptr, bound.attribute.c_str(), options.type) {
+        m_failed |= m_printer.Errors("setting up");
     }
 
-    Printer p(out, err, options.encoding);
-    bool failed = false;
-    try {
-        CTWDB_Table table(tableName ? tableName->c_str() : nullptr);
-        CTWDB_Attribute attribute(tableName ? &table : nullptr, attributeName.c_str(),
-                                  options.type);
-        CTWFileQDFCondition condition;
-        failed |= p.Errors("setting up");
-
-        const char* unique = attribute.GetUniqueName();
-        p.Line("attribute", p.Text(unique != nullptr ? unique : attributeName, "attribute") + " (" +
-                                DataTypeName(options.type) + ")");
-
+    void Attribute() {
+        const char* unique = m_attribute.GetUniqueName();
+        m_printer.Line("attribute",
+                       m_printer.Text(unique != nullptr ? unique : m_bound.attribute, "attribute") +
+                           " (" + twfile::sql::TypeName(m_type) + ")");
         int valid = 0;
-        condition.ValidateCondition(text.c_str(), &attribute, valid, 0);
-        failed |= p.Errors("binding");
+        m_condition.ValidateCondition(m_bound.text.c_str(), &m_attribute, valid, 0);
+        m_failed |= m_printer.Errors("binding");
+    }
 
-        const char* sql = condition.GetText();
+    void Texts() {
+        const char* sql = m_condition.GetText();
         const std::string sqlText = sql != nullptr ? sql : "";
-        failed |= p.Errors("SQL text");
-        p.Line("SQL text", p.Text(sqlText, "SQL text"));
-
-        const char* full = condition.GetFullNameText();
+        m_failed |= m_printer.Errors("SQL text");
+        m_printer.Line("SQL text", m_printer.Text(sqlText, "SQL text"));
+        const char* full = m_condition.GetFullNameText();
         const std::string fullText = full != nullptr ? full : "";
-        failed |= p.Errors("full-name text");
-        p.Line("full-name text", p.Text(fullText, "full-name text"));
+        m_failed |= m_printer.Errors("full-name text");
+        m_printer.Line("full-name text", m_printer.Text(fullText, "full-name text"));
+    }
 
+    void Parameters() {
         CMapStringToString parameters;
-        condition.GetParameterMap(&parameters);
-        failed |= p.Errors("parameters");
+        m_condition.GetParameterMap(&parameters);
+        m_failed |= m_printer.Errors("parameters");
         std::string names;
         CString key;
         CString value;
         for (POSITION pos = parameters.GetStartPosition(); pos != nullptr;) {
             parameters.GetNextAssoc(pos, key, value);
             if (!names.empty()) names += ", ";
-            names +=
-                p.Text({key.GetString(), static_cast<std::size_t>(key.GetLength())}, "parameter");
+            names += m_printer.Text({key.GetString(), static_cast<std::size_t>(key.GetLength())},
+                                    "parameter");
         }
-        p.Line("parameters", names.empty() ? "none" : names);
+        m_printer.Line("parameters", names.empty() ? "none" : names);
+    }
 
-        const Words words = Split(text);
+    void Operand() {
+        const Words words = Split(m_bound.text);
         if (!words.operand) {
-            p.Line("operand", "none (the text has no operand after its operator)");
-        } else {
-            p.Line("operand", p.Text(*words.operand, "operand"));
-            condition.UnParameteriseOperand(words.operand->c_str(), &attribute);
-            const bool sampleFailed = p.Errors("sample values");
-            failed |= sampleFailed;
-            const char* sample = condition.GetUnParameterisedOperand();
-            if (!sampleFailed && sample != nullptr)
-                p.Line("with samples", p.Text(sample, "operand"));
+            m_printer.Line("operand", "none (the text has no operand after its operator)");
+            return;
         }
+        m_printer.Line("operand", m_printer.Text(*words.operand, "operand"));
+        m_condition.UnParameteriseOperand(words.operand->c_str(), &m_attribute);
+        const bool sampleFailed = m_printer.Errors("sample values");
+        m_failed |= sampleFailed;
+        const char* sample = m_condition.GetUnParameterisedOperand();
+        if (!sampleFailed && sample != nullptr)
+            m_printer.Line("with samples", m_printer.Text(sample, "operand"));
+    }
 
+    void Check(std::ostream& err) {
         int checked = 0;
-        condition.CheckCondition(checked, 1);
+        m_condition.CheckCondition(checked, 1);
         const Diagnostics check = TakeDiagnostics();
         if (check.error) {
             PrintDiagnostics(err, "condition: check", Diagnostics{check.error, {}});
-            failed = true;
+            m_failed = true;
         }
-        p.Line("check", checked != 0 && !check.error ? "valid" : "not valid");
+        m_printer.Line("check", checked != 0 && !check.error ? "valid" : "not valid");
         for (const std::string& message : check.messages) {
-            std::string shown = p.Text(message, "message");
+            std::string shown = m_printer.Text(message, "message");
             for (std::size_t at = shown.find("\r\n"); at != std::string::npos;
                  at = shown.find("\r\n", at)) {
                 shown.replace(at, 2, "\n                 ");
             }
-            p.Line("message", shown);
+            m_printer.Line("message", shown);
         }
-        failed |= checked == 0;
+        m_failed |= checked == 0;
+    }
+
+    bool failed() const { return m_failed; }
+
+  private:
+    const Binding& m_bound;
+    TWDB_DataType m_type;
+    Printer m_printer;
+    CTWDB_Table m_table;
+    CTWDB_Attribute m_attribute;
+    CTWFileQDFCondition m_condition;
+    bool m_failed = false;
+};
+
+}  // namespace
+
+int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostream& err) {
+    try {
+        const Binding bound = Bind(options);
+        Report report(options, bound, out, err);
+        report.Attribute();
+        report.Texts();
+        report.Parameters();
+        report.Operand();
+        report.Check(err);
+        return report.failed() ? kExitFailed : kExitOk;
     } catch (const Failure& failure) {
         TakeDiagnostics();
         PrintMessage(err, "condition", failure.what());
         return failure.status();
     }
-    return failed ? kExitFailed : kExitOk;
 }
 
 }  // namespace qdf

@@ -1,6 +1,4 @@
-#include "cp1252.h"
-
-#include "utf8.h"
+#include "encoding.h"
 
 namespace qdf::cp1252 {
 

@@ -11,10 +11,9 @@
 #include <twfile/host/error.h>
 #include <twfile/query/members.h>
 
-#include "cp1252.h"
+#include "commands.h"
 #include "diagnostics.h"
-#include "exit_status.h"
-#include "utf8.h"
+#include "encoding.h"
 
 namespace qdf {
 

@@ -23,7 +23,7 @@
 #include <nlohmann/json.hpp>
 
 #include "encoding.h"
-#include "load.h"
+#include "files.h"
 
 namespace qdf {
 

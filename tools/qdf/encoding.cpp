@@ -2,9 +2,7 @@
 
 #include <cstdio>
 
-#include "cp1252.h"
-#include "exit_status.h"
-#include "utf8.h"
+#include "commands.h"
 
 namespace qdf {
 

@@ -1,30 +1,43 @@
-// qdf: the command line. Each subcommand's work is in its own file; this one
-// only declares the arguments and calls it.
+// qdf: the command line. A table names each command and the function that
+// declares its arguments; the work of each command is in commands.h.
+#include <unistd.h>
+
 #include <cctype>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
-#include <twfile/host/error.h>
 #include <CLI/CLI.hpp>
 
-#include "check.h"
-#include "condition_command.h"
+#include "commands.h"
 #include "diagnostics.h"
-#include "exit_status.h"
-#include "export.h"
-#include "import.h"
-#include "new_document.h"
-#include "show.h"
-#include "sql_cli.h"
-#include "version.h"
+
+// The library's version header when the build makes one, else the project
+// version the build passes in.
+#if __has_include(<twfile/version.h>)
+#include <twfile/version.h>
+#define QDF_VERSION_TEXT TWFILE_VERSION_STRING
+#else
+#define QDF_VERSION_TEXT QDF_PROJECT_VERSION
+#endif
 
 namespace {
 
 using qdf::Encoding;
+
+// What runs a command once its arguments are parsed.
+using Action = std::function<int()>;
+
+std::string Lower(std::string text) {
+    for (char& ch : text)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return text;
+}
 
 // An option whose value is one of the names of choices (in any case); it
 // sets target to the value of that name.
@@ -34,21 +47,14 @@ CLI::Option* AddChoice(CLI::App& command, const std::string& name, T& target,
     std::string names;
     for (const auto& choice : choices)
         names += (names.empty() ? "" : "|") + choice.first;
-    const auto lower = [](std::string text) {
-        for (char& ch : text)
-            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-        return text;
-    };
     return command
         .add_option_function<std::string>(
             name,
-            [&target, choices, lower](const std::string& value) {
-                target = choices.at(lower(value));
-            },
+            [&target, choices](const std::string& value) { target = choices.at(Lower(value)); },
             description)
         ->check(CLI::Validator(
-            [choices, names, lower](std::string& value) {
-                return choices.count(lower(value)) != 0 ? std::string() : "must be one of " + names;
+            [choices, names](std::string& value) {
+                return choices.count(Lower(value)) != 0 ? std::string() : "must be one of " + names;
             },
             ""))
         ->option_text(names);
@@ -62,6 +68,156 @@ void AddEncoding(CLI::App& command, Encoding& encoding) {
               "default) or utf-8");
 }
 
+void AddParameters(CLI::App& command, std::vector<std::string>& parameters) {
+    command
+        .add_option("--param", parameters,
+                    "A parameter's value (repeatable); it comes before the document's default "
+                    "values")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+}
+
+// The options of one command live as long as its action.
+template <typename Options>
+std::shared_ptr<Options> Make() {
+    return std::make_shared<Options>();
+}
+
+Action DefineShow(CLI::App& command) {
+    auto o = Make<qdf::FileOptions>();
+    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
+    AddEncoding(command, o->encoding);
+    return [o] { return qdf::RunShow(*o, std::cout, std::cerr); };
+}
+
+Action DefineExport(CLI::App& command) {
+    auto o = Make<qdf::FileOptions>();
+    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
+    AddEncoding(command, o->encoding);
+    command.footer(
+        "Exit status: 0 read cleanly, 1 the read stopped at an error (the JSON shows what was "
+        "read and the error), 2 the file cannot be opened or the arguments are wrong.");
+    return [o] { return qdf::RunExport(*o, std::cout, std::cerr); };
+}
+
+Action DefineImport(CLI::App& command) {
+    auto o = Make<qdf::ImportOptions>();
+    command.add_option("JSON", o->input, "The JSON file, or - for standard input")->required();
+    command
+        .add_option("-o,--output", o->output, "The .qdf file to write, or - for standard output")
+        ->required();
+    AddEncoding(command, o->encoding);
+    command.footer(
+        "Keys that are missing keep the values of a new document; sectionsRead, statusReport "
+        "and error are ignored. The output is replaced only when the whole document is "
+        "written.");
+    return [o] { return qdf::RunImport(*o, std::cout, std::cerr); };
+}
+
+Action DefineNew(CLI::App& command) {
+    auto o = Make<qdf::NewOptions>();
+    command.add_option("FILE", o->file, "The .qdf file to create, or - for standard output")
+        ->required();
+    command.add_flag("-f,--force", o->force, "Replace the file if it exists");
+    return [o] { return qdf::RunNew(*o, std::cout, std::cerr); };
+}
+
+Action DefineCheck(CLI::App& command) {
+    auto o = Make<qdf::CheckOptions>();
+    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
+    command.add_option("--schema", o->schema,
+                       "Check each document against a database or a JSON schema instead");
+    command.footer(
+        "Exit status: 0 when every file is clean, 1 otherwise, 2 when a FILE is not a regular "
+        "file or cannot be read.");
+    return [o] { return qdf::RunCheck(*o, std::cout, std::cerr); };
+}
+
+Action DefineCondition(CLI::App& command) {
+    auto o = Make<qdf::ConditionOptions>();
+    AddChoice(command, "--type", o->type,
+              std::map<std::string, TWDB_DataType>{{"integer", TWDB_Integer},
+                                                   {"string", TWDB_String},
+                                                   {"bool", TWDB_Bool},
+                                                   {"real", TWDB_Real},
+                                                   {"time", TWDB_Time}},
+              "The attribute's data type")
+        ->required();
+    command.add_option("--table", o->table,
+                       "The attribute's table (default: the part of the first word before its "
+                       "\".\", if any)");
+    command.add_option("--attribute", o->attribute,
+                       "The attribute's name (default: the first word, after its \".\")");
+    command
+        .add_option("TEXT", o->text,
+                    "The condition: attribute, operator and operand separated by spaces")
+        ->required();
+    AddEncoding(command, o->encoding);
+    return [o] { return qdf::RunCondition(*o, std::cout, std::cerr); };
+}
+
+Action DefineSql(CLI::App& command) {
+    auto o = Make<qdf::SqlOptions>();
+    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
+    AddParameters(command, o->parameters);
+    command.add_flag("--inline", o->inlineValues,
+                     "Write the values into the statement as quoted SQL literals");
+    command.add_option("--schema", o->schema,
+                       "A database or JSON schema that gives the parameters' data types");
+    AddEncoding(command, o->encoding);
+    command.footer(
+        "Exit status: 0 printed, 1 the document did not read cleanly, 2 bad input (a parameter "
+        "without a value or with a value of the wrong type).");
+    return [o] { return qdf::RunSql(*o, std::cout, std::cerr); };
+}
+
+Action DefineRun(CLI::App& command) {
+    auto o = Make<qdf::RunOptions>();
+    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
+    command.add_option("--db", o->database, "The SQLite database")->required();
+    AddParameters(command, o->parameters);
+    AddChoice(command, "--format", o->format,
+              std::map<std::string, std::optional<qdf::RowFormat>>{{"table", qdf::RowFormat::Table},
+                                                                   {"csv", qdf::RowFormat::Csv},
+                                                                   {"json", qdf::RowFormat::Json}},
+              "table (the default on a terminal), csv (the default otherwise) or json");
+    command.add_option("--limit", o->limit, "Print at most N rows")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                return !text.empty() && text.size() < 19 &&
+                               text.find_first_not_of("0123456789") == std::string::npos
+                           ? std::string()
+                           : "must be a whole number of rows, 0 or more";
+            },
+            ""))
+        ->option_text("N");
+    AddEncoding(command, o->encoding);
+    command.footer(
+        "Exit status: 0 done, 1 the document did not read cleanly, 2 bad input (a database "
+        "that cannot be read, a table it lacks, a parameter without a value or of the wrong "
+        "type, an error of the engine).");
+    return [o] { return qdf::RunRun(*o, isatty(STDOUT_FILENO) != 0, std::cout, std::cerr); };
+}
+
+struct Command {
+    const char* name;
+    const char* summary;
+    Action (*define)(CLI::App& command);
+};
+
+const Command kCommands[] = {
+    {"show", "Print a readable summary of a document", DefineShow},
+    {"export", "Print a document as JSON on standard output", DefineExport},
+    {"import", "Build a document from its JSON form and save it", DefineImport},
+    {"new", "Save a new empty document", DefineNew},
+    {"check", "Tell for each file whether it reads cleanly and would be saved unchanged",
+     DefineCheck},
+    {"condition", "Bind a condition text to an attribute and show what the library makes of it",
+     DefineCondition},
+    {"sql", "Print the SQL statement a document describes", DefineSql},
+    {"run", "Run the statement a document describes and print its rows", DefineRun},
+};
+
 // Prints what the library showed outside any command's own reporting.
 void PrintLeftoverMessages() {
     for (const std::string& text : qdf::TakeMessages())
@@ -71,76 +227,13 @@ void PrintLeftoverMessages() {
 int Run(int argc, char** argv) {
     CLI::App app{"qdf: show, export, import, create and check query definition files (.qdf)",
                  "qdf"};
-    app.set_version_flag("--version", std::string("qdf ") + qdf::Version());
+    app.set_version_flag("--version", std::string("qdf ") + QDF_VERSION_TEXT);
     app.require_subcommand(1);
-
-    qdf::FileOptions showOptions;
-    CLI::App* show = app.add_subcommand("show", "Print a readable summary of a document");
-    show->add_option("FILE", showOptions.file, "The .qdf file, or - for standard input")
-        ->required();
-    AddEncoding(*show, showOptions.encoding);
-
-    qdf::FileOptions exportOptions;
-    CLI::App* exportCommand =
-        app.add_subcommand("export", "Print a document as JSON on standard output");
-    exportCommand->add_option("FILE", exportOptions.file, "The .qdf file, or - for standard input")
-        ->required();
-    AddEncoding(*exportCommand, exportOptions.encoding);
-    exportCommand->footer(
-        "Exit status: 0 read cleanly, 1 the read stopped at an error (the JSON shows what was "
-        "read and the error), 2 the file cannot be opened or the arguments are wrong.");
-
-    qdf::ImportOptions importOptions;
-    CLI::App* import =
-        app.add_subcommand("import", "Build a document from its JSON form and save it");
-    import->add_option("JSON", importOptions.input, "The JSON file, or - for standard input")
-        ->required();
-    import
-        ->add_option("-o,--output", importOptions.output,
-                     "The .qdf file to write, or - for standard output")
-        ->required();
-    AddEncoding(*import, importOptions.encoding);
-    import->footer(
-        "Keys that are missing keep the values of a new document; sectionsRead, statusReport "
-        "and error are ignored. The output is replaced only when the whole document is "
-        "written.");
-
-    qdf::NewOptions newOptions;
-    CLI::App* create = app.add_subcommand("new", "Save a new empty document");
-    create->add_option("FILE", newOptions.file, "The .qdf file to create, or - for standard output")
-        ->required();
-    create->add_flag("-f,--force", newOptions.force, "Replace the file if it exists");
-
-    std::vector<std::string> checkFiles;
-    CLI::App* check = app.add_subcommand(
-        "check", "Tell for each file whether it reads cleanly and would be saved unchanged");
-    check->add_option("FILE", checkFiles, "The .qdf files; - for standard input")->required();
-    check->footer(
-        "Exit status: 0 when every file is clean, 1 otherwise, 2 when a FILE is not a regular "
-        "file or cannot be read.");
-    qdf::SqlCli sqlCommands(app, *check);
-
-    qdf::ConditionOptions conditionOptions;
-    CLI::App* condition = app.add_subcommand(
-        "condition", "Bind a condition text to an attribute and show what the library makes of it");
-    AddChoice(*condition, "--type", conditionOptions.type,
-              std::map<std::string, TWDB_DataType>{{"integer", TWDB_Integer},
-                                                   {"string", TWDB_String},
-                                                   {"bool", TWDB_Bool},
-                                                   {"real", TWDB_Real},
-                                                   {"time", TWDB_Time}},
-              "The attribute's data type")
-        ->required();
-    condition->add_option("--table", conditionOptions.table,
-                          "The attribute's table (default: the part of the first word before "
-                          "its \".\", if any)");
-    condition->add_option("--attribute", conditionOptions.attribute,
-                          "The attribute's name (default: the first word, after its \".\")");
-    condition
-        ->add_option("TEXT", conditionOptions.text,
-                     "The condition: attribute, operator and operand separated by spaces")
-        ->required();
-    AddEncoding(*condition, conditionOptions.encoding);
+    std::vector<std::pair<CLI::App*, Action>> commands;
+    for (const Command& command : kCommands) {
+        CLI::App* sub = app.add_subcommand(command.name, command.summary);
+        commands.emplace_back(sub, command.define(*sub));
+    }
 
     try {
         app.parse(argc, argv);
@@ -153,13 +246,9 @@ int Run(int argc, char** argv) {
 
     qdf::CaptureMessageBoxes();
     int status = qdf::kExitUsage;
-    if (*show) status = qdf::RunShow(showOptions, std::cout, std::cerr);
-    if (*exportCommand) status = qdf::RunExport(exportOptions, std::cout, std::cerr);
-    if (*import) status = qdf::RunImport(importOptions, std::cout, std::cerr);
-    if (*create) status = qdf::RunNew(newOptions, std::cout, std::cerr);
-    if (!sqlCommands.Run(checkFiles, status) && *check)
-        status = qdf::RunCheck(checkFiles, std::cout, std::cerr);
-    if (*condition) status = qdf::RunCondition(conditionOptions, std::cout, std::cerr);
+    for (const auto& command : commands) {
+        if (*command.first) status = command.second();
+    }
     PrintLeftoverMessages();
     std::cout.flush();
     if (!std::cout) {

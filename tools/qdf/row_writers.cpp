@@ -4,7 +4,7 @@
 #include <charconv>
 #include <vector>
 
-#include "utf8.h"
+#include "encoding.h"
 
 namespace qdf {
 

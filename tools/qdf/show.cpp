@@ -1,9 +1,11 @@
-#include "show.h"
-
+// qdf show: a readable summary of a document.
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string_view>
+
+#include "commands.h"
+#include "files.h"
 
 namespace qdf {
 

@@ -1,4 +1,4 @@
-#include "sql_commands.h"
+#include "commands.h"
 
 #include <memory>
 
@@ -8,7 +8,6 @@
 #include <twfile/sql/statement.h>
 
 #include "diagnostics.h"
-#include "exit_status.h"
 #include "sql_source.h"
 
 namespace qdf {
@@ -130,20 +129,19 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
     return kExitOk;
 }
 
-int RunSchemaCheck(const std::vector<std::string>& files, const std::string& schemaPath,
-                   Encoding encoding, std::ostream& out, std::ostream& err) {
+int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
     sql::Schema schema;
     try {
-        LoadSchemaFile(schemaPath, schema);
+        LoadSchemaFile(options.schema, schema);
     } catch (const Failure& failure) {
         PrintMessage(err, "check", failure.what());
         return failure.status();
     }
     int status = kExitOk;
-    for (const std::string& file : files) {
+    for (const std::string& file : options.files) {
         std::vector<sql::CheckItem> items;
         try {
-            const sql::QuerySource source = LoadQuery(file, encoding, err);
+            const sql::QuerySource source = LoadQuery(file, options.encoding, err);
             if (sql::CheckDocument(source, schema, items) < 0)
                 FailWithPendingError(kExitUsage, file);
         } catch (const Failure& failure) {

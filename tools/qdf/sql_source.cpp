@@ -8,10 +8,9 @@
 
 #include <twfile/sql/engine.h>
 
+#include "commands.h"
 #include "diagnostics.h"
-#include "exit_status.h"
-#include "input.h"
-#include "load.h"
+#include "files.h"
 
 namespace qdf {
 

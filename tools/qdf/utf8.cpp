@@ -1,4 +1,4 @@
-#include "utf8.h"
+#include "encoding.h"
 
 namespace qdf::utf8 {
 

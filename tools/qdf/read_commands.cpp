@@ -1,13 +1,26 @@
-#include "check.h"
+// The commands that read documents and report on them: export and check
+// (show, with its summary, is show.cpp).
+#include <string>
+#include <vector>
 
 #include <twfile/query/qdf.h>
 
-#include "exit_status.h"
-#include "input.h"
-#include "load.h"
+#include "commands.h"
+#include "files.h"
+
+#include "document_json.h"
 #include "lossy_members.h"
 
 namespace qdf {
+
+int RunExport(const FileOptions& options, std::ostream& out, std::ostream& err) {
+    return RunReadCommand(
+        options,
+        [&](const CTWFileQDF& doc, const LoadReport& report) {
+            return DocumentToJson(doc, options.file, report, options.encoding).dump(2) + "\n";
+        },
+        out, err);
+}
 
 namespace {
 
@@ -40,9 +53,10 @@ std::vector<std::string> CheckFile(const std::string& file) {
 
 }  // namespace
 
-int RunCheck(const std::vector<std::string>& files, std::ostream& out, std::ostream& err) {
+int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+    if (!options.schema.empty()) return RunSchemaCheck(options, out, err);
     int status = kExitOk;
-    for (const std::string& file : files) {
+    for (const std::string& file : options.files) {
         std::vector<std::string> findings;
         try {
             const DocumentInput input(file);

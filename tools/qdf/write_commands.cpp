@@ -1,14 +1,14 @@
-#include "import.h"
+// The commands that write documents: import and new.
+#include <sys/stat.h>
 
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
+#include "commands.h"
 #include "diagnostics.h"
 #include "document_json.h"
-#include "exit_status.h"
-#include "input.h"
+#include "files.h"
 #include "lossy_members.h"
-#include "save.h"
 
 namespace qdf {
 
@@ -49,6 +49,21 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         PrintMessage(err, "", failure.what());
         return failure.status();
     }
+}
+
+int RunNew(const NewOptions& options, std::ostream& out, std::ostream& err) {
+    struct stat info {};
+    if (!options.force && options.file != "-" && ::lstat(options.file.c_str(), &info) == 0) {
+        PrintMessage(err, options.file, "already exists (--force replaces it)");
+        return kExitUsage;
+    }
+    CTWFileQDF doc;
+    const Diagnostics setup = TakeDiagnostics();
+    if (!setup.Empty()) {
+        PrintDiagnostics(err, options.file, setup);
+        return kExitFailed;
+    }
+    return SaveDocument(doc, options.file, out, err);
 }
 
 }  // namespace qdf

@@ -1,0 +1,138 @@
+// The commands of qdf: each command's options and the function that runs it,
+// and the exit statuses they share. main.cpp wires them to the command line.
+#ifndef QDF_COMMANDS_H
+#define QDF_COMMANDS_H
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <twfile/host/schema.h>
+
+#include "encoding.h"
+#include "row_writers.h"
+
+namespace qdf {
+
+// 0: done and clean. 1: done, but the library reported an error, a check
+// failed or a document was refused. 2: nothing could be done: wrong
+// arguments, an input that cannot be opened or parsed.
+enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+// A failure that ends a command: its message (printed after "qdf: ") and the
+// exit status it ends with.
+class Failure : public std::runtime_error {
+  public:
+    Failure(ExitStatus status, const std::string& message)
+        : std::runtime_error(message), m_status(status) {}
+    ExitStatus status() const { return m_status; }
+
+  private:
+    ExitStatus m_status;
+};
+
+// show and export: one document, "-" for standard input.
+struct FileOptions {
+    std::string file;
+    Encoding encoding = Encoding::Windows1252;
+};
+
+// Prints a readable summary of the document. Exit status: 0 read cleanly, 1
+// the read stopped at an error (the summary shows what was read and the
+// error), 2 the file cannot be opened or a text does not fit the encoding.
+int RunShow(const FileOptions& options, std::ostream& out, std::ostream& err);
+// Prints the document as JSON (document_json.h); statuses as for show.
+int RunExport(const FileOptions& options, std::ostream& out, std::ostream& err);
+
+struct ImportOptions {
+    // A JSON file, or "-" for standard input.
+    std::string input;
+    // The .qdf file to write, or "-" for out.
+    std::string output;
+    Encoding encoding = Encoding::Windows1252;
+};
+
+// Builds a document from its JSON form and saves it. Exit status: 0 written,
+// 1 the document was refused (members the file cannot carry) or writing
+// failed, 2 the input cannot be read, is not JSON or does not fit the shape.
+int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err);
+
+struct NewOptions {
+    // The file to write, or "-" for out.
+    std::string file;
+    // Replace a file that already exists.
+    bool force = false;
+};
+
+// Saves a new empty document (its display colours from the platform). Exit
+// status: 0 written, 1 writing failed, 2 the file exists and force is off.
+int RunNew(const NewOptions& options, std::ostream& out, std::ostream& err);
+
+struct CheckOptions {
+    std::vector<std::string> files;  // "-" reads standard input
+    // A database or JSON schema to check the documents against instead.
+    std::string schema;
+    Encoding encoding = Encoding::Windows1252;
+};
+
+// Without a schema, prints for each file either "FILE: ok" or one line per
+// finding: that it cannot be opened, the error that stopped the read, the
+// other messages of the library, the sections not read, and the members the
+// format cannot carry back unchanged. With a schema, prints for each file
+// and item "FILE: KIND TEXT: ok" or one line per failure. Exit status: 0
+// when every file is clean, 1 otherwise, 2 when an input is not a regular
+// file or cannot be read (said on err).
+int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
+// RunCheck with a schema (sql_commands.cpp).
+int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
+
+struct ConditionOptions {
+    TWDB_DataType type = TWDB_Integer;
+    // The attribute's table and name. When not given they come from the
+    // condition's first word: "T.A" gives table T and attribute A, "A" the
+    // attribute A of no table.
+    std::optional<std::string> table;
+    std::optional<std::string> attribute;
+    std::string text;
+    Encoding encoding = Encoding::Windows1252;
+};
+
+// Binds the text to the attribute and prints on out the attribute, the SQL
+// text, the full-name text, the parameters, the operand with the sample
+// values put in for its parameters, and the result and messages of the
+// condition's checks. Errors of the library go to err. Exit status: 0 when
+// the checks pass, 1 when they fail or the library reports an error, 2 when
+// the arguments do not name an attribute or do not fit the encoding.
+int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostream& err);
+
+struct SqlOptions {
+    std::string file;
+    std::vector<std::string> parameters;  // NAME=VALUE
+    bool inlineValues = false;
+    // A database or JSON schema that types the parameters.
+    std::string schema;
+    Encoding encoding = Encoding::Windows1252;
+};
+
+// Prints the statement (ending with ";") and, after it, one SQL comment per
+// bound value; with inlineValues the statement with the values written in.
+int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err);
+
+struct RunOptions {
+    std::string file;
+    std::string database;
+    std::vector<std::string> parameters;
+    std::optional<RowFormat> format;  // default: table on a terminal, else csv
+    std::optional<std::uint64_t> limit;
+    Encoding encoding = Encoding::Windows1252;
+};
+
+// Runs the statement on the database and prints its rows.
+int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ostream& err);
+
+}  // namespace qdf
+
+#endif  // QDF_COMMANDS_H

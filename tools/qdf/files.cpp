@@ -1,0 +1,243 @@
+#include "files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace qdf {
+
+namespace {
+
+constexpr char kNotRegular[] = "not a regular file (a directory, pipe, device or socket)";
+
+[[noreturn]] void Fail(const std::string& input, const std::string& what, int code) {
+    throw Failure(kExitUsage, InputName(input) + ": " + what + ": " + std::strerror(code));
+}
+
+// Reads fd to its end.
+std::string ReadAll(int fd, const std::string& input) {
+    std::string bytes;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0) return bytes;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail(input, "cannot read", errno);
+        }
+        bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+void WriteAll(int fd, const std::string& bytes, const std::string& path) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw Failure(kExitUsage, path + ": cannot write: " + std::strerror(errno));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+std::string InputName(const std::string& input) {
+    return input == "-" ? "standard input" : input;
+}
+
+std::string ReadInput(const std::string& input) {
+    if (input == "-") return ReadAll(STDIN_FILENO, input);
+    const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) Fail(input, "cannot open", errno);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw Failure(kExitUsage, input + ": " + kNotRegular);
+    }
+    try {
+        std::string bytes = ReadAll(fd, input);
+        ::close(fd);
+        return bytes;
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+}
+
+DocumentInput::DocumentInput(const std::string& input) : m_path(input) {
+    if (input != "-") {
+        struct stat info {};
+        if (::stat(input.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            throw Failure(kExitUsage, input + ": " + kNotRegular);
+        }
+        return;
+    }
+    const std::string bytes = ReadInput(input);
+    const char* directory = std::getenv("TMPDIR");
+    std::string name =
+        std::string(directory != nullptr && *directory != '\0' ? directory : "/tmp") +
+        "/qdf-stdin-XXXXXX";
+    const int fd = ::mkostemp(&name[0], O_CLOEXEC);
+    if (fd < 0) {
+        throw Failure(kExitUsage, std::string("cannot keep standard input in a temporary file: ") +
+                                      std::strerror(errno));
+    }
+    m_path = name;
+    m_temporary = true;
+    try {
+        WriteAll(fd, bytes, name);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(name.c_str());
+        throw;
+    }
+    ::close(fd);
+}
+
+DocumentInput::~DocumentInput() {
+    if (m_temporary) ::unlink(m_path.c_str());
+}
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& texts) {
+    std::string joined;
+    for (const std::string& text : texts) {
+        if (!joined.empty()) joined += "; ";
+        joined += text;
+    }
+    return joined;
+}
+
+}  // namespace
+
+LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
+    LoadReport report;
+    // A failure of the document's construction is still pending.
+    report.diagnostics = TakeDiagnostics();
+    if (report.diagnostics.error) {
+        report.openFailure = "the document could not be set up";
+        return report;
+    }
+    doc.Open(path.c_str(), 1);
+    report.opened = doc.IsFileOpen() != 0;
+    report.diagnostics = TakeDiagnostics();
+    if (!report.opened) {
+        // The file object has shown the system's reason in a message box.
+        report.openFailure = report.diagnostics.messages.empty()
+                                 ? std::string("cannot open the file")
+                                 : Joined(report.diagnostics.messages);
+        report.diagnostics.messages.clear();
+        return report;
+    }
+
+    CString status;
+    doc.GetStatusString(&status);
+    report.statusReport.assign(status.GetString(), static_cast<std::size_t>(status.GetLength()));
+    doc.Close();
+    Diagnostics after = TakeDiagnostics();
+    if (!report.diagnostics.error) report.diagnostics.error = after.error;
+    report.diagnostics.messages.insert(report.diagnostics.messages.end(), after.messages.begin(),
+                                       after.messages.end());
+    return report;
+}
+
+std::string SectionsNotRead(const CTWFileQDF& doc) {
+    std::string names;
+    for (int i = 0; i < CTWFileQDF::kIndicatorCount; ++i) {
+        if (doc.m_bSectionRead[i] != 0) continue;
+        if (!names.empty()) names += ", ";
+        names += CTWFileQDF::SectionName(i);
+    }
+    return names;
+}
+
+namespace {
+
+// SaveAs, then Close; what the library reported, printed against name.
+ExitStatus SaveAs(CTWFileQDF& doc, const std::string& path, const std::string& name,
+                  std::ostream& err) {
+    doc.SaveAs(path.c_str());
+    Diagnostics diagnostics = TakeDiagnostics();
+    doc.Close();
+    const Diagnostics closing = TakeDiagnostics();
+    if (!diagnostics.error) diagnostics.error = closing.error;
+    diagnostics.messages.insert(diagnostics.messages.end(), closing.messages.begin(),
+                                closing.messages.end());
+    if (diagnostics.Empty()) return kExitOk;
+    PrintDiagnostics(err, name, diagnostics);
+    if (!diagnostics.error) PrintMessage(err, name, "not written");
+    return kExitFailed;
+}
+
+// The document's text, written to a temporary file first.
+ExitStatus SaveToStream(CTWFileQDF& doc, std::ostream& out, std::ostream& err) {
+    const char* directory = std::getenv("TMPDIR");
+    std::string name =
+        std::string(directory != nullptr && *directory != '\0' ? directory : "/tmp") +
+        "/qdf-out-XXXXXX";
+    const int fd = ::mkostemp(&name[0], O_CLOEXEC);
+    if (fd < 0) {
+        PrintMessage(err, "standard output",
+                     std::string("cannot make a temporary file: ") + std::strerror(errno));
+        return kExitFailed;
+    }
+    ::close(fd);
+    ExitStatus status = SaveAs(doc, name, "standard output", err);
+    if (status == kExitOk) {
+        try {
+            out << ReadInput(name);
+        } catch (const Failure& failure) {
+            PrintMessage(err, "", failure.what());
+            status = kExitFailed;
+        }
+    }
+    ::unlink(name.c_str());
+    return status;
+}
+
+}  // namespace
+
+ExitStatus SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& out,
+                        std::ostream& err) {
+    if (path == "-") return SaveToStream(doc, out, err);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        PrintMessage(err, path,
+                     "not a regular file (a directory, pipe, device or socket); not replaced");
+        return kExitUsage;
+    }
+    return SaveAs(doc, path, path, err);
+}
+
+int RunReadCommand(const FileOptions& options, const Render& render, std::ostream& out,
+                   std::ostream& err) {
+    CTWFileQDF doc;
+    LoadReport report;
+    try {
+        const DocumentInput input(options.file);
+        report = LoadDocument(input.path(), doc);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "", failure.what());
+        return failure.status();
+    }
+    if (!report.opened) {
+        PrintMessage(err, options.file, "cannot open: " + report.openFailure);
+        PrintDiagnostics(err, options.file, report.diagnostics);
+        return kExitUsage;
+    }
+    PrintDiagnostics(err, options.file, report.diagnostics);
+    try {
+        out << render(doc, report);
+    } catch (const Failure& failure) {
+        PrintMessage(err, options.file, failure.what());
+        return failure.status();
+    }
+    return report.diagnostics.error ? kExitFailed : kExitOk;
+}
+
+}  // namespace qdf
