@@ -8,11 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "testing/fault_switch.h"
 #include <twfile/platform/file_calls.h>
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/memory.h>
+#include <twfile/platform/replace_calls.h>
 #include <twfile/platform/temp_name.h>
+#include "testing/fault_switch.h"
 
 #include "support/support.h"
 
@@ -245,6 +246,59 @@ TEST(LastError, SystemTextForACode) {
     EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
                              0, 0, reinterpret_cast<char*>(&text), 0, nullptr),
               0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The calls a replacing save makes: a rename that replaces only when asked,
+// attributes of what a path names, the file behind a chain of links, and
+// the access a new file takes from the one it replaces.
+TEST(ReplaceCalls, RenameAttributesLinksAndAccess) {
+    twtest::TempDir dir;
+    const std::string a = dir.File("a");
+    const std::string b = dir.File("b");
+    twtest::WriteAll(a, "new");
+    twtest::WriteAll(b, "old");
+    EXPECT_FALSE(MoveFileExA(a.c_str(), b.c_str(), 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(EEXIST));
+    EXPECT_TRUE(
+        MoveFileExA(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    EXPECT_EQ(twtest::ReadAll(b), "new");
+    EXPECT_FALSE(DeleteFileA(a.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ENOENT));
+
+    EXPECT_EQ(GetFileAttributesA(dir.path().c_str()), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesA(b.c_str()), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(GetFileAttributesA(a.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(IsFileNotFound(GetLastError()));
+    EXPECT_FALSE(IsAccessDenied(GetLastError()));
+
+    ASSERT_EQ(::symlink("b", dir.File("one").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.File("one").c_str(), dir.File("two").c_str()), 0);
+    ASSERT_EQ(::symlink("loop", dir.File("loop").c_str()), 0);
+    EXPECT_EQ(GetReplacedFileName(dir.File("two").c_str()), b);
+    EXPECT_EQ(GetReplacedFileName(b.c_str()), b);
+    EXPECT_EQ(GetReplacedFileName(dir.File("loop").c_str()), "");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ELOOP));
+
+    ASSERT_EQ(::chmod(b.c_str(), 0604), 0);
+    HANDLE h =
+        CreateFileA(a.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CopyFileAccess(b.c_str(), h));
+    struct stat info {};
+    ASSERT_EQ(::stat(a.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0604u);
+    const mode_t mask = ::umask(027);
+    EXPECT_TRUE(CopyFileAccess(dir.File("none").c_str(), h));
+    ::umask(mask);
+    ASSERT_EQ(::stat(a.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_TRUE(FlushFileBuffers(h));
+    EXPECT_TRUE(CloseHandle(h));
+    EXPECT_FALSE(FlushFileBuffers(h));
 }
 
 }  // namespace
