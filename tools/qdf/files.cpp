@@ -17,6 +17,15 @@ constexpr char kNotRegular[] = "not a regular file (a directory, pipe, device or
     throw Failure(kExitUsage, InputName(input) + ": " + what + ": " + std::strerror(code));
 }
 
+// A new file of its own in TMPDIR (or /tmp), named prefix and a unique
+// ending: its descriptor, or -1 with errno set.
+int MakeTemporary(const char* prefix, std::string& name) {
+    const char* directory = std::getenv("TMPDIR");
+    name = std::string(directory != nullptr && *directory != '\0' ? directory : "/tmp") + "/" +
+           prefix + "-XXXXXX";
+    return ::mkostemp(&name[0], O_CLOEXEC);
+}
+
 // Reads fd to its end.
 std::string ReadAll(int fd, const std::string& input) {
     std::string bytes;
@@ -77,11 +86,8 @@ DocumentInput::DocumentInput(const std::string& input) : m_path(input) {
         return;
     }
     const std::string bytes = ReadInput(input);
-    const char* directory = std::getenv("TMPDIR");
-    std::string name =
-        std::string(directory != nullptr && *directory != '\0' ? directory : "/tmp") +
-        "/qdf-stdin-XXXXXX";
-    const int fd = ::mkostemp(&name[0], O_CLOEXEC);
+    std::string name;
+    const int fd = MakeTemporary("qdf-stdin", name);
     if (fd < 0) {
         throw Failure(kExitUsage, std::string("cannot keep standard input in a temporary file: ") +
                                       std::strerror(errno));
@@ -176,11 +182,8 @@ ExitStatus SaveAs(CTWFileQDF& doc, const std::string& path, const std::string& n
 
 // The document's text, written to a temporary file first.
 ExitStatus SaveToStream(CTWFileQDF& doc, std::ostream& out, std::ostream& err) {
-    const char* directory = std::getenv("TMPDIR");
-    std::string name =
-        std::string(directory != nullptr && *directory != '\0' ? directory : "/tmp") +
-        "/qdf-out-XXXXXX";
-    const int fd = ::mkostemp(&name[0], O_CLOEXEC);
+    std::string name;
+    const int fd = MakeTemporary("qdf-out", name);
     if (fd < 0) {
         PrintMessage(err, "standard output",
                      std::string("cannot make a temporary file: ") + std::strerror(errno));
