@@ -15,6 +15,14 @@
 
 #include "testing/fault_switch.h"
 
+// Returns at the first failure of a scenario's step; a step whose result is
+// not a status is followed by STEP(CTWError::GetNumber()).
+#define STEP(call)                             \
+    do {                                       \
+        const int stepStatus = (call);         \
+        if (stepStatus < 0) return stepStatus; \
+    } while (0)
+
 namespace faults {
 
 namespace fault = win32::fault;

@@ -21,18 +21,6 @@
 namespace faults {
 namespace {
 
-// Returns at the first failure; a pointer result is checked through the
-// pending error.
-#define STEP(call)                             \
-    do {                                       \
-        const int stepStatus = (call);         \
-        if (stepStatus < 0) return stepStatus; \
-    } while (0)
-#define PENDING()                                                    \
-    do {                                                             \
-        if (CTWError::GetNumber() < 0) return CTWError::GetNumber(); \
-    } while (0)
-
 // A small schema: two tables and attributes of every data type.
 struct Schema {
     CTWDB_Table orders{"ORDERS"};
@@ -125,10 +113,10 @@ class ConditionScenario : public Scenario {
             STEP(condition.ValidateCondition(c.text, attribute, r.bound, 0));
             STEP(condition.CheckCondition(r.checked, 0));
             const char* text = condition.GetText();
-            PENDING();
+            STEP(CTWError::GetNumber());
             r.text = text;
             const char* fullText = condition.GetFullNameText();
-            PENDING();
+            STEP(CTWError::GetNumber());
             r.fullText = fullText;
             // The keys are taken after the run: copying them allocates.
             m_maps[i].RemoveAll();
@@ -191,9 +179,9 @@ class ConditionListScenario : public Scenario {
             STEP(m_list->Insert(condition.get()));
         STEP(m_list->AddTail(&m_extra));
         m_inOrders = m_list->InList(&m_schema.orders);
-        PENDING();
+        STEP(CTWError::GetNumber());
         m_inCustomers = m_list->InList(&m_schema.customers);
-        PENDING();
+        STEP(CTWError::GetNumber());
         m_inList = m_list->InList(m_conditions.front().get());
         // "L" sorts last among the twelve; it goes.
         STEP(m_list->Remove(m_conditions[4].get()));
@@ -245,12 +233,12 @@ class JoinScenario : public Scenario {
         m_texts.clear();
         for (auto& join : m_joins) {
             const char* text = join->GetText();
-            PENDING();
+            STEP(CTWError::GetNumber());
             m_texts.emplace_back(text);
             STEP(m_list->AddTail(join.get()));
         }
         m_inCustomers = m_list->InList(&m_schema.customers);
-        PENDING();
+        STEP(CTWError::GetNumber());
         m_inList = m_list->InList(m_joins.back().get());
         STEP(m_list->Remove(m_joins.front().get()));
         return 0;

@@ -13,11 +13,13 @@
 // again).
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <twfile/host/error.h>
@@ -183,153 +185,123 @@ struct Files {
     }
 };
 
-class OpenScenario : public Scenario {
-  public:
-    OpenScenario(const Files& files, int bufferSize) : m_files(files), m_nBufferSize(bufferSize) {}
+// The operations of the campaign.
+enum class Operation { Open, Save, SaveAsOntoAnExistingFile, SaveAsToANewFile, Copy };
 
-    int Run() override {
+// One operation on a document (and, for Copy, on the target document open
+// on the previous file) with the given buffer size.
+class DocumentScenario : public Scenario {
+  public:
+    DocumentScenario(Files& files, Operation operation, int bufferSize)
+        : m_files(files), m_operation(operation), m_nBufferSize(bufferSize) {}
+
+    void Prepare() override {
+        if (m_operation == Operation::Open) return;  // made in each run
         m_document = std::make_unique<CTWFileQDF>();
-        if (m_nBufferSize > 0) m_document->m_nBufSize = m_nBufferSize;
-        return m_document->Open(m_files.source.c_str(), 1);
+        if (m_operation == Operation::SaveAsToANewFile) {
+            std::remove(m_files.target.c_str());
+        } else {
+            twtest::WriteAll(m_files.target, m_files.previous);
+        }
+        if (m_operation == Operation::Copy) {
+            m_target = std::make_unique<CTWFileQDF>();
+            m_target->m_nBufSize = m_nBufferSize;
+            OpenTarget();
+        } else {
+            m_document->m_nBufSize = m_nBufferSize;
+        }
+        // Save in place: the document was opened from the previous file,
+        // then its members were replaced.
+        if (m_operation == Operation::Save) {
+            ASSERT_GE(m_document->Open(m_files.target.c_str(), 0), 0);
+            ASSERT_GE(m_document->Initialise(), 0);
+        }
+        Fill(*m_document, "new", 20);
+    }
+    int Run() override {
+        if (m_operation == Operation::Open) {
+            m_document = std::make_unique<CTWFileQDF>();
+            m_document->m_nBufSize = m_nBufferSize;
+        }
+        return Operate();
+    }
+    int Operate() {
+        switch (m_operation) {
+            case Operation::Open:
+                return m_document->Open(m_files.source.c_str(), 1);
+            case Operation::Save:
+                return m_document->Save();
+            case Operation::Copy:
+                return m_document->Copy(m_target.get());
+            default:
+                return m_document->SaveAs(m_files.target.c_str());
+        }
     }
     void CheckResult() override {
-        EXPECT_EQ(m_document->IsFileOpen(), 1);
-        for (int read : m_document->m_bSectionRead)
-            EXPECT_EQ(read, 1);
-        EXPECT_TRUE(Take(*m_document) == m_files.members) << "the members differ";
+        if (m_operation == Operation::Open) {
+            EXPECT_EQ(m_document->IsFileOpen(), 1);
+            for (int read : m_document->m_bSectionRead)
+                EXPECT_EQ(read, 1);
+            EXPECT_TRUE(Take(*m_document) == m_files.members) << "the members differ";
+            return;
+        }
+        if (m_operation == Operation::Copy) {
+            EXPECT_EQ(m_document->m_pOutputFile, m_document.get());
+            EXPECT_TRUE(Take(*m_target) == FreshMembers()) << "the target's members changed";
+        } else {
+            EXPECT_EQ(m_document->IsFileOpen(), 1);
+        }
+        m_files.CheckSaved(m_files.target);
+    }
+    // The previous file is closed once the new one is in place; nothing was
+    // written through it, so its failed close loses nothing.
+    bool MayAbsorb(const Injection& injection) const override {
+        const bool replacing = m_operation != Operation::Open && m_operation != Operation::Copy;
+        return (replacing && injection.kind == fault::Kind::Close) ||
+               Scenario::MayAbsorb(injection);
     }
     void CheckAbsorbed(const Injection& injection) override {
-        if (injection.kind != fault::Kind::Open && injection.kind != fault::Kind::Lock) {
+        if (m_operation != Operation::Open ||
+            (injection.kind != fault::Kind::Open && injection.kind != fault::Kind::Lock)) {
             return CheckResult();
         }
         // The file did not open: the caller sees it, nothing was read.
         EXPECT_EQ(m_document->IsFileOpen(), 0);
         EXPECT_TRUE(Take(*m_document) == FreshMembers());
     }
-    void CheckAfterFailure(const Injection&) override {
-        EXPECT_EQ(twtest::ReadAll(m_files.source), m_files.text);
-    }
-    void Recover() override {
-        ASSERT_GE(m_document->Initialise(), 0);
-        ASSERT_GE(m_document->Open(m_files.source.c_str(), 1), 0);
-        CheckResult();
-    }
-
-  private:
-    const Files& m_files;
-    int m_nBufferSize;
-    std::unique_ptr<CTWFileQDF> m_document;
-};
-
-// Save in place: the document was opened from the previous file, then its
-// members were replaced.
-class SaveScenario : public Scenario {
-  public:
-    SaveScenario(Files& files, int bufferSize) : m_files(files), m_nBufferSize(bufferSize) {}
-
-    void Prepare() override {
-        twtest::WriteAll(m_files.target, m_files.previous);
-        m_document = std::make_unique<CTWFileQDF>();
-        m_document->m_nBufSize = m_nBufferSize;
-        ASSERT_GE(m_document->Open(m_files.target.c_str(), 0), 0);
-        ASSERT_GE(m_document->Initialise(), 0);
-        Fill(*m_document, "new", 20);
-    }
-    int Run() override { return m_document->Save(); }
-    void CheckResult() override { m_files.CheckSaved(m_files.target); }
-    // The previous file is closed once the new one is in place; nothing was
-    // written through it, so its failed close loses nothing.
-    bool MayAbsorb(const Injection& injection) const override {
-        return injection.kind == fault::Kind::Close || Scenario::MayAbsorb(injection);
-    }
     void CheckAfterFailure(const Injection& injection) override {
-        m_files.CheckPrevious(injection);
-        EXPECT_EQ(m_document->IsFileOpen(), 1) << "the document lost its file";
-    }
-    void Recover() override {
-        ASSERT_GE(m_document->Save(), 0);
-        CheckResult();
-        EXPECT_TRUE(Take(*m_document) == m_files.members);
-    }
-
-  private:
-    Files& m_files;
-    int m_nBufferSize;
-    std::unique_ptr<CTWFileQDF> m_document;
-};
-
-// SaveAs onto an existing file (the previous one) or a new path.
-class SaveAsScenario : public Scenario {
-  public:
-    SaveAsScenario(Files& files, int bufferSize, bool existing)
-        : m_files(files), m_nBufferSize(bufferSize), m_bExisting(existing) {}
-
-    void Prepare() override {
-        if (m_bExisting) {
-            twtest::WriteAll(m_files.target, m_files.previous);
-        } else {
-            std::remove(m_files.target.c_str());
+        switch (m_operation) {
+            case Operation::Open:
+                EXPECT_EQ(twtest::ReadAll(m_files.source), m_files.text);
+                return;
+            case Operation::SaveAsToANewFile:
+                EXPECT_FALSE(twtest::Exists(m_files.target)) << "a failed save made the file";
+                EXPECT_TRUE(m_files.Leftovers().empty()) << "a new file stayed behind";
+                return;
+            case Operation::Save:
+                EXPECT_EQ(m_document->IsFileOpen(), 1) << "the document lost its file";
+                break;
+            case Operation::Copy:
+                EXPECT_EQ(m_document->m_pOutputFile, m_document.get());
+                break;
+            default:
+                break;
         }
-        m_document = std::make_unique<CTWFileQDF>();
-        m_document->m_nBufSize = m_nBufferSize;
-        Fill(*m_document, "new", 20);
-    }
-    int Run() override { return m_document->SaveAs(m_files.target.c_str()); }
-    void CheckResult() override {
-        EXPECT_EQ(m_document->IsFileOpen(), 1);
-        m_files.CheckSaved(m_files.target);
-    }
-    bool MayAbsorb(const Injection& injection) const override {
-        return injection.kind == fault::Kind::Close || Scenario::MayAbsorb(injection);
-    }
-    void CheckAfterFailure(const Injection& injection) override {
-        if (m_bExisting) {
-            m_files.CheckPrevious(injection);
-        } else {
-            EXPECT_FALSE(twtest::Exists(m_files.target)) << "a failed save made the file";
-            EXPECT_TRUE(m_files.Leftovers().empty()) << "a new file stayed behind";
-        }
-    }
-    void Recover() override {
-        ASSERT_GE(m_document->SaveAs(m_files.target.c_str()), 0);
-        CheckResult();
-    }
-
-  private:
-    Files& m_files;
-    int m_nBufferSize;
-    bool m_bExisting;
-    std::unique_ptr<CTWFileQDF> m_document;
-};
-
-// Copy into another document's file, opened on the previous file.
-class CopyScenario : public Scenario {
-  public:
-    CopyScenario(Files& files, int bufferSize) : m_files(files), m_nBufferSize(bufferSize) {}
-
-    void Prepare() override {
-        twtest::WriteAll(m_files.target, m_files.previous);
-        m_source = std::make_unique<CTWFileQDF>();
-        Fill(*m_source, "new", 20);
-        m_target = std::make_unique<CTWFileQDF>();
-        m_target->m_nBufSize = m_nBufferSize;
-        OpenTarget();
-    }
-    int Run() override { return m_source->Copy(m_target.get()); }
-    void CheckResult() override {
-        EXPECT_EQ(m_source->m_pOutputFile, m_source.get());
-        EXPECT_TRUE(Take(*m_target) == FreshMembers()) << "the target's members changed";
-        m_files.CheckSaved(m_files.target);
-    }
-    void CheckAfterFailure(const Injection& injection) override {
-        EXPECT_EQ(m_source->m_pOutputFile, m_source.get());
         m_files.CheckPrevious(injection);
     }
     void Recover() override {
-        ASSERT_GE(m_target->CloseFile(), 0);
-        OpenTarget();
-        ASSERT_GE(m_source->Copy(m_target.get()), 0);
+        if (m_operation == Operation::Open) {
+            ASSERT_GE(m_document->Initialise(), 0);
+        }
+        if (m_operation == Operation::Copy) {
+            ASSERT_GE(m_target->CloseFile(), 0);
+            OpenTarget();
+        }
+        ASSERT_GE(Operate(), 0);
         CheckResult();
+        if (m_operation == Operation::Save) {
+            EXPECT_TRUE(Take(*m_document) == m_files.members);
+        }
     }
 
   private:
@@ -342,8 +314,9 @@ class CopyScenario : public Scenario {
     }
 
     Files& m_files;
+    Operation m_operation;
     int m_nBufferSize;
-    std::unique_ptr<CTWFileQDF> m_source;
+    std::unique_ptr<CTWFileQDF> m_document;
     std::unique_ptr<CTWFileQDF> m_target;
 };
 
@@ -352,56 +325,56 @@ class CopyScenario : public Scenario {
 constexpr int kDefault = 65534;
 constexpr int kSmall = 256;
 
-class DocumentFaults : public ::testing::TestWithParam<int> {
+struct Case {
+    const char* name;
+    Operation operation;
+};
+
+const Case kCases[] = {{"open", Operation::Open},
+                       {"save", Operation::Save},
+                       {"save-as onto an existing file", Operation::SaveAsOntoAnExistingFile},
+                       {"save-as to a new file", Operation::SaveAsToANewFile},
+                       {"copy", Operation::Copy}};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DocumentFaults : public ::testing::TestWithParam<std::tuple<Case, int>> {
   protected:
-    std::string Name(const char* what) const {
-        return std::string("document ") + what + (GetParam() == kSmall ? ", small buffer" : "");
-    }
-    // Runs a campaign over a scenario that saves to the target file; for a
-    // write in place the first change of the file is found first.
-    void SaveCampaign(const char* what, const ScenarioFactory& make, bool replacing) {
-        m_files.replacing = replacing;
-        if (!replacing) m_files.firstChange = CountsAtFirst(make, fault::Kind::EndOfFile);
-        const Summary summary = RunCampaign(Name(what), make);
-        EXPECT_GT(summary.failedRuns, 0u);
-        m_files.Report(Name(what));
-    }
     Files m_files;
 };
 
-TEST_P(DocumentFaults, Open) {
-    const Summary summary = RunCampaign(
-        Name("open"), [&] { return std::make_unique<OpenScenario>(m_files, GetParam()); });
+// A save to the existing target file reports how many failures left the
+// previous text damaged; for a write in place the first change of the file
+// is found first.
+TEST_P(DocumentFaults, EveryFailedCallIsReportedAndRecovered) {
+    const auto [c, bufferSize] = GetParam();
+    const std::string name =
+        std::string("document ") + c.name + (bufferSize == kSmall ? ", small buffer" : "");
+    const ScenarioFactory make = [&, c = c, bufferSize = bufferSize] {
+        return std::make_unique<DocumentScenario>(m_files, c.operation, bufferSize);
+    };
+    m_files.replacing =
+        c.operation == Operation::Save || c.operation == Operation::SaveAsOntoAnExistingFile;
+    if (c.operation == Operation::Copy) {
+        m_files.firstChange = CountsAtFirst(make, fault::Kind::EndOfFile);
+    }
+    const Summary summary = RunCampaign(name, make);
     EXPECT_GT(summary.failedRuns, 0u);
+    if (m_files.replacing || c.operation == Operation::Copy) m_files.Report(name);
 }
 
-TEST_P(DocumentFaults, Save) {
-    SaveCampaign(
-        "save", [&] { return std::make_unique<SaveScenario>(m_files, GetParam()); }, true);
-}
-
-TEST_P(DocumentFaults, SaveAsOntoAnExistingFile) {
-    SaveCampaign(
-        "save-as onto an existing file",
-        [&] { return std::make_unique<SaveAsScenario>(m_files, GetParam(), true); }, true);
-}
-
-TEST_P(DocumentFaults, SaveAsToANewFile) {
-    const Summary summary = RunCampaign(Name("save-as to a new file"), [&] {
-        return std::make_unique<SaveAsScenario>(m_files, GetParam(), false);
-    });
-    EXPECT_GT(summary.failedRuns, 0u);
-}
-
-TEST_P(DocumentFaults, Copy) {
-    SaveCampaign(
-        "copy", [&] { return std::make_unique<CopyScenario>(m_files, GetParam()); }, false);
-}
-
-INSTANTIATE_TEST_SUITE_P(Buffers, DocumentFaults, ::testing::Values(kDefault, kSmall),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return info.param == kSmall ? std::string("SmallBuffer")
-                                                         : std::string("DefaultBuffer");
+INSTANTIATE_TEST_SUITE_P(Operations, DocumentFaults,
+                         ::testing::Combine(::testing::ValuesIn(kCases),
+                                            ::testing::Values(kDefault, kSmall)),
+                         [](const ::testing::TestParamInfo<std::tuple<Case, int>>& info) {
+                             std::string name;
+                             for (const char* p = std::get<0>(info.param).name; *p != 0; ++p) {
+                                 if (std::isalpha(static_cast<unsigned char>(*p))) name += *p;
+                             }
+                             return name + (std::get<1>(info.param) == kSmall ? "SmallBuffer"
+                                                                              : "DefaultBuffer");
                          });
 
 }  // namespace

@@ -35,11 +35,4 @@ std::string TakeError() {
     return text;
 }
 
-std::string Le32(unsigned value) {
-    std::string bytes;
-    for (int i = 0; i < 4; ++i)
-        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
-    return bytes;
-}
-
 }  // namespace twtest

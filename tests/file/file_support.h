@@ -57,7 +57,12 @@ inline std::string B(const char* bytes, std::size_t count) {
     return std::string(bytes, count);
 }
 // A 32-bit value as the file stores it, little-endian.
-std::string Le32(unsigned value);
+inline std::string Le32(unsigned value) {
+    std::string bytes;
+    for (int i = 0; i < 4; ++i)
+        bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
 
 }  // namespace twtest
 

@@ -81,15 +81,4 @@ TEST(ErrorService, ThreadsNeverSeeEachOthersErrors) {
     EXPECT_EQ(CTWError::m_nError, -2);
 }
 
-TEST(ErrorService, TheFourNumbersAndTexts) {
-    EXPECT_EQ(ID_TWErrors_InvalidParam, -2);
-    EXPECT_EQ(ID_TWErrors_MemoryAlloc, -3);
-    EXPECT_EQ(ID_TWErrors_InvalidContext, -4);
-    EXPECT_EQ(ID_TWErrors_UnExpected, -5);
-    for (const char* text : {IDS_TWErrors_InvalidParam, IDS_TWErrors_MemoryAlloc,
-                             IDS_TWErrors_InvalidContext, IDS_TWErrors_UnExpected}) {
-        EXPECT_GT(std::string(text).size(), 5u);
-    }
-}
-
 }  // namespace
