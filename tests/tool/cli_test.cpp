@@ -144,7 +144,12 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"check", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
         {{"export"}, 2, "", "qdf: "},
         {{}, 2, "", "qdf: "},
-        {{"frobnicate"}, 2, "", "qdf: "},
+        {{"frobnicate"}, 2, "", "qdf: unknown command 'frobnicate'\nRun 'qdf help'"},
+        {{"shwo", sales}, 2, "", "qdf: unknown command 'shwo'; did you mean 'show'?\n"},
+        {{"exprot"}, 2, "", "did you mean 'export'?"},
+        {{"help"}, 0, "Usage: qdf [OPTIONS] SUBCOMMAND", ""},
+        {{"help", "diff"}, 2, "", "qdf: unknown command 'diff'"},
+        {{"help", "chek"}, 2, "", "did you mean 'check'?"},
         {{"import", "empty.json", "-o", "new.qdf"}, 0, "", ""},
         {{"import", "empty.json"}, 2, "", "qdf: "},
         {{"import", "missing.json", "-o", "x.qdf"}, 2, "", "qdf: missing.json" + noFile},
@@ -179,9 +184,10 @@ TEST_F(Cli, ExitStatusesAndMessages) {
 TEST_F(Cli, HelpOnEverySubcommand) {
     std::vector<Case> cases;
     for (const std::string command :
-         {"show", "export", "import", "new", "check", "condition", "sql", "run"}) {
+         {"show", "export", "import", "new", "check", "condition", "sql", "run", "help"}) {
         cases.push_back({{command, "--help"}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
         cases.push_back({{"--help"}, 0, "\n  " + command + " ", ""});
+        cases.push_back({{"help", command}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
     }
     ExpectRuns(cases);
 }

@@ -16,6 +16,7 @@
 
 #include "commands.h"
 #include "diagnostics.h"
+#include "suggestion.h"
 
 // The library's version header when the build makes one, else the project
 // version the build passes in.
@@ -199,6 +200,8 @@ Action DefineRun(CLI::App& command) {
     return [o] { return qdf::RunRun(*o, isatty(STDOUT_FILENO) != 0, std::cout, std::cerr); };
 }
 
+Action DefineHelp(CLI::App& command);
+
 struct Command {
     const char* name;
     const char* summary;
@@ -216,7 +219,42 @@ const Command kCommands[] = {
      DefineCondition},
     {"sql", "Print the SQL statement a document describes", DefineSql},
     {"run", "Run the statement a document describes and print its rows", DefineRun},
+    {"help", "Print the help of qdf or of one command", DefineHelp},
 };
+
+// "qdf: unknown command 'WORD'", with the command it most likely meant.
+int UnknownCommand(const std::string& word) {
+    std::vector<std::string> names;
+    for (const Command& command : kCommands)
+        names.emplace_back(command.name);
+    const std::string closest = qdf::ClosestName(word, names);
+    std::cerr << "qdf: unknown command '" << word << "'";
+    if (!closest.empty()) std::cerr << "; did you mean '" << closest << "'?";
+    std::cerr << "\nRun 'qdf help' for the list of commands.\n";
+    return qdf::kExitUsage;
+}
+
+bool IsCommand(const std::string& word) {
+    for (const Command& command : kCommands) {
+        if (word == command.name) return true;
+    }
+    return false;
+}
+
+Action DefineHelp(CLI::App& command) {
+    auto name = std::make_shared<std::string>();
+    command.add_option("COMMAND", *name, "The command to describe (default: every command)");
+    return [name, &command] {
+        const CLI::App& qdf = *command.get_parent();
+        if (name->empty()) {
+            std::cout << qdf.get_formatter()->make_help(&qdf, "qdf", CLI::AppFormatMode::Normal);
+            return int{qdf::kExitOk};
+        }
+        if (!IsCommand(*name)) return UnknownCommand(*name);
+        std::cout << qdf.get_subcommand(*name)->help("qdf");
+        return int{qdf::kExitOk};
+    };
+}
 
 // Prints what the library showed outside any command's own reporting.
 void PrintLeftoverMessages() {
@@ -235,6 +273,7 @@ int Run(int argc, char** argv) {
         commands.emplace_back(sub, command.define(*sub));
     }
 
+    if (argc > 1 && argv[1][0] != '-' && !IsCommand(argv[1])) return UnknownCommand(argv[1]);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
