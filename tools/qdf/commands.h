@@ -34,18 +34,36 @@ class Failure : public std::runtime_error {
     ExitStatus m_status;
 };
 
-// show and export: one document, "-" for standard input.
+// show: documents, "-" for standard input.
 struct FileOptions {
-    std::string file;
+    std::vector<std::string> files;
     Encoding encoding = Encoding::Windows1252;
 };
 
-// Prints a readable summary of the document. Exit status: 0 read cleanly, 1
-// the read stopped at an error (the summary shows what was read and the
-// error), 2 the file cannot be opened or a text does not fit the encoding.
+// Prints a readable summary of each document, an empty line between two.
+// Exit status, the highest of the files': 0 read cleanly, 1 the read stopped
+// at an error (the summary shows what was read and the error), 2 the file
+// cannot be opened or a text does not fit the encoding.
 int RunShow(const FileOptions& options, std::ostream& out, std::ostream& err);
-// Prints the document as JSON (document_json.h); statuses as for show.
-int RunExport(const FileOptions& options, std::ostream& out, std::ostream& err);
+
+struct ExportOptions {
+    std::vector<std::string> files;  // "-" reads standard input
+    Encoding encoding = Encoding::Windows1252;
+    // JSON Lines even for one file.
+    bool lines = false;
+    // One line without spaces instead of indented JSON.
+    bool compact = false;
+    // The file to write instead of out; empty for out.
+    std::string output;
+};
+
+// Prints the document as JSON (document_json.h). Several files, or lines,
+// give JSON Lines: for each file one compact object, {"path", "document"}
+// when it was read (even with an error) or {"path", "error"} when it could
+// not be. With output, the text goes to a file beside it that is renamed
+// over it at the end, so that it holds its old contents or the whole
+// export; it is left alone when nothing was exported. Statuses as for show.
+int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 
 struct ImportOptions {
     // A JSON file, or "-" for standard input.
@@ -76,6 +94,12 @@ struct CheckOptions {
     // A database or JSON schema to check the documents against instead.
     std::string schema;
     Encoding encoding = Encoding::Windows1252;
+    // One JSON object a line for each file instead: {"path", "ok",
+    // "sectionsRead" (null when the file did not open), "error" (null or its
+    // text), "findings" (the lines the text form prints)}.
+    bool json = false;
+    // Nothing on out: the exit status alone tells.
+    bool quiet = false;
 };
 
 // Without a schema, prints for each file either "FILE: ok" or one line per

@@ -87,13 +87,6 @@ std::string Indexed(const std::string& path, std::size_t index) {
     return path + "[" + std::to_string(index) + "]";
 }
 
-// Texts of the library itself (messages, the file name) are shown as they
-// are when they are UTF-8, else as Windows-1252.
-std::string ForeignText(std::string_view bytes) {
-    if (utf8::FindInvalid(bytes) == std::string_view::npos) return std::string(bytes);
-    return cp1252::Decode(bytes);
-}
-
 class Writer {
   public:
     explicit Writer(Encoding encoding) : m_encoding(encoding) {}
@@ -120,6 +113,11 @@ class Writer {
 };
 
 }  // namespace
+
+std::string ForeignText(std::string_view bytes) {
+    if (utf8::FindInvalid(bytes) == std::string_view::npos) return std::string(bytes);
+    return cp1252::Decode(bytes);
+}
 
 Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadReport& report,
                     Encoding encoding) {

@@ -18,6 +18,7 @@
 #define QDF_DOCUMENT_JSON_H
 
 #include <string>
+#include <string_view>
 
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
@@ -26,6 +27,10 @@
 #include "files.h"
 
 namespace qdf {
+
+// Texts of the library itself (messages, file names) as they are when they
+// are UTF-8, else read as Windows-1252.
+std::string ForeignText(std::string_view bytes);
 
 // doc, read from file with report, in the shape above. A text that is not
 // valid in the encoding raises a Failure naming its member.

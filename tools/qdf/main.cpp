@@ -86,18 +86,27 @@ std::shared_ptr<Options> Make() {
 
 Action DefineShow(CLI::App& command) {
     auto o = Make<qdf::FileOptions>();
-    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
+    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
     AddEncoding(command, o->encoding);
     return [o] { return qdf::RunShow(*o, std::cout, std::cerr); };
 }
 
 Action DefineExport(CLI::App& command) {
-    auto o = Make<qdf::FileOptions>();
-    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
+    auto o = Make<qdf::ExportOptions>();
+    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
+    command.add_flag("--lines", o->lines,
+                     "Write JSON Lines even for one file (several files always give them)");
+    command.add_flag("-c,--compact", o->compact, "Write the JSON on one line, without spaces");
+    command.add_option("-o,--output", o->output,
+                       "Write to this file instead of standard output; it is replaced in one "
+                       "step when the export is done");
     AddEncoding(command, o->encoding);
     command.footer(
-        "Exit status: 0 read cleanly, 1 the read stopped at an error (the JSON shows what was "
-        "read and the error), 2 the file cannot be opened or the arguments are wrong.");
+        "JSON Lines hold one object a file: {\"path\", \"document\"} when it was read, "
+        "{\"path\", \"error\"} when it could not be.\n"
+        "Exit status, the highest of the files': 0 read cleanly, 1 the read stopped at an "
+        "error (the JSON shows what was read and the error), 2 the file cannot be opened or "
+        "the arguments are wrong.");
     return [o] { return qdf::RunExport(*o, std::cout, std::cerr); };
 }
 
@@ -128,6 +137,9 @@ Action DefineCheck(CLI::App& command) {
     command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
     command.add_option("--schema", o->schema,
                        "Check each document against a database or a JSON schema instead");
+    command.add_flag("--json", o->json,
+                     "Write one JSON object a file: path, ok, sectionsRead, error, findings");
+    command.add_flag("-q,--quiet", o->quiet, "Write nothing: the exit status tells");
     command.footer(
         "Exit status: 0 when every file is clean, 1 otherwise, 2 when a FILE is not a regular "
         "file or cannot be read.");
