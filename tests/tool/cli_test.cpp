@@ -120,11 +120,17 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     twtest::WriteAll(m_dir.File("empty.json"), "{}");
     twtest::WriteAll(m_dir.File("a.qdf"), "keep");
     twtest::WriteAll(m_dir.File("keep.json"), "keep");
+    // A section's start line (line 11, at byte 173) longer than any the
+    // reader takes: the read stops after its first 100 bytes.
+    std::string longLine = twtest::ReadAll(Example("sales.qdf"));
+    longLine.insert(longLine.find("TABLES 1.0"), std::string(400, 'X'));
+    twtest::WriteAll(m_dir.File("long.qdf"), longLine);
     const std::string sales = Example("sales.qdf");
     const std::string legacy = Example("legacy.qdf");
     const std::string damaged = Example("damaged.qdf");
     const std::string readError =
-        "qdf: " + damaged + ": error -1: Unexpected end-of-file found in Query Definition file";
+        "qdf: " + damaged +
+        ": line 33 (byte 454): error -1: Unexpected end-of-file found in Query Definition file";
     const std::string noFile = ": cannot open: No such file or directory";
     const std::string notRegular = "not a regular file (a directory, pipe, device or socket)";
     const std::string notUtf8 = "qdf: " + sales + ": customDataString: not valid UTF-8 at byte 30";
@@ -132,6 +138,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     ExpectRuns({
         {{"show", sales}, 0, "Database:                \"SALES\"\n", ""},
         {{"show", damaged}, 1, "Read error:              -1: Unexpected end-of-file", readError},
+        {{"check", "long.qdf"}, 1, "long.qdf: line 11 (byte 273): error -1: Error - target", ""},
         {{"show", "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
         {{"show", "--encoding", "utf-8", sales}, 2, "", notUtf8},
         {{"export", sales}, 0, "\"report=monthly-sales;currency=\xE2\x82\xAC\"", ""},
@@ -292,7 +299,9 @@ TEST_F(Cli, CheckReportsEachFile) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.substr(0, run.out.find("HEADER")),
               sales + ": ok\n" + damaged +
-                  ": error -1: Unexpected end-of-file found in Query Definition file\n" + damaged +
+                  ": line 33 (byte 454): error -1: Unexpected end-of-file found in Query "
+                  "Definition file\n" +
+                  damaged +
                   ": sections not read: CONDITIONS, JOINS, FLAGS, WINDOW-POSITION, EDITED-SQL, "
                   "CUSTOM-DATA-STRING, DEFAULT-VALUES, NON-DISPLAY-ATTRIBUTES, TIME, "
                   "DISPLAY-PROPERTIES\nempty.qdf: sections not read: ");

@@ -158,6 +158,10 @@ Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadRe
     if (report.diagnostics.error) {
         json["error"] = Json{{"number", report.diagnostics.error->number},
                              {"message", ForeignText(report.diagnostics.error->message)}};
+        if (report.errorAt) {
+            json["error"]["line"] = report.errorAt->line;
+            json["error"]["byte"] = report.errorAt->byte;
+        }
     } else {
         json["error"] = nullptr;
     }

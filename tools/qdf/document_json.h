@@ -11,7 +11,10 @@
 //    "printer": {"strings": [8 texts], "property1", "property2"},
 //    "dynamicSort": {"text", "sort1", "sort2", "sort3"},
 //    "sectionsRead": {"HEADER": bool, ... the fourteen sections},
-//    "statusReport", "error": null or {"number", "message"}}
+//    "statusReport",
+//    "error": null or {"number", "message", "line", "byte"}}
+// (line and byte tell where the read stopped; they are missing when the
+// error came from elsewhere).
 // Texts are the members' bytes in the chosen encoding; integers are numbers;
 // flags are booleans.
 #ifndef QDF_DOCUMENT_JSON_H

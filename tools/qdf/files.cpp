@@ -118,6 +118,44 @@ std::string Joined(const std::vector<std::string>& texts) {
 
 }  // namespace
 
+namespace {
+
+// The document's file position, with the line it is on: one more than the
+// line ends before it. Asking for the position changes nothing of the read.
+LoadReport::Position PositionIn(const std::string& path, CTWFileQDF& doc) {
+    LoadReport::Position position;
+    doc.GetCurLoc(position.byte);
+    position.line = 1;
+    try {
+        const std::string bytes = ReadInput(path);
+        const auto end = bytes.begin() +
+                         static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                             bytes.size(), static_cast<std::size_t>(std::max(0L, position.byte))));
+        position.line += static_cast<long>(std::count(bytes.begin(), end, '\n'));
+    } catch (const Failure&) {
+        // The file changed under us: the byte offset alone still tells.
+    }
+    return position;
+}
+
+}  // namespace
+
+std::string ErrorPlace(const LoadReport& report) {
+    if (!report.errorAt) return std::string();
+    return "line " + std::to_string(report.errorAt->line) + " (byte " +
+           std::to_string(report.errorAt->byte) + ")";
+}
+
+void PrintReadDiagnostics(std::ostream& err, const std::string& file, const LoadReport& report) {
+    Diagnostics error;
+    error.error = report.diagnostics.error;
+    const std::string place = ErrorPlace(report);
+    PrintDiagnostics(err, place.empty() ? file : file + ": " + place, error);
+    Diagnostics others = report.diagnostics;
+    others.error.reset();
+    PrintDiagnostics(err, file, others);
+}
+
 LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
     LoadReport report;
     // A failure of the document's construction is still pending.
@@ -129,6 +167,7 @@ LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
     doc.Open(path.c_str(), 1);
     report.opened = doc.IsFileOpen() != 0;
     report.diagnostics = TakeDiagnostics();
+    if (report.opened && report.diagnostics.error) report.errorAt = PositionIn(path, doc);
     if (!report.opened) {
         // The file object has shown the system's reason in a message box.
         report.openFailure = report.diagnostics.messages.empty()
@@ -246,7 +285,7 @@ int ReadOne(const std::string& file, const Render& render, std::ostream& out, st
         PrintDiagnostics(err, file, report.diagnostics);
         return status;
     }
-    PrintDiagnostics(err, file, report.diagnostics);
+    PrintReadDiagnostics(err, file, report);
     try {
         out << render.document(file, doc, report);
     } catch (const Failure& failure) {

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -57,6 +58,13 @@ struct LoadReport {
     Diagnostics diagnostics;
     // The document's report of the sections not read (GetStatusString).
     std::string statusReport;
+    // Where the read stopped at its error: the line (from 1) and the byte
+    // offset (from 0) of the file position when the error was raised.
+    struct Position {
+        long line = 0;
+        long byte = 0;
+    };
+    std::optional<Position> errorAt;
 
     bool ReadCleanly() const { return opened && !diagnostics.error; }
 };
@@ -65,6 +73,13 @@ struct LoadReport {
 // every section and closes the file again; the members keep what was read.
 // The error service is left clear.
 LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc);
+
+// "line N (byte B)" for where the read stopped, or empty.
+std::string ErrorPlace(const LoadReport& report);
+
+// Prints the read's error as "qdf: FILE: line N (byte B): error E: TEXT" and
+// its other messages as "qdf: FILE: TEXT".
+void PrintReadDiagnostics(std::ostream& err, const std::string& file, const LoadReport& report);
 
 // The names of the sections whose read indicator is 0, separated by ", ".
 std::string SectionsNotRead(const CTWFileQDF& doc);

@@ -71,7 +71,9 @@ CheckResult CheckFile(const std::string& file) {
     CTWFileQDF doc;
     const LoadReport report = LoadDocument(file, doc);
     if (report.diagnostics.error) {
-        result.error = "error " + std::to_string(report.diagnostics.error->number) + ": " +
+        const std::string place = ErrorPlace(report);
+        result.error = (place.empty() ? "" : place + ": ") + "error " +
+                       std::to_string(report.diagnostics.error->number) + ": " +
                        report.diagnostics.error->message;
     }
     if (!report.opened) {

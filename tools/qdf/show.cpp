@@ -195,8 +195,10 @@ std::string FormatSummary(const CTWFileQDF& doc, const std::string& file, const 
         s.Block("Status report", text);
     }
     if (report.diagnostics.error) {
+        const std::string place = ErrorPlace(report);
         s.Line("Read error", std::to_string(report.diagnostics.error->number) + ": " +
-                                 report.diagnostics.error->message);
+                                 report.diagnostics.error->message +
+                                 (place.empty() ? "" : ", at " + place));
     }
     return s.out().str();
 }
