@@ -170,7 +170,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"shwo", sales}, 2, "", "qdf: unknown command 'shwo'; did you mean 'show'?\n"},
         {{"exprot"}, 2, "", "did you mean 'export'?"},
         {{"help"}, 0, "Usage: qdf [OPTIONS] SUBCOMMAND", ""},
-        {{"help", "diff"}, 2, "", "qdf: unknown command 'diff'"},
+        {{"help", "dif"}, 2, "", "did you mean 'diff'?"},
         {{"help", "chek"}, 2, "", "did you mean 'check'?"},
         {{"import", "empty.json", "-o", "new.qdf"}, 0, "", ""},
         {{"import", "empty.json"}, 2, "", "qdf: "},
@@ -202,6 +202,18 @@ TEST_F(Cli, ExitStatusesAndMessages) {
          "false,\"sectionsRead\":null,\"error\":\"" +
              notRegular + "\",\"findings\":[",
          "qdf: .: " + notRegular},
+        {{"diff", sales, "-"}, 0, "", "", twtest::ReadAll(sales)},
+        {{"diff", sales, legacy}, 1, "tables[2]: \"PRODUCTS\" -> (none)\nattributes[0]: ", ""},
+        {{"diff", "--json", legacy, sales},
+         1,
+         "{\"path\":\"tables[2]\",\"a\":null,\"b\":\"PRODUCTS\"},{\"path\":\"attributes[0]\"",
+         ""},
+        {{"diff", sales, damaged},
+         2,
+         "\njoins[1]: \"ORDERS.PRODUCT_NO = PRODUCTS.PRODUCT_NO\" -> (none)\n",
+         readError},
+        {{"diff", sales, "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
+        {{"diff", ".", sales}, 2, "", "qdf: .: " + notRegular},
         {{"check", "--json", damaged}, 1, "\"CONDITIONS\":false,", ""},
         {{"check", "--json", "--schema", "x.db", sales}, 2, "", "qdf: check: --json does not go"},
         {Condition("decimal", {"QTY > 5"}), 2, "", "qdf: --type: must be one of "},
@@ -221,7 +233,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
 TEST_F(Cli, HelpOnEverySubcommand) {
     std::vector<Case> cases;
     for (const std::string command :
-         {"show", "export", "import", "new", "check", "condition", "sql", "run", "help"}) {
+         {"show", "export", "import", "new", "check", "condition", "sql", "run", "diff", "help"}) {
         cases.push_back({{command, "--help"}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
         cases.push_back({{"--help"}, 0, "\n  " + command + " ", ""});
         cases.push_back({{"help", command}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});

@@ -113,6 +113,22 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 // RunCheck with a schema (sql_commands.cpp).
 int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
+struct DiffOptions {
+    std::string a;  // "-" reads standard input
+    std::string b;
+    Encoding encoding = Encoding::Windows1252;
+    // One JSON object instead of one line a difference.
+    bool json = false;
+};
+
+// Compares two documents member by member, and lists element by element, and
+// prints each difference as "PATH: A -> B" (the values in JSON, "(none)" for
+// an element one list lacks) or, with json, {"equal", "differences":
+// [{"path", "a", "b"}]} (null for a missing element). Exit status: 0 equal,
+// 1 different, 2 a file cannot be opened (nothing is compared) or did not
+// read cleanly (what was read is compared and printed).
+int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err);
+
 struct ConditionOptions {
     TWDB_DataType type = TWDB_Integer;
     // The attribute's table and name. When not given they come from the

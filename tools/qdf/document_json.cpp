@@ -114,6 +114,21 @@ class Writer {
 
 }  // namespace
 
+Json MemberToJson(const CTWFileQDF& doc, const Member& member, Encoding encoding) {
+    const Writer w(encoding);
+    switch (member.kind) {
+        case MemberKind::Text:
+            return w.Text(doc.*member.text, member.path);
+        case MemberKind::Number:
+            return doc.*member.number;
+        case MemberKind::Flag:
+            return doc.*member.number != 0;
+        case MemberKind::List:
+            return w.List(doc.*member.list, member.path);
+    }
+    return Json();
+}
+
 std::string ForeignText(std::string_view bytes) {
     if (utf8::FindInvalid(bytes) == std::string_view::npos) return std::string(bytes);
     return cp1252::Decode(bytes);
@@ -121,25 +136,10 @@ std::string ForeignText(std::string_view bytes) {
 
 Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadReport& report,
                     Encoding encoding) {
-    const Writer w(encoding);
     Json json = Json::object();
     json["file"] = ForeignText(file);
     for (const Member& member : Members()) {
-        Json value;
-        switch (member.kind) {
-            case MemberKind::Text:
-                value = w.Text(doc.*member.text, member.path);
-                break;
-            case MemberKind::Number:
-                value = doc.*member.number;
-                break;
-            case MemberKind::Flag:
-                value = doc.*member.number != 0;
-                break;
-            case MemberKind::List:
-                value = w.List(doc.*member.list, member.path);
-                break;
-        }
+        Json value = MemberToJson(doc, member, encoding);
         const Place place = PlaceOf(member);
         Json& parent = place.object.empty() ? json : json[place.object];
         if (place.index >= 0) {
@@ -204,6 +204,24 @@ class Reader {
         }
     }
 
+    void Apply(const Json& value, const Member& member) {
+        switch (member.kind) {
+            case MemberKind::Text:
+                m_doc.*member.text = Bytes(value, member.path);
+                break;
+            case MemberKind::Number:
+                m_doc.*member.number = Integer(value, member.path);
+                break;
+            case MemberKind::Flag:
+                if (!value.is_boolean()) Bad(member.path, "must be true or false");
+                m_doc.*member.number = value.get<bool>() ? 1 : 0;
+                break;
+            case MemberKind::List:
+                List(value, member);
+                break;
+        }
+    }
+
   private:
     [[noreturn]] static void Bad(const std::string& path, const std::string& what) {
         throw Failure(kExitUsage,
@@ -226,24 +244,6 @@ class Reader {
         const Json& value = parent.at(key);
         if (!value.is_object()) Bad(key, "must be an object");
         return &value;
-    }
-
-    void Apply(const Json& value, const Member& member) {
-        switch (member.kind) {
-            case MemberKind::Text:
-                m_doc.*member.text = Bytes(value, member.path);
-                break;
-            case MemberKind::Number:
-                m_doc.*member.number = Integer(value, member.path);
-                break;
-            case MemberKind::Flag:
-                if (!value.is_boolean()) Bad(member.path, "must be true or false");
-                m_doc.*member.number = value.get<bool>() ? 1 : 0;
-                break;
-            case MemberKind::List:
-                List(value, member);
-                break;
-        }
     }
 
     CString Bytes(const Json& value, const std::string& path) const {
@@ -298,6 +298,10 @@ class Reader {
 
 void ApplyJson(const Json& json, CTWFileQDF& doc, Encoding encoding) {
     Reader(doc, encoding).Document(json);
+}
+
+void ApplyMember(const Json& value, const Member& member, CTWFileQDF& doc, Encoding encoding) {
+    Reader(doc, encoding).Apply(value, member);
 }
 
 }  // namespace qdf

@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 
+#include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
@@ -39,6 +40,15 @@ std::string ForeignText(std::string_view bytes);
 // valid in the encoding raises a Failure naming its member.
 nlohmann::ordered_json DocumentToJson(const CTWFileQDF& doc, const std::string& file,
                                       const LoadReport& report, Encoding encoding);
+
+// The value of one member of doc as the JSON form holds it (a list as an
+// array of its texts).
+nlohmann::ordered_json MemberToJson(const CTWFileQDF& doc, const twfile::query::Member& member,
+                                    Encoding encoding);
+
+// Sets one member of doc to value, checked as ApplyJson checks it.
+void ApplyMember(const nlohmann::ordered_json& value, const twfile::query::Member& member,
+                 CTWFileQDF& doc, Encoding encoding);
 
 // Sets the members of doc that json names; the others keep their values. A
 // list replaces the document's list. "file", "sectionsRead", "statusReport"

@@ -146,6 +146,21 @@ Action DefineCheck(CLI::App& command) {
     return [o] { return qdf::RunCheck(*o, std::cout, std::cerr); };
 }
 
+Action DefineDiff(CLI::App& command) {
+    auto o = Make<qdf::DiffOptions>();
+    command.add_option("A", o->a, "The first .qdf file, or - for standard input")->required();
+    command.add_option("B", o->b, "The second .qdf file, or - for standard input")->required();
+    command.add_flag("--json", o->json,
+                     "Write {\"equal\", \"differences\": [{\"path\", \"a\", \"b\"}]}");
+    AddEncoding(command, o->encoding);
+    command.footer(
+        "Each member that differs is named by its path in the JSON form (tables[2], "
+        "flags.editedSQL), with its values in A and in B.\n"
+        "Exit status: 0 equal, 1 different, 2 a file cannot be opened or did not read cleanly "
+        "(what was read is still compared).");
+    return [o] { return qdf::RunDiff(*o, std::cout, std::cerr); };
+}
+
 Action DefineCondition(CLI::App& command) {
     auto o = Make<qdf::ConditionOptions>();
     AddChoice(command, "--type", o->type,
@@ -227,6 +242,7 @@ const Command kCommands[] = {
     {"new", "Save a new empty document", DefineNew},
     {"check", "Tell for each file whether it reads cleanly and would be saved unchanged",
      DefineCheck},
+    {"diff", "Name each member in which two documents differ", DefineDiff},
     {"condition", "Bind a condition text to an attribute and show what the library makes of it",
      DefineCondition},
     {"sql", "Print the SQL statement a document describes", DefineSql},
