@@ -120,6 +120,10 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     twtest::WriteAll(m_dir.File("empty.json"), "{}");
     twtest::WriteAll(m_dir.File("a.qdf"), "keep");
     twtest::WriteAll(m_dir.File("keep.json"), "keep");
+    // Edited in turn by the table; kept.qdf only by edits that fail.
+    twtest::WriteAll(m_dir.File("edited.qdf"), twtest::ReadAll(Example("sales.qdf")));
+    twtest::WriteAll(m_dir.File("kept.qdf"), twtest::ReadAll(Example("sales.qdf")));
+    twtest::WriteAll(m_dir.File("damaged.qdf"), twtest::ReadAll(Example("damaged.qdf")));
     // A section's start line (line 11, at byte 173) longer than any the
     // reader takes: the read stops after its first 100 bytes.
     std::string longLine = twtest::ReadAll(Example("sales.qdf"));
@@ -214,6 +218,44 @@ TEST_F(Cli, ExitStatusesAndMessages) {
          readError},
         {{"diff", sales, "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
         {{"diff", ".", sales}, 2, "", "qdf: .: " + notRegular},
+        {{"set", "edited.qdf", "database=NEW", "flags.editedSQL=true", "printer.strings[2]=L:"},
+         0,
+         "",
+         ""},
+        {{"add", "edited.qdf", "tables", "T1", "T2"}, 0, "", ""},
+        {{"remove", "edited.qdf", "tables", "2", "0"}, 0, "", ""},
+        {{"diff", sales, "edited.qdf"},
+         1,
+         "database: \"SALES\" -> \"NEW\"\ntables[0]: \"ORDERS\" -> \"CUSTOMERS\"\n"
+         "tables[1]: \"CUSTOMERS\" -> \"T1\"\ntables[2]: \"PRODUCTS\" -> \"T2\"\n",
+         ""},
+        {{"set", "-", "time.zone=5"}, 0, "TIME 1.0\r\n{\r\n5\r\n", "", twtest::ReadAll(sales)},
+        {{"set", "kept.qdf", "datbase=X"},
+         2,
+         "",
+         "qdf: kept.qdf: datbase: not a member of the document; did you mean 'database'?"},
+        {{"set", "kept.qdf", "database=X", "time.zone=abc"},
+         2,
+         "",
+         "qdf: kept.qdf: time.zone: must be an integer"},
+        {{"set", "kept.qdf", "database"}, 2, "", "qdf: kept.qdf: database: not KEY=VALUE"},
+        {{"set", "kept.qdf", "tables=[\"A\", \"\"]"}, 1, "", "qdf: kept.qdf: tables[1]: is empty"},
+        {{"add", "kept.qdf", "flags.readOnly", "x"},
+         2,
+         "",
+         "qdf: kept.qdf: flags.readOnly: not a list"},
+        {{"remove", "kept.qdf", "tables", "0", "3"},
+         2,
+         "",
+         "qdf: kept.qdf: tables[3]: no such element (3 in the list)"},
+        {{"remove", "kept.qdf", "tables", "-1"}, 2, "", "tables[-1]: no such element"},
+        {{"set", "damaged.qdf", "database=X"},
+         1,
+         "",
+         "qdf: damaged.qdf: did not read cleanly; not changed"},
+        {{"set", "missing.qdf", "database=X"}, 2, "", "qdf: missing.qdf" + noFile},
+        {{"add", ".", "tables", "X"}, 2, "", "qdf: .: " + notRegular},
+        {{"edit", "-"}, 2, "", "qdf: edit: needs a file"},
         {{"check", "--json", damaged}, 1, "\"CONDITIONS\":false,", ""},
         {{"check", "--json", "--schema", "x.db", sales}, 2, "", "qdf: check: --json does not go"},
         {Condition("decimal", {"QTY > 5"}), 2, "", "qdf: --type: must be one of "},
@@ -223,6 +265,8 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     EXPECT_EQ(twtest::ReadAll(m_dir.File("a.qdf")), twtest::ReadAll(m_dir.File("new.qdf")));
     EXPECT_EQ(twtest::ReadAll(m_dir.File("out.json")), Run({"export", sales}).out);
     EXPECT_EQ(twtest::ReadAll(m_dir.File("keep.json")), "keep");
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("kept.qdf")), twtest::ReadAll(sales));
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("damaged.qdf")), twtest::ReadAll(damaged));
     EXPECT_EQ(Run({"check", "--quiet", legacy}).status, 1);
     EXPECT_EQ(Run({"check", "--quiet", legacy}).out, "");
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
@@ -233,12 +277,51 @@ TEST_F(Cli, ExitStatusesAndMessages) {
 TEST_F(Cli, HelpOnEverySubcommand) {
     std::vector<Case> cases;
     for (const std::string command :
-         {"show", "export", "import", "new", "check", "condition", "sql", "run", "diff", "help"}) {
+         {"show", "export", "import", "new", "check", "condition", "sql", "run", "set", "add",
+          "remove", "edit", "diff", "help"}) {
         cases.push_back({{command, "--help"}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
         cases.push_back({{"--help"}, 0, "\n  " + command + " ", ""});
         cases.push_back({{"help", command}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
     }
     ExpectRuns(cases);
+}
+
+// edit saves what the editor leaves when it imports cleanly, and nothing
+// else: the file keeps its bytes, and a text that does not fit is kept.
+TEST_F(Cli, EditSavesOnlyWhatFits) {
+    const std::string sales = Example("sales.qdf");
+    twtest::WriteAll(m_dir.File("s.qdf"), twtest::ReadAll(sales));
+    ASSERT_EQ(::setenv("TMPDIR", m_dir.path().c_str(), 1), 0);
+    const struct {
+        const char* editor;
+        int status;
+        const char* err;
+    } cases[] = {
+        {"true", 0, ""},
+        {"sed -i s/SALES/EDITED/", 0, ""},
+        {"false", 1, "qdf: s.qdf: the editor (false) failed; not changed\n"},
+        {"sed -i s/EDITED/ED\\\"/", 1, "qdf: s.qdf: not JSON: "},
+        {"sed -i 's/\"readOnly\": false/\"readOnly\": 1/'", 1,
+         "qdf: s.qdf: flags.readOnly: must be true or false; not changed (the edited text is kept "
+         "in "},
+    };
+    std::string saved;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.editor);
+        ASSERT_EQ(::setenv("VISUAL", c.editor, 1), 0);
+        const QdfRun run = Run({"edit", "s.qdf"});
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_TRUE(*c.err == '\0' ? run.err.empty() : Contains(run.err, c.err)) << run.err;
+        if (c.status == 0) saved = twtest::ReadAll(m_dir.File("s.qdf"));
+        EXPECT_EQ(twtest::ReadAll(m_dir.File("s.qdf")), saved);
+    }
+    ::unsetenv("VISUAL");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(Run({"diff", sales, "s.qdf"}).out, "database: \"SALES\" -> \"EDITED\"\n");
+    int kept = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
+        kept += Contains(entry.path().string(), "qdf-edit-") ? 1 : 0;
+    EXPECT_EQ(kept, 2);  // the two texts that did not fit
 }
 
 // What the library makes of a condition bound to an attribute named by the

@@ -113,6 +113,36 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 // RunCheck with a schema (sql_commands.cpp).
 int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
+// The edits: set, add, remove and edit. Each reads FILE ("-": standard
+// input, and the result goes to out), changes it, and saves it with the
+// library's SaveAs, which replaces the file in one step. The file is left
+// byte for byte as it was when anything fails: a file that does not read
+// cleanly, an edit that does not fit, a result the file cannot carry back
+// unchanged, a failed save. Exit status: 0 saved (or nothing to change), 1
+// the file did not read cleanly, the result was refused or the save
+// failed, 2 the file cannot be opened or the arguments are wrong.
+struct EditOptions {
+    std::string file;
+    // set: KEY=VALUE, KEY a member's path in the JSON form ("database",
+    // "flags.editedSQL", "printer.strings[2]"); a text takes VALUE as it
+    // stands, a number or flag and a list (a JSON array) as JSON.
+    // add: the texts to append to list. remove: the indexes of the elements
+    // to remove from list.
+    std::vector<std::string> arguments;
+    std::string list;  // add and remove: "tables", "conditions", ...
+    Encoding encoding = Encoding::Windows1252;
+};
+
+int RunSet(const EditOptions& options, std::ostream& out, std::ostream& err);
+int RunAdd(const EditOptions& options, std::ostream& out, std::ostream& err);
+int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err);
+// Writes the document's JSON form to a temporary file, runs $VISUAL (else
+// $EDITOR, else vi) on it and applies what it then holds to the document
+// (missing keys keep their values). An unchanged text saves nothing; a text
+// that is not JSON or does not fit is refused, and kept for the user, whom
+// the message tells where.
+int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err);
+
 struct DiffOptions {
     std::string a;  // "-" reads standard input
     std::string b;

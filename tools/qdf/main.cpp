@@ -146,6 +146,67 @@ Action DefineCheck(CLI::App& command) {
     return [o] { return qdf::RunCheck(*o, std::cout, std::cerr); };
 }
 
+constexpr char kEditFooter[] =
+    "The file is saved with the library's save, which replaces it in one step; when anything "
+    "fails it is left as it was.\n"
+    "Exit status: 0 saved, 1 the file did not read cleanly, the result was refused or the save "
+    "failed, 2 the file cannot be opened or the arguments are wrong.";
+
+// The FILE argument of the edits, and their encoding.
+std::shared_ptr<qdf::EditOptions> DefineEdit(CLI::App& command) {
+    auto o = Make<qdf::EditOptions>();
+    command
+        .add_option("FILE", o->file, "The .qdf file (- edits standard input onto standard output)")
+        ->required();
+    AddEncoding(command, o->encoding);
+    command.footer(kEditFooter);
+    return o;
+}
+
+Action DefineSet(CLI::App& command) {
+    auto o = DefineEdit(command);
+    command
+        .add_option("KEY=VALUE", o->arguments,
+                    "KEY a member's path in the JSON form (database, flags.editedSQL, "
+                    "printer.strings[2]); a text takes VALUE as it stands, a number, flag or "
+                    "list (a JSON array) as JSON")
+        ->required();
+    return [o] { return qdf::RunSet(*o, std::cout, std::cerr); };
+}
+
+Action DefineAdd(CLI::App& command) {
+    auto o = DefineEdit(command);
+    command
+        .add_option("LIST", o->list,
+                    "tables, attributes, nonDisplayAttributes, conditions, "
+                    "joins or defaultValues")
+        ->required();
+    command.add_option("TEXT", o->arguments, "The texts to append")->required();
+    return [o] { return qdf::RunAdd(*o, std::cout, std::cerr); };
+}
+
+Action DefineRemove(CLI::App& command) {
+    auto o = DefineEdit(command);
+    command
+        .add_option("LIST", o->list,
+                    "tables, attributes, nonDisplayAttributes, conditions, "
+                    "joins or defaultValues")
+        ->required();
+    command.add_option("INDEX", o->arguments, "The indexes (from 0) of the elements to remove")
+        ->required();
+    return [o] { return qdf::RunRemove(*o, std::cout, std::cerr); };
+}
+
+Action DefineEditor(CLI::App& command) {
+    auto o = DefineEdit(command);
+    command.footer(std::string("Opens $VISUAL, else $EDITOR, else vi, on the document's JSON "
+                               "form; saves when the editor exits successfully and the text "
+                               "changed and fits. A text that does not fit is kept, and the "
+                               "message says where.\n") +
+                   kEditFooter);
+    return [o] { return qdf::RunEdit(*o, std::cout, std::cerr); };
+}
+
 Action DefineDiff(CLI::App& command) {
     auto o = Make<qdf::DiffOptions>();
     command.add_option("A", o->a, "The first .qdf file, or - for standard input")->required();
@@ -242,6 +303,10 @@ const Command kCommands[] = {
     {"new", "Save a new empty document", DefineNew},
     {"check", "Tell for each file whether it reads cleanly and would be saved unchanged",
      DefineCheck},
+    {"set", "Set members of a document: qdf set FILE KEY=VALUE...", DefineSet},
+    {"add", "Append texts to a list of a document", DefineAdd},
+    {"remove", "Remove elements from a list of a document", DefineRemove},
+    {"edit", "Edit a document's JSON form in $VISUAL or $EDITOR, and save it", DefineEditor},
     {"diff", "Name each member in which two documents differ", DefineDiff},
     {"condition", "Bind a condition text to an attribute and show what the library makes of it",
      DefineCondition},
