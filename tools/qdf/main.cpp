@@ -298,7 +298,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"show", "Print a readable summary of a document", DefineShow},
-    {"export", "Print a document as JSON on standard output", DefineExport},
+    {"export", "Print documents as JSON, several as JSON Lines", DefineExport},
     {"import", "Build a document from its JSON form and save it", DefineImport},
     {"new", "Save a new empty document", DefineNew},
     {"check", "Tell for each file whether it reads cleanly and would be saved unchanged",
@@ -356,8 +356,10 @@ void PrintLeftoverMessages() {
 }
 
 int Run(int argc, char** argv) {
-    CLI::App app{"qdf: show, export, import, create and check query definition files (.qdf)",
-                 "qdf"};
+    CLI::App app{
+        "qdf: show, export, import, create, check, edit and compare query definition files "
+        "(.qdf)",
+        "qdf"};
     app.set_version_flag("--version", std::string("qdf ") + QDF_VERSION_TEXT);
     app.require_subcommand(1);
     std::vector<std::pair<CLI::App*, Action>> commands;
