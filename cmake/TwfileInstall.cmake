@@ -99,4 +99,9 @@ if(TARGET qdf)
     install(TARGETS qdf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     include(TwfileManPage)
     twfile_add_man_page(qdf "query definition file tool")
+    # Completion for bash and zsh, where their usual setups look for it.
+    install(FILES ${PROJECT_SOURCE_DIR}/tools/qdf/completion/qdf.bash
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME qdf)
+    install(FILES ${PROJECT_SOURCE_DIR}/tools/qdf/completion/_qdf
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
 endif()

@@ -83,14 +83,15 @@ class Cli : public ::testing::Test {
         std::string input = "";
     };
 
-    // Status 2 means nothing could be done: nothing goes to standard output.
+    // Status 2 means nothing could be done: nothing goes to standard output,
+    // unless other files could be read.
     void ExpectRuns(const std::vector<Case>& cases) {
         for (const Case& c : cases) {
             SCOPED_TRACE("qdf " + ::testing::PrintToString(c.args));
             const QdfRun run = Run(c.args, c.input);
             EXPECT_EQ(run.status, c.status) << run.err;
             EXPECT_TRUE(Contains(run.out, c.out)) << run.out;
-            EXPECT_TRUE(c.status != 2 || run.out.empty()) << run.out;
+            EXPECT_TRUE(c.status != 2 || !c.out.empty() || run.out.empty()) << run.out;
             EXPECT_TRUE(c.err.empty() ? run.err.empty() : Contains(run.err, c.err)) << run.err;
         }
     }
@@ -118,11 +119,22 @@ class Cli : public ::testing::Test {
 TEST_F(Cli, ExitStatusesAndMessages) {
     twtest::WriteAll(m_dir.File("empty.json"), "{}");
     twtest::WriteAll(m_dir.File("a.qdf"), "keep");
+    twtest::WriteAll(m_dir.File("keep.json"), "keep");
+    // Edited in turn by the table; kept.qdf only by edits that fail.
+    twtest::WriteAll(m_dir.File("edited.qdf"), twtest::ReadAll(Example("sales.qdf")));
+    twtest::WriteAll(m_dir.File("kept.qdf"), twtest::ReadAll(Example("sales.qdf")));
+    twtest::WriteAll(m_dir.File("damaged.qdf"), twtest::ReadAll(Example("damaged.qdf")));
+    // A section's start line (line 11, at byte 173) longer than any the
+    // reader takes: the read stops after its first 100 bytes.
+    std::string longLine = twtest::ReadAll(Example("sales.qdf"));
+    longLine.insert(longLine.find("TABLES 1.0"), std::string(400, 'X'));
+    twtest::WriteAll(m_dir.File("long.qdf"), longLine);
     const std::string sales = Example("sales.qdf");
     const std::string legacy = Example("legacy.qdf");
     const std::string damaged = Example("damaged.qdf");
     const std::string readError =
-        "qdf: " + damaged + ": error -1: Unexpected end-of-file found in Query Definition file";
+        "qdf: " + damaged +
+        ": line 33 (byte 454): error -1: Unexpected end-of-file found in Query Definition file";
     const std::string noFile = ": cannot open: No such file or directory";
     const std::string notRegular = "not a regular file (a directory, pipe, device or socket)";
     const std::string notUtf8 = "qdf: " + sales + ": customDataString: not valid UTF-8 at byte 30";
@@ -130,6 +142,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     ExpectRuns({
         {{"show", sales}, 0, "Database:                \"SALES\"\n", ""},
         {{"show", damaged}, 1, "Read error:              -1: Unexpected end-of-file", readError},
+        {{"check", "long.qdf"}, 1, "long.qdf: line 11 (byte 273): error -1: Error - target", ""},
         {{"show", "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
         {{"show", "--encoding", "utf-8", sales}, 2, "", notUtf8},
         {{"export", sales}, 0, "\"report=monthly-sales;currency=\xE2\x82\xAC\"", ""},
@@ -138,13 +151,31 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"export", "."}, 2, "", "qdf: .: " + notRegular},
         {{"export", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
         {{"export", "-"}, 0, "\"SALES\"", "", twtest::ReadAll(sales)},
+        {{"export", "-c", sales}, 0, "{\"file\":\"" + sales + "\",\"database\":\"SALES\",", ""},
+        {{"export", "--lines", sales}, 0, "{\"path\":\"" + sales + "\",\"document\":{\"file\"", ""},
+        {{"export", sales, "missing.qdf", ".", damaged},
+         2,
+         "}}\n{\"path\":\"missing.qdf\",\"error\":\"cannot open: No such file or directory\"}\n"
+         "{\"path\":\".\",\"error\":\"" +
+             notRegular + "\"}\n{\"path\":\"" + damaged + "\",",
+         "qdf: missing.qdf" + noFile},
+        {{"export", "-o", "out.json", sales}, 0, "", ""},
+        {{"export", "-o", "keep.json", "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
+        {{"export", "-o", ".", sales}, 2, "", "qdf: .: " + notRegular + "; not replaced"},
+        {{"export", "-o", "missing/out.json", sales}, 2, "", "qdf: missing/out.json: cannot make"},
+        {{"show", sales, sales}, 0, "\n\nFile:                    " + sales, ""},
         {{"show", "-"}, 2, "", "qdf: standard input: cannot read: ", kClosed},
         {{"check", "-"}, 0, "-: ok\n", "", twtest::ReadAll(sales)},
         {{"sql", "-"}, 0, "SELECT ORDERS.ORDER_NO", "", twtest::ReadAll(sales)},
         {{"check", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
         {{"export"}, 2, "", "qdf: "},
         {{}, 2, "", "qdf: "},
-        {{"frobnicate"}, 2, "", "qdf: "},
+        {{"frobnicate"}, 2, "", "qdf: unknown command 'frobnicate'\nRun 'qdf help'"},
+        {{"shwo", sales}, 2, "", "qdf: unknown command 'shwo'; did you mean 'show'?\n"},
+        {{"exprot"}, 2, "", "did you mean 'export'?"},
+        {{"help"}, 0, "Usage: qdf [OPTIONS] SUBCOMMAND", ""},
+        {{"help", "dif"}, 2, "", "did you mean 'diff'?"},
+        {{"help", "chek"}, 2, "", "did you mean 'check'?"},
         {{"import", "empty.json", "-o", "new.qdf"}, 0, "", ""},
         {{"import", "empty.json"}, 2, "", "qdf: "},
         {{"import", "missing.json", "-o", "x.qdf"}, 2, "", "qdf: missing.json" + noFile},
@@ -169,21 +200,128 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"check", sales}, 0, sales + ": ok\n", ""},
         {{"check", sales, legacy}, 1, legacy + ": sections not read: DEFAULT-VALUES, ", ""},
         {{"check"}, 2, "", "qdf: "},
+        {{"check", "--json", sales, "."},
+         2,
+         "\"DISPLAY-PROPERTIES\":true},\"error\":null,\"findings\":[]}\n{\"path\":\".\",\"ok\":"
+         "false,\"sectionsRead\":null,\"error\":\"" +
+             notRegular + "\",\"findings\":[",
+         "qdf: .: " + notRegular},
+        {{"diff", sales, "-"}, 0, "", "", twtest::ReadAll(sales)},
+        {{"diff", sales, legacy}, 1, "tables[2]: \"PRODUCTS\" -> (none)\nattributes[0]: ", ""},
+        {{"diff", "--json", legacy, sales},
+         1,
+         "{\"path\":\"tables[2]\",\"a\":null,\"b\":\"PRODUCTS\"},{\"path\":\"attributes[0]\"",
+         ""},
+        {{"diff", sales, damaged},
+         2,
+         "\njoins[1]: \"ORDERS.PRODUCT_NO = PRODUCTS.PRODUCT_NO\" -> (none)\n",
+         readError},
+        {{"diff", sales, "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
+        {{"diff", ".", sales}, 2, "", "qdf: .: " + notRegular},
+        {{"set", "edited.qdf", "database=NEW", "flags.editedSQL=true", "printer.strings[2]=L:"},
+         0,
+         "",
+         ""},
+        {{"add", "edited.qdf", "tables", "T1", "T2"}, 0, "", ""},
+        {{"remove", "edited.qdf", "tables", "2", "0"}, 0, "", ""},
+        {{"diff", sales, "edited.qdf"},
+         1,
+         "database: \"SALES\" -> \"NEW\"\ntables[0]: \"ORDERS\" -> \"CUSTOMERS\"\n"
+         "tables[1]: \"CUSTOMERS\" -> \"T1\"\ntables[2]: \"PRODUCTS\" -> \"T2\"\n",
+         ""},
+        {{"set", "-", "time.zone=5"}, 0, "TIME 1.0\r\n{\r\n5\r\n", "", twtest::ReadAll(sales)},
+        {{"set", "kept.qdf", "datbase=X"},
+         2,
+         "",
+         "qdf: kept.qdf: datbase: not a member of the document; did you mean 'database'?"},
+        {{"set", "kept.qdf", "database=X", "time.zone=abc"},
+         2,
+         "",
+         "qdf: kept.qdf: time.zone: must be an integer"},
+        {{"set", "kept.qdf", "database"}, 2, "", "qdf: kept.qdf: database: not KEY=VALUE"},
+        {{"set", "kept.qdf", "tables=[\"A\", \"\"]"}, 1, "", "qdf: kept.qdf: tables[1]: is empty"},
+        {{"add", "kept.qdf", "flags.readOnly", "x"},
+         2,
+         "",
+         "qdf: kept.qdf: flags.readOnly: not a list"},
+        {{"remove", "kept.qdf", "tables", "0", "3"},
+         2,
+         "",
+         "qdf: kept.qdf: tables[3]: no such element (3 in the list)"},
+        {{"remove", "kept.qdf", "tables", "-1"}, 2, "", "tables[-1]: no such element"},
+        {{"set", "damaged.qdf", "database=X"},
+         1,
+         "",
+         "qdf: damaged.qdf: did not read cleanly; not changed"},
+        {{"set", "missing.qdf", "database=X"}, 2, "", "qdf: missing.qdf" + noFile},
+        {{"add", ".", "tables", "X"}, 2, "", "qdf: .: " + notRegular},
+        {{"edit", "-"}, 2, "", "qdf: edit: needs a file"},
+        {{"check", "--json", damaged}, 1, "\"CONDITIONS\":false,", ""},
+        {{"check", "--json", "--schema", "x.db", sales}, 2, "", "qdf: check: --json does not go"},
         {Condition("decimal", {"QTY > 5"}), 2, "", "qdf: --type: must be one of "},
         {{"condition", "QTY > 5"}, 2, "", "qdf: "},
         {{"--version"}, 0, std::string("qdf ") + twfile::VersionString() + "\n", ""},
     });
     EXPECT_EQ(twtest::ReadAll(m_dir.File("a.qdf")), twtest::ReadAll(m_dir.File("new.qdf")));
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("out.json")), Run({"export", sales}).out);
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("keep.json")), "keep");
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("kept.qdf")), twtest::ReadAll(sales));
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("damaged.qdf")), twtest::ReadAll(damaged));
+    EXPECT_EQ(Run({"check", "--quiet", legacy}).status, 1);
+    EXPECT_EQ(Run({"check", "--quiet", legacy}).out, "");
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
+        EXPECT_FALSE(Contains(entry.path().string(), ".qdf-new-")) << "left behind: " << entry;
+    }
 }
 
 TEST_F(Cli, HelpOnEverySubcommand) {
     std::vector<Case> cases;
     for (const std::string command :
-         {"show", "export", "import", "new", "check", "condition", "sql", "run"}) {
+         {"show", "export", "import", "new", "check", "condition", "sql", "run", "set", "add",
+          "remove", "edit", "diff", "help"}) {
         cases.push_back({{command, "--help"}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
         cases.push_back({{"--help"}, 0, "\n  " + command + " ", ""});
+        cases.push_back({{"help", command}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
     }
     ExpectRuns(cases);
+}
+
+// edit saves what the editor leaves when it imports cleanly, and nothing
+// else: the file keeps its bytes, and a text that does not fit is kept.
+TEST_F(Cli, EditSavesOnlyWhatFits) {
+    const std::string sales = Example("sales.qdf");
+    twtest::WriteAll(m_dir.File("s.qdf"), twtest::ReadAll(sales));
+    ASSERT_EQ(::setenv("TMPDIR", m_dir.path().c_str(), 1), 0);
+    const struct {
+        const char* editor;
+        int status;
+        const char* err;
+    } cases[] = {
+        {"true", 0, ""},
+        {"sed -i s/SALES/EDITED/", 0, ""},
+        {"false", 1, "qdf: s.qdf: the editor (false) failed; not changed\n"},
+        {"sed -i s/EDITED/ED\\\"/", 1, "qdf: s.qdf: not JSON: "},
+        {"sed -i 's/\"readOnly\": false/\"readOnly\": 1/'", 1,
+         "qdf: s.qdf: flags.readOnly: must be true or false; not changed (the edited text is kept "
+         "in "},
+    };
+    std::string saved;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.editor);
+        ASSERT_EQ(::setenv("VISUAL", c.editor, 1), 0);
+        const QdfRun run = Run({"edit", "s.qdf"});
+        EXPECT_EQ(run.status, c.status) << run.err;
+        EXPECT_TRUE(*c.err == '\0' ? run.err.empty() : Contains(run.err, c.err)) << run.err;
+        if (c.status == 0) saved = twtest::ReadAll(m_dir.File("s.qdf"));
+        EXPECT_EQ(twtest::ReadAll(m_dir.File("s.qdf")), saved);
+    }
+    ::unsetenv("VISUAL");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(Run({"diff", sales, "s.qdf"}).out, "database: \"SALES\" -> \"EDITED\"\n");
+    int kept = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
+        kept += Contains(entry.path().string(), "qdf-edit-") ? 1 : 0;
+    EXPECT_EQ(kept, 2);  // the two texts that did not fit
 }
 
 // What the library makes of a condition bound to an attribute named by the
@@ -256,7 +394,9 @@ TEST_F(Cli, CheckReportsEachFile) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.substr(0, run.out.find("HEADER")),
               sales + ": ok\n" + damaged +
-                  ": error -1: Unexpected end-of-file found in Query Definition file\n" + damaged +
+                  ": line 33 (byte 454): error -1: Unexpected end-of-file found in Query "
+                  "Definition file\n" +
+                  damaged +
                   ": sections not read: CONDITIONS, JOINS, FLAGS, WINDOW-POSITION, EDITED-SQL, "
                   "CUSTOM-DATA-STRING, DEFAULT-VALUES, NON-DISPLAY-ATTRIBUTES, TIME, "
                   "DISPLAY-PROPERTIES\nempty.qdf: sections not read: ");

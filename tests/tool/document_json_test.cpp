@@ -45,12 +45,15 @@ TEST(DocumentJson, HasEveryKeyInOrderAndShowsWhatWasRead) {
               "printer{strings property1 property2} dynamicSort{text sort1 sort2 sort3} "
               "sectionsRead{HEADER DATABASE TABLES ATTRIBUTES CONDITIONS JOINS FLAGS "
               "WINDOW-POSITION EDITED-SQL CUSTOM-DATA-STRING DEFAULT-VALUES "
-              "NON-DISPLAY-ATTRIBUTES TIME DISPLAY-PROPERTIES} statusReport error{number message}");
+              "NON-DISPLAY-ATTRIBUTES TIME DISPLAY-PROPERTIES} statusReport error{number message "
+              "line byte}");
     EXPECT_EQ(json["printer"]["strings"].size(), 8u);
     EXPECT_TRUE(json["flags"]["readOnly"].is_boolean());
     EXPECT_EQ(json["sectionsRead"]["CONDITIONS"], false);
     EXPECT_EQ(json["error"]["number"], -1);
     EXPECT_EQ(json["error"]["message"], "Unexpected end-of-file found in Query Definition file");
+    EXPECT_EQ(json["error"]["byte"], 454);  // the end of the file, on its last line
+    EXPECT_EQ(json["error"]["line"], 33);
     EXPECT_NE(json["statusReport"].get<std::string>().find("CONDITIONS\r\n"), std::string::npos);
     EXPECT_TRUE(Export(doc)["error"].is_null());
     EXPECT_EQ(CTWError::GetNumber(), 0);  // the tool leaves the error service clear

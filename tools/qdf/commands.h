@@ -34,18 +34,36 @@ class Failure : public std::runtime_error {
     ExitStatus m_status;
 };
 
-// show and export: one document, "-" for standard input.
+// show: documents, "-" for standard input.
 struct FileOptions {
-    std::string file;
+    std::vector<std::string> files;
     Encoding encoding = Encoding::Windows1252;
 };
 
-// Prints a readable summary of the document. Exit status: 0 read cleanly, 1
-// the read stopped at an error (the summary shows what was read and the
-// error), 2 the file cannot be opened or a text does not fit the encoding.
+// Prints a readable summary of each document, an empty line between two.
+// Exit status, the highest of the files': 0 read cleanly, 1 the read stopped
+// at an error (the summary shows what was read and the error), 2 the file
+// cannot be opened or a text does not fit the encoding.
 int RunShow(const FileOptions& options, std::ostream& out, std::ostream& err);
-// Prints the document as JSON (document_json.h); statuses as for show.
-int RunExport(const FileOptions& options, std::ostream& out, std::ostream& err);
+
+struct ExportOptions {
+    std::vector<std::string> files;  // "-" reads standard input
+    Encoding encoding = Encoding::Windows1252;
+    // JSON Lines even for one file.
+    bool lines = false;
+    // One line without spaces instead of indented JSON.
+    bool compact = false;
+    // The file to write instead of out; empty for out.
+    std::string output;
+};
+
+// Prints the document as JSON (document_json.h). Several files, or lines,
+// give JSON Lines: for each file one compact object, {"path", "document"}
+// when it was read (even with an error) or {"path", "error"} when it could
+// not be. With output, the text goes to a file beside it that is renamed
+// over it at the end, so that it holds its old contents or the whole
+// export; it is left alone when nothing was exported. Statuses as for show.
+int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
 
 struct ImportOptions {
     // A JSON file, or "-" for standard input.
@@ -76,6 +94,12 @@ struct CheckOptions {
     // A database or JSON schema to check the documents against instead.
     std::string schema;
     Encoding encoding = Encoding::Windows1252;
+    // One JSON object a line for each file instead: {"path", "ok",
+    // "sectionsRead" (null when the file did not open), "error" (null or its
+    // text), "findings" (the lines the text form prints)}.
+    bool json = false;
+    // Nothing on out: the exit status alone tells.
+    bool quiet = false;
 };
 
 // Without a schema, prints for each file either "FILE: ok" or one line per
@@ -88,6 +112,52 @@ struct CheckOptions {
 int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 // RunCheck with a schema (sql_commands.cpp).
 int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
+
+// The edits: set, add, remove and edit. Each reads FILE ("-": standard
+// input, and the result goes to out), changes it, and saves it with the
+// library's SaveAs, which replaces the file in one step. The file is left
+// byte for byte as it was when anything fails: a file that does not read
+// cleanly, an edit that does not fit, a result the file cannot carry back
+// unchanged, a failed save. Exit status: 0 saved (or nothing to change), 1
+// the file did not read cleanly, the result was refused or the save
+// failed, 2 the file cannot be opened or the arguments are wrong.
+struct EditOptions {
+    std::string file;
+    // set: KEY=VALUE, KEY a member's path in the JSON form ("database",
+    // "flags.editedSQL", "printer.strings[2]"); a text takes VALUE as it
+    // stands, a number or flag and a list (a JSON array) as JSON.
+    // add: the texts to append to list. remove: the indexes of the elements
+    // to remove from list.
+    std::vector<std::string> arguments;
+    std::string list;  // add and remove: "tables", "conditions", ...
+    Encoding encoding = Encoding::Windows1252;
+};
+
+int RunSet(const EditOptions& options, std::ostream& out, std::ostream& err);
+int RunAdd(const EditOptions& options, std::ostream& out, std::ostream& err);
+int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err);
+// Writes the document's JSON form to a temporary file, runs $VISUAL (else
+// $EDITOR, else vi) on it and applies what it then holds to the document
+// (missing keys keep their values). An unchanged text saves nothing; a text
+// that is not JSON or does not fit is refused, and kept for the user, whom
+// the message tells where.
+int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err);
+
+struct DiffOptions {
+    std::string a;  // "-" reads standard input
+    std::string b;
+    Encoding encoding = Encoding::Windows1252;
+    // One JSON object instead of one line a difference.
+    bool json = false;
+};
+
+// Compares two documents member by member, and lists element by element, and
+// prints each difference as "PATH: A -> B" (the values in JSON, "(none)" for
+// an element one list lacks) or, with json, {"equal", "differences":
+// [{"path", "a", "b"}]} (null for a missing element). Exit status: 0 equal,
+// 1 different, 2 a file cannot be opened (nothing is compared) or did not
+// read cleanly (what was read is compared and printed).
+int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err);
 
 struct ConditionOptions {
     TWDB_DataType type = TWDB_Integer;

@@ -87,13 +87,6 @@ std::string Indexed(const std::string& path, std::size_t index) {
     return path + "[" + std::to_string(index) + "]";
 }
 
-// Texts of the library itself (messages, the file name) are shown as they
-// are when they are UTF-8, else as Windows-1252.
-std::string ForeignText(std::string_view bytes) {
-    if (utf8::FindInvalid(bytes) == std::string_view::npos) return std::string(bytes);
-    return cp1252::Decode(bytes);
-}
-
 class Writer {
   public:
     explicit Writer(Encoding encoding) : m_encoding(encoding) {}
@@ -121,27 +114,32 @@ class Writer {
 
 }  // namespace
 
+Json MemberToJson(const CTWFileQDF& doc, const Member& member, Encoding encoding) {
+    const Writer w(encoding);
+    switch (member.kind) {
+        case MemberKind::Text:
+            return w.Text(doc.*member.text, member.path);
+        case MemberKind::Number:
+            return doc.*member.number;
+        case MemberKind::Flag:
+            return doc.*member.number != 0;
+        case MemberKind::List:
+            return w.List(doc.*member.list, member.path);
+    }
+    return Json();
+}
+
+std::string ForeignText(std::string_view bytes) {
+    if (utf8::FindInvalid(bytes) == std::string_view::npos) return std::string(bytes);
+    return cp1252::Decode(bytes);
+}
+
 Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadReport& report,
                     Encoding encoding) {
-    const Writer w(encoding);
     Json json = Json::object();
     json["file"] = ForeignText(file);
     for (const Member& member : Members()) {
-        Json value;
-        switch (member.kind) {
-            case MemberKind::Text:
-                value = w.Text(doc.*member.text, member.path);
-                break;
-            case MemberKind::Number:
-                value = doc.*member.number;
-                break;
-            case MemberKind::Flag:
-                value = doc.*member.number != 0;
-                break;
-            case MemberKind::List:
-                value = w.List(doc.*member.list, member.path);
-                break;
-        }
+        Json value = MemberToJson(doc, member, encoding);
         const Place place = PlaceOf(member);
         Json& parent = place.object.empty() ? json : json[place.object];
         if (place.index >= 0) {
@@ -160,6 +158,10 @@ Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadRe
     if (report.diagnostics.error) {
         json["error"] = Json{{"number", report.diagnostics.error->number},
                              {"message", ForeignText(report.diagnostics.error->message)}};
+        if (report.errorAt) {
+            json["error"]["line"] = report.errorAt->line;
+            json["error"]["byte"] = report.errorAt->byte;
+        }
     } else {
         json["error"] = nullptr;
     }
@@ -202,6 +204,24 @@ class Reader {
         }
     }
 
+    void Apply(const Json& value, const Member& member) {
+        switch (member.kind) {
+            case MemberKind::Text:
+                m_doc.*member.text = Bytes(value, member.path);
+                break;
+            case MemberKind::Number:
+                m_doc.*member.number = Integer(value, member.path);
+                break;
+            case MemberKind::Flag:
+                if (!value.is_boolean()) Bad(member.path, "must be true or false");
+                m_doc.*member.number = value.get<bool>() ? 1 : 0;
+                break;
+            case MemberKind::List:
+                List(value, member);
+                break;
+        }
+    }
+
   private:
     [[noreturn]] static void Bad(const std::string& path, const std::string& what) {
         throw Failure(kExitUsage,
@@ -224,24 +244,6 @@ class Reader {
         const Json& value = parent.at(key);
         if (!value.is_object()) Bad(key, "must be an object");
         return &value;
-    }
-
-    void Apply(const Json& value, const Member& member) {
-        switch (member.kind) {
-            case MemberKind::Text:
-                m_doc.*member.text = Bytes(value, member.path);
-                break;
-            case MemberKind::Number:
-                m_doc.*member.number = Integer(value, member.path);
-                break;
-            case MemberKind::Flag:
-                if (!value.is_boolean()) Bad(member.path, "must be true or false");
-                m_doc.*member.number = value.get<bool>() ? 1 : 0;
-                break;
-            case MemberKind::List:
-                List(value, member);
-                break;
-        }
     }
 
     CString Bytes(const Json& value, const std::string& path) const {
@@ -296,6 +298,10 @@ class Reader {
 
 void ApplyJson(const Json& json, CTWFileQDF& doc, Encoding encoding) {
     Reader(doc, encoding).Document(json);
+}
+
+void ApplyMember(const Json& value, const Member& member, CTWFileQDF& doc, Encoding encoding) {
+    Reader(doc, encoding).Apply(value, member);
 }
 
 }  // namespace qdf

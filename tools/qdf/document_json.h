@@ -11,14 +11,19 @@
 //    "printer": {"strings": [8 texts], "property1", "property2"},
 //    "dynamicSort": {"text", "sort1", "sort2", "sort3"},
 //    "sectionsRead": {"HEADER": bool, ... the fourteen sections},
-//    "statusReport", "error": null or {"number", "message"}}
+//    "statusReport",
+//    "error": null or {"number", "message", "line", "byte"}}
+// (line and byte tell where the read stopped; they are missing when the
+// error came from elsewhere).
 // Texts are the members' bytes in the chosen encoding; integers are numbers;
 // flags are booleans.
 #ifndef QDF_DOCUMENT_JSON_H
 #define QDF_DOCUMENT_JSON_H
 
 #include <string>
+#include <string_view>
 
+#include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
@@ -27,10 +32,23 @@
 
 namespace qdf {
 
+// Texts of the library itself (messages, file names) as they are when they
+// are UTF-8, else read as Windows-1252.
+std::string ForeignText(std::string_view bytes);
+
 // doc, read from file with report, in the shape above. A text that is not
 // valid in the encoding raises a Failure naming its member.
 nlohmann::ordered_json DocumentToJson(const CTWFileQDF& doc, const std::string& file,
                                       const LoadReport& report, Encoding encoding);
+
+// The value of one member of doc as the JSON form holds it (a list as an
+// array of its texts).
+nlohmann::ordered_json MemberToJson(const CTWFileQDF& doc, const twfile::query::Member& member,
+                                    Encoding encoding);
+
+// Sets one member of doc to value, checked as ApplyJson checks it.
+void ApplyMember(const nlohmann::ordered_json& value, const twfile::query::Member& member,
+                 CTWFileQDF& doc, Encoding encoding);
 
 // Sets the members of doc that json names; the others keep their values. A
 // list replaces the document's list. "file", "sectionsRead", "statusReport"

@@ -3,9 +3,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include <twfile/platform/replace_calls.h>
 
 namespace qdf {
 
@@ -121,6 +124,44 @@ std::string Joined(const std::vector<std::string>& texts) {
 
 }  // namespace
 
+namespace {
+
+// The document's file position, with the line it is on: one more than the
+// line ends before it. Asking for the position changes nothing of the read.
+LoadReport::Position PositionIn(const std::string& path, CTWFileQDF& doc) {
+    LoadReport::Position position;
+    doc.GetCurLoc(position.byte);
+    position.line = 1;
+    try {
+        const std::string bytes = ReadInput(path);
+        const auto end = bytes.begin() +
+                         static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                             bytes.size(), static_cast<std::size_t>(std::max(0L, position.byte))));
+        position.line += static_cast<long>(std::count(bytes.begin(), end, '\n'));
+    } catch (const Failure&) {
+        // The file changed under us: the byte offset alone still tells.
+    }
+    return position;
+}
+
+}  // namespace
+
+std::string ErrorPlace(const LoadReport& report) {
+    if (!report.errorAt) return std::string();
+    return "line " + std::to_string(report.errorAt->line) + " (byte " +
+           std::to_string(report.errorAt->byte) + ")";
+}
+
+void PrintReadDiagnostics(std::ostream& err, const std::string& file, const LoadReport& report) {
+    Diagnostics error;
+    error.error = report.diagnostics.error;
+    const std::string place = ErrorPlace(report);
+    PrintDiagnostics(err, place.empty() ? file : file + ": " + place, error);
+    Diagnostics others = report.diagnostics;
+    others.error.reset();
+    PrintDiagnostics(err, file, others);
+}
+
 LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
     LoadReport report;
     // A failure of the document's construction is still pending.
@@ -132,6 +173,7 @@ LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
     doc.Open(path.c_str(), 1);
     report.opened = doc.IsFileOpen() != 0;
     report.diagnostics = TakeDiagnostics();
+    if (report.opened && report.diagnostics.error) report.errorAt = PositionIn(path, doc);
     if (!report.opened) {
         // The file object has shown the system's reason in a message box.
         report.openFailure = report.diagnostics.messages.empty()
@@ -217,30 +259,105 @@ ExitStatus SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& 
     return SaveAs(doc, path, path, err);
 }
 
-int RunReadCommand(const FileOptions& options, const Render& render, std::ostream& out,
-                   std::ostream& err) {
+namespace {}  // namespace
+
+std::string Why(const Failure& failure, const std::string& input) {
+    const std::string text = failure.what();
+    const std::string prefix = InputName(input) + ": ";
+    return text.compare(0, prefix.size(), prefix) == 0 ? text.substr(prefix.size()) : text;
+}
+
+namespace {
+
+int ReadOne(const std::string& file, const Render& render, std::ostream& out, std::ostream& err) {
     CTWFileQDF doc;
     LoadReport report;
+    const auto unread = [&](ExitStatus status, const std::string& why) {
+        PrintMessage(err, InputName(file), why);
+        if (render.unread) out << render.unread(file, why);
+        return status;
+    };
     try {
-        const DocumentInput input(options.file);
+        const DocumentInput input(file);
         report = LoadDocument(input.path(), doc);
     } catch (const Failure& failure) {
-        PrintMessage(err, "", failure.what());
-        return failure.status();
+        return unread(failure.status(), Why(failure, file));
     }
     if (!report.opened) {
-        PrintMessage(err, options.file, "cannot open: " + report.openFailure);
-        PrintDiagnostics(err, options.file, report.diagnostics);
-        return kExitUsage;
+        const ExitStatus status = unread(kExitUsage, "cannot open: " + report.openFailure);
+        PrintDiagnostics(err, file, report.diagnostics);
+        return status;
     }
-    PrintDiagnostics(err, options.file, report.diagnostics);
+    PrintReadDiagnostics(err, file, report);
     try {
-        out << render(doc, report);
+        out << render.document(file, doc, report);
     } catch (const Failure& failure) {
-        PrintMessage(err, options.file, failure.what());
-        return failure.status();
+        return unread(failure.status(), failure.what());
     }
     return report.diagnostics.error ? kExitFailed : kExitOk;
+}
+
+}  // namespace
+
+int RunReadCommand(const std::vector<std::string>& files, const Render& render, std::ostream& out,
+                   std::ostream& err) {
+    int status = kExitOk;
+    for (const std::string& file : files)
+        status = std::max(status, ReadOne(file, render, out, err));
+    return status;
+}
+
+ReplacingFile::ReplacingFile(const std::string& path) : m_path(path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        throw Failure(kExitUsage, path + ": " + kNotRegular + "; not replaced");
+    }
+    errno = 0;
+    const std::string replaced = win32::GetReplacedFileName(path.c_str());
+    if (replaced.empty()) Fail(path, "cannot be replaced", errno != 0 ? errno : EINVAL);
+    const std::size_t slash = replaced.rfind('/');
+    std::string name =
+        (slash == std::string::npos ? std::string() : replaced.substr(0, slash + 1)) +
+        ".qdf-new-XXXXXX";
+    const int fd = ::mkostemp(&name[0], O_CLOEXEC);
+    if (fd < 0) Fail(path, "cannot make a file beside it", errno);
+    // The permission bits of the file replaced, or those a new file gets.
+    mode_t mode = 0;
+    if (::stat(replaced.c_str(), &info) == 0) {
+        mode = info.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    const int changed = ::fchmod(fd, mode);
+    const int code = errno;
+    ::close(fd);
+    m_path = replaced;
+    m_newPath = name;
+    if (changed != 0) Fail(path, "cannot set the permissions of its new file", code);
+    m_stream.open(m_newPath, std::ios::binary | std::ios::trunc);
+    if (!m_stream) Fail(path, "cannot write its new file", ENOENT);
+}
+
+ReplacingFile::~ReplacingFile() {
+    if (!m_committed && !m_newPath.empty()) ::unlink(m_newPath.c_str());
+}
+
+void ReplacingFile::Commit() {
+    m_stream.close();
+    const auto fail = [this](const char* what, int code) {
+        throw Failure(kExitFailed, m_path + ": " + what + ": " + std::strerror(code));
+    };
+    if (m_stream.fail()) fail("cannot write", errno != 0 ? errno : EIO);
+    const int fd = ::open(m_newPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail("cannot write", errno);
+    const int synced = ::fsync(fd);
+    const int code = errno;
+    ::close(fd);
+    if (synced != 0) fail("cannot write", code);
+    if (::rename(m_newPath.c_str(), m_path.c_str()) != 0) fail("cannot rename into place", errno);
+    m_committed = true;
 }
 
 }  // namespace qdf

@@ -4,9 +4,12 @@
 #ifndef QDF_FILES_H
 #define QDF_FILES_H
 
+#include <fstream>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include <twfile/query/qdf.h>
 
@@ -17,6 +20,9 @@ namespace qdf {
 
 // How messages name an input: "standard input" for "-", else the path.
 std::string InputName(const std::string& input);
+
+// A Failure's text without the name of input in front of it.
+std::string Why(const Failure& failure, const std::string& input);
 
 // Every byte of the file input, or of standard input for "-" (a pipe is
 // read to its end). Throws Failure(kExitUsage) naming the input when it is
@@ -52,6 +58,13 @@ struct LoadReport {
     Diagnostics diagnostics;
     // The document's report of the sections not read (GetStatusString).
     std::string statusReport;
+    // Where the read stopped at its error: the line (from 1) and the byte
+    // offset (from 0) of the file position when the error was raised.
+    struct Position {
+        long line = 0;
+        long byte = 0;
+    };
+    std::optional<Position> errorAt;
 
     bool ReadCleanly() const { return opened && !diagnostics.error; }
 };
@@ -61,17 +74,59 @@ struct LoadReport {
 // The error service is left clear.
 LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc);
 
+// "line N (byte B)" for where the read stopped, or empty.
+std::string ErrorPlace(const LoadReport& report);
+
+// Prints the read's error as "qdf: FILE: line N (byte B): error E: TEXT" and
+// its other messages as "qdf: FILE: TEXT".
+void PrintReadDiagnostics(std::ostream& err, const std::string& file, const LoadReport& report);
+
 // The names of the sections whose read indicator is 0, separated by ", ".
 std::string SectionsNotRead(const CTWFileQDF& doc);
 
-// Reads options.file (through DocumentInput) and prints the library's
-// messages on err and, when the file opened, render's text on out. Exit
-// status: 0 read cleanly, 1 the read stopped at an error, 2 the file cannot
-// be opened or is not a regular file, or render failed (its Failure's
-// status).
-using Render = std::function<std::string(const CTWFileQDF& doc, const LoadReport& report)>;
-int RunReadCommand(const FileOptions& options, const Render& render, std::ostream& out,
+// What a read command prints for one file: document, the text of a document
+// that opened (its read may have stopped at an error); unread, when set, the
+// text for a file that could not be read at all (why, without its name).
+struct Render {
+    std::function<std::string(const std::string& file, const CTWFileQDF& doc,
+                              const LoadReport& report)>
+        document;
+    std::function<std::string(const std::string& file, const std::string& why)> unread;
+};
+
+// Reads each of files (through DocumentInput) in turn and prints the
+// library's messages on err and render's text on out. Exit status, the
+// highest of the files': 0 read cleanly, 1 the read stopped at an error, 2
+// the file cannot be opened or is not a regular file, or render failed (its
+// Failure's status).
+int RunReadCommand(const std::vector<std::string>& files, const Render& render, std::ostream& out,
                    std::ostream& err);
+
+// A file written anew in one step: the text goes to a new file beside it
+// (beside the file a symbolic link leads to), which Commit flushes to the
+// disk, gives the old file's permission bits and renames over it. Until then
+// and on any failure the file holds its old contents; an uncommitted new
+// file is removed with the object. Throws Failure(kExitUsage) naming path
+// when something other than a regular file is there or no file can be made
+// beside it.
+class ReplacingFile {
+  public:
+    explicit ReplacingFile(const std::string& path);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    std::ostream& stream() { return m_stream; }
+    // Throws Failure(kExitFailed) naming the path when the text cannot be
+    // written out or renamed into place.
+    void Commit();
+
+  private:
+    std::string m_path;     // the file replaced
+    std::string m_newPath;  // the new file beside it
+    std::ofstream m_stream;
+    bool m_committed = false;
+};
 
 // Saves doc to path with the library's SaveAs, which replaces the file in one
 // step (path holds its old contents or the whole document, never a part; a

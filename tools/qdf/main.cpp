@@ -16,6 +16,7 @@
 
 #include "commands.h"
 #include "diagnostics.h"
+#include "suggestion.h"
 
 // The library's version header when the build makes one, else the project
 // version the build passes in.
@@ -85,18 +86,27 @@ std::shared_ptr<Options> Make() {
 
 Action DefineShow(CLI::App& command) {
     auto o = Make<qdf::FileOptions>();
-    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
+    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
     AddEncoding(command, o->encoding);
     return [o] { return qdf::RunShow(*o, std::cout, std::cerr); };
 }
 
 Action DefineExport(CLI::App& command) {
-    auto o = Make<qdf::FileOptions>();
-    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
+    auto o = Make<qdf::ExportOptions>();
+    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
+    command.add_flag("--lines", o->lines,
+                     "Write JSON Lines even for one file (several files always give them)");
+    command.add_flag("-c,--compact", o->compact, "Write the JSON on one line, without spaces");
+    command.add_option("-o,--output", o->output,
+                       "Write to this file instead of standard output; it is replaced in one "
+                       "step when the export is done");
     AddEncoding(command, o->encoding);
     command.footer(
-        "Exit status: 0 read cleanly, 1 the read stopped at an error (the JSON shows what was "
-        "read and the error), 2 the file cannot be opened or the arguments are wrong.");
+        "JSON Lines hold one object a file: {\"path\", \"document\"} when it was read, "
+        "{\"path\", \"error\"} when it could not be.\n"
+        "Exit status, the highest of the files': 0 read cleanly, 1 the read stopped at an "
+        "error (the JSON shows what was read and the error), 2 the file cannot be opened or "
+        "the arguments are wrong.");
     return [o] { return qdf::RunExport(*o, std::cout, std::cerr); };
 }
 
@@ -127,10 +137,89 @@ Action DefineCheck(CLI::App& command) {
     command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
     command.add_option("--schema", o->schema,
                        "Check each document against a database or a JSON schema instead");
+    command.add_flag("--json", o->json,
+                     "Write one JSON object a file: path, ok, sectionsRead, error, findings");
+    command.add_flag("-q,--quiet", o->quiet, "Write nothing: the exit status tells");
     command.footer(
         "Exit status: 0 when every file is clean, 1 otherwise, 2 when a FILE is not a regular "
         "file or cannot be read.");
     return [o] { return qdf::RunCheck(*o, std::cout, std::cerr); };
+}
+
+constexpr char kEditFooter[] =
+    "The file is saved with the library's save, which replaces it in one step; when anything "
+    "fails it is left as it was.\n"
+    "Exit status: 0 saved, 1 the file did not read cleanly, the result was refused or the save "
+    "failed, 2 the file cannot be opened or the arguments are wrong.";
+
+// The FILE argument of the edits, and their encoding.
+std::shared_ptr<qdf::EditOptions> DefineEdit(CLI::App& command) {
+    auto o = Make<qdf::EditOptions>();
+    command
+        .add_option("FILE", o->file, "The .qdf file (- edits standard input onto standard output)")
+        ->required();
+    AddEncoding(command, o->encoding);
+    command.footer(kEditFooter);
+    return o;
+}
+
+Action DefineSet(CLI::App& command) {
+    auto o = DefineEdit(command);
+    command
+        .add_option("KEY=VALUE", o->arguments,
+                    "KEY a member's path in the JSON form (database, flags.editedSQL, "
+                    "printer.strings[2]); a text takes VALUE as it stands, a number, flag or "
+                    "list (a JSON array) as JSON")
+        ->required();
+    return [o] { return qdf::RunSet(*o, std::cout, std::cerr); };
+}
+
+Action DefineAdd(CLI::App& command) {
+    auto o = DefineEdit(command);
+    command
+        .add_option("LIST", o->list,
+                    "tables, attributes, nonDisplayAttributes, conditions, "
+                    "joins or defaultValues")
+        ->required();
+    command.add_option("TEXT", o->arguments, "The texts to append")->required();
+    return [o] { return qdf::RunAdd(*o, std::cout, std::cerr); };
+}
+
+Action DefineRemove(CLI::App& command) {
+    auto o = DefineEdit(command);
+    command
+        .add_option("LIST", o->list,
+                    "tables, attributes, nonDisplayAttributes, conditions, "
+                    "joins or defaultValues")
+        ->required();
+    command.add_option("INDEX", o->arguments, "The indexes (from 0) of the elements to remove")
+        ->required();
+    return [o] { return qdf::RunRemove(*o, std::cout, std::cerr); };
+}
+
+Action DefineEditor(CLI::App& command) {
+    auto o = DefineEdit(command);
+    command.footer(std::string("Opens $VISUAL, else $EDITOR, else vi, on the document's JSON "
+                               "form; saves when the editor exits successfully and the text "
+                               "changed and fits. A text that does not fit is kept, and the "
+                               "message says where.\n") +
+                   kEditFooter);
+    return [o] { return qdf::RunEdit(*o, std::cout, std::cerr); };
+}
+
+Action DefineDiff(CLI::App& command) {
+    auto o = Make<qdf::DiffOptions>();
+    command.add_option("A", o->a, "The first .qdf file, or - for standard input")->required();
+    command.add_option("B", o->b, "The second .qdf file, or - for standard input")->required();
+    command.add_flag("--json", o->json,
+                     "Write {\"equal\", \"differences\": [{\"path\", \"a\", \"b\"}]}");
+    AddEncoding(command, o->encoding);
+    command.footer(
+        "Each member that differs is named by its path in the JSON form (tables[2], "
+        "flags.editedSQL), with its values in A and in B.\n"
+        "Exit status: 0 equal, 1 different, 2 a file cannot be opened or did not read cleanly "
+        "(what was read is still compared).");
+    return [o] { return qdf::RunDiff(*o, std::cout, std::cerr); };
 }
 
 Action DefineCondition(CLI::App& command) {
@@ -199,6 +288,8 @@ Action DefineRun(CLI::App& command) {
     return [o] { return qdf::RunRun(*o, isatty(STDOUT_FILENO) != 0, std::cout, std::cerr); };
 }
 
+Action DefineHelp(CLI::App& command);
+
 struct Command {
     const char* name;
     const char* summary;
@@ -207,16 +298,56 @@ struct Command {
 
 const Command kCommands[] = {
     {"show", "Print a readable summary of a document", DefineShow},
-    {"export", "Print a document as JSON on standard output", DefineExport},
+    {"export", "Print documents as JSON, several as JSON Lines", DefineExport},
     {"import", "Build a document from its JSON form and save it", DefineImport},
     {"new", "Save a new empty document", DefineNew},
     {"check", "Tell for each file whether it reads cleanly and would be saved unchanged",
      DefineCheck},
+    {"set", "Set members of a document: qdf set FILE KEY=VALUE...", DefineSet},
+    {"add", "Append texts to a list of a document", DefineAdd},
+    {"remove", "Remove elements from a list of a document", DefineRemove},
+    {"edit", "Edit a document's JSON form in $VISUAL or $EDITOR, and save it", DefineEditor},
+    {"diff", "Name each member in which two documents differ", DefineDiff},
     {"condition", "Bind a condition text to an attribute and show what the library makes of it",
      DefineCondition},
     {"sql", "Print the SQL statement a document describes", DefineSql},
     {"run", "Run the statement a document describes and print its rows", DefineRun},
+    {"help", "Print the help of qdf or of one command", DefineHelp},
 };
+
+// "qdf: unknown command 'WORD'", with the command it most likely meant.
+int UnknownCommand(const std::string& word) {
+    std::vector<std::string> names;
+    for (const Command& command : kCommands)
+        names.emplace_back(command.name);
+    const std::string closest = qdf::ClosestName(word, names);
+    std::cerr << "qdf: unknown command '" << word << "'";
+    if (!closest.empty()) std::cerr << "; did you mean '" << closest << "'?";
+    std::cerr << "\nRun 'qdf help' for the list of commands.\n";
+    return qdf::kExitUsage;
+}
+
+bool IsCommand(const std::string& word) {
+    for (const Command& command : kCommands) {
+        if (word == command.name) return true;
+    }
+    return false;
+}
+
+Action DefineHelp(CLI::App& command) {
+    auto name = std::make_shared<std::string>();
+    command.add_option("COMMAND", *name, "The command to describe (default: every command)");
+    return [name, &command] {
+        const CLI::App& qdf = *command.get_parent();
+        if (name->empty()) {
+            std::cout << qdf.get_formatter()->make_help(&qdf, "qdf", CLI::AppFormatMode::Normal);
+            return int{qdf::kExitOk};
+        }
+        if (!IsCommand(*name)) return UnknownCommand(*name);
+        std::cout << qdf.get_subcommand(*name)->help("qdf");
+        return int{qdf::kExitOk};
+    };
+}
 
 // Prints what the library showed outside any command's own reporting.
 void PrintLeftoverMessages() {
@@ -225,8 +356,10 @@ void PrintLeftoverMessages() {
 }
 
 int Run(int argc, char** argv) {
-    CLI::App app{"qdf: show, export, import, create and check query definition files (.qdf)",
-                 "qdf"};
+    CLI::App app{
+        "qdf: show, export, import, create, check, edit and compare query definition files "
+        "(.qdf)",
+        "qdf"};
     app.set_version_flag("--version", std::string("qdf ") + QDF_VERSION_TEXT);
     app.require_subcommand(1);
     std::vector<std::pair<CLI::App*, Action>> commands;
@@ -235,6 +368,7 @@ int Run(int argc, char** argv) {
         commands.emplace_back(sub, command.define(*sub));
     }
 
+    if (argc > 1 && argv[1][0] != '-' && !IsCommand(argv[1])) return UnknownCommand(argv[1]);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -1,9 +1,12 @@
 // The commands that read documents and report on them: export and check
 // (show, with its summary, is show.cpp).
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <twfile/query/qdf.h>
+#include <nlohmann/json.hpp>
 
 #include "commands.h"
 #include "files.h"
@@ -13,67 +16,138 @@
 
 namespace qdf {
 
-int RunExport(const FileOptions& options, std::ostream& out, std::ostream& err) {
-    return RunReadCommand(
-        options,
-        [&](const CTWFileQDF& doc, const LoadReport& report) {
-            return DocumentToJson(doc, options.file, report, options.encoding).dump(2) + "\n";
-        },
-        out, err);
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+// json as one line, or indented; a line end after it.
+std::string Dumped(const Json& json, bool compact) {
+    return (compact ? json.dump() : json.dump(2)) + "\n";
+}
+
+}  // namespace
+
+int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
+    const bool lines = options.lines || options.files.size() > 1;
+    Render render;
+    render.document = [&](const std::string& file, const CTWFileQDF& doc,
+                          const LoadReport& report) {
+        Json json = DocumentToJson(doc, file, report, options.encoding);
+        if (!lines) return Dumped(json, options.compact);
+        return Dumped(Json{{"path", ForeignText(file)}, {"document", std::move(json)}}, true);
+    };
+    if (lines) {
+        render.unread = [](const std::string& file, const std::string& why) {
+            return Dumped(Json{{"path", ForeignText(file)}, {"error", ForeignText(why)}}, true);
+        };
+    }
+    if (options.output.empty()) return RunReadCommand(options.files, render, out, err);
+
+    try {
+        ReplacingFile output(options.output);
+        const int status = RunReadCommand(options.files, render, output.stream(), err);
+        if (output.stream().tellp() > 0) output.Commit();
+        return status;
+    } catch (const Failure& failure) {
+        PrintMessage(err, "", failure.what());
+        return failure.status();
+    }
 }
 
 namespace {
 
-// The findings for one file, one line each; none when it is clean.
-std::vector<std::string> CheckFile(const std::string& file) {
+struct CheckResult {
+    bool opened = false;
+    // The error that stopped the read, or why the file did not open.
+    std::string error;
+    // The sections' read indicators, when it opened.
+    Json sectionsRead;
+    // One line each; none when the file is clean.
     std::vector<std::string> findings;
+};
+
+CheckResult CheckFile(const std::string& file) {
+    CheckResult result;
     CTWFileQDF doc;
     const LoadReport report = LoadDocument(file, doc);
-    if (!report.opened) {
-        findings.push_back("cannot open: " + report.openFailure);
-        if (report.diagnostics.error) {
-            findings.push_back("error " + std::to_string(report.diagnostics.error->number) + ": " +
-                               report.diagnostics.error->message);
-        }
-        return findings;
-    }
     if (report.diagnostics.error) {
-        findings.push_back("error " + std::to_string(report.diagnostics.error->number) + ": " +
-                           report.diagnostics.error->message);
+        const std::string place = ErrorPlace(report);
+        result.error = (place.empty() ? "" : place + ": ") + "error " +
+                       std::to_string(report.diagnostics.error->number) + ": " +
+                       report.diagnostics.error->message;
     }
+    if (!report.opened) {
+        result.findings.push_back("cannot open: " + report.openFailure);
+        if (!result.error.empty()) result.findings.push_back(result.error);
+        result.error = result.findings.front();
+        return result;
+    }
+    result.opened = true;
+    if (!result.error.empty()) result.findings.push_back(result.error);
     for (const std::string& message : report.diagnostics.messages)
-        findings.push_back(message);
+        result.findings.push_back(message);
     const std::string notRead = SectionsNotRead(doc);
-    if (!notRead.empty()) findings.push_back("sections not read: " + notRead);
+    if (!notRead.empty()) result.findings.push_back("sections not read: " + notRead);
     for (const LossyMember& member : FindLossyMembers(doc)) {
-        findings.push_back(member.member + " " + member.reason);
+        result.findings.push_back(member.member + " " + member.reason);
     }
-    return findings;
+    result.sectionsRead = Json::object();
+    for (int i = 0; i < CTWFileQDF::kIndicatorCount; ++i) {
+        result.sectionsRead[CTWFileQDF::SectionName(i)] = doc.m_bSectionRead[i] != 0;
+    }
+    return result;
+}
+
+void PrintCheck(const std::string& file, const CheckResult& result, bool json, std::ostream& out) {
+    if (json) {
+        Json findings = Json::array();
+        for (const std::string& finding : result.findings)
+            findings.push_back(ForeignText(finding));
+        out << Json{{"path", ForeignText(file)},
+                    {"ok", result.findings.empty()},
+                    {"sectionsRead", result.sectionsRead},
+                    {"error", result.error.empty() ? Json() : Json(ForeignText(result.error))},
+                    {"findings", std::move(findings)}}
+                   .dump()
+            << '\n';
+        return;
+    }
+    if (result.findings.empty()) out << file << ": ok\n";
+    for (const std::string& finding : result.findings)
+        out << file << ": " << finding << '\n';
 }
 
 }  // namespace
 
 int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
-    if (!options.schema.empty()) return RunSchemaCheck(options, out, err);
+    std::ostringstream discarded;
+    std::ostream& shown = options.quiet ? discarded : out;
+    if (!options.schema.empty()) {
+        if (options.json) {
+            PrintMessage(err, "check", "--json does not go with --schema");
+            return kExitUsage;
+        }
+        return RunSchemaCheck(options, shown, err);
+    }
     int status = kExitOk;
     for (const std::string& file : options.files) {
-        std::vector<std::string> findings;
+        CheckResult result;
         try {
             const DocumentInput input(file);
-            findings = CheckFile(input.path());
+            result = CheckFile(input.path());
         } catch (const Failure& failure) {
             // An input that is not a document file at all: bad usage.
             PrintMessage(err, "", failure.what());
             status = kExitUsage;
+            if (options.json) {
+                result.error = Why(failure, file);
+                result.findings.push_back(result.error);
+                PrintCheck(file, result, true, shown);
+            }
             continue;
         }
-        if (findings.empty()) {
-            out << file << ": ok\n";
-            continue;
-        }
-        if (status == kExitOk) status = kExitFailed;
-        for (const std::string& finding : findings)
-            out << file << ": " << finding << '\n';
+        if (!result.findings.empty() && status == kExitOk) status = kExitFailed;
+        PrintCheck(file, result, options.json, shown);
     }
     return status;
 }

@@ -195,19 +195,25 @@ std::string FormatSummary(const CTWFileQDF& doc, const std::string& file, const 
         s.Block("Status report", text);
     }
     if (report.diagnostics.error) {
+        const std::string place = ErrorPlace(report);
         s.Line("Read error", std::to_string(report.diagnostics.error->number) + ": " +
-                                 report.diagnostics.error->message);
+                                 report.diagnostics.error->message +
+                                 (place.empty() ? "" : ", at " + place));
     }
     return s.out().str();
 }
 
 int RunShow(const FileOptions& options, std::ostream& out, std::ostream& err) {
-    return RunReadCommand(
-        options,
-        [&](const CTWFileQDF& doc, const LoadReport& report) {
-            return FormatSummary(doc, options.file, report, options.encoding);
-        },
-        out, err);
+    bool first = true;
+    Render render;
+    render.document = [&](const std::string& file, const CTWFileQDF& doc,
+                          const LoadReport& report) {
+        std::string text = FormatSummary(doc, file, report, options.encoding);
+        if (!first) text.insert(0, "\n");
+        first = false;
+        return text;
+    };
+    return RunReadCommand(options.files, render, out, err);
 }
 
 }  // namespace qdf

@@ -77,7 +77,7 @@ sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, std::ostr
     CTWFileQDF doc;
     const LoadReport report = LoadDocument(input.path(), doc);
     if (!report.opened) throw Failure(kExitUsage, file + ": cannot open: " + report.openFailure);
-    PrintDiagnostics(err, file, report.diagnostics);
+    PrintReadDiagnostics(err, file, report);
     if (report.diagnostics.error)
         throw Failure(kExitFailed, file + ": the document did not read cleanly");
     sql::QuerySource source = sql::QuerySourceOf(doc);

@@ -1,0 +1,258 @@
+// The commands that change a document in place: set, add, remove and edit.
+// Each one is a change applied between reading the document and saving it.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <twfile/query/members.h>
+#include <twfile/query/qdf.h>
+#include <nlohmann/json.hpp>
+
+#include "commands.h"
+#include "document_json.h"
+#include "files.h"
+#include "lossy_members.h"
+#include "suggestion.h"
+
+namespace qdf {
+
+using Json = nlohmann::ordered_json;
+using twfile::query::Member;
+using twfile::query::MemberKind;
+using twfile::query::Members;
+
+namespace {
+
+// Changes doc; throws Failure when the change does not fit. Returns false
+// when there is nothing to save.
+using Change = std::function<bool(CTWFileQDF& doc)>;
+
+// Reads options.file, applies change and saves the result over the file.
+int Edit(const EditOptions& options, const Change& change, std::ostream& out, std::ostream& err) {
+    const std::string name = InputName(options.file);
+    try {
+        CTWFileQDF doc;
+        LoadReport report;
+        {
+            const DocumentInput input(options.file);
+            report = LoadDocument(input.path(), doc);
+        }
+        if (!report.opened)
+            throw Failure(kExitUsage, name + ": cannot open: " + report.openFailure);
+        PrintReadDiagnostics(err, name, report);
+        if (report.diagnostics.error) {
+            throw Failure(kExitFailed, name + ": did not read cleanly; not changed");
+        }
+        try {
+            if (!change(doc)) return kExitOk;
+        } catch (const Failure& failure) {
+            throw Failure(failure.status(), name + ": " + failure.what());
+        }
+        const std::vector<LossyMember> lossy = FindLossyMembers(doc);
+        if (!lossy.empty()) {
+            for (const LossyMember& member : lossy)
+                PrintMessage(err, name, member.member + ": " + member.reason);
+            throw Failure(
+                kExitFailed,
+                name + ": not changed: the file cannot carry these members back unchanged");
+        }
+        return SaveDocument(doc, options.file, out, err);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "", failure.what());
+        return failure.status();
+    }
+}
+
+// The member whose path is path; a Failure naming the closest one when none.
+const Member& MemberAt(const std::string& path) {
+    std::vector<std::string> paths;
+    for (const Member& member : Members()) {
+        if (path == member.path) return member;
+        paths.emplace_back(member.path);
+    }
+    const std::string closest = ClosestName(path, paths);
+    throw Failure(kExitUsage, path + ": not a member of the document" +
+                                  (closest.empty() ? "" : "; did you mean '" + closest + "'?"));
+}
+
+const Member& ListAt(const std::string& path) {
+    const Member& member = MemberAt(path);
+    if (member.kind != MemberKind::List) {
+        throw Failure(kExitUsage, path +
+                                      ": not a list (tables, attributes, nonDisplayAttributes, "
+                                      "conditions, joins, defaultValues)");
+    }
+    return member;
+}
+
+// VALUE as the JSON value member takes: a text as it stands, anything else
+// read as JSON.
+Json ValueFor(const Member& member, const std::string& value) {
+    if (member.kind == MemberKind::Text) return Json(value);
+    try {
+        return Json::parse(value);
+    } catch (const nlohmann::json::parse_error&) {
+        const char* what = member.kind == MemberKind::List   ? "must be a JSON array of strings"
+                           : member.kind == MemberKind::Flag ? "must be true or false"
+                                                             : "must be an integer";
+        throw Failure(kExitUsage, std::string(member.path) + ": " + what);
+    }
+}
+
+}  // namespace
+
+int RunSet(const EditOptions& options, std::ostream& out, std::ostream& err) {
+    return Edit(
+        options,
+        [&](CTWFileQDF& doc) {
+            // Every assignment is checked before the first is made.
+            std::vector<std::pair<const Member*, Json>> values;
+            for (const std::string& assignment : options.arguments) {
+                const std::size_t equals = assignment.find('=');
+                if (equals == std::string::npos) {
+                    throw Failure(kExitUsage, assignment + ": not KEY=VALUE");
+                }
+                const Member& member = MemberAt(assignment.substr(0, equals));
+                values.emplace_back(&member, ValueFor(member, assignment.substr(equals + 1)));
+            }
+            for (const auto& value : values)
+                ApplyMember(value.second, *value.first, doc, options.encoding);
+            return true;
+        },
+        out, err);
+}
+
+int RunAdd(const EditOptions& options, std::ostream& out, std::ostream& err) {
+    return Edit(
+        options,
+        [&](CTWFileQDF& doc) {
+            const Member& list = ListAt(options.list);
+            Json items = MemberToJson(doc, list, options.encoding);
+            for (const std::string& text : options.arguments)
+                items.push_back(text);
+            ApplyMember(items, list, doc, options.encoding);
+            return true;
+        },
+        out, err);
+}
+
+int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err) {
+    return Edit(
+        options,
+        [&](CTWFileQDF& doc) {
+            const Member& list = ListAt(options.list);
+            const Json items = MemberToJson(doc, list, options.encoding);
+            std::vector<bool> removed(items.size(), false);
+            for (const std::string& text : options.arguments) {
+                const bool digits = !text.empty() && text.size() < 10 &&
+                                    text.find_first_not_of("0123456789") == std::string::npos;
+                const std::size_t index = digits ? std::stoul(text) : items.size();
+                if (index >= items.size()) {
+                    throw Failure(kExitUsage, options.list + "[" + text + "]: no such element (" +
+                                                  std::to_string(items.size()) + " in the list)");
+                }
+                removed[index] = true;
+            }
+            Json kept = Json::array();
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                if (!removed[i]) kept.push_back(items[i]);
+            }
+            ApplyMember(kept, list, doc, options.encoding);
+            return true;
+        },
+        out, err);
+}
+
+namespace {
+
+// Runs the user's editor on path and waits for it.
+void RunEditor(const std::string& path) {
+    const char* editor = std::getenv("VISUAL");
+    if (editor == nullptr || *editor == '\0') editor = std::getenv("EDITOR");
+    if (editor == nullptr || *editor == '\0') editor = "vi";
+    // The editor's words as the shell splits them, then the file.
+    const std::string command = std::string(editor) + " \"$1\"";
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw Failure(kExitFailed, std::string("cannot run the editor: ") + std::strerror(errno));
+    if (child == 0) {
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), "sh", path.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            throw Failure(kExitFailed,
+                          std::string("cannot wait for the editor: ") + std::strerror(errno));
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw Failure(kExitFailed, std::string("the editor (") + editor + ") failed; not changed");
+    }
+}
+
+}  // namespace
+
+int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err) {
+    if (options.file == "-") {
+        PrintMessage(err, "edit", "needs a file: standard input is the terminal's");
+        return kExitUsage;
+    }
+    return Edit(
+        options,
+        [&](CTWFileQDF& doc) {
+            const char* directory = std::getenv("TMPDIR");
+            std::string path =
+                std::string(directory != nullptr && *directory != '\0' ? directory : "/tmp") +
+                "/qdf-edit-XXXXXX.json";
+            const int fd = ::mkostemps(&path[0], 5, O_CLOEXEC);
+            if (fd < 0) {
+                throw Failure(kExitFailed,
+                              std::string("cannot make a temporary file: ") + std::strerror(errno));
+            }
+            ::close(fd);
+            Json json = DocumentToJson(doc, options.file, LoadReport{}, options.encoding);
+            for (const char* key : {"file", "sectionsRead", "statusReport", "error"})
+                json.erase(key);
+            const std::string before = json.dump(2) + "\n";
+            std::ofstream(path, std::ios::binary) << before;
+            bool keep = false;
+            try {
+                RunEditor(path);
+                const std::string after = ReadInput(path);
+                if (after == before) {
+                    ::unlink(path.c_str());
+                    return false;
+                }
+                keep = true;
+                Json edited;
+                try {
+                    edited = Json::parse(after);
+                } catch (const nlohmann::json::parse_error& error) {
+                    throw Failure(kExitFailed, std::string("not JSON: ") + error.what());
+                }
+                ApplyJson(edited, doc, options.encoding);
+            } catch (const Failure& failure) {
+                if (!keep) {
+                    ::unlink(path.c_str());
+                    throw;
+                }
+                throw Failure(kExitFailed, std::string(failure.what()) +
+                                               "; not changed (the edited text is kept in " + path +
+                                               ")");
+            }
+            ::unlink(path.c_str());
+            return true;
+        },
+        out, err);
+}
+
+}  // namespace qdf
