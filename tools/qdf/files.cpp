@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <twfile/file/file32.h>
 #include <twfile/platform/replace_calls.h>
 
 namespace qdf {
@@ -312,52 +313,44 @@ ReplacingFile::ReplacingFile(const std::string& path) : m_path(path) {
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
         throw Failure(kExitUsage, path + ": " + kNotRegular + "; not replaced");
     }
+    // The new file goes beside the file replaced: its folder must be there
+    // before any work is done for it.
     errno = 0;
     const std::string replaced = win32::GetReplacedFileName(path.c_str());
     if (replaced.empty()) Fail(path, "cannot be replaced", errno != 0 ? errno : EINVAL);
     const std::size_t slash = replaced.rfind('/');
-    std::string name =
-        (slash == std::string::npos ? std::string() : replaced.substr(0, slash + 1)) +
-        ".qdf-new-XXXXXX";
-    const int fd = ::mkostemp(&name[0], O_CLOEXEC);
-    if (fd < 0) Fail(path, "cannot make a file beside it", errno);
-    // The permission bits of the file replaced, or those a new file gets.
-    mode_t mode = 0;
-    if (::stat(replaced.c_str(), &info) == 0) {
-        mode = info.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : replaced.substr(0, slash);
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        Fail(path, "cannot make a file beside it", errno != 0 ? errno : ENOTDIR);
     }
-    const int changed = ::fchmod(fd, mode);
-    const int code = errno;
-    ::close(fd);
-    m_path = replaced;
-    m_newPath = name;
-    if (changed != 0) Fail(path, "cannot set the permissions of its new file", code);
-    m_stream.open(m_newPath, std::ios::binary | std::ios::trunc);
-    if (!m_stream) Fail(path, "cannot write its new file", ENOENT);
 }
 
-ReplacingFile::~ReplacingFile() {
-    if (!m_committed && !m_newPath.empty()) ::unlink(m_newPath.c_str());
-}
-
+// The text goes through the library's file object, which replaces the file
+// in one step as every save does.
 void ReplacingFile::Commit() {
-    m_stream.close();
-    const auto fail = [this](const char* what, int code) {
-        throw Failure(kExitFailed, m_path + ": " + what + ": " + std::strerror(code));
-    };
-    if (m_stream.fail()) fail("cannot write", errno != 0 ? errno : EIO);
-    const int fd = ::open(m_newPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) fail("cannot write", errno);
-    const int synced = ::fsync(fd);
-    const int code = errno;
-    ::close(fd);
-    if (synced != 0) fail("cannot write", code);
-    if (::rename(m_newPath.c_str(), m_path.c_str()) != 0) fail("cannot rename into place", errno);
-    m_committed = true;
+    struct Output {
+        CTWFile32 file;
+        std::string text;
+    } output;
+    output.text = m_stream.str();
+    output.file.SetFileName(m_path.c_str());
+    output.file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
+    output.file.SetShareMode(win32::FILE_SHARE_READ);
+    output.file.WriteReplacing(
+        [](void* context) {
+            Output& o = *static_cast<Output*>(context);
+            return o.file.WriteText(o.text.c_str());
+        },
+        &output);
+    const Diagnostics diagnostics = TakeDiagnostics();
+    if (!diagnostics.error) return;
+    std::string why =
+        "error " + std::to_string(diagnostics.error->number) + ": " + diagnostics.error->message;
+    for (const std::string& message : diagnostics.messages)
+        why += " (" + message + ")";
+    throw Failure(kExitFailed, m_path + ": " + why);
 }
 
 }  // namespace qdf

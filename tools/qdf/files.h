@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -102,30 +103,24 @@ struct Render {
 int RunReadCommand(const std::vector<std::string>& files, const Render& render, std::ostream& out,
                    std::ostream& err);
 
-// A file written anew in one step: the text goes to a new file beside it
-// (beside the file a symbolic link leads to), which Commit flushes to the
-// disk, gives the old file's permission bits and renames over it. Until then
-// and on any failure the file holds its old contents; an uncommitted new
-// file is removed with the object. Throws Failure(kExitUsage) naming path
-// when something other than a regular file is there or no file can be made
-// beside it.
+// A file written anew in one step: the text collected in stream() replaces
+// the file at Commit through the library's file object (a new file beside it,
+// flushed to the disk, given the old file's permissions and renamed over
+// it), so the file holds its old contents or the whole text. The
+// constructor throws Failure(kExitUsage) naming path when something other
+// than a regular file is there or its folder is missing.
 class ReplacingFile {
   public:
     explicit ReplacingFile(const std::string& path);
-    ~ReplacingFile();
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
 
     std::ostream& stream() { return m_stream; }
-    // Throws Failure(kExitFailed) naming the path when the text cannot be
-    // written out or renamed into place.
+    // Throws Failure(kExitFailed) naming the path with the library's error
+    // when the text cannot be written or put in place.
     void Commit();
 
   private:
-    std::string m_path;     // the file replaced
-    std::string m_newPath;  // the new file beside it
-    std::ofstream m_stream;
-    bool m_committed = false;
+    std::string m_path;
+    std::ostringstream m_stream;
 };
 
 // Saves doc to path with the library's SaveAs, which replaces the file in one
