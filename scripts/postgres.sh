@@ -45,7 +45,10 @@ case "$command" in
             cat "$dir/server.log" >&2 || true
             exit 1
         fi
-        echo "Driver=$driver;Server=127.0.0.1;Port=$port;UID=twfile;PWD=$password;BoolsAsChar=0;"
+        # psqlODBC: booleans as booleans, values written in as typed literals
+        # (its server-side prepare sends numbers untyped), rows fetched in
+        # batches through a cursor rather than all at once.
+        echo "Driver=$driver;Server=127.0.0.1;Port=$port;UID=twfile;PWD=$password;BoolsAsChar=0;UseServerSidePrepare=0;UseDeclareFetch=1;Fetch=1000;"
         ;;
     stop)
         if [ -f "$dir/data/postmaster.pid" ] && [ -n "$bin" ]; then
