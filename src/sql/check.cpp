@@ -48,7 +48,7 @@ int CheckCondition(CheckItem& item, const QuerySource& source, const Schema& sch
     if (at != std::string::npos) {
         text.replace(at, name.size(),
                      name.find('.') != std::string::npos ? attribute->GetUniqueName()
-                                                          : attribute->GetAttributeName());
+                                                         : attribute->GetAttributeName());
     }
     MessageCapture capture;
     CTWFileQDFCondition condition;

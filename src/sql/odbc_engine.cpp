@@ -5,8 +5,8 @@
 // commit mode and every statement's transaction is rolled back when the
 // statement ends, and only statements that start as queries are prepared.
 #include <twfile/host/status.h>
-#include "platform/fault.h"
 #include <twfile/sql/engine.h>
+#include "platform/fault.h"
 
 #include <algorithm>
 #include <cctype>
@@ -46,8 +46,8 @@ std::vector<Attribute> Attributes(const std::string& text) {
         if (end < text.size() && text[end] == '{') {
             // "}}" stands for one "}" inside braces.
             std::size_t close = end + 1;
-            while ((close = text.find('}', close)) != std::string::npos && close + 1 < text.size() &&
-                   text[close + 1] == '}')
+            while ((close = text.find('}', close)) != std::string::npos &&
+                   close + 1 < text.size() && text[close + 1] == '}')
                 close += 2;
             end = close == std::string::npos ? text.size() : close + 1;
         }
@@ -347,10 +347,10 @@ class OdbcEngine : public Engine {
             SQLCHAR out[1024];
             SQLSMALLINT outLength = 0;
             std::string text = database;
-            const SQLRETURN rc = SQLDriverConnect(
-                m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
-                static_cast<SQLSMALLINT>(text.size()), out, sizeof out, &outLength,
-                SQL_DRIVER_NOPROMPT);
+            const SQLRETURN rc =
+                SQLDriverConnect(m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                                 static_cast<SQLSMALLINT>(text.size()), out, sizeof out, &outLength,
+                                 SQL_DRIVER_NOPROMPT);
             if (!Succeeded(rc)) {
                 failure = Diagnostics(SQL_HANDLE_DBC, m_dbc);
                 SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
@@ -368,8 +368,9 @@ class OdbcEngine : public Engine {
             }
         }
         if (!failure.empty()) {
-            const std::string message = "cannot connect to the data source " + MaskedConnectionString(database) +
-                                        ": " + WithoutPasswords(failure, database);
+            const std::string message = "cannot connect to the data source " +
+                                        MaskedConnectionString(database) + ": " +
+                                        WithoutPasswords(failure, database);
             Close();
             TW_RAISE(-1, message.c_str());
         }
@@ -394,8 +395,8 @@ class OdbcEngine : public Engine {
         SQLRETURN rc = SQLTables(m_stmt, nullptr, 0, nullptr, 0, Chars("%"), SQL_NTS,
                                  reinterpret_cast<SQLCHAR*>(types.data()), SQL_NTS);
         TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
-        TW_PASS_ON(ReadCatalogue([&](std::vector<Value>& row) { tables.push_back(row[2].bytes); },
-                                 3));
+        TW_PASS_ON(
+            ReadCatalogue([&](std::vector<Value>& row) { tables.push_back(row[2].bytes); }, 3));
         TW_EXIT();
     }
 
@@ -412,9 +413,9 @@ class OdbcEngine : public Engine {
                 pattern += reinterpret_cast<const char*>(escape);
             pattern += ch;
         }
-        SQLRETURN rc = SQLColumns(m_stmt, nullptr, 0, nullptr, 0,
-                                  reinterpret_cast<SQLCHAR*>(pattern.data()), SQL_NTS, Chars("%"),
-                                  SQL_NTS);
+        SQLRETURN rc =
+            SQLColumns(m_stmt, nullptr, 0, nullptr, 0, reinterpret_cast<SQLCHAR*>(pattern.data()),
+                       SQL_NTS, Chars("%"), SQL_NTS);
         TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
         TW_PASS_ON(ReadCatalogue(
             [&](std::vector<Value>& row) {
@@ -452,7 +453,8 @@ class OdbcEngine : public Engine {
     }
 
     int Bind(int index, const Value& value, TWDB_DataType type) override {
-        if (m_stmt == SQL_NULL_HSTMT) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_stmt == SQL_NULL_HSTMT)
+            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
         m_parameters.emplace_back();
         Parameter& p = m_parameters.back();
@@ -536,7 +538,8 @@ class OdbcEngine : public Engine {
     }
 
     int Execute() override {
-        if (m_stmt == SQL_NULL_HSTMT) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_stmt == SQL_NULL_HSTMT)
+            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
         const SQLRETURN rc = SQLExecute(m_stmt);
         if (rc != SQL_NO_DATA) TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
@@ -546,7 +549,8 @@ class OdbcEngine : public Engine {
 
     int Step(bool& row) override {
         row = false;
-        if (m_stmt == SQL_NULL_HSTMT) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_stmt == SQL_NULL_HSTMT)
+            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
         if (m_names.empty()) TW_EXIT();
         const SQLRETURN rc = SQLFetch(m_stmt);

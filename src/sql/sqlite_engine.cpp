@@ -2,8 +2,8 @@
 #include <sqlite3.h>
 
 #include <twfile/host/status.h>
-#include "platform/fault.h"
 #include <twfile/sql/engine.h>
+#include "platform/fault.h"
 
 #include <new>
 

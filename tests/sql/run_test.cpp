@@ -6,11 +6,11 @@
 
 #include <memory>
 
-#include "testing/fault_switch.h"
 #include <twfile/sql/check.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/run.h>
 #include <twfile/sql/statement.h>
+#include "testing/fault_switch.h"
 
 #include "sql/sql_support.h"
 #include "support/server_database.h"

@@ -81,7 +81,8 @@ class ServerDatabase {
         if (SQL_SUCCEEDED(rc)) {
             SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
             rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
-            if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) failure = Diagnostic(SQL_HANDLE_STMT, stmt);
+            if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+                failure = Diagnostic(SQL_HANDLE_STMT, stmt);
             SQLFreeHandle(SQL_HANDLE_STMT, stmt);
             SQLDisconnect(dbc);
         } else {

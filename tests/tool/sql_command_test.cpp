@@ -118,19 +118,20 @@ TEST_P(SqlOnEngine, RowsInEachFormat) {
     options.format = qdf::RowFormat::Json;
     options.limit = 1;
     run = Run(options);
-    EXPECT_EQ(run.out,
-              Named("{\"columns\": [\"ORDER_NO\", \"ORDER_DATE\", \"NAME\", \"REGION\", "
-                    "\"DESCRIPTION\", \"QTY\", \"AMOUNT\"], \"rows\": [\n"
-                    "  [1008, \"2024-06-30\", \"Birch Ltd\", \"EAST\", \"Bookcase\", 3, 630]\n]}\n"));
+    EXPECT_EQ(
+        run.out,
+        Named("{\"columns\": [\"ORDER_NO\", \"ORDER_DATE\", \"NAME\", \"REGION\", "
+              "\"DESCRIPTION\", \"QTY\", \"AMOUNT\"], \"rows\": [\n"
+              "  [1008, \"2024-06-30\", \"Birch Ltd\", \"EAST\", \"Bookcase\", 3, 630]\n]}\n"));
 
     options.format = qdf::RowFormat::Table;
     options.limit.reset();
     run = Run(options);
     EXPECT_EQ(run.out,
               Named("ORDER_NO  ORDER_DATE  NAME          REGION  DESCRIPTION   QTY  AMOUNT\n"
-              "--------  ----------  ------------  ------  ------------  ---  ------\n"
-              "1008      2024-06-30  Birch Ltd     EAST    Bookcase      3    630\n"
-              "1006      2024-04-02  Alder & Sons  NORTH   Office chair  2    300\n"));
+                    "--------  ----------  ------------  ------  ------------  ---  ------\n"
+                    "1008      2024-06-30  Birch Ltd     EAST    Bookcase      3    630\n"
+                    "1006      2024-04-02  Alder & Sons  NORTH   Office chair  2    300\n"));
 }
 
 TEST_F(SqlCommand, ValuesOfEveryKindInCsvAndJson) {
@@ -155,9 +156,9 @@ TEST_F(SqlCommand, ValuesOfEveryKindInCsvAndJson) {
 
 TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
     const char* server = std::getenv("TWFILE_TEST_ODBC");
-    const std::string missing =
-        GetParam() == Engine::SQLite ? m_dir.File("missing.db")
-                                     : "odbc:" + std::string(server) + ";Database=twfile_missing";
+    const std::string missing = GetParam() == Engine::SQLite
+                                    ? m_dir.File("missing.db")
+                                    : "odbc:" + std::string(server) + ";Database=twfile_missing";
     const struct {
         std::vector<std::string> parameters;
         std::string file;
@@ -284,9 +285,10 @@ TEST_P(SqlOnEngine, CheckAgainstAJsonSchemaOrTheDatabase) {
             end = std::min(connection.find(';', start), connection.size());
             // The driver's names for these in odbc.ini.
             std::string line = connection.substr(start, end - start);
-            for (const auto& [key, name] : {std::pair<std::string, std::string>{"Server=", "Servername="},
-                                            {"UID=", "Username="},
-                                            {"PWD=", "Password="}}) {
+            for (const auto& [key, name] :
+                 {std::pair<std::string, std::string>{"Server=", "Servername="},
+                  {"UID=", "Username="},
+                  {"PWD=", "Password="}}) {
                 if (line.rfind(key, 0) == 0) line = name + line.substr(key.size());
             }
             ini += line + "\n";
