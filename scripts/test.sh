@@ -19,6 +19,8 @@ else
     unset TWFILE_TEST_ODBC
     echo "== NOTE: the PostgreSQL server did not start: the ODBC cases are SKIPPED"
 fi
+# The driver's own leaks (scripts/lsan-odbc.supp).
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-odbc.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 for flavour in release sanitize; do
     echo "== $flavour build"
     scripts/build.sh "$flavour"
