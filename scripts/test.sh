@@ -2,9 +2,25 @@
 # Builds and runs every test: the g++ build, then the clang++ build under
 # AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on the
 # first failure.
+#
+# The SQL cases that run on a database server too get a throwaway
+# PostgreSQL server (scripts/postgres.sh), stopped at the end. When it cannot
+# start, they are skipped and say so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+server=$(mktemp -d -u "${TMPDIR:-/tmp}/twfile-postgres.XXXXXX")
+trap 'bash scripts/postgres.sh stop "$server"' EXIT
+started=$(date +%s)
+if connection=$(bash scripts/postgres.sh start "$server"); then
+    export TWFILE_TEST_ODBC=$connection
+    echo "== PostgreSQL server for the ODBC cases started in $(( $(date +%s) - started ))s"
+else
+    unset TWFILE_TEST_ODBC
+    echo "== NOTE: the PostgreSQL server did not start: the ODBC cases are SKIPPED"
+fi
+# The driver's own leaks (scripts/lsan-odbc.supp).
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-odbc.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 for flavour in release sanitize; do
     echo "== $flavour build"
     scripts/build.sh "$flavour"

@@ -41,10 +41,19 @@ int CheckCondition(CheckItem& item, const QuerySource& source, const Schema& sch
              "no attribute " + (name.empty() ? std::string("at all") : name) + " in the schema");
         TW_EXIT();
     }
+    // The condition names the attribute as the schema spells it: a server
+    // that folds names keeps ORDERS.QTY as orders.qty.
+    std::string text = item.text;
+    const std::size_t at = text.find(name);
+    if (at != std::string::npos) {
+        text.replace(at, name.size(),
+                     name.find('.') != std::string::npos ? attribute->GetUniqueName()
+                                                         : attribute->GetAttributeName());
+    }
     MessageCapture capture;
     CTWFileQDFCondition condition;
     int bound = 0;
-    TW_PASS_ON(condition.ValidateCondition(item.text.c_str(), attribute, bound, 0));
+    TW_PASS_ON(condition.ValidateCondition(text.c_str(), attribute, bound, 0));
     int valid = 0;
     TW_PASS_ON(condition.CheckCondition(valid, 1));
     for (std::string& message : capture.Take()) {

@@ -25,6 +25,7 @@ std::vector<std::string> Lines(const CPtrList* list) {
 
 QuerySource QuerySourceOf(const CTWFileQDF& doc) {
     QuerySource source;
+    source.database = Bytes(doc.m_strDatabase);
     source.tables = Lines(doc.m_pTableList);
     source.attributes = Lines(doc.m_pAttributeList);
     source.nonDisplayAttributes = Lines(doc.m_pAttributeNonDisplayList);

@@ -19,7 +19,9 @@ int Steps(Engine& engine, const Statement& statement, RowSink& sink) {
                  "which have no value");
     }
     for (std::size_t i = 0; i < statement.bindings.size(); ++i)
-        TW_PASS_ON(engine.Bind(static_cast<int>(i) + 1, statement.bindings[i].value));
+        TW_PASS_ON(engine.Bind(static_cast<int>(i) + 1, statement.bindings[i].value,
+                               statement.bindings[i].type));
+    TW_PASS_ON(engine.Execute());
     const int count = engine.ColumnCount();
     std::vector<std::string> names;
     for (int column = 0; column < count; ++column)

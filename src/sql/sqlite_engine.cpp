@@ -2,8 +2,8 @@
 #include <sqlite3.h>
 
 #include <twfile/host/status.h>
-#include "platform/fault.h"
 #include <twfile/sql/engine.h>
+#include "platform/fault.h"
 
 #include <new>
 
@@ -82,7 +82,7 @@ class SQLiteEngine : public Engine {
     int Columns(const std::string& table, std::vector<CatalogueColumn>& columns) override {
         int placeholders = 0;
         TW_PASS_ON(Prepare("SELECT name, type FROM pragma_table_info(?)", placeholders));
-        TW_PASS_ON(Bind(1, Value::Text(table)));
+        TW_PASS_ON(Bind(1, Value::Text(table), TWDB_String));
         Value name;
         Value type;
         for (bool row = false; Step(row) >= 0 && row;) {
@@ -121,7 +121,7 @@ class SQLiteEngine : public Engine {
         TW_EXIT();
     }
 
-    int Bind(int index, const Value& value) override {
+    int Bind(int index, const Value& value, TWDB_DataType) override {
         if (m_stmt == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         int rc = fault::ShouldFail(fault::Kind::Engine) ? kInjected : SQLITE_OK;
         if (rc == SQLITE_OK) {
@@ -146,6 +146,12 @@ class SQLiteEngine : public Engine {
             }
         }
         if (rc != SQLITE_OK) TW_RAISE(-1, Text(rc).c_str());
+        TW_EXIT();
+    }
+
+    // sqlite3_step runs the statement.
+    int Execute() override {
+        if (m_stmt == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         TW_EXIT();
     }
 

@@ -33,8 +33,8 @@ inline void AddSalesSchema(twfile::sql::Schema& schema) {
 inline const char* SalesScript() {
     return "CREATE TABLE ORDERS (ORDER_NO INTEGER, NAME TEXT, PAID BOOL, AMOUNT REAL, DAY DATE);"
            "CREATE TABLE CUSTOMERS (ORDER_NO INTEGER, REGION TEXT);"
-           "INSERT INTO ORDERS VALUES (1, 'Alder', 1, 10.5, '2024-01-01'),"
-           " (2, 'Birch', 0, 200.0, '2024-02-01'), (3, 'O''Neill', 1, 99.0, '2024-03-01');"
+           "INSERT INTO ORDERS VALUES (1, 'Alder', TRUE, 10.5, '2024-01-01'),"
+           " (2, 'Birch', FALSE, 200.0, '2024-02-01'), (3, 'O''Neill', TRUE, 99.0, '2024-03-01');"
            "INSERT INTO CUSTOMERS VALUES (1, 'NORTH'), (2, 'EAST'), (3, 'NORTH');";
 }
 

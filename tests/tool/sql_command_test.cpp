@@ -1,13 +1,19 @@
 // qdf sql, qdf run and qdf check --schema on the bundled example and on
 // real SQLite databases: the output of each format, and bad input that ends
-// with exit status 2 and nothing on standard output.
+// with exit status 2 and nothing on standard output. The cases marked so run
+// on a PostgreSQL server through ODBC too, on the same example data, and
+// give the same rows.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdlib>
+#include <memory>
 #include <sstream>
 
 #include <twfile/query/qdf.h>
 
 #include "commands.h"
+#include "support/server_database.h"
 #include "support/sqlite_database.h"
 #include "support/support.h"
 #include "tool_support.h"
@@ -64,32 +70,68 @@ class SqlCommand : public ::testing::Test {
 
 const std::vector<std::string> kSecondQuarter = {"From=2024-04-01", "To=2024-06-30"};
 
-TEST_F(SqlCommand, RowsInEachFormat) {
+enum class Engine { SQLite, Server };
+
+// The cases that run on each engine: on the server, the database is made
+// from the same example script (its names unquoted, so the server keeps
+// them in lower case).
+class SqlOnEngine : public SqlCommand, public ::testing::WithParamInterface<Engine> {
+  protected:
+    void SetUp() override {
+        if (GetParam() == Engine::SQLite) return;
+        const std::string why = twtest::NoServer();
+        if (!why.empty()) GTEST_SKIP() << "the server's cases are skipped: " << why;
+        m_server = std::make_unique<twtest::ServerDatabase>(twtest::ReadAll(Example("sales.sql")));
+        m_db = "odbc:" + m_server->Connection();
+    }
+
+    // expected, with its first line (the column names) in lower case on the
+    // server, which folds the names.
+    std::string Named(std::string expected) const {
+        if (GetParam() == Engine::SQLite) return expected;
+        for (std::size_t i = 0; i < expected.size() && expected[i] != '\n'; ++i)
+            expected[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(expected[i])));
+        return expected;
+    }
+
+    const char* ByEngine(const char* sqlite, const char* server) const {
+        return GetParam() == Engine::SQLite ? sqlite : server;
+    }
+
+    std::unique_ptr<twtest::ServerDatabase> m_server;
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, SqlOnEngine, ::testing::Values(Engine::SQLite, Engine::Server),
+                         [](const ::testing::TestParamInfo<Engine>& info) {
+                             return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+                         });
+
+TEST_P(SqlOnEngine, RowsInEachFormat) {
     qdf::RunOptions options;
     options.parameters = kSecondQuarter;
     Output run = Run(options);
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "ORDER_NO,ORDER_DATE,NAME,REGION,DESCRIPTION,QTY,AMOUNT\r\n"
-              "1008,2024-06-30,Birch Ltd,EAST,Bookcase,3,630\r\n"
-              "1006,2024-04-02,Alder & Sons,NORTH,Office chair,2,300\r\n");
+    EXPECT_EQ(run.out, Named("ORDER_NO,ORDER_DATE,NAME,REGION,DESCRIPTION,QTY,AMOUNT\r\n"
+                             "1008,2024-06-30,Birch Ltd,EAST,Bookcase,3,630\r\n"
+                             "1006,2024-04-02,Alder & Sons,NORTH,Office chair,2,300\r\n"));
 
     options.format = qdf::RowFormat::Json;
     options.limit = 1;
     run = Run(options);
-    EXPECT_EQ(run.out,
-              "{\"columns\": [\"ORDER_NO\", \"ORDER_DATE\", \"NAME\", \"REGION\", "
+    EXPECT_EQ(
+        run.out,
+        Named("{\"columns\": [\"ORDER_NO\", \"ORDER_DATE\", \"NAME\", \"REGION\", "
               "\"DESCRIPTION\", \"QTY\", \"AMOUNT\"], \"rows\": [\n"
-              "  [1008, \"2024-06-30\", \"Birch Ltd\", \"EAST\", \"Bookcase\", 3, 630]\n]}\n");
+              "  [1008, \"2024-06-30\", \"Birch Ltd\", \"EAST\", \"Bookcase\", 3, 630]\n]}\n"));
 
     options.format = qdf::RowFormat::Table;
     options.limit.reset();
     run = Run(options);
     EXPECT_EQ(run.out,
-              "ORDER_NO  ORDER_DATE  NAME          REGION  DESCRIPTION   QTY  AMOUNT\n"
-              "--------  ----------  ------------  ------  ------------  ---  ------\n"
-              "1008      2024-06-30  Birch Ltd     EAST    Bookcase      3    630\n"
-              "1006      2024-04-02  Alder & Sons  NORTH   Office chair  2    300\n");
+              Named("ORDER_NO  ORDER_DATE  NAME          REGION  DESCRIPTION   QTY  AMOUNT\n"
+                    "--------  ----------  ------------  ------  ------------  ---  ------\n"
+                    "1008      2024-06-30  Birch Ltd     EAST    Bookcase      3    630\n"
+                    "1006      2024-04-02  Alder & Sons  NORTH   Office chair  2    300\n"));
 }
 
 TEST_F(SqlCommand, ValuesOfEveryKindInCsvAndJson) {
@@ -112,14 +154,22 @@ TEST_F(SqlCommand, ValuesOfEveryKindInCsvAndJson) {
               "  [\"a,\\\"b\\\"\\r\\nc\"],\n  [\"AP8Q\"],\n  [\"\xC3\xA4\\ufffd\"]\n]}\n");
 }
 
-TEST_F(SqlCommand, BadInputEndsWithStatusTwoAndNothingWritten) {
+TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
+    const char* server = std::getenv("TWFILE_TEST_ODBC");
+    const std::string missing = GetParam() == Engine::SQLite
+                                    ? m_dir.File("missing.db")
+                                    : "odbc:" + std::string(server) + ";Database=twfile_missing";
     const struct {
         std::vector<std::string> parameters;
         std::string file;
         std::string database;
         const char* error;
     } kCases[] = {
-        {{}, "", m_dir.File("missing.db"), "qdf: run: cannot open the database"},
+        {{},
+         "",
+         missing,
+         ByEngine("qdf: run: cannot open the database",
+                  "qdf: run: cannot connect to the data source")},
         {{}, Document("nowhere.qdf", "ORDERS.QTY > 1", "NOWHERE"), "", "has no table NOWHERE"},
         {{}, Document("param.qdf", "ORDERS.QTY > <<Min>>"), "", "\"Min\" has no value"},
         {{"Min=1 OR 1=1"},
@@ -129,7 +179,7 @@ TEST_F(SqlCommand, BadInputEndsWithStatusTwoAndNothingWritten) {
         {{},
          Document("step.qdf", "abs(ORDERS.ORDER_NO - 1012 - 9223372036854775807) > 0"),
          "",
-         "integer overflow"},
+         ByEngine("integer overflow", "[22003] ERROR: bigint out of range")},
         {{"From"}, "", "", "--param From: give it as NAME=VALUE"},
         {{"From=1", "From=2"}, "", "", "--param From is given twice"},
     };
@@ -143,9 +193,20 @@ TEST_F(SqlCommand, BadInputEndsWithStatusTwoAndNothingWritten) {
         EXPECT_EQ(run.out, "") << c.error;
         EXPECT_TRUE(Contains(run.err, c.error)) << run.err;
     }
+    if (GetParam() == Engine::Server) {
+        // No message shows the password.
+        qdf::RunOptions options;
+        options.database = missing + ";PWD=wrong-secret";
+        const Output run = Run(options);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(Contains(run.err, "PWD=***")) << run.err;
+        EXPECT_FALSE(Contains(run.err, "wrong-secret")) << run.err;
+        const std::string password = std::string(server).substr(std::string(server).find("PWD="));
+        EXPECT_FALSE(Contains(run.err, password.substr(4, password.find(';') - 4))) << run.err;
+    }
 }
 
-TEST_F(SqlCommand, StatementWithItsValuesOrInline) {
+TEST_P(SqlOnEngine, StatementWithItsValuesOrInline) {
     qdf::SqlOptions options;
     options.file = Example("sales.qdf");
     options.schema = m_db;
@@ -172,6 +233,20 @@ TEST_F(SqlCommand, StatementWithItsValuesOrInline) {
     plain.file = path;
     EXPECT_EQ(Sql(plain).out, "SELECT 1 -- the end\n;\n");
 
+    // The statement with its values written in gives the same rows.
+    options.parameters = kSecondQuarter;
+    options.inlineValues = true;
+    sql = Sql(options);
+    EXPECT_EQ(sql.status, 0) << sql.err;
+    edited.m_strEditedSQL = sql.out.c_str();
+    ASSERT_GE(edited.SaveAs(path.c_str()), 0);
+    qdf::RunOptions run;
+    run.file = path;
+    EXPECT_EQ(Run(run).out, Named("ORDER_NO,ORDER_DATE,NAME,REGION,DESCRIPTION,QTY,AMOUNT\r\n"
+                                  "1008,2024-06-30,Birch Ltd,EAST,Bookcase,3,630\r\n"
+                                  "1006,2024-04-02,Alder & Sons,NORTH,Office chair,2,300\r\n"));
+    options.inlineValues = false;
+
     options.parameters = {"MinAmount=lots"};
     sql = Sql(options);
     EXPECT_EQ(sql.status, 2);
@@ -179,7 +254,7 @@ TEST_F(SqlCommand, StatementWithItsValuesOrInline) {
     EXPECT_TRUE(Contains(sql.err, "\"MinAmount\": the value \"lots\" is not a valid real"));
 }
 
-TEST_F(SqlCommand, CheckAgainstAJsonSchemaOrTheDatabase) {
+TEST_P(SqlOnEngine, CheckAgainstAJsonSchemaOrTheDatabase) {
     twtest::WriteAll(m_dir.File("schema.json"), R"json({"tables": {
         "ORDERS": {"ORDER_NO": "INTEGER", "ORDER_DATE": "DATE", "QTY": "INTEGER",
                    "AMOUNT": "DECIMAL(10,2)", "CUSTOMER_NO": "INT", "PRODUCT_NO": "INT"},
@@ -201,6 +276,29 @@ TEST_F(SqlCommand, CheckAgainstAJsonSchemaOrTheDatabase) {
 
     std::ostringstream clean;
     EXPECT_EQ(check(m_db, clean), 0) << clean.str();
+    if (GetParam() == Engine::Server) {
+        // odbc: alone: the data source that the document names, SALES,
+        // found in the user's odbc.ini.
+        std::string ini = "[SALES]\n";
+        const std::string connection = m_server->Connection();
+        for (std::size_t start = 0, end; start < connection.size(); start = end + 1) {
+            end = std::min(connection.find(';', start), connection.size());
+            // The driver's names for these in odbc.ini.
+            std::string line = connection.substr(start, end - start);
+            for (const auto& [key, name] :
+                 {std::pair<std::string, std::string>{"Server=", "Servername="},
+                  {"UID=", "Username="},
+                  {"PWD=", "Password="}}) {
+                if (line.rfind(key, 0) == 0) line = name + line.substr(key.size());
+            }
+            ini += line + "\n";
+        }
+        twtest::WriteAll(m_dir.File("odbc.ini"), ini);
+        ASSERT_EQ(setenv("ODBCINI", m_dir.File("odbc.ini").c_str(), 1), 0);
+        std::ostringstream named;
+        EXPECT_EQ(check("odbc:", named), 0) << named.str() << err.str();
+        unsetenv("ODBCINI");
+    }
 
     twtest::WriteAll(m_dir.File("bad.json"), R"({"tables": {"T": ["A"]}})");
     EXPECT_EQ(check(m_dir.File("bad.json"), out), 2);

@@ -263,7 +263,11 @@ Action DefineSql(CLI::App& command) {
 Action DefineRun(CLI::App& command) {
     auto o = Make<qdf::RunOptions>();
     command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
-    command.add_option("--db", o->database, "The SQLite database")->required();
+    command
+        .add_option("--db", o->database,
+                    "The SQLite database, or odbc:CONNECTION-STRING (odbc: alone: the "
+                    "document's data source)")
+        ->required();
     AddParameters(command, o->parameters);
     AddChoice(command, "--format", o->format,
               std::map<std::string, std::optional<qdf::RowFormat>>{{"table", qdf::RowFormat::Table},

@@ -79,7 +79,7 @@ int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err) {
     try {
         const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
         sql::Schema schema;
-        if (!options.schema.empty()) LoadSchemaFile(options.schema, schema);
+        if (!options.schema.empty()) LoadSchemaFile(options.schema, schema, source.database);
         const sql::Statement statement =
             Build(source, options.schema.empty() ? nullptr : &schema, options.parameters);
         if (options.inlineValues) {
@@ -106,13 +106,12 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
     std::unique_ptr<RowWriter> writer = MakeRowWriter(format, out, options.limit);
     try {
         const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
-        const std::unique_ptr<sql::Engine> engine = sql::MakeSQLiteEngine();
-        // The engine's message names the database.
-        if (engine->Connect(options.database) < 0) FailWithPendingError(kExitUsage, "");
+        const std::unique_ptr<sql::Engine> engine = OpenDatabase(options.database, source.database);
+        const std::string shown = ShownDatabase(options.database);
         sql::Schema schema;
         if (sql::LoadSchema(*engine, schema) < 0)
-            FailWithPendingError(kExitUsage, "the database " + options.database);
-        CheckTables(source, schema, options.database);
+            FailWithPendingError(kExitUsage, "the database " + shown);
+        CheckTables(source, schema, shown);
         const sql::Statement statement = Build(source, &schema, options.parameters);
         if (sql::RunStatement(*engine, statement, *writer) < 0) {
             writer->Abandon();
@@ -130,9 +129,12 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
 }
 
 int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+    // "odbc:" alone: each document is checked against the data source it
+    // names.
+    const bool eachOwn = options.schema == "odbc:";
     sql::Schema schema;
     try {
-        LoadSchemaFile(options.schema, schema);
+        if (!eachOwn) LoadSchemaFile(options.schema, schema);
     } catch (const Failure& failure) {
         PrintMessage(err, "check", failure.what());
         return failure.status();
@@ -142,7 +144,9 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
         std::vector<sql::CheckItem> items;
         try {
             const sql::QuerySource source = LoadQuery(file, options.encoding, err);
-            if (sql::CheckDocument(source, schema, items) < 0)
+            sql::Schema own;
+            if (eachOwn) LoadSchemaFile(options.schema, own, source.database);
+            if (sql::CheckDocument(source, eachOwn ? own : schema, items) < 0)
                 FailWithPendingError(kExitUsage, file);
         } catch (const Failure& failure) {
             PrintMessage(err, "check", failure.what());

@@ -89,6 +89,7 @@ sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, std::ostr
     DecodeAll(source.defaultValues, encoding, "defaultValues");
     source.editedSQL = Decoded(source.editedSQL, encoding, "editedSQL");
     source.dynamicSort = Decoded(source.dynamicSort, encoding, "dynamicSort");
+    source.database = Decoded(source.database, encoding, "database");
     return source;
 }
 
@@ -105,14 +106,49 @@ sql::ParameterValues ParseParameters(const std::vector<std::string>& arguments) 
     return values;
 }
 
-void LoadSchemaFile(const std::string& path, sql::Schema& schema) {
-    if (!IsSQLiteDatabase(path)) {
+bool IsOdbc(const std::string& database) {
+    return database.compare(0, 5, "odbc:") == 0;
+}
+
+std::string ShownDatabase(const std::string& database) {
+    return IsOdbc(database) ? "odbc:" + sql::MaskedConnectionString(database.substr(5)) : database;
+}
+
+std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
+                                          const std::string& dataSource) {
+    std::unique_ptr<sql::Engine> engine;
+    std::string target = database;
+    if (IsOdbc(database)) {
+        engine = sql::MakeOdbcEngine();
+        if (!engine) {
+            throw Failure(kExitUsage,
+                          ShownDatabase(database) + ": this qdf was built without ODBC");
+        }
+        target = database.substr(5);
+        if (target.empty()) {
+            if (dataSource.empty()) {
+                throw Failure(kExitUsage,
+                              "odbc: alone takes the data source the document names, and it "
+                              "names none (its DATABASE member is empty)");
+            }
+            target = "DSN=" + dataSource;
+        }
+    } else {
+        engine = sql::MakeSQLiteEngine();
+    }
+    // The engine's message names the database.
+    if (engine->Connect(target) < 0) FailWithPendingError(kExitUsage, "");
+    return engine;
+}
+
+void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::string& dataSource) {
+    if (!IsOdbc(path) && !IsSQLiteDatabase(path)) {
         LoadJsonSchema(path, schema);
         return;
     }
-    const std::unique_ptr<sql::Engine> engine = sql::MakeSQLiteEngine();
-    if (engine->Connect(path) < 0 || sql::LoadSchema(*engine, schema) < 0)
-        FailWithPendingError(kExitUsage, "schema " + path);
+    const std::unique_ptr<sql::Engine> engine = OpenDatabase(path, dataSource);
+    if (sql::LoadSchema(*engine, schema) < 0)
+        FailWithPendingError(kExitUsage, "schema " + ShownDatabase(path));
     engine->Close();
 }
 

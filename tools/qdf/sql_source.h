@@ -4,10 +4,12 @@
 #ifndef QDF_SQL_SOURCE_H
 #define QDF_SQL_SOURCE_H
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include <twfile/sql/engine.h>
 #include <twfile/sql/query_source.h>
 #include <twfile/sql/schema.h>
 #include <twfile/sql/statement.h>
@@ -26,11 +28,27 @@ twfile::sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, s
 // Failure (exit 2) for an argument without "=" or a name given twice.
 twfile::sql::ParameterValues ParseParameters(const std::vector<std::string>& arguments);
 
-// Fills schema from path: an SQLite database (recognised by its header), or
-// else a JSON schema file:
+// The engine for database, connected: "odbc:CONNECTION-STRING" reaches a
+// server through ODBC, "odbc:" alone the data source that the document
+// names (dataSource, its DATABASE member: "DSN=" and that name); anything
+// else is an SQLite database file. Raises a Failure (exit 2) with the
+// engine's message when it cannot connect.
+std::unique_ptr<twfile::sql::Engine> OpenDatabase(const std::string& database,
+                                                  const std::string& dataSource);
+
+// database as messages show it: an ODBC connection string without its
+// passwords.
+std::string ShownDatabase(const std::string& database);
+
+// Whether database is an ODBC data source ("odbc:...").
+bool IsOdbc(const std::string& database);
+
+// Fills schema from path: an ODBC data source as for OpenDatabase, an
+// SQLite database (recognised by its header), or else a JSON schema file:
 //   {"tables": {"TABLE": {"COLUMN": "DECLARED TYPE", ...}, ...}}
 // Raises a Failure (exit 2) naming path when it cannot be read.
-void LoadSchemaFile(const std::string& path, twfile::sql::Schema& schema);
+void LoadSchemaFile(const std::string& path, twfile::sql::Schema& schema,
+                    const std::string& dataSource = "");
 
 // Raises a Failure with status and the pending error's text (cleared), after
 // context when it is not empty.

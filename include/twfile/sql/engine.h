@@ -1,5 +1,5 @@
 // The small interface every database engine offers the SQL layer: connect,
-// read the catalogue, prepare, bind, step, read columns, close.
+// read the catalogue, prepare, bind, execute, step, read columns, close.
 //
 // Every operation returns a status and follows the error service's rules: a
 // failure raises error -1 with the engine's own text, the source name being
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include <twfile/host/schema.h>
 #include <twfile/sql/value.h>
 
 namespace twfile {
@@ -46,8 +47,13 @@ class Engine {
     // number of placeholders it holds. Text after the statement, or a
     // statement that would change the database, is refused.
     virtual int Prepare(const std::string& text, int& placeholders) = 0;
-    // Binds the placeholder number index (from 1).
-    virtual int Bind(int index, const Value& value) = 0;
+    // Binds the placeholder number index (from 1). type is the data type the
+    // value was checked for: an engine with typed parameters binds a time
+    // value that reads as a date, time or timestamp as one.
+    virtual int Bind(int index, const Value& value, TWDB_DataType type) = 0;
+    // Runs the prepared statement with the values bound; its columns are
+    // known from here on.
+    virtual int Execute() = 0;
     // Moves to the next row; row is false when there is none.
     virtual int Step(bool& row) = 0;
     // The result's columns: their number and names.
@@ -61,6 +67,15 @@ class Engine {
 
 // The embedded engine: SQLite.
 std::unique_ptr<Engine> MakeSQLiteEngine();
+
+// The engine for database servers: ODBC, through the driver manager. Its
+// database is an ODBC connection string ("DSN=SALES;UID=me" or
+// "Driver=...;Server=..."). Null when the library was built without ODBC.
+std::unique_ptr<Engine> MakeOdbcEngine();
+
+// An ODBC connection string as messages show it: its attributes with every
+// password (PWD=, PASSWORD=) written "***".
+std::string MaskedConnectionString(const std::string& text);
 
 }  // namespace sql
 }  // namespace twfile

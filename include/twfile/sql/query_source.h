@@ -11,6 +11,8 @@ namespace twfile {
 namespace sql {
 
 struct QuerySource {
+    // The data source the query was built on (the DATABASE member).
+    std::string database;
     std::vector<std::string> tables;
     std::vector<std::string> attributes;
     std::vector<std::string> nonDisplayAttributes;

@@ -1,0 +1,780 @@
+// The ODBC engine: every line that knows ODBC is in this file. It reaches a
+// database server through the driver manager (unixODBC) and its driver.
+//
+// Nothing the engine runs is ever committed: the connection runs in manual
+// commit mode and every statement's transaction is rolled back when the
+// statement ends, and only statements that start as queries are prepared.
+#include <twfile/host/status.h>
+#include <twfile/sql/engine.h>
+#include "platform/fault.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace twfile {
+namespace sql {
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& ch : text)
+        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return text;
+}
+
+// The attributes of a connection string, split as the driver manager splits
+// them: "KEY=value;" or "KEY={value;with;semicolons}".
+struct Attribute {
+    std::string key;
+    std::string value;
+};
+
+std::vector<Attribute> Attributes(const std::string& text) {
+    std::vector<Attribute> attributes;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t equals = text.find('=', i);
+        const std::size_t semicolon = text.find(';', i);
+        if (equals == std::string::npos || (semicolon != std::string::npos && semicolon < equals)) {
+            if (semicolon == std::string::npos) break;
+            i = semicolon + 1;
+            continue;
+        }
+        Attribute attribute;
+        attribute.key = text.substr(i, equals - i);
+        std::size_t end = equals + 1;
+        if (end < text.size() && text[end] == '{') {
+            // "}}" stands for one "}" inside braces.
+            std::size_t close = end + 1;
+            while ((close = text.find('}', close)) != std::string::npos &&
+                   close + 1 < text.size() && text[close + 1] == '}')
+                close += 2;
+            end = close == std::string::npos ? text.size() : close + 1;
+        }
+        end = std::min(text.find(';', end), text.size());
+        attribute.value = text.substr(equals + 1, end - equals - 1);
+        attributes.push_back(attribute);
+        i = end + 1;
+    }
+    return attributes;
+}
+
+bool IsPassword(const std::string& key) {
+    const std::string upper = Upper(key);
+    return upper.find("PWD") != std::string::npos || upper.find("PASSWORD") != std::string::npos;
+}
+
+}  // namespace
+
+std::string MaskedConnectionString(const std::string& text) {
+    std::string shown;
+    for (const Attribute& attribute : Attributes(text)) {
+        if (!shown.empty()) shown += ';';
+        shown += attribute.key + "=" + (IsPassword(attribute.key) ? "***" : attribute.value);
+    }
+    return shown;
+}
+
+}  // namespace sql
+}  // namespace twfile
+
+#ifdef TWFILE_SQL_WITH_ODBC
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <new>
+
+#define TW_SOURCE "TWODBC"
+
+namespace twfile {
+namespace sql {
+
+namespace {
+
+namespace fault = win32::fault;
+
+// A call the fault switch fails behaves as the driver's failure to allocate.
+constexpr const char* kInjected = "[HY001] out of memory";
+
+bool Succeeded(SQLRETURN rc) {
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+bool IsSpace(char ch) {
+    return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\f' || ch == '\v';
+}
+
+// Removes every password of the connection string from text.
+std::string WithoutPasswords(std::string text, const std::string& connection) {
+    for (const Attribute& attribute : Attributes(connection)) {
+        if (!IsPassword(attribute.key) || attribute.value.empty()) continue;
+        std::string value = attribute.value;
+        if (value.size() >= 2 && value.front() == '{') value = value.substr(1, value.size() - 2);
+        for (const std::string& secret : {attribute.value, value}) {
+            if (secret.empty()) continue;
+            for (std::size_t at = 0; (at = text.find(secret, at)) != std::string::npos;)
+                text.replace(at, secret.size(), "***");
+        }
+    }
+    return text;
+}
+
+// Skips blanks and comments from i.
+std::size_t SkipBlanks(const std::string& text, std::size_t i) {
+    while (i < text.size()) {
+        if (IsSpace(text[i])) {
+            ++i;
+        } else if (text.compare(i, 2, "--") == 0) {
+            i = text.find('\n', i);
+            if (i == std::string::npos) return text.size();
+        } else if (text.compare(i, 2, "/*") == 0) {
+            const std::size_t end = text.find("*/", i + 2);
+            if (end == std::string::npos) return text.size();
+            i = end + 2;
+        } else {
+            break;
+        }
+    }
+    return i;
+}
+
+// Whether text is one statement: a ";" outside strings, quoted names and
+// comments may only be followed by blanks, comments and more ";".
+bool IsOneStatement(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char ch = text[i];
+        if (ch == '\'' || ch == '"') {
+            const std::size_t end = text.find(ch, i + 1);
+            if (end == std::string::npos) return true;  // the server reports it
+            i = end + 1;
+        } else if (text.compare(i, 2, "--") == 0 || text.compare(i, 2, "/*") == 0) {
+            i = SkipBlanks(text, i);
+        } else if (ch == ';') {
+            std::size_t next = i + 1;
+            while ((next = SkipBlanks(text, next)) < text.size() && text[next] == ';')
+                ++next;
+            return next >= text.size();
+        } else {
+            ++i;
+        }
+    }
+    return true;
+}
+
+// The first word of the statement, after blanks, comments and "(".
+std::string LeadingKeyword(const std::string& text) {
+    std::size_t i = SkipBlanks(text, 0);
+    while (i < text.size() && text[i] == '(')
+        i = SkipBlanks(text, i + 1);
+    std::size_t end = i;
+    while (end < text.size() && std::isalpha(static_cast<unsigned char>(text[end])))
+        ++end;
+    return Upper(text.substr(i, end - i));
+}
+
+// The date, time or timestamp that text reads as: "YYYY-MM-DD",
+// "HH:MM:SS" or "YYYY-MM-DD HH:MM:SS[.fraction]" (or a "T" between).
+// Returns the SQL type, or SQL_UNKNOWN_TYPE when it reads as none.
+SQLSMALLINT TimeOf(const std::string& text, SQL_TIMESTAMP_STRUCT& time) {
+    time = SQL_TIMESTAMP_STRUCT{};
+    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int used = 0;
+    const char* s = text.c_str();
+    auto valid_date = [&] { return month >= 1 && month <= 12 && day >= 1 && day <= 31; };
+    auto valid_time = [&] { return hour <= 23 && minute <= 59 && second <= 61; };
+    if (std::sscanf(s, "%4u-%2u-%2u%n", &year, &month, &day, &used) == 3 && used == 10) {
+        if (!valid_date()) return SQL_UNKNOWN_TYPE;
+        time.year = static_cast<SQLSMALLINT>(year);
+        time.month = static_cast<SQLUSMALLINT>(month);
+        time.day = static_cast<SQLUSMALLINT>(day);
+        if (text.size() == 10) return SQL_TYPE_DATE;
+        if (text[10] != ' ' && text[10] != 'T') return SQL_UNKNOWN_TYPE;
+        s += 11;
+    }
+    const bool dated = time.year != 0;
+    used = 0;
+    if (std::sscanf(s, "%2u:%2u:%2u%n", &hour, &minute, &second, &used) != 3 || used != 8 ||
+        !valid_time())
+        return SQL_UNKNOWN_TYPE;
+    time.hour = static_cast<SQLUSMALLINT>(hour);
+    time.minute = static_cast<SQLUSMALLINT>(minute);
+    time.second = static_cast<SQLUSMALLINT>(second);
+    s += 8;
+    if (*s == '.' && dated) {
+        // The fraction in nanoseconds.
+        unsigned long fraction = 0;
+        int digits = 0;
+        for (++s; std::isdigit(static_cast<unsigned char>(*s)) && digits < 9; ++s, ++digits)
+            fraction = fraction * 10 + static_cast<unsigned long>(*s - '0');
+        if (digits == 0) return SQL_UNKNOWN_TYPE;
+        for (; digits < 9; ++digits)
+            fraction *= 10;
+        time.fraction = static_cast<SQLUINTEGER>(fraction);
+    }
+    if (*s != '\0') return SQL_UNKNOWN_TYPE;
+    return dated ? SQL_TYPE_TIMESTAMP : SQL_TYPE_TIME;
+}
+
+// The listed type name of an ODBC SQL type code (see DataTypeOf), or null
+// for a code the list lacks: the driver's own type name is used then.
+const char* TypeNameOf(SQLSMALLINT code) {
+    switch (code) {
+        case SQL_INTEGER:
+            return "INTEGER";
+        case SQL_SMALLINT:
+            return "SMALLINT";
+        case SQL_TINYINT:
+            return "TINYINT";
+        case SQL_BIGINT:
+            return "BIGINT";
+        case SQL_CHAR:
+        case SQL_WCHAR:
+            return "CHAR";
+        case SQL_VARCHAR:
+        case SQL_WVARCHAR:
+            return "VARCHAR";
+        case SQL_LONGVARCHAR:
+        case SQL_WLONGVARCHAR:
+            return "TEXT";
+        case SQL_BIT:
+            return "BOOLEAN";
+        case SQL_REAL:
+            return "REAL";
+        case SQL_FLOAT:
+            return "FLOAT";
+        case SQL_DOUBLE:
+            return "DOUBLE";
+        case SQL_NUMERIC:
+            return "NUMERIC";
+        case SQL_DECIMAL:
+            return "DECIMAL";
+        case SQL_TYPE_DATE:
+        case SQL_DATE:
+            return "DATE";
+        case SQL_TYPE_TIME:
+        case SQL_TIME:
+            return "TIME";
+        case SQL_TYPE_TIMESTAMP:
+        case SQL_TIMESTAMP:
+            return "TIMESTAMP";
+        case SQL_BINARY:
+        case SQL_VARBINARY:
+        case SQL_LONGVARBINARY:
+            return "BLOB";
+        default:
+            return nullptr;
+    }
+}
+
+// How a result column is read. A decimal number is read as its text and
+// kept as an integer when it has no fraction, else as a real when a double
+// holds it exactly enough, else as its text (as SQLite keeps a NUMERIC
+// column). A fixed-width text (CHAR) comes without the blanks that pad it,
+// which SQL does not count in comparisons either.
+enum class Read { Integer, Real, Decimal, Text, FixedText, Binary };
+
+Read ReadOf(SQLSMALLINT code) {
+    switch (code) {
+        case SQL_INTEGER:
+        case SQL_SMALLINT:
+        case SQL_TINYINT:
+        case SQL_BIGINT:
+        case SQL_BIT:
+            return Read::Integer;
+        case SQL_REAL:
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+            return Read::Real;
+        case SQL_NUMERIC:
+        case SQL_DECIMAL:
+            return Read::Decimal;
+        case SQL_CHAR:
+        case SQL_WCHAR:
+            return Read::FixedText;
+        case SQL_BINARY:
+        case SQL_VARBINARY:
+        case SQL_LONGVARBINARY:
+            return Read::Binary;
+        default:
+            return Read::Text;
+    }
+}
+
+// A bound parameter's buffers, which must live until the statement ends.
+struct Parameter {
+    std::int64_t integer = 0;
+    double real = 0.0;
+    unsigned char bit = 0;
+    SQL_TIMESTAMP_STRUCT timestamp{};
+    SQL_DATE_STRUCT date{};
+    SQL_TIME_STRUCT time{};
+    std::string bytes;
+    SQLLEN indicator = 0;
+};
+
+class OdbcEngine : public Engine {
+  public:
+    ~OdbcEngine() override {
+        Close();
+        if (m_env != SQL_NULL_HENV) SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+    }
+
+    const char* Name() const override { return "ODBC"; }
+
+    int Connect(const std::string& database) override {
+        Close();
+        m_connection = database;
+        std::string failure;
+        if (fault::ShouldFail(fault::Kind::Engine)) {
+            failure = kInjected;
+        } else if (m_env == SQL_NULL_HENV &&
+                   (!Succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env)) ||
+                    !Succeeded(SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION,
+                                             reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)))) {
+            failure = "the ODBC driver manager cannot start";
+        } else if (!Succeeded(SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc))) {
+            failure = Diagnostics(SQL_HANDLE_ENV, m_env);
+            m_dbc = SQL_NULL_HDBC;
+        } else {
+            SQLCHAR out[1024];
+            SQLSMALLINT outLength = 0;
+            std::string text = database;
+            const SQLRETURN rc =
+                SQLDriverConnect(m_dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                                 static_cast<SQLSMALLINT>(text.size()), out, sizeof out, &outLength,
+                                 SQL_DRIVER_NOPROMPT);
+            if (!Succeeded(rc)) {
+                failure = Diagnostics(SQL_HANDLE_DBC, m_dbc);
+                SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+                m_dbc = SQL_NULL_HDBC;
+            } else {
+                m_connected = true;
+                // Statements run in transactions that are rolled back; a
+                // driver that knows read-only connections is told too.
+                SQLSetConnectAttr(m_dbc, SQL_ATTR_ACCESS_MODE,
+                                  reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+                if (!Succeeded(SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
+                                                 reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                                 0)))
+                    failure = Diagnostics(SQL_HANDLE_DBC, m_dbc);
+            }
+        }
+        if (!failure.empty()) {
+            const std::string message = "cannot connect to the data source " +
+                                        MaskedConnectionString(database) + ": " +
+                                        WithoutPasswords(failure, database);
+            Close();
+            TW_RAISE(-1, message.c_str());
+        }
+        TW_EXIT();
+    }
+
+    int Close() override {
+        Finish();
+        if (m_dbc != SQL_NULL_HDBC) {
+            if (m_connected) SQLDisconnect(m_dbc);
+            SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+        }
+        m_dbc = SQL_NULL_HDBC;
+        m_connected = false;
+        return 0;
+    }
+
+    int Tables(std::vector<std::string>& tables) override {
+        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+        TW_PASS_ON(NewStatement());
+        std::string types = "TABLE,VIEW";
+        SQLRETURN rc = SQLTables(m_stmt, nullptr, 0, nullptr, 0, Chars("%"), SQL_NTS,
+                                 reinterpret_cast<SQLCHAR*>(types.data()), SQL_NTS);
+        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        TW_PASS_ON(
+            ReadCatalogue([&](std::vector<Value>& row) { tables.push_back(row[2].bytes); }, 3));
+        TW_EXIT();
+    }
+
+    int Columns(const std::string& table, std::vector<CatalogueColumn>& columns) override {
+        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+        TW_PASS_ON(NewStatement());
+        // The table's name is a pattern: its "_" and "%" are escaped.
+        SQLCHAR escape[8] = {};
+        SQLSMALLINT length = 0;
+        SQLGetInfo(m_dbc, SQL_SEARCH_PATTERN_ESCAPE, escape, sizeof escape, &length);
+        std::string pattern;
+        for (char ch : table) {
+            if ((ch == '_' || ch == '%') && escape[0] != '\0')
+                pattern += reinterpret_cast<const char*>(escape);
+            pattern += ch;
+        }
+        SQLRETURN rc =
+            SQLColumns(m_stmt, nullptr, 0, nullptr, 0, reinterpret_cast<SQLCHAR*>(pattern.data()),
+                       SQL_NTS, Chars("%"), SQL_NTS);
+        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        TW_PASS_ON(ReadCatalogue(
+            [&](std::vector<Value>& row) {
+                // Another table that the pattern matched (without an escape).
+                if (row[2].bytes != table) return;
+                const char* listed = TypeNameOf(static_cast<SQLSMALLINT>(row[4].integer));
+                columns.push_back(CatalogueColumn{row[3].bytes, listed ? listed : row[5].bytes});
+            },
+            6));
+        TW_EXIT();
+    }
+
+    int Prepare(const std::string& text, int& placeholders) override {
+        Finish();
+        placeholders = 0;
+        if (!m_connected) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+        const std::string first = LeadingKeyword(text);
+        if (first.empty()) TW_RAISE(-1, "the statement is empty");
+        if (!IsOneStatement(text)) TW_RAISE(-1, "the text holds more than one statement");
+        if (first != "SELECT" && first != "WITH" && first != "VALUES" && first != "TABLE") {
+            TW_RAISE(-1,
+                     "the statement would change the database: only statements that read "
+                     "are run");
+        }
+        TW_PASS_ON(NewStatement());
+        std::string copy = text;
+        const SQLRETURN rc = SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR*>(copy.data()),
+                                        static_cast<SQLINTEGER>(copy.size()));
+        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        SQLSMALLINT count = 0;
+        TW_PASS_ON(Check(SQLNumParams(m_stmt, &count), SQL_HANDLE_STMT));
+        placeholders = count;
+        TW_EXIT();
+    }
+
+    int Bind(int index, const Value& value, TWDB_DataType type) override {
+        if (m_stmt == SQL_NULL_HSTMT)
+            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+        m_parameters.emplace_back();
+        Parameter& p = m_parameters.back();
+        SQLSMALLINT cType = SQL_C_CHAR;
+        SQLSMALLINT sqlType = SQL_VARCHAR;
+        SQLULEN size = 0;
+        SQLSMALLINT digits = 0;
+        SQLPOINTER buffer = nullptr;
+        SQLLEN bufferLength = 0;
+        switch (value.kind) {
+            case Value::Kind::Null:
+                p.indicator = SQL_NULL_DATA;
+                size = 1;
+                break;
+            case Value::Kind::Integer:
+                if (type == TWDB_Bool) {
+                    p.bit = value.integer != 0 ? 1 : 0;
+                    cType = SQL_C_BIT;
+                    sqlType = SQL_BIT;
+                    buffer = &p.bit;
+                } else {
+                    p.integer = value.integer;
+                    cType = SQL_C_SBIGINT;
+                    sqlType = SQL_BIGINT;
+                    buffer = &p.integer;
+                    size = 19;
+                }
+                break;
+            case Value::Kind::Real:
+                p.real = value.real;
+                cType = SQL_C_DOUBLE;
+                sqlType = SQL_DOUBLE;
+                buffer = &p.real;
+                size = 15;
+                break;
+            case Value::Kind::Text:
+            case Value::Kind::Blob: {
+                p.bytes = value.bytes;
+                p.indicator = static_cast<SQLLEN>(p.bytes.size());
+                buffer = p.bytes.data();
+                bufferLength = p.indicator;
+                size = std::max<SQLULEN>(p.bytes.size(), 1);
+                if (value.kind == Value::Kind::Blob) {
+                    cType = SQL_C_BINARY;
+                    sqlType = SQL_VARBINARY;
+                    break;
+                }
+                if (type != TWDB_Time) break;
+                SQL_TIMESTAMP_STRUCT time;
+                const SQLSMALLINT timeType = TimeOf(value.bytes, time);
+                if (timeType == SQL_TYPE_DATE) {
+                    p.date = SQL_DATE_STRUCT{time.year, time.month, time.day};
+                    cType = SQL_C_TYPE_DATE;
+                    buffer = &p.date;
+                    size = 10;
+                } else if (timeType == SQL_TYPE_TIME) {
+                    p.time = SQL_TIME_STRUCT{time.hour, time.minute, time.second};
+                    cType = SQL_C_TYPE_TIME;
+                    buffer = &p.time;
+                    size = 8;
+                } else if (timeType == SQL_TYPE_TIMESTAMP) {
+                    p.timestamp = time;
+                    cType = SQL_C_TYPE_TIMESTAMP;
+                    buffer = &p.timestamp;
+                    size = 29;
+                    digits = 9;
+                } else {
+                    break;
+                }
+                sqlType = timeType;
+                p.indicator = 0;
+                bufferLength = 0;
+                break;
+            }
+        }
+        const SQLRETURN rc =
+            SQLBindParameter(m_stmt, static_cast<SQLUSMALLINT>(index), SQL_PARAM_INPUT, cType,
+                             sqlType, size, digits, buffer, bufferLength, &p.indicator);
+        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        TW_EXIT();
+    }
+
+    int Execute() override {
+        if (m_stmt == SQL_NULL_HSTMT)
+            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+        const SQLRETURN rc = SQLExecute(m_stmt);
+        if (rc != SQL_NO_DATA) TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        TW_PASS_ON(DescribeColumns());
+        TW_EXIT();
+    }
+
+    int Step(bool& row) override {
+        row = false;
+        if (m_stmt == SQL_NULL_HSTMT)
+            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+        if (m_names.empty()) TW_EXIT();
+        const SQLRETURN rc = SQLFetch(m_stmt);
+        if (rc == SQL_NO_DATA) TW_EXIT();
+        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        row = true;
+        TW_EXIT();
+    }
+
+    int ColumnCount() const override { return static_cast<int>(m_names.size()); }
+
+    std::string ColumnName(int column) const override {
+        return column >= 0 && column < ColumnCount() ? m_names[static_cast<std::size_t>(column)]
+                                                     : "";
+    }
+
+    int Column(int column, Value& value) override {
+        if (m_stmt == SQL_NULL_HSTMT || column < 0 || column >= ColumnCount())
+            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+        TW_PASS_ON(Get(static_cast<SQLUSMALLINT>(column + 1),
+                       m_reads[static_cast<std::size_t>(column)], value));
+        TW_EXIT();
+    }
+
+    int Finish() override {
+        if (m_stmt != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
+        m_stmt = SQL_NULL_HSTMT;
+        // Whatever the statement did is undone.
+        if (m_connected) SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK);
+        m_parameters.clear();
+        m_names.clear();
+        m_reads.clear();
+        return 0;
+    }
+
+  private:
+    static SQLCHAR* Chars(const char* text) {
+        return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text));
+    }
+
+    // Every diagnostic record of handle, "[SQLSTATE] message", joined by "; ".
+    static std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+        std::string text;
+        for (SQLSMALLINT record = 1;; ++record) {
+            SQLCHAR state[6] = {};
+            SQLINTEGER native = 0;
+            SQLCHAR message[2048] = {};
+            SQLSMALLINT length = 0;
+            const SQLRETURN rc = SQLGetDiagRec(type, handle, record, state, &native, message,
+                                               sizeof message, &length);
+            if (!Succeeded(rc)) break;
+            std::string line = reinterpret_cast<const char*>(message);
+            for (char& ch : line) {
+                if (ch == '\r' || ch == '\n' || ch == '\t') ch = ' ';
+            }
+            while (!line.empty() && (line.back() == ' ' || line.back() == ';'))
+                line.pop_back();
+            if (!text.empty()) text += "; ";
+            text += "[" + std::string(reinterpret_cast<const char*>(state)) + "] " + line;
+        }
+        return text.empty() ? "the driver gives no reason" : text;
+    }
+
+    int Check(SQLRETURN rc, SQLSMALLINT type) {
+        if (Succeeded(rc)) TW_EXIT();
+        if (rc == SQL_INVALID_HANDLE) TW_RAISE(-1, "the driver was given an invalid handle");
+        const SQLHANDLE handle = type == SQL_HANDLE_STMT ? SQLHANDLE(m_stmt) : SQLHANDLE(m_dbc);
+        TW_RAISE(-1, WithoutPasswords(Diagnostics(type, handle), m_connection).c_str());
+    }
+
+    int NewStatement() {
+        Finish();
+        if (!m_connected) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt))) {
+            m_stmt = SQL_NULL_HSTMT;
+            TW_RAISE(-1, Diagnostics(SQL_HANDLE_DBC, m_dbc).c_str());
+        }
+        TW_EXIT();
+    }
+
+    int DescribeColumns() {
+        SQLSMALLINT count = 0;
+        TW_PASS_ON(Check(SQLNumResultCols(m_stmt, &count), SQL_HANDLE_STMT));
+        for (SQLUSMALLINT column = 1; column <= count; ++column) {
+            SQLCHAR name[512] = {};
+            SQLSMALLINT length = 0;
+            SQLSMALLINT type = 0;
+            SQLULEN size = 0;
+            SQLSMALLINT digits = 0;
+            SQLSMALLINT nullable = 0;
+            TW_PASS_ON(Check(SQLDescribeCol(m_stmt, column, name, sizeof name, &length, &type,
+                                            &size, &digits, &nullable),
+                             SQL_HANDLE_STMT));
+            m_names.emplace_back(reinterpret_cast<const char*>(name));
+            m_reads.push_back(ReadOf(type));
+        }
+        TW_EXIT();
+    }
+
+    // The value of column in the current row, read in pieces when long.
+    int Get(SQLUSMALLINT column, Read read, Value& value) {
+        SQLLEN indicator = 0;
+        SQLRETURN rc = SQL_SUCCESS;
+        if (read == Read::Integer) {
+            SQLBIGINT number = 0;
+            rc = SQLGetData(m_stmt, column, SQL_C_SBIGINT, &number, 0, &indicator);
+            value.kind = Value::Kind::Integer;
+            value.integer = number;
+        } else if (read == Read::Real) {
+            double number = 0;
+            rc = SQLGetData(m_stmt, column, SQL_C_DOUBLE, &number, 0, &indicator);
+            value.kind = Value::Kind::Real;
+            value.real = number;
+        } else {
+            const bool text = read != Read::Binary;
+            value.kind = text ? Value::Kind::Text : Value::Kind::Blob;
+            value.bytes.clear();
+            char piece[8192];
+            // A text piece ends with a NUL that is not part of the value.
+            const std::size_t room = text ? sizeof piece - 1 : sizeof piece;
+            for (;;) {
+                rc = SQLGetData(m_stmt, column, text ? SQL_C_CHAR : SQL_C_BINARY, piece,
+                                sizeof piece, &indicator);
+                if (rc == SQL_NO_DATA) {
+                    rc = SQL_SUCCESS;
+                    break;
+                }
+                if (!Succeeded(rc) || indicator == SQL_NULL_DATA) break;
+                const std::size_t got =
+                    indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) > room
+                        ? room
+                        : static_cast<std::size_t>(indicator);
+                value.bytes.append(piece, got);
+                if (rc == SQL_SUCCESS) break;
+            }
+        }
+        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        if (indicator == SQL_NULL_DATA) {
+            value.kind = Value::Kind::Null;
+        } else if (read == Read::FixedText) {
+            value.bytes.erase(value.bytes.find_last_not_of(' ') + 1);
+        } else if (read == Read::Decimal) {
+            Number(value);
+        }
+        TW_EXIT();
+    }
+
+    // A decimal number's text as an integer or a real where one holds it.
+    static void Number(Value& value) {
+        const std::string& text = value.bytes;
+        const std::size_t point = text.find('.');
+        const bool whole = point == std::string::npos ||
+                           text.find_first_not_of('0', point + 1) == std::string::npos;
+        const std::string integral = text.substr(0, point);
+        char* end = nullptr;
+        errno = 0;
+        const long long integer = std::strtoll(integral.c_str(), &end, 10);
+        if (whole && !integral.empty() && *end == '\0' && errno == 0) {
+            value.kind = Value::Kind::Integer;
+            value.integer = integer;
+            return;
+        }
+        // Up to 15 significant digits a double gives back as written.
+        std::size_t digits = 0;
+        for (char ch : text)
+            digits += std::isdigit(static_cast<unsigned char>(ch)) ? 1 : 0;
+        const double real = std::strtod(text.c_str(), &end);
+        if (!whole && digits <= 15 && *end == '\0' && std::isfinite(real)) {
+            value.kind = Value::Kind::Real;
+            value.real = real;
+        }
+    }
+
+    // Reads every row of the catalogue function's result, its first columns
+    // columns, and hands each to take; the statement is finished after it.
+    template <typename Take>
+    int ReadCatalogue(Take take, int columns) {
+        std::vector<Value> row(static_cast<std::size_t>(columns));
+        for (;;) {
+            const SQLRETURN rc = SQLFetch(m_stmt);
+            if (rc == SQL_NO_DATA) break;
+            TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+            for (int column = 0; column < columns; ++column) {
+                const Read read = column == 4 ? Read::Integer : Read::Text;
+                TW_PASS_ON(Get(static_cast<SQLUSMALLINT>(column + 1), read,
+                               row[static_cast<std::size_t>(column)]));
+            }
+            take(row);
+        }
+        Finish();
+        TW_EXIT();
+    }
+
+    std::string m_connection;
+    SQLHENV m_env = SQL_NULL_HENV;
+    SQLHDBC m_dbc = SQL_NULL_HDBC;
+    bool m_connected = false;
+    SQLHSTMT m_stmt = SQL_NULL_HSTMT;
+    // Deque: a parameter's buffers stay where they are as more are bound.
+    std::deque<Parameter> m_parameters;
+    std::vector<std::string> m_names;
+    std::vector<Read> m_reads;
+};
+
+}  // namespace
+
+std::unique_ptr<Engine> MakeOdbcEngine() {
+    return std::make_unique<OdbcEngine>();
+}
+
+}  // namespace sql
+}  // namespace twfile
+
+#else  // built without ODBC
+
+namespace twfile {
+namespace sql {
+
+std::unique_ptr<Engine> MakeOdbcEngine() {
+    return nullptr;
+}
+
+}  // namespace sql
+}  // namespace twfile
+
+#endif
