@@ -174,24 +174,24 @@ Action DefineSet(CLI::App& command) {
     return [o] { return qdf::RunSet(*o, std::cout, std::cerr); };
 }
 
+// The list an edit works on, by its key in the JSON form.
+void AddList(CLI::App& command, std::string& list) {
+    command
+        .add_option("LIST", list,
+                    "tables, attributes, nonDisplayAttributes, conditions, joins or defaultValues")
+        ->required();
+}
+
 Action DefineAdd(CLI::App& command) {
     auto o = DefineEdit(command);
-    command
-        .add_option("LIST", o->list,
-                    "tables, attributes, nonDisplayAttributes, conditions, "
-                    "joins or defaultValues")
-        ->required();
+    AddList(command, o->list);
     command.add_option("TEXT", o->arguments, "The texts to append")->required();
     return [o] { return qdf::RunAdd(*o, std::cout, std::cerr); };
 }
 
 Action DefineRemove(CLI::App& command) {
     auto o = DefineEdit(command);
-    command
-        .add_option("LIST", o->list,
-                    "tables, attributes, nonDisplayAttributes, conditions, "
-                    "joins or defaultValues")
-        ->required();
+    AddList(command, o->list);
     command.add_option("INDEX", o->arguments, "The indexes (from 0) of the elements to remove")
         ->required();
     return [o] { return qdf::RunRemove(*o, std::cout, std::cerr); };
