@@ -86,10 +86,10 @@ void RunProcess(benchmark::State& state, bool qdf) {
     if (!connection.empty() && connection.back() != ';') connection += ';';
     connection += "Database=" + database + ";";
     const std::vector<std::string> args =
-        qdf ? std::vector<std::string>{QDF_BINARY, "run",      document, "--db",
+        qdf ? std::vector<std::string>{QDF_BINARY,           "run",      document, "--db",
                                        "odbc:" + connection, "--format", "csv"}
-            : std::vector<std::string>{PSQL_BINARY, "-X", "--csv", "-d", database,
-                                       "-c",        "SELECT * FROM T"};
+            : std::vector<std::string>{PSQL_BINARY, "-X", "--csv",          "-d",
+                                       database,    "-c", "SELECT * FROM T"};
     long peak = 0;
     for (auto _ : state) {
         peak = twbench::RunProgram(args);
