@@ -5,11 +5,7 @@
 // it stays flat as the rows grow.
 #if defined(QDF_BINARY) && defined(SQLITE3_BINARY)
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <twfile/framework/string.h>
@@ -20,9 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "process.h"
 #include "support.h"
-
-extern char** environ;
 
 namespace {
 
@@ -53,26 +48,6 @@ std::string MakeData(long rows, Data& data) {
     return std::string();
 }
 
-// Runs the program with its output to /dev/null; its peak memory in KiB, or
-// -1 when it did not end with status 0.
-long Spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0) return -1;
-    int status = 0;
-    struct rusage usage {};
-    if (wait4(pid, &status, 0, &usage) != pid) return -1;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1;
-}
-
 void RunProcess(benchmark::State& state, bool qdf) {
     Data data;
     const std::string failure = MakeData(state.range(0), data);
@@ -87,7 +62,7 @@ void RunProcess(benchmark::State& state, bool qdf) {
                                        "SELECT * FROM T"};
     long peak = 0;
     for (auto _ : state) {
-        peak = Spawn(args);
+        peak = twbench::RunProgram(args);
         if (peak < 0) {
             twbench::Fail(state, args[0] + " failed");
             break;

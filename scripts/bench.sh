@@ -7,6 +7,10 @@
 #   scripts/bench.sh --benchmark_filter=lines/   further flags go to the program
 # The JSON results stay in build/bench/results.json, the program's own report
 # in build/bench/console.txt.
+#
+# qdf run through ODBC is measured against psql on a throwaway PostgreSQL
+# server (scripts/postgres.sh), started here and stopped at the end. When it
+# cannot start, those benchmarks are left out and the table says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -14,6 +18,19 @@ repetitions=${BENCH_REPETITIONS:-5}
 cmake -S . -B build/bench -G Ninja -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTWFILE_BUILD_BENCHMARKS=ON -DTWFILE_BUILD_TESTS=OFF >/dev/null
 cmake --build build/bench -j "$(nproc)" --target twfile_bench qdf
+server=$(mktemp -d -u "${TMPDIR:-/tmp}/twfile-bench-postgres.XXXXXX")
+trap 'bash scripts/postgres.sh stop "$server"' EXIT
+if connection=$(bash scripts/postgres.sh start "$server" 2>"$server.log"); then
+    # psql reaches the same server as the same user.
+    field() { tr ';' '\n' <<<"$connection" | sed -n "s/^$1=//p"; }
+    export TWFILE_BENCH_ODBC=$connection PGHOST=$(field Server) PGPORT=$(field Port) \
+        PGUSER=$(field UID) PGPASSWORD=$(field PWD)
+else
+    unset TWFILE_BENCH_ODBC
+    echo "NOTE: the PostgreSQL server did not start, qdf run through ODBC is left out:"
+    sed 's/^/  /' "$server.log"
+fi
+rm -f "$server.log"
 results=build/bench/results.json
 console=build/bench/console.txt
 echo "running the benchmarks, $repetitions repetitions (the program's own report: $console)"

@@ -50,6 +50,14 @@ def peak_memory(path):
     return peaks
 
 
+def flat_memory(table, rss, prefix):
+    """Adds the check that the peak memory of prefix does not grow with the rows."""
+    small, large = rss.get(f"{prefix}/100000/real_time"), rss.get(f"{prefix}/1000000/real_time")
+    if small and large:
+        table.check("qdf run peak memory at 10^6 rows / at 10^5 rows (flat: <= 1.2)",
+                    f"{large:.0f} / {small:.0f} KiB", large <= 1.2 * small)
+
+
 def fmt_ns(ns):
     if ns is None:
         return "-"
@@ -188,11 +196,16 @@ def main():
         for n in ("100000", "1000000"):
             table.ratio(f"qdf run / sqlite3 shell at {n} rows", f"sql/qdf_csv/{n}/real_time",
                         f"sql/sqlite3_csv/{n}/real_time", 1.5, False)
-        rss = peak_memory(args.results)
-        small, large = rss.get("sql/qdf_csv/100000/real_time"), rss.get("sql/qdf_csv/1000000/real_time")
-        if small and large:
-            table.check("qdf run peak memory at 10^6 rows / at 10^5 rows (flat: <= 1.2)",
-                        f"{large:.0f} / {small:.0f} KiB", large <= 1.2 * small)
+        flat_memory(table, peak_memory(args.results), "sql/qdf_csv")
+        table.section("qdf run --format csv --db odbc: and psql --csv on PostgreSQL, "
+                      "SELECT * FROM T, per row (real time)")
+        if any(name.startswith("sql/psql_csv/") for name in t):
+            for n in ("100000", "1000000"):
+                table.ratio(f"qdf run / psql at {n} rows", f"sql/qdf_odbc_csv/{n}/real_time",
+                            f"sql/psql_csv/{n}/real_time", 1.5, False)
+            flat_memory(table, peak_memory(args.results), "sql/qdf_odbc_csv")
+        else:
+            table.section("  left out: no PostgreSQL server (TWFILE_BENCH_ODBC was not set)")
 
     print(f"Times are medians of {args.time} time per item; "
           f"{context.get('num_cpus', '?')} CPUs at {context.get('mhz_per_cpu', '?')} MHz, "
