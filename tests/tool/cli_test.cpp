@@ -124,6 +124,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     twtest::WriteAll(m_dir.File("edited.qdf"), twtest::ReadAll(Example("sales.qdf")));
     twtest::WriteAll(m_dir.File("kept.qdf"), twtest::ReadAll(Example("sales.qdf")));
     twtest::WriteAll(m_dir.File("damaged.qdf"), twtest::ReadAll(Example("damaged.qdf")));
+    twtest::WriteAll(m_dir.File("legacy.qdf"), twtest::ReadAll(Example("legacy.qdf")));
     // A section's start line (line 11, at byte 173) longer than any the
     // reader takes: the read stops after its first 100 bytes.
     std::string longLine = twtest::ReadAll(Example("sales.qdf"));
@@ -254,6 +255,10 @@ TEST_F(Cli, ExitStatusesAndMessages) {
          "",
          "qdf: damaged.qdf: did not read cleanly; not changed"},
         {{"set", "missing.qdf", "database=X"}, 2, "", "qdf: missing.qdf" + noFile},
+        {{"add", "legacy.qdf", "tables", "X"},
+         1,
+         "",
+         "legacy.qdf: sections not read: DEFAULT-VALUES"},
         {{"add", ".", "tables", "X"}, 2, "", "qdf: .: " + notRegular},
         {{"edit", "-"}, 2, "", "qdf: edit: needs a file"},
         {{"check", "--json", damaged}, 1, "\"CONDITIONS\":false,", ""},
@@ -267,6 +272,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     EXPECT_EQ(twtest::ReadAll(m_dir.File("keep.json")), "keep");
     EXPECT_EQ(twtest::ReadAll(m_dir.File("kept.qdf")), twtest::ReadAll(sales));
     EXPECT_EQ(twtest::ReadAll(m_dir.File("damaged.qdf")), twtest::ReadAll(damaged));
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("legacy.qdf")), twtest::ReadAll(legacy));
     EXPECT_EQ(Run({"check", "--quiet", legacy}).status, 1);
     EXPECT_EQ(Run({"check", "--quiet", legacy}).out, "");
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {

@@ -51,6 +51,14 @@ int Edit(const EditOptions& options, const Change& change, std::ostream& out, st
         if (report.diagnostics.error) {
             throw Failure(kExitFailed, name + ": did not read cleanly; not changed");
         }
+        // A section that was not read (missing, or of a version this
+        // library does not read) would be saved with its members' defaults:
+        // its text in the file would be lost.
+        const std::string notRead = SectionsNotRead(doc);
+        if (!notRead.empty()) {
+            throw Failure(kExitFailed, name + ": sections not read: " + notRead +
+                                           "; not changed (a save would replace them)");
+        }
         try {
             if (!change(doc)) return kExitOk;
         } catch (const Failure& failure) {
