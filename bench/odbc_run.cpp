@@ -90,16 +90,7 @@ void RunProcess(benchmark::State& state, bool qdf) {
                                        "odbc:" + connection, "--format", "csv"}
             : std::vector<std::string>{PSQL_BINARY, "-X", "--csv",          "-d",
                                        database,    "-c", "SELECT * FROM T"};
-    long peak = 0;
-    for (auto _ : state) {
-        peak = twbench::RunProgram(args);
-        if (peak < 0) {
-            twbench::Fail(state, args[0] + " failed");
-            break;
-        }
-    }
-    state.counters["max_rss_kib"] = static_cast<double>(peak);
-    twbench::SetWork(state, state.range(0), 0);
+    twbench::TimeProgram(state, args);
 }
 
 bool Register() {

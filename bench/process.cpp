@@ -1,5 +1,7 @@
 #include "process.h"
 
+#include "support.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -28,6 +30,19 @@ long RunProgram(const std::vector<std::string>& args, bool quiet) {
     struct rusage usage {};
     if (wait4(pid, &status, 0, &usage) != pid) return -1;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1;
+}
+
+void TimeProgram(benchmark::State& state, const std::vector<std::string>& args) {
+    long peak = 0;
+    for (auto _ : state) {
+        peak = RunProgram(args);
+        if (peak < 0) {
+            Fail(state, args[0] + " failed");
+            break;
+        }
+    }
+    state.counters["max_rss_kib"] = static_cast<double>(peak);
+    SetWork(state, state.range(0), 0);
 }
 
 }  // namespace twbench

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 namespace twbench {
 
 // Runs the program at the path args[0] with the arguments args, with this
@@ -13,6 +15,10 @@ namespace twbench {
 // standard error too when quiet); waits for it to end. Its peak memory in
 // KiB, or -1 when it could not start or did not end with status 0.
 long RunProgram(const std::vector<std::string>& args, bool quiet = false);
+
+// Runs args once per iteration of state, which counts state.range(0) rows
+// of work per run, and records the program's peak memory as max_rss_kib.
+void TimeProgram(benchmark::State& state, const std::vector<std::string>& args);
 
 }  // namespace twbench
 

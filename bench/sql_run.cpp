@@ -60,16 +60,7 @@ void RunProcess(benchmark::State& state, bool qdf) {
                                        data.database, "--format", "csv"}
             : std::vector<std::string>{SQLITE3_BINARY, "-csv", "-header", data.database,
                                        "SELECT * FROM T"};
-    long peak = 0;
-    for (auto _ : state) {
-        peak = twbench::RunProgram(args);
-        if (peak < 0) {
-            twbench::Fail(state, args[0] + " failed");
-            break;
-        }
-    }
-    state.counters["max_rss_kib"] = static_cast<double>(peak);
-    twbench::SetWork(state, state.range(0), 0);
+    twbench::TimeProgram(state, args);
 }
 
 void QdfCsv(benchmark::State& state) {
