@@ -397,7 +397,7 @@ TEST_F(Cli, CheckReportsEachFile) {
     const std::string sales = Example("sales.qdf");
     const std::string damaged = Example("damaged.qdf");
     const QdfRun run = Run({"check", sales, damaged, "empty.qdf", "missing.qdf", "nul.qdf"});
-    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.out.substr(0, run.out.find("HEADER")),
               sales + ": ok\n" + damaged +
                   ": line 33 (byte 454): error -1: Unexpected end-of-file found in Query "

@@ -1,5 +1,6 @@
 // The commands that read documents and report on them: export and check
 // (show, with its summary, is show.cpp).
+#include <algorithm>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -146,7 +147,12 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
             }
             continue;
         }
-        if (!result.findings.empty() && status == kExitOk) status = kExitFailed;
+        // A file that cannot be opened is trouble; one that opened with
+        // findings is merely not clean.
+        const int fileStatus = !result.opened            ? kExitUsage
+                               : result.findings.empty() ? kExitOk
+                                                         : kExitFailed;
+        status = std::max(status, fileStatus);
         PrintCheck(file, result, options.json, shown);
     }
     return status;
