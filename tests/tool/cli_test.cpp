@@ -310,6 +310,10 @@ TEST_F(Cli, EditSavesOnlyWhatFits) {
         {"sed -i 's/\"readOnly\": false/\"readOnly\": 1/'", 1,
          "qdf: s.qdf: flags.readOnly: must be true or false; not changed (the edited text is kept "
          "in "},
+        {"sed -i 's/\"EDITED\"/\"A\\\\u0000B\"/'", 1,
+         "qdf: s.qdf: database: holds a NUL byte, where a save ends the text\n"
+         "qdf: s.qdf: the file cannot carry these members back unchanged; not changed (the "
+         "edited text is kept in "},
     };
     std::string saved;
     for (const auto& c : cases) {
@@ -327,7 +331,7 @@ TEST_F(Cli, EditSavesOnlyWhatFits) {
     int kept = 0;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
         kept += Contains(entry.path().string(), "qdf-edit-") ? 1 : 0;
-    EXPECT_EQ(kept, 2);  // the two texts that did not fit
+    EXPECT_EQ(kept, 3);  // the three texts that did not fit
 }
 
 // What the library makes of a condition bound to an attribute named by the

@@ -35,6 +35,17 @@ namespace {
 // when there is nothing to save.
 using Change = std::function<bool(CTWFileQDF& doc)>;
 
+constexpr const char* kLossy = "the file cannot carry these members back unchanged";
+
+// Names on err each member of doc that the file cannot carry back
+// unchanged; true when there is one.
+bool NameLossyMembers(const CTWFileQDF& doc, const std::string& name, std::ostream& err) {
+    const std::vector<LossyMember> lossy = FindLossyMembers(doc);
+    for (const LossyMember& member : lossy)
+        PrintMessage(err, name, member.member + ": " + member.reason);
+    return !lossy.empty();
+}
+
 // Reads options.file, applies change and saves the result over the file.
 int Edit(const EditOptions& options, const Change& change, std::ostream& out, std::ostream& err) {
     const std::string name = InputName(options.file);
@@ -61,16 +72,10 @@ int Edit(const EditOptions& options, const Change& change, std::ostream& out, st
         }
         try {
             if (!change(doc)) return kExitOk;
+            if (NameLossyMembers(doc, name, err))
+                throw Failure(kExitFailed, std::string("not changed: ") + kLossy);
         } catch (const Failure& failure) {
             throw Failure(failure.status(), name + ": " + failure.what());
-        }
-        const std::vector<LossyMember> lossy = FindLossyMembers(doc);
-        if (!lossy.empty()) {
-            for (const LossyMember& member : lossy)
-                PrintMessage(err, name, member.member + ": " + member.reason);
-            throw Failure(
-                kExitFailed,
-                name + ": not changed: the file cannot carry these members back unchanged");
         }
         return SaveDocument(doc, options.file, out, err);
     } catch (const Failure& failure) {
@@ -248,6 +253,8 @@ int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err) {
                     throw Failure(kExitFailed, std::string("not JSON: ") + error.what());
                 }
                 ApplyJson(edited, doc, options.encoding);
+                if (NameLossyMembers(doc, InputName(options.file), err))
+                    throw Failure(kExitFailed, kLossy);
             } catch (const Failure& failure) {
                 if (!keep) {
                     ::unlink(path.c_str());
