@@ -2,7 +2,8 @@
 // statement (SELECT * FROM T) over 10^5 and 10^6 rows of a PostgreSQL server.
 // Both run as processes with their output going to /dev/null; the time is
 // real time per row, and each process's peak memory is reported
-// (max_rss_kib) to show whether it stays flat as the rows grow.
+// (max_rss_kib) to show whether it stays flat as the rows grow. The
+// driver's own floor on the same databases is in odbc_floor.cpp.
 //
 // The server comes from the environment: TWFILE_BENCH_ODBC is an ODBC
 // connection string that reaches it without naming a database, and psql
@@ -23,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "odbc_data.h"
 #include "process.h"
 #include "support.h"
 
@@ -76,15 +78,12 @@ std::string MakeData(long rows, std::string& document) {
 
 void RunProcess(benchmark::State& state, bool qdf) {
     std::string document;
-    const std::string failure = MakeData(state.range(0), document);
-    if (!failure.empty()) {
-        twbench::Fail(state, failure);
+    const std::string connection = twbench::OdbcDatabase(state.range(0), document);
+    if (connection.empty()) {
+        twbench::Fail(state, document);
         return;
     }
     const std::string database = DatabaseName(state.range(0));
-    std::string connection = std::getenv("TWFILE_BENCH_ODBC");
-    if (!connection.empty() && connection.back() != ';') connection += ';';
-    connection += "Database=" + database + ";";
     const std::vector<std::string> args =
         qdf ? std::vector<std::string>{QDF_BINARY,           "run",      document, "--db",
                                        "odbc:" + connection, "--format", "csv"}
@@ -110,5 +109,16 @@ bool Register() {
 [[maybe_unused]] const bool g_registered = Register();
 
 }  // namespace
+
+std::string twbench::OdbcDatabase(long rows, std::string& document) {
+    const std::string failure = MakeData(rows, document);
+    if (!failure.empty()) {
+        document = failure;
+        return std::string();
+    }
+    std::string connection = std::getenv("TWFILE_BENCH_ODBC");
+    if (!connection.empty() && connection.back() != ';') connection += ';';
+    return connection + "Database=" + DatabaseName(rows) + ";";
+}
 
 #endif
