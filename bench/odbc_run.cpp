@@ -2,8 +2,9 @@
 // statement (SELECT * FROM T) over 10^5 and 10^6 rows of a PostgreSQL server.
 // Both run as processes with their output going to /dev/null; the time is
 // real time per row, and each process's peak memory is reported
-// (max_rss_kib) to show whether it stays flat as the rows grow. The
-// driver's own floor on the same databases is in odbc_floor.cpp.
+// (max_rss_kib) to show whether it stays flat as the rows grow. A third
+// program shows the driver's floor: twfile_odbc_floor (bench/floor) fetches
+// the same rows through the driver as the engine does and writes nothing.
 //
 // The server comes from the environment: TWFILE_BENCH_ODBC is an ODBC
 // connection string that reaches it without naming a database, and psql
@@ -11,7 +12,7 @@
 // PGPASSWORD. Without TWFILE_BENCH_ODBC these benchmarks are not registered.
 // Each size has a database of its own, twfile_bench_N, whose table T is made
 // once and kept while it holds the rows.
-#if defined(QDF_BINARY) && defined(PSQL_BINARY)
+#if defined(QDF_BINARY) && defined(PSQL_BINARY) && defined(ODBC_FLOOR_BINARY)
 
 #include <unistd.h>
 
@@ -22,9 +23,9 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "odbc_data.h"
 #include "process.h"
 #include "support.h"
 
@@ -76,28 +77,43 @@ std::string MakeData(long rows, std::string& document) {
     return std::string();
 }
 
-void RunProcess(benchmark::State& state, bool qdf) {
+enum class Program { Qdf, Psql, Floor };
+
+void RunProcess(benchmark::State& state, Program program) {
     std::string document;
-    const std::string connection = twbench::OdbcDatabase(state.range(0), document);
-    if (connection.empty()) {
-        twbench::Fail(state, document);
+    const std::string failure = MakeData(state.range(0), document);
+    if (!failure.empty()) {
+        twbench::Fail(state, failure);
         return;
     }
     const std::string database = DatabaseName(state.range(0));
-    const std::vector<std::string> args =
-        qdf ? std::vector<std::string>{QDF_BINARY,           "run",      document, "--db",
-                                       "odbc:" + connection, "--format", "csv"}
-            : std::vector<std::string>{PSQL_BINARY, "-X", "--csv",          "-d",
-                                       database,    "-c", "SELECT * FROM T"};
+    std::string connection = std::getenv("TWFILE_BENCH_ODBC");
+    if (!connection.empty() && connection.back() != ';') connection += ';';
+    connection += "Database=" + database + ";";
+    std::vector<std::string> args;
+    switch (program) {
+        case Program::Qdf:
+            args = {QDF_BINARY, "run", document, "--db", "odbc:" + connection, "--format", "csv"};
+            break;
+        case Program::Psql:
+            args = {PSQL_BINARY, "-X", "--csv", "-d", database, "-c", "SELECT * FROM T"};
+            break;
+        case Program::Floor:
+            args = {ODBC_FLOOR_BINARY, connection, std::to_string(state.range(0))};
+            break;
+    }
     twbench::TimeProgram(state, args);
 }
 
 bool Register() {
     const char* connection = std::getenv("TWFILE_BENCH_ODBC");
     if (connection == nullptr || *connection == '\0') return false;
-    for (const bool qdf : {true, false}) {
-        benchmark::RegisterBenchmark(qdf ? "sql/qdf_odbc_csv" : "sql/psql_csv",
-                                     [qdf](benchmark::State& state) { RunProcess(state, qdf); })
+    const std::pair<const char*, Program> kPrograms[] = {{"sql/qdf_odbc_csv", Program::Qdf},
+                                                         {"sql/psql_csv", Program::Psql},
+                                                         {"sql/odbc_fetch_floor", Program::Floor}};
+    for (const auto& [name, program] : kPrograms) {
+        benchmark::RegisterBenchmark(
+            name, [program = program](benchmark::State& state) { RunProcess(state, program); })
             ->Arg(100'000)
             ->Arg(1'000'000)
             ->UseRealTime()
@@ -109,16 +125,5 @@ bool Register() {
 [[maybe_unused]] const bool g_registered = Register();
 
 }  // namespace
-
-std::string twbench::OdbcDatabase(long rows, std::string& document) {
-    const std::string failure = MakeData(rows, document);
-    if (!failure.empty()) {
-        document = failure;
-        return std::string();
-    }
-    std::string connection = std::getenv("TWFILE_BENCH_ODBC");
-    if (!connection.empty() && connection.back() != ';') connection += ';';
-    return connection + "Database=" + DatabaseName(rows) + ";";
-}
 
 #endif

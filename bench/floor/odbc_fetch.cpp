@@ -1,20 +1,18 @@
-// The floor of qdf run through ODBC: SELECT * FROM T over the databases of
-// odbc_run.cpp, fetched in this process through the driver manager as the
-// engine fetches it (256 rows a call into bound columns), every value left
-// where the driver put it and nothing written. Its time per row beside psql's
-// is the least any program that reads the rows through this driver spends.
-#if defined(QDF_BINARY) && defined(PSQL_BINARY)
-
+// The floor of qdf run through ODBC, a program of its own that the
+// benchmarks run beside qdf run and psql (bench/odbc_run.cpp):
+//   twfile_odbc_floor CONNECTION ROWS
+// connects with the ODBC connection string, runs SELECT * FROM T and fetches
+// every row as the engine fetches it (256 rows a call into bound columns),
+// every value left where the driver put it and nothing written. It exits 0
+// when it fetched ROWS rows. Its time beside psql's is the least any program
+// that reads the rows through the driver spends.
 #include <sql.h>
 #include <sqlext.h>
 
-#include <benchmark/benchmark.h>
-
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include "odbc_data.h"
 
 namespace {
 
@@ -67,36 +65,17 @@ long FetchAll(const std::string& connection) {
     return rows;
 }
 
-void FetchFloor(benchmark::State& state) {
-    std::string document;
-    const std::string connection = twbench::OdbcDatabase(state.range(0), document);
-    if (connection.empty()) {
-        state.SkipWithError(document.c_str());
-        return;
-    }
-    for (auto _ : state) {
-        if (FetchAll(connection) != state.range(0)) {
-            state.SkipWithError("the driver did not give every row");
-            break;
-        }
-    }
-    state.counters["items"] = static_cast<double>(state.range(0));
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
-
-bool Register() {
-    const char* connection = std::getenv("TWFILE_BENCH_ODBC");
-    if (connection == nullptr || *connection == '\0') return false;
-    benchmark::RegisterBenchmark("sql/odbc_fetch_floor", FetchFloor)
-        ->Arg(100'000)
-        ->Arg(1'000'000)
-        ->UseRealTime()
-        ->Unit(benchmark::kMillisecond);
-    return true;
-}
-
-[[maybe_unused]] const bool g_registered = Register();
-
 }  // namespace
 
-#endif
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s CONNECTION ROWS\n", argv[0]);
+        return 2;
+    }
+    const long rows = FetchAll(argv[1]);
+    if (rows != std::atol(argv[2])) {
+        std::fprintf(stderr, "%s: fetched %ld rows\n", argv[0], rows);
+        return 1;
+    }
+    return 0;
+}
