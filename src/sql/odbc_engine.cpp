@@ -336,8 +336,9 @@ struct BoundColumn {
     std::vector<SQLLEN> indicators;
 };
 
-// The slot for a column of type code and declared size (in characters, or
-// bytes for a binary column; 0 when unknown).
+// The buffer for a column read as read, of the declared size that
+// SQLDescribeCol gives (characters, or bytes for a binary column; 0 when
+// unknown), with no room allocated yet.
 BoundColumn SlotFor(Read read, SQLULEN size) {
     BoundColumn column;
     switch (read) {
