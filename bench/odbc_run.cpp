@@ -2,7 +2,9 @@
 // statement (SELECT * FROM T) over 10^5 and 10^6 rows of a PostgreSQL server.
 // Both run as processes with their output going to /dev/null; the time is
 // real time per row, and each process's peak memory is reported
-// (max_rss_kib) to show whether it stays flat as the rows grow.
+// (max_rss_kib) to show whether it stays flat as the rows grow. A third
+// program shows the driver's floor: twfile_odbc_floor (bench/floor) fetches
+// the same rows through the driver as the engine does and writes nothing.
 //
 // The server comes from the environment: TWFILE_BENCH_ODBC is an ODBC
 // connection string that reaches it without naming a database, and psql
@@ -10,7 +12,7 @@
 // PGPASSWORD. Without TWFILE_BENCH_ODBC these benchmarks are not registered.
 // Each size has a database of its own, twfile_bench_N, whose table T is made
 // once and kept while it holds the rows.
-#if defined(QDF_BINARY) && defined(PSQL_BINARY)
+#if defined(QDF_BINARY) && defined(PSQL_BINARY) && defined(ODBC_FLOOR_BINARY)
 
 #include <unistd.h>
 
@@ -21,6 +23,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "process.h"
@@ -74,7 +77,9 @@ std::string MakeData(long rows, std::string& document) {
     return std::string();
 }
 
-void RunProcess(benchmark::State& state, bool qdf) {
+enum class Program { Qdf, Psql, Floor };
+
+void RunProcess(benchmark::State& state, Program program) {
     std::string document;
     const std::string failure = MakeData(state.range(0), document);
     if (!failure.empty()) {
@@ -85,20 +90,30 @@ void RunProcess(benchmark::State& state, bool qdf) {
     std::string connection = std::getenv("TWFILE_BENCH_ODBC");
     if (!connection.empty() && connection.back() != ';') connection += ';';
     connection += "Database=" + database + ";";
-    const std::vector<std::string> args =
-        qdf ? std::vector<std::string>{QDF_BINARY,           "run",      document, "--db",
-                                       "odbc:" + connection, "--format", "csv"}
-            : std::vector<std::string>{PSQL_BINARY, "-X", "--csv",          "-d",
-                                       database,    "-c", "SELECT * FROM T"};
+    std::vector<std::string> args;
+    switch (program) {
+        case Program::Qdf:
+            args = {QDF_BINARY, "run", document, "--db", "odbc:" + connection, "--format", "csv"};
+            break;
+        case Program::Psql:
+            args = {PSQL_BINARY, "-X", "--csv", "-d", database, "-c", "SELECT * FROM T"};
+            break;
+        case Program::Floor:
+            args = {ODBC_FLOOR_BINARY, connection, std::to_string(state.range(0))};
+            break;
+    }
     twbench::TimeProgram(state, args);
 }
 
 bool Register() {
     const char* connection = std::getenv("TWFILE_BENCH_ODBC");
     if (connection == nullptr || *connection == '\0') return false;
-    for (const bool qdf : {true, false}) {
-        benchmark::RegisterBenchmark(qdf ? "sql/qdf_odbc_csv" : "sql/psql_csv",
-                                     [qdf](benchmark::State& state) { RunProcess(state, qdf); })
+    const std::pair<const char*, Program> kPrograms[] = {{"sql/qdf_odbc_csv", Program::Qdf},
+                                                         {"sql/psql_csv", Program::Psql},
+                                                         {"sql/odbc_fetch_floor", Program::Floor}};
+    for (const auto& [name, program] : kPrograms) {
+        benchmark::RegisterBenchmark(
+            name, [program = program](benchmark::State& state) { RunProcess(state, program); })
             ->Arg(100'000)
             ->Arg(1'000'000)
             ->UseRealTime()

@@ -204,6 +204,12 @@ def main():
                 table.ratio(f"qdf run / psql at {n} rows", f"sql/qdf_odbc_csv/{n}/real_time",
                             f"sql/psql_csv/{n}/real_time", 1.5, False)
             flat_memory(table, peak_memory(args.results), "sql/qdf_odbc_csv")
+            for n in ("100000", "1000000"):
+                table.ratio(f"driver floor (fetch, bound, no output) / psql at {n}",
+                            f"sql/odbc_fetch_floor/{n}/real_time", f"sql/psql_csv/{n}/real_time")
+            for n in ("100000", "1000000"):
+                table.ratio(f"qdf run / driver floor at {n} rows", f"sql/qdf_odbc_csv/{n}/real_time",
+                            f"sql/odbc_fetch_floor/{n}/real_time")
         else:
             table.section("  left out: no PostgreSQL server (TWFILE_BENCH_ODBC was not set)")
 

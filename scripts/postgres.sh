@@ -47,8 +47,8 @@ case "$command" in
         fi
         # psqlODBC: booleans as booleans, values written in as typed literals
         # (its server-side prepare sends numbers untyped), rows fetched in
-        # batches through a cursor rather than all at once.
-        echo "Driver=$driver;Server=127.0.0.1;Port=$port;UID=twfile;PWD=$password;BoolsAsChar=0;UseServerSidePrepare=0;UseDeclareFetch=1;Fetch=1000;"
+        # batches of 10000 through a cursor rather than all at once.
+        echo "Driver=$driver;Server=127.0.0.1;Port=$port;UID=twfile;PWD=$password;BoolsAsChar=0;UseServerSidePrepare=0;UseDeclareFetch=1;Fetch=10000;"
         ;;
     stop)
         if [ -f "$dir/data/postmaster.pid" ] && [ -n "$bin" ]; then

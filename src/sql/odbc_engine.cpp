@@ -320,6 +320,52 @@ struct Parameter {
     SQLLEN indicator = 0;
 };
 
+// The rows of a result come a block at a time into buffers bound to its
+// columns (SQLBindCol): one call into the driver for a block, not one for each
+// row and value. A text or binary value longer than its column's buffer is
+// read again, whole and in pieces, with SQLGetData.
+constexpr SQLULEN kBlockRows = 256;
+// The bytes of a text or binary value's slot in a bound buffer, the NUL after
+// a text included; a column declared shorter gets less.
+constexpr SQLLEN kSlotBytes = 256;
+
+struct BoundColumn {
+    SQLSMALLINT cType = SQL_C_CHAR;
+    SQLLEN slot = 0;  // bytes per row
+    std::vector<char> data;
+    std::vector<SQLLEN> indicators;
+};
+
+// The buffer for a column read as read, of the declared size that
+// SQLDescribeCol gives (characters, or bytes for a binary column; 0 when
+// unknown), with no room allocated yet.
+BoundColumn SlotFor(Read read, SQLULEN size) {
+    BoundColumn column;
+    switch (read) {
+        case Read::Integer:
+            column.cType = SQL_C_SBIGINT;
+            column.slot = sizeof(SQLBIGINT);
+            break;
+        case Read::Real:
+            column.cType = SQL_C_DOUBLE;
+            column.slot = sizeof(double);
+            break;
+        case Read::Binary:
+            column.cType = SQL_C_BINARY;
+            column.slot = size > 0 && size < static_cast<SQLULEN>(kSlotBytes)
+                              ? static_cast<SQLLEN>(size)
+                              : kSlotBytes;
+            break;
+        default:
+            // Up to 4 bytes of UTF-8 a character, and the NUL.
+            column.slot = size > 0 && size < static_cast<SQLULEN>(kSlotBytes / 4)
+                              ? static_cast<SQLLEN>(size) * 4 + 1
+                              : kSlotBytes;
+            break;
+    }
+    return column;
+}
+
 class OdbcEngine : public Engine {
   public:
     ~OdbcEngine() override {
@@ -544,6 +590,7 @@ class OdbcEngine : public Engine {
         const SQLRETURN rc = SQLExecute(m_stmt);
         if (rc != SQL_NO_DATA) TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
         TW_PASS_ON(DescribeColumns());
+        TW_PASS_ON(BindColumns());
         TW_EXIT();
     }
 
@@ -553,10 +600,24 @@ class OdbcEngine : public Engine {
             TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
         if (m_names.empty()) TW_EXIT();
+        if (++m_row < m_fetched) {
+            row = true;
+            TW_EXIT();
+        }
+        m_row = 0;
+        m_fetched = 0;
         const SQLRETURN rc = SQLFetch(m_stmt);
         if (rc == SQL_NO_DATA) TW_EXIT();
         TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
-        row = true;
+        if (m_bound.empty()) {
+            m_fetched = 1;
+        } else {
+            // A row the driver could not convert is a failure, not a row.
+            for (SQLULEN i = 0; i < m_fetched; ++i) {
+                if (m_status[i] == SQL_ROW_ERROR) TW_PASS_ON(Check(SQL_ERROR, SQL_HANDLE_STMT));
+            }
+        }
+        row = m_fetched > 0;
         TW_EXIT();
     }
 
@@ -571,8 +632,12 @@ class OdbcEngine : public Engine {
         if (m_stmt == SQL_NULL_HSTMT || column < 0 || column >= ColumnCount())
             TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
-        TW_PASS_ON(Get(static_cast<SQLUSMALLINT>(column + 1),
-                       m_reads[static_cast<std::size_t>(column)], value));
+        const std::size_t index = static_cast<std::size_t>(column);
+        if (m_bound.empty()) {
+            TW_PASS_ON(Get(static_cast<SQLUSMALLINT>(column + 1), m_reads[index], value));
+            TW_EXIT();
+        }
+        TW_PASS_ON(Take(index, value));
         TW_EXIT();
     }
 
@@ -584,6 +649,11 @@ class OdbcEngine : public Engine {
         m_parameters.clear();
         m_names.clear();
         m_reads.clear();
+        m_sizes.clear();
+        m_bound.clear();
+        m_status.clear();
+        m_row = 0;
+        m_fetched = 0;
         return 0;
     }
 
@@ -647,6 +717,7 @@ class OdbcEngine : public Engine {
                              SQL_HANDLE_STMT));
             m_names.emplace_back(reinterpret_cast<const char*>(name));
             m_reads.push_back(ReadOf(type));
+            m_sizes.push_back(size);
         }
         TW_EXIT();
     }
@@ -691,10 +762,95 @@ class OdbcEngine : public Engine {
         TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
         if (indicator == SQL_NULL_DATA) {
             value.kind = Value::Kind::Null;
-        } else if (read == Read::FixedText) {
+        } else {
+            Shape(read, value);
+        }
+        TW_EXIT();
+    }
+
+    // A text as its column's type reads: without the blanks that pad a
+    // fixed-width text, a decimal as a number where one holds it.
+    static void Shape(Read read, Value& value) {
+        if (read == Read::FixedText) {
             value.bytes.erase(value.bytes.find_last_not_of(' ') + 1);
         } else if (read == Read::Decimal) {
             Number(value);
+        }
+    }
+
+    // Binds every column of the result to a buffer of kBlockRows rows. A
+    // driver that cannot read a bound value again with SQLGetData, or not in
+    // a block of rows, gets no buffers: its rows are fetched one at a time
+    // and every value read with SQLGetData.
+    int BindColumns() {
+        if (m_names.empty()) TW_EXIT();
+        SQLUINTEGER extensions = 0;
+        const SQLUINTEGER needed = SQL_GD_ANY_COLUMN | SQL_GD_BLOCK | SQL_GD_BOUND;
+        if (!Succeeded(SQLGetInfo(m_dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions,
+                                  nullptr)) ||
+            (extensions & needed) != needed)
+            TW_EXIT();
+        SQLULEN rows = 0;
+        if (!Succeeded(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE,
+                                      reinterpret_cast<SQLPOINTER>(kBlockRows), 0)) ||
+            !Succeeded(SQLGetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE, &rows, 0, nullptr)) ||
+            rows == 0 || rows > kBlockRows) {
+            SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+            TW_EXIT();
+        }
+        m_status.assign(rows, SQL_ROW_NOROW);
+        TW_PASS_ON(Check(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_BIND_TYPE,
+                                        reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
+                         SQL_HANDLE_STMT));
+        TW_PASS_ON(Check(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_STATUS_PTR, m_status.data(), 0),
+                         SQL_HANDLE_STMT));
+        TW_PASS_ON(Check(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROWS_FETCHED_PTR, &m_fetched, 0),
+                         SQL_HANDLE_STMT));
+        m_bound.reserve(m_reads.size());
+        for (std::size_t i = 0; i < m_reads.size(); ++i) {
+            BoundColumn column = SlotFor(m_reads[i], m_sizes[i]);
+            column.data.resize(rows * static_cast<SQLULEN>(column.slot));
+            column.indicators.resize(rows);
+            m_bound.push_back(std::move(column));
+            BoundColumn& bound = m_bound.back();
+            TW_PASS_ON(Check(SQLBindCol(m_stmt, static_cast<SQLUSMALLINT>(i + 1), bound.cType,
+                                        bound.data.data(), bound.slot, bound.indicators.data()),
+                             SQL_HANDLE_STMT));
+        }
+        TW_EXIT();
+    }
+
+    // The value of column in row m_row of the block fetched.
+    int Take(std::size_t column, Value& value) {
+        const BoundColumn& bound = m_bound[column];
+        const SQLLEN indicator = bound.indicators[m_row];
+        const char* data = bound.data.data() + m_row * static_cast<SQLULEN>(bound.slot);
+        const Read read = m_reads[column];
+        if (indicator == SQL_NULL_DATA) {
+            value.kind = Value::Kind::Null;
+        } else if (read == Read::Integer) {
+            SQLBIGINT number = 0;
+            std::memcpy(&number, data, sizeof number);
+            value.kind = Value::Kind::Integer;
+            value.integer = number;
+        } else if (read == Read::Real) {
+            value.kind = Value::Kind::Real;
+            std::memcpy(&value.real, data, sizeof value.real);
+        } else {
+            const bool text = read != Read::Binary;
+            // Room for the value: a text's slot ends with a NUL.
+            const SQLLEN room = text ? bound.slot - 1 : bound.slot;
+            if (indicator == SQL_NO_TOTAL || indicator > room) {
+                // Cut off: read again from its first byte.
+                TW_PASS_ON(Check(SQLSetPos(m_stmt, static_cast<SQLSETPOSIROW>(m_row + 1),
+                                           SQL_POSITION, SQL_LOCK_NO_CHANGE),
+                                 SQL_HANDLE_STMT));
+                TW_PASS_ON(Get(static_cast<SQLUSMALLINT>(column + 1), read, value));
+                TW_EXIT();
+            }
+            value.kind = text ? Value::Kind::Text : Value::Kind::Blob;
+            value.bytes.assign(data, static_cast<std::size_t>(indicator));
+            Shape(read, value);
         }
         TW_EXIT();
     }
@@ -754,6 +910,13 @@ class OdbcEngine : public Engine {
     std::deque<Parameter> m_parameters;
     std::vector<std::string> m_names;
     std::vector<Read> m_reads;
+    std::vector<SQLULEN> m_sizes;
+    // The bound buffers, one a column, and the block fetched into them: its
+    // rows' status, their number and the current one.
+    std::vector<BoundColumn> m_bound;
+    std::vector<SQLUSMALLINT> m_status;
+    SQLULEN m_fetched = 0;
+    SQLULEN m_row = 0;
 };
 
 }  // namespace

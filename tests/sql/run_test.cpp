@@ -251,6 +251,32 @@ TEST_P(RunOnEngine, ASinkStopsTheRun) {
     EXPECT_EQ(rows.lines, (std::vector<std::string>{"1|Alder|", "2|Birch|"}));
 }
 
+// Rows come a block at a time on the server: values longer than a bound
+// buffer (and than one piece of SQLGetData) come whole, NULLs as NULLs, and
+// the last block, part full, ends the rows.
+TEST_P(RunOnEngine, LongValuesAndNullsComeWhole) {
+    sql::QuerySource edited;
+    edited.editedSQLSelected = true;
+    edited.editedSQL =
+        std::string(
+            "WITH RECURSIVE s(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM s "
+            "WHERE x < 600) SELECT x, CASE WHEN x % 100 = 0 THEN NULL ELSE "
+            "x END AS n, CASE WHEN x % 150 = 0 THEN NULL ELSE ") +
+        ByEngine("replace(hex(zeroblob(x * 5)), '0', 'ab')", "repeat('ab', x * 10)") +
+        " END AS t FROM s ORDER BY 1";
+    const std::vector<std::string> rows = Rows(edited);
+    ASSERT_EQ(rows.size(), 600u) << (rows.empty() ? "" : rows.back().substr(0, 300));
+    for (int x = 1; x <= 600; ++x) {
+        std::string text;
+        for (int i = 0; i < x * 10; ++i)
+            text += "ab";
+        const std::string expected = std::to_string(x) + "|" +
+                                     (x % 100 == 0 ? "NULL" : std::to_string(x)) + "|" +
+                                     (x % 150 == 0 ? "NULL" : text) + "|";
+        ASSERT_EQ(rows[static_cast<std::size_t>(x - 1)], expected) << "row " << x;
+    }
+}
+
 TEST_F(RunTest, SchemaFromTheCatalogue) {
     twtest::MakeDatabase(m_path,
                          "CREATE TABLE odd (\"Mixed Case\" VARCHAR(20), p POINT, b BLOB, n, "
