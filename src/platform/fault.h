@@ -47,9 +47,14 @@ struct Outcome {
 };
 
 namespace detail {
-// Set by the test switch for its thread; the decision is the switch's.
-TWFILE_API extern thread_local bool g_active;
-TWFILE_API extern Outcome (*g_decide)(Kind kind, DWORD requested);
+// Whether the test switch is on for the calling thread, and its decision.
+// The library reads them directly; the switch, outside the library (and,
+// on Windows, outside its DLL, where per-thread data cannot be shared),
+// sets them through the functions below.
+extern thread_local bool g_active;
+extern Outcome (*g_decide)(Kind kind, DWORD requested);
+// Turns the switch on for the calling thread with decide, or off (null).
+TWFILE_API void SetSwitch(Outcome (*decide)(Kind kind, DWORD requested));
 }  // namespace detail
 
 // Asked by the library before each call of the kind; requested is the byte
