@@ -27,7 +27,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 # Programs built here run under Wine (tests, test discovery), through a
 # wrapper that gives Wine a private prefix and finds the compiler's runtime
 # DLLs.
-find_program(TWFILE_WINE NAMES wine64 wine)
+# (Debian's wine64 package installs the loader in /usr/lib/wine.)
+find_program(TWFILE_WINE NAMES wine64 wine PATHS /usr/lib/wine)
 if(TWFILE_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;${TWFILE_MINGW_TRIPLET}"
         CACHE STRING "Runs the built Windows programs")

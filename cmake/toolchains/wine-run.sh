@@ -7,7 +7,7 @@ set -euo pipefail
 #   wine-run.sh TRIPLET PROGRAM [ARGUMENTS...]
 triplet=$1
 shift
-wine=$(command -v wine64 || command -v wine)
+wine=$(command -v wine64 || command -v /usr/lib/wine/wine64 || command -v wine)
 runtime=()
 for dir in /usr/lib/gcc/"$triplet"/*-posix /usr/"$triplet"/lib; do
     [ -d "$dir" ] && runtime+=("Z:${dir//\//\\}")

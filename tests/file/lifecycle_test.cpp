@@ -2,8 +2,9 @@
 // allocation, temporary files, the destructor, and calls that need an open
 // file or a buffer.
 
-#include <unistd.h>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <cstring>
 
 #include <twfile/platform/types.h>
@@ -156,7 +157,9 @@ TEST(Faults, FailedCloseInTheDestructorStillFreesTheBuffer) {
 
 TEST(FileLifecycle, AFileOfTwoGibibytesIsRefusedNotWrapped) {
     TestFile file("");
-    ASSERT_EQ(::truncate(file.path().c_str(), 0x80000000LL), 0);  // sparse: no disk space used
+    std::error_code error;
+    std::filesystem::resize_file(file.path(), 0x80000000ULL, error);  // sparse: no disk space used
+    ASSERT_FALSE(error) << error.message();
     EXPECT_EQ(file->GetFileSize(), -1);
     EXPECT_EQ(TakeError(), "Error - file of 2 GiB or more is not supported");
     EXPECT_EQ(file->m_dwFileSize, 0u);

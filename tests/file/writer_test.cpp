@@ -48,11 +48,12 @@ TEST(Writer, ItemsLargerThanTheBufferAreWrittenThrough) {
 
 TEST(Writer, ValuesAndOffsetsOutsideThirtyTwoBitsAreRefused) {
     TestFile file("");
-    const long tooLarge = static_cast<long>(INT_MAX) + 1;
+    const long tooLarge = static_cast<long>(static_cast<long long>(INT_MAX) + 1);
+    const long tooSmall = static_cast<long>(static_cast<long long>(INT_MIN) - 1);
     if (sizeof(long) > 4) {
         EXPECT_EQ(file->Write(tooLarge), ID_TWErrors_InvalidParam);
         CTWError::Clear();
-        EXPECT_EQ(file->WriteText(-tooLarge - 1), ID_TWErrors_InvalidParam);
+        EXPECT_EQ(file->WriteText(tooSmall), ID_TWErrors_InvalidParam);
         CTWError::Clear();
     }
     // As though 2 GiB less 5 bytes were written already: 4 bytes reach the
