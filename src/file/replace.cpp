@@ -24,9 +24,15 @@ using Name = std::unique_ptr<char, FreeName>;
 
 // A unique new file in the directory of target, named after it and hidden.
 Name ReserveBeside(const std::string& target) {
+    // Windows paths may separate with either slash.
+#ifdef _WIN32
+    const std::size_t slash = target.find_last_of("/\\");
+#else
     const std::size_t slash = target.rfind('/');
+#endif
     const std::string directory = slash == std::string::npos ? "."
                                   : slash == 0               ? "/"
+                                  : target[slash - 1] == ':' ? target.substr(0, slash + 1)
                                                              : target.substr(0, slash);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     return Name(win32::_tempnam(directory.c_str(), ("." + base + ".").c_str()));

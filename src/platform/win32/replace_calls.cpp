@@ -48,7 +48,21 @@ BOOL FlushFileBuffers(HANDLE file) {
 BOOL MoveFileExA(const char* existing, const char* newName, DWORD flags) {
     if (existing == nullptr || newName == nullptr) return FailWith(ERROR_INVALID_PARAMETER);
     if (fault::ShouldFail(fault::Kind::Rename)) return FailWith(ERROR_WRITE_FAULT);
-    return ::MoveFileExA(existing, newName, flags);
+    if (::MoveFileExA(existing, newName, flags)) return TRUE;
+    // A file that is open (as the document being saved is) cannot be
+    // renamed over; ReplaceFileA replaces it while it stays open, and keeps
+    // its attributes and permissions.
+    const DWORD code = ::GetLastError();
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 ||
+        (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION)) {
+        return FALSE;
+    }
+    if (::ReplaceFileA(newName, existing, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                       nullptr)) {
+        return TRUE;
+    }
+    ::SetLastError(code);
+    return FALSE;
 }
 
 BOOL DeleteFileA(const char* fileName) {
