@@ -39,6 +39,10 @@ std::string FinalPathOf(HANDLE file) {
 
 }  // namespace
 
+bool ReplaceNeedsClosedTarget() {
+    return true;
+}
+
 BOOL FlushFileBuffers(HANDLE file) {
     if (file == INVALID_HANDLE_VALUE || file == nullptr) return FailWith(ERROR_INVALID_HANDLE);
     if (fault::ShouldFail(fault::Kind::Sync)) return FailWith(ERROR_WRITE_FAULT);
@@ -49,9 +53,9 @@ BOOL MoveFileExA(const char* existing, const char* newName, DWORD flags) {
     if (existing == nullptr || newName == nullptr) return FailWith(ERROR_INVALID_PARAMETER);
     if (fault::ShouldFail(fault::Kind::Rename)) return FailWith(ERROR_WRITE_FAULT);
     if (::MoveFileExA(existing, newName, flags)) return TRUE;
-    // A file that is open (as the document being saved is) cannot be
-    // renamed over; ReplaceFileA replaces it while it stays open, and keeps
-    // its attributes and permissions.
+    // A file that is open cannot be renamed over; ReplaceFileA replaces it
+    // (where the file renamed is not held), and keeps its attributes and
+    // permissions.
     const DWORD code = ::GetLastError();
     if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 ||
         (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION)) {
