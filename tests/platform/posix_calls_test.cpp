@@ -159,5 +159,4 @@ TEST(ReplaceCalls, RenameAttributesLinksAndAccess) {
     EXPECT_FALSE(FlushFileBuffers(h));
 }
 
-
 }  // namespace

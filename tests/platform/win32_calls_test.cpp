@@ -19,7 +19,7 @@ using namespace win32;
 
 namespace {
 
-constexpr DWORD kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+constexpr DWORD kFileNotFound = 2;     // ERROR_FILE_NOT_FOUND
 constexpr DWORD kAlreadyExists = 183;  // ERROR_ALREADY_EXISTS
 
 std::string Backslashed(std::string path) {
@@ -31,16 +31,16 @@ std::string Backslashed(std::string path) {
 TEST(Win32Calls, OnlyFilesOpen) {
     twtest::TempDir dir;
     // A folder is refused by the system, a device by the layer.
-    EXPECT_EQ(CreateFileA(dir.path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                          OPEN_EXISTING, 0, nullptr),
+    EXPECT_EQ(CreateFileA(dir.path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_TRUE(IsAccessDenied(GetLastError())) << GetLastError();
     EXPECT_EQ(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_NOT_REGULAR_FILE);
-    EXPECT_EQ(CreateFileA(dir.File("none").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                          nullptr),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(
+        CreateFileA(dir.File("none").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+        INVALID_HANDLE_VALUE);
     EXPECT_TRUE(IsFileNotFound(GetLastError())) << GetLastError();
 }
 

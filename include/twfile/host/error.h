@@ -69,6 +69,15 @@ struct TextMember {
 }  // namespace error_detail
 }  // namespace twfile
 
+// <windows.h> makes GetMessage a macro (GetMessageA, or GetMessageW for
+// Unicode); the member keeps its name, and a call that the macro renamed
+// reaches it too.
+#if defined(_WIN32) && defined(GetMessage)
+#pragma push_macro("GetMessage")
+#undef GetMessage
+#define TWFILE_ERROR_RESTORE_GET_MESSAGE 1
+#endif
+
 class TWFILE_API CTWError {
   public:
 #if defined(TWFILE_ERROR_ACCESSORS_ONLY)
@@ -109,8 +118,17 @@ class TWFILE_API CTWError {
     // entries separated by " <- ".
     static int GetNumber();
     static const char* GetMessage();
+#if defined(_WIN32)
+    static const char* GetMessageA() { return GetMessage(); }
+    static const char* GetMessageW() { return GetMessage(); }
+#endif
     static const char* GetTrail();
 };
+
+#if defined(TWFILE_ERROR_RESTORE_GET_MESSAGE)
+#pragma pop_macro("GetMessage")
+#undef TWFILE_ERROR_RESTORE_GET_MESSAGE
+#endif
 
 namespace twfile {
 namespace error_detail {

@@ -4,9 +4,9 @@
 // over a file that is open, as it does on every system.
 #include "platform/win32/windows.h"
 
-#include "platform/fault.h"
 #include <twfile/platform/file_calls.h>
 #include <twfile/platform/last_error.h>
+#include "platform/fault.h"
 
 namespace win32 {
 
@@ -37,10 +37,9 @@ HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
     // The layer's structure has the system's layout.
     static_assert(sizeof(SECURITY_ATTRIBUTES) == sizeof(::SECURITY_ATTRIBUTES),
                   "SECURITY_ATTRIBUTES differs from the system's");
-    const HANDLE file =
-        ::CreateFileA(fileName, desiredAccess, shareMode | FILE_SHARE_DELETE,
-                      reinterpret_cast<::SECURITY_ATTRIBUTES*>(securityAttributes),
-                      creationDisposition, flagsAndAttributes, templateFile);
+    const HANDLE file = ::CreateFileA(fileName, desiredAccess, shareMode | FILE_SHARE_DELETE,
+                                      reinterpret_cast<::SECURITY_ATTRIBUTES*>(securityAttributes),
+                                      creationDisposition, flagsAndAttributes, templateFile);
     if (file == INVALID_HANDLE_VALUE) return file;
     // Files only: a console, a pipe, a device or a printer port is refused.
     if (::GetFileType(file) != FILE_TYPE_DISK) {

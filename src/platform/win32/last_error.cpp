@@ -1,7 +1,7 @@
 #include "platform/win32/windows.h"
 
-#include "platform/fault.h"
 #include <twfile/platform/last_error.h>
+#include "platform/fault.h"
 
 #include <cstring>
 
@@ -51,8 +51,8 @@ DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD lan
         return 0;
     }
     char* text = *target;
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
-                          text[length - 1] == ' ')) {
+    while (length > 0 &&
+           (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' ')) {
         text[--length] = '\0';
     }
     return length;

@@ -1,7 +1,7 @@
 #include "platform/win32/windows.h"
 
-#include "platform/fault.h"
 #include <twfile/platform/memory.h>
+#include "platform/fault.h"
 
 namespace win32 {
 

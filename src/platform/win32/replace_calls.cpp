@@ -3,8 +3,8 @@
 // over the old file in one step and returns once the rename is on the disk.
 #include "platform/win32/windows.h"
 
-#include "platform/fault.h"
 #include <twfile/platform/replace_calls.h>
+#include "platform/fault.h"
 
 #include <string>
 #include <vector>
@@ -87,7 +87,7 @@ DWORD GetFileAttributesA(const char* fileName) {
     const DWORD attributes = ::GetFileAttributesA(fileName);
     if (attributes == INVALID_FILE_ATTRIBUTES) return attributes;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FILE_ATTRIBUTE_DIRECTORY
-                                                         : FILE_ATTRIBUTE_NORMAL;
+                                                        : FILE_ATTRIBUTE_NORMAL;
 }
 
 std::string GetReplacedFileName(const char* path) {
