@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the g++ build, then the clang++ build under
-# AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on the
-# first failure.
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows build
+# under Wine (scripts/test-windows.sh). Exits non-zero on the first failure.
 #
 # The SQL cases that run on a database server too get a throwaway
 # PostgreSQL server (scripts/postgres.sh), stopped at the end. When it cannot
@@ -28,3 +28,5 @@ for flavour in release sanitize; do
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir "build/$flavour" --output-on-failure -j "$(nproc)"
 done
+echo "== windows build"
+bash scripts/test-windows.sh

@@ -24,9 +24,15 @@ using Name = std::unique_ptr<char, FreeName>;
 
 // A unique new file in the directory of target, named after it and hidden.
 Name ReserveBeside(const std::string& target) {
+    // Windows paths may separate with either slash.
+#ifdef _WIN32
+    const std::size_t slash = target.find_last_of("/\\");
+#else
     const std::size_t slash = target.rfind('/');
+#endif
     const std::string directory = slash == std::string::npos ? "."
                                   : slash == 0               ? "/"
+                                  : target[slash - 1] == ':' ? target.substr(0, slash + 1)
                                                              : target.substr(0, slash);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
     return Name(win32::_tempnam(directory.c_str(), ("." + base + ".").c_str()));
@@ -64,18 +70,19 @@ int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
     const win32::HANDLE old = m_hFile;
     const int point = m_nBufStart + m_nBufPos;
     const win32::DWORD size = m_dwFileSize;
-    const int status = WriteReplacement(replacement.get(), target.c_str(), write, context);
+    win32::HANDLE held = old;
+    const int status = WriteReplacement(replacement.get(), target.c_str(), write, context, held);
     if (status < 0) {
-        AbandonReplacement(old, point, size, replacement.get());
+        AbandonReplacement(held, point, size, replacement.get());
         TW_PASS_ON(status);
     }
     // Nothing was written through the old file: its close cannot lose text.
-    if (old != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(old);
+    if (held != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(held);
     TW_EXIT();
 }
 
 int CTWFile32::WriteReplacement(const char* replacement, const char* target,
-                                int (*write)(void* context), void* context) {
+                                int (*write)(void* context), void* context, win32::HANDLE& old) {
     m_hFile =
         win32::CreateFileA(replacement, m_dwDesiredAccess, m_dwShareMode, m_lpSecurityAttributes,
                            win32::OPEN_EXISTING, m_dwFlagsAndAttributes, m_hTemplateFile);
@@ -95,9 +102,42 @@ int CTWFile32::WriteReplacement(const char* replacement, const char* target,
     // access and replaces it. A failed flush of the directory comes after
     // the rename: the path then holds the new text, and the failure is
     // still reported.
-    if (!win32::FlushFileBuffers(m_hFile) || !win32::CopyFileAccess(target, m_hFile) ||
-        !win32::MoveFileExA(replacement, target,
+    if (!win32::FlushFileBuffers(m_hFile) || !win32::CopyFileAccess(target, m_hFile)) {
+        ShowError();
+        TW_PASS_ON_PENDING();
+        TW_RAISE(kFileError, kErrorWriting);
+    }
+    if (win32::ReplaceNeedsClosedTarget()) {
+        TW_PASS_ON(RenameOverClosedTarget(replacement, target, old));
+        TW_EXIT();
+    }
+    if (!win32::MoveFileExA(replacement, target,
                             win32::MOVEFILE_REPLACE_EXISTING | win32::MOVEFILE_WRITE_THROUGH)) {
+        ShowError();
+        TW_PASS_ON_PENDING();
+        TW_RAISE(kFileError, kErrorWriting);
+    }
+    TW_EXIT();
+}
+
+int CTWFile32::RenameOverClosedTarget(const char* replacement, const char* target,
+                                      win32::HANDLE& old) {
+    // The new file stays open: its handle follows it through the rename.
+    const bool wasOpen = old != win32::INVALID_HANDLE_VALUE;
+    // Nothing was written through old: its close cannot lose text.
+    if (wasOpen) win32::CloseHandle(old);
+    old = win32::INVALID_HANDLE_VALUE;
+    if (!win32::MoveFileExA(replacement, target,
+                            win32::MOVEFILE_REPLACE_EXISTING | win32::MOVEFILE_WRITE_THROUGH)) {
+        const win32::DWORD reason = win32::GetLastError();
+        // The document's file again, as it was opened (every read and write
+        // sets the file pointer first).
+        if (wasOpen) {
+            old = win32::CreateFileA(target, m_dwDesiredAccess, m_dwShareMode,
+                                     m_lpSecurityAttributes, win32::OPEN_EXISTING,
+                                     m_dwFlagsAndAttributes, m_hTemplateFile);
+        }
+        win32::SetLastError(reason);
         ShowError();
         TW_PASS_ON_PENDING();
         TW_RAISE(kFileError, kErrorWriting);

@@ -1,13 +1,14 @@
 #include <twfile/framework/message_box.h>
 
 #include <atomic>
-#include <cstdio>
+
+#include "platform/message_box.h"
 
 namespace {
 
-int DefaultHandler(const char* text, unsigned int /*type*/, unsigned int /*helpId*/) {
-    std::fprintf(stderr, "%s\n", text != nullptr ? text : "");
-    return IDOK;
+// The system's message box (on POSIX systems, standard error).
+int DefaultHandler(const char* text, unsigned int type, unsigned int /*helpId*/) {
+    return win32::MessageBoxA(nullptr, text != nullptr ? text : "", "twfile", type);
 }
 
 std::atomic<AfxMessageBoxHandler> g_handler{&DefaultHandler};

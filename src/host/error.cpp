@@ -13,9 +13,37 @@ const char IDS_TWErrors_MemoryAlloc[] = "Unable to allocate memory";
 const char IDS_TWErrors_InvalidContext[] = "Operation not valid in the current context";
 const char IDS_TWErrors_UnExpected[] = "An unexpected error occurred";
 
+#if defined(TWFILE_ERROR_ACCESSORS_ONLY)
+namespace {
+TW_CONSTINIT thread_local int t_number = 0;
+thread_local CString t_text;
+TW_CONSTINIT thread_local int t_line = 0;
+}  // namespace
+
+int& CTWError::Number() {
+    return t_number;
+}
+CString& CTWError::Text() {
+    return t_text;
+}
+int& CTWError::Line() {
+    return t_line;
+}
+#else
 thread_local int CTWError::m_nError = 0;
 thread_local CString CTWError::m_strError;
 thread_local int CTWError::m_nLine = 0;
+
+int& CTWError::Number() {
+    return m_nError;
+}
+CString& CTWError::Text() {
+    return m_strError;
+}
+int& CTWError::Line() {
+    return m_nLine;
+}
+#endif
 
 namespace {
 

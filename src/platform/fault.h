@@ -47,20 +47,38 @@ struct Outcome {
 };
 
 namespace detail {
-// Set by the test switch for its thread; the decision is the switch's.
+// Whether the test switch is on for the calling thread, and its decision.
+// Per-thread data cannot cross the boundary of a Windows DLL: there only
+// the library reads them, and the code outside it (the SQL layer) asks
+// through Ask. The switch, outside the library, sets them through
+// SetSwitch.
+#if defined(_WIN32) && !defined(TWFILE_STATIC)
+#define TWFILE_FAULT_ASK_ACROSS_DLL 1
+extern thread_local bool g_active;
+extern Outcome (*g_decide)(Kind kind, DWORD requested);
+#else
 TWFILE_API extern thread_local bool g_active;
 TWFILE_API extern Outcome (*g_decide)(Kind kind, DWORD requested);
+#endif
+// Turns the switch on for the calling thread with decide, or off (null).
+TWFILE_API void SetSwitch(Outcome (*decide)(Kind kind, DWORD requested));
+// Check, as a call.
+TWFILE_API Outcome Ask(Kind kind, DWORD requested);
 }  // namespace detail
 
 // Asked by the library before each call of the kind; requested is the byte
 // count of a read or write.
 inline Outcome Check(Kind kind, DWORD requested = 0) {
+#if defined(TWFILE_FAULT_ASK_ACROSS_DLL) && !defined(TWFILE_BUILDING_LIBRARY)
+    return detail::Ask(kind, requested);
+#else
 #if defined(__GNUC__) || defined(__clang__)
     if (__builtin_expect(!detail::g_active, 1)) return Outcome{};
 #else
     if (!detail::g_active) return Outcome{};
 #endif
     return detail::g_decide(kind, requested);
+#endif
 }
 // Shorthand for calls that can only fail.
 inline bool ShouldFail(Kind kind) {

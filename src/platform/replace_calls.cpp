@@ -53,6 +53,10 @@ std::string ReadLink(const std::string& path) {
 
 }  // namespace
 
+bool ReplaceNeedsClosedTarget() {
+    return false;
+}
+
 BOOL FlushFileBuffers(HANDLE file) {
     if (!descriptor::IsUsable(file)) return FailWith(EBADF);
     if (fault::ShouldFail(fault::Kind::Sync)) return FailWith(EIO);

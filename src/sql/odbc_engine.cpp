@@ -80,6 +80,16 @@ std::string MaskedConnectionString(const std::string& text) {
 
 #ifdef TWFILE_SQL_WITH_ODBC
 
+// Windows' driver manager (odbc32) wants the system's types first.
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

@@ -1,8 +1,11 @@
 // The SQLite engine: every line that knows SQLite is in this file.
+#include <twfile/sql/engine.h>
+
+#ifdef TWFILE_SQL_WITH_SQLITE
+
 #include <sqlite3.h>
 
 #include <twfile/host/status.h>
-#include <twfile/sql/engine.h>
 #include "platform/fault.h"
 
 #include <new>
@@ -257,3 +260,17 @@ std::unique_ptr<Engine> MakeSQLiteEngine() {
 
 }  // namespace sql
 }  // namespace twfile
+
+#else  // built without SQLite
+
+namespace twfile {
+namespace sql {
+
+std::unique_ptr<Engine> MakeSQLiteEngine() {
+    return nullptr;
+}
+
+}  // namespace sql
+}  // namespace twfile
+
+#endif

@@ -2,7 +2,8 @@
 
 namespace twtest {
 
-TestFile::TestFile(const std::string& bytes, int halvings) : m_path(m_dir.File("data.bin")) {
+TestFile::TestFile(const std::string& bytes, int halvings, unsigned long shareMode)
+    : m_path(m_dir.File("data.bin")), m_shareMode(shareMode) {
     WriteAll(m_path, bytes);
     Reopen(halvings);
 }
@@ -11,6 +12,7 @@ void TestFile::Reopen(int halvings) {
     m_file = std::make_unique<CTWFile32>();
     m_file->SetFileName(m_path.c_str());
     m_file->SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
+    m_file->SetShareMode(m_shareMode);
     EXPECT_GE(m_file->CreateFileA(), 0);
     // Each open allocates the buffer again; a failed allocation halves its
     // size for good.

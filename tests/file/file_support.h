@@ -25,11 +25,14 @@ inline int BufferSizeAfter(int halvings) {
     return 65534 >> halvings;
 }
 
-// A file holding the given bytes, opened for reading and writing, with the
-// buffer halved the given number of times; removed at the end of the scope.
+// A file holding the given bytes, opened for reading and writing with the
+// share mode given, with the buffer halved the given number of times;
+// removed at the end of the scope. (A case that changes the file from
+// outside while it is open shares writing: Windows refuses that otherwise.)
 class TestFile {
   public:
-    explicit TestFile(const std::string& bytes, int halvings = 0);
+    explicit TestFile(const std::string& bytes, int halvings = 0,
+                      unsigned long shareMode = win32::FILE_SHARE_READ);
     TestFile(const TestFile&) = delete;
     TestFile& operator=(const TestFile&) = delete;
 
@@ -44,6 +47,7 @@ class TestFile {
   private:
     TempDir m_dir;
     std::string m_path;
+    unsigned long m_shareMode;
     std::unique_ptr<CTWFile32> m_file;
 };
 

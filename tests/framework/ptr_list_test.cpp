@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include <twfile/framework/memory_exception.h>
@@ -13,7 +14,7 @@ using win32::fault::Kind;
 std::vector<long> Contents(const CPtrList& list) {
     std::vector<long> out;
     for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) {
-        out.push_back(reinterpret_cast<long>(list.GetNext(pos)));
+        out.push_back(static_cast<long>(reinterpret_cast<std::intptr_t>(list.GetNext(pos))));
     }
     return out;
 }

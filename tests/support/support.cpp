@@ -7,6 +7,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <twfile/platform/last_error.h>
+#include <twfile/platform/memory.h>
+
 #include <dirent.h>
 #include <unistd.h>
 
@@ -36,6 +39,17 @@ std::string ReadAll(const std::string& path) {
 void WriteAll(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string SystemText(unsigned long code) {
+    char* text = nullptr;
+    const win32::DWORD length = win32::FormatMessageA(
+        win32::FORMAT_MESSAGE_ALLOCATE_BUFFER | win32::FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+        static_cast<win32::DWORD>(code), win32::LANG_USER_DEFAULT, reinterpret_cast<char*>(&text),
+        0, nullptr);
+    std::string result = length > 0 && text != nullptr ? std::string(text, length) : "";
+    win32::LocalFree(text);
+    return result;
 }
 
 bool Exists(const std::string& path) {

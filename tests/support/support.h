@@ -15,6 +15,8 @@ namespace twtest {
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
+// The system's text for a last-error code, as a failed call shows it.
+std::string SystemText(unsigned long code);
 
 // Records every message box text shown while it lives.
 class MessageRecorder {

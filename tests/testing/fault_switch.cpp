@@ -26,8 +26,7 @@ Outcome Decide(Kind kind, DWORD requested);
 
 void Restart() {
     t_state = State{};
-    detail::g_decide = &Decide;
-    detail::g_active = true;
+    detail::SetSwitch(&Decide);
 }
 
 Outcome Decide(Kind kind, DWORD requested) {
@@ -94,7 +93,7 @@ void ArmFrom(Kind kind, unsigned long nth) {
 
 void Disarm() {
     t_state = State{};
-    detail::g_active = false;
+    detail::SetSwitch(nullptr);
 }
 
 unsigned long Calls(Kind kind) {

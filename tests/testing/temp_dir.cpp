@@ -1,12 +1,48 @@
 #include "testing/temp_dir.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
+
+#ifdef _WIN32
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
+namespace twtest {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir(const std::string& base) {
+    static std::atomic<unsigned> counter{0};
+    const fs::path parent = !base.empty() ? fs::path(base) : fs::temp_directory_path();
+    const auto seed = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path candidate =
+            parent / ("twtest-" + std::to_string(seed % 1000000007ULL) + "-" +
+                      std::to_string(counter.fetch_add(1)));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            m_path = candidate.generic_string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary directory");
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    fs::remove_all(m_path, error);
+}
+
+#else  // POSIX
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace twtest {
 
@@ -46,6 +82,8 @@ TempDir::TempDir(const std::string& base) {
 TempDir::~TempDir() {
     RemoveTree(m_path);
 }
+
+#endif
 
 std::string TempDir::File(const std::string& name) const {
     return m_path + "/" + name;

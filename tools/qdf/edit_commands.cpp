@@ -1,8 +1,8 @@
 // The commands that change a document in place: set, add, remove and edit.
 // Each one is a change applied between reading the document and saving it.
-#include <fcntl.h>
+#ifndef _WIN32
 #include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
+#include "portable.h"
 #include "document_json.h"
 #include "files.h"
 #include "lossy_members.h"
@@ -190,6 +191,15 @@ namespace {
 void RunEditor(const std::string& path) {
     const char* editor = std::getenv("VISUAL");
     if (editor == nullptr || *editor == '\0') editor = std::getenv("EDITOR");
+#ifdef _WIN32
+    if (editor == nullptr || *editor == '\0') editor = "notepad";
+    // The editor's words as the command interpreter splits them, then the
+    // file; the outer quotes are the interpreter's.
+    const std::string command = "\"" + std::string(editor) + " \"" + path + "\"\"";
+    if (std::system(command.c_str()) != 0) {
+        throw Failure(kExitFailed, std::string("the editor (") + editor + ") failed; not changed");
+    }
+#else
     if (editor == nullptr || *editor == '\0') editor = "vi";
     // The editor's words as the shell splits them, then the file.
     const std::string command = std::string(editor) + " \"$1\"";
@@ -210,6 +220,7 @@ void RunEditor(const std::string& path) {
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         throw Failure(kExitFailed, std::string("the editor (") + editor + ") failed; not changed");
     }
+#endif
 }
 
 }  // namespace
@@ -222,10 +233,7 @@ int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err) {
     return Edit(
         options,
         [&](CTWFileQDF& doc) {
-            const char* directory = std::getenv("TMPDIR");
-            std::string path =
-                std::string(directory != nullptr && *directory != '\0' ? directory : "/tmp") +
-                "/qdf-edit-XXXXXX.json";
+            std::string path = TemporaryFolder() + "/qdf-edit-XXXXXX.json";
             const int fd = ::mkostemps(&path[0], 5, O_CLOEXEC);
             if (fd < 0) {
                 throw Failure(kExitFailed,

@@ -1,8 +1,6 @@
 #include "files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "portable.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -24,9 +22,7 @@ constexpr char kNotRegular[] = "not a regular file (a directory, pipe, device or
 // A new file of its own in TMPDIR (or /tmp), named prefix and a unique
 // ending: its descriptor, or -1 with errno set.
 int MakeTemporary(const char* prefix, std::string& name) {
-    const char* directory = std::getenv("TMPDIR");
-    name = std::string(directory != nullptr && *directory != '\0' ? directory : "/tmp") + "/" +
-           prefix + "-XXXXXX";
+    name = TemporaryFolder() + "/" + prefix + "-XXXXXX";
     return ::mkostemp(&name[0], O_CLOEXEC);
 }
 
@@ -64,7 +60,7 @@ std::string InputName(const std::string& input) {
 
 std::string ReadInput(const std::string& input) {
     if (input == "-") return ReadAll(STDIN_FILENO, input);
-    const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::open(input.c_str(), O_RDONLY | O_BINARY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) Fail(input, "cannot open", errno);
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {

@@ -1,6 +1,5 @@
 // qdf: the command line. A table names each command and the function that
 // declares its arguments; the work of each command is in commands.h.
-#include <unistd.h>
 
 #include <cctype>
 #include <exception>
@@ -16,6 +15,7 @@
 
 #include "commands.h"
 #include "diagnostics.h"
+#include "portable.h"
 #include "suggestion.h"
 
 // The library's version header when the build makes one, else the project
@@ -399,6 +399,7 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    qdf::UseBinaryStandardStreams();
     try {
         return Run(argc, argv);
     } catch (const std::bad_alloc&) {

@@ -135,6 +135,7 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
         }
     } else {
         engine = sql::MakeSQLiteEngine();
+        if (!engine) throw Failure(kExitUsage, database + ": this qdf was built without SQLite");
     }
     // The engine's message names the database.
     if (engine->Connect(target) < 0) FailWithPendingError(kExitUsage, "");

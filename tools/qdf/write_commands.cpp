@@ -1,5 +1,5 @@
 // The commands that write documents: import and new.
-#include <sys/stat.h>
+#include "portable.h"
 
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>

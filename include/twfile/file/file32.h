@@ -255,7 +255,12 @@ class TWFILE_API CTWFile32 : public CObject {
     // WriteReplacing's steps: the text written into the new file and put in
     // place of target; the fallback, the text written over the open file.
     int WriteReplacement(const char* replacement, const char* target, int (*write)(void* context),
-                         void* context);
+                         void* context, win32::HANDLE& old);
+    // The rename where no file can be renamed over while it is open
+    // (Windows): closes old first, and, when the rename fails, opens the
+    // document's file again as old (old stays closed when that fails too;
+    // the file still holds its text).
+    int RenameOverClosedTarget(const char* replacement, const char* target, win32::HANDLE& old);
     int WriteInPlace(int (*write)(void* context), void* context);
     // After a failed replacement: closes and removes the new file and holds
     // old again, at offset point with nothing loaded. Raises nothing.

@@ -12,6 +12,10 @@
 
 namespace win32 {
 
+// True where no file can be renamed over while it is open (Windows): a
+// replacement then closes the file it replaces for the rename. (The file
+// renamed may stay open: the layer's opens always share its deletion.)
+TWFILE_API bool ReplaceNeedsClosedTarget();
 // Writes the file's data and size through to the disk.
 TWFILE_API BOOL FlushFileBuffers(HANDLE file);
 // Renames existing to newName. MOVEFILE_REPLACE_EXISTING replaces a file

@@ -65,7 +65,8 @@ class Engine {
     virtual int Finish() = 0;
 };
 
-// The embedded engine: SQLite.
+// The embedded engine: SQLite. Null when the library was built without
+// SQLite.
 std::unique_ptr<Engine> MakeSQLiteEngine();
 
 // The engine for database servers: ODBC, through the driver manager. Its
