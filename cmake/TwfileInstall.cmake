@@ -37,6 +37,13 @@ if(TARGET twfile_sql)
     install(TARGETS twfile_sql EXPORT twfileTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
+# SQLite built here from its amalgamation goes with it (twfile::sqlite3).
+set(TWFILE_SQLITE_INSTALLED OFF)
+if(TARGET twfile_sqlite3)
+    set(TWFILE_SQLITE_INSTALLED ON)
+    install(TARGETS twfile_sqlite3 EXPORT twfileTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
 
 # CMake package: twfile::twfile with its include directory, C++17 and, for the
 # static library, TWFILE_STATIC.

@@ -5,10 +5,11 @@
 # cross compilers or Wine it says so and does nothing.
 #   scripts/test-windows.sh
 #
-# The Windows build has no SQLite (Debian has none for MinGW): twfile::sql is
-# built without its SQLite engine, and the cases that make SQLite databases
-# are left out; the cases that need fork, kill, chmod or symbolic links are
-# skipped with a message.
+# Debian has no SQLite for MinGW: scripts/sqlite-for-windows.sh makes the
+# amalgamation from Debian's source package once (cached in
+# build/sqlite-windows) and the build compiles it. The cases that need fork,
+# kill, chmod, symbolic links or the PostgreSQL server are skipped with a
+# message.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 wine=$(command -v wine64 || command -v /usr/lib/wine/wine64 || true)
@@ -24,7 +25,12 @@ started=$(date +%s)
 "$wine" wineboot -i >/dev/null 2>&1 || true
 echo "== Wine prefix made in $(( $(date +%s) - started ))s"
 
-common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_SHARED_LIBS=ON -DTWFILE_SQL_SQLITE=OFF)
+started=$(date +%s)
+sqlite=$(bash scripts/sqlite-for-windows.sh build/sqlite-windows)
+echo "== SQLite amalgamation ready in $(( $(date +%s) - started ))s"
+
+common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_SHARED_LIBS=ON
+        -DTWFILE_SQL_SQLITE=ON "-DTWFILE_SQLITE_AMALGAMATION=$sqlite")
 echo "== windows x86_64 build"
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/x86_64-w64-mingw32.cmake \
     "${common[@]}" >/dev/null

@@ -4,8 +4,8 @@
 // The server comes from the environment: TWFILE_TEST_ODBC holds an ODBC
 // connection string without a database ("Driver=...;Server=...;Port=...;
 // UID=...;PWD=...;") for a user who may create databases; scripts/test.sh
-// starts a throwaway server and sets it. Without it, or in a build without
-// ODBC, the server's tests skip and say why.
+// starts a throwaway server and sets it. Without it, in a build without
+// ODBC, or on Windows, the server's tests skip and say why.
 #ifndef TWFILE_TESTS_SERVER_DATABASE_H
 #define TWFILE_TESTS_SERVER_DATABASE_H
 
@@ -28,6 +28,8 @@ inline std::string NoServer() {
     if (connection == nullptr || *connection == '\0')
         return "TWFILE_TEST_ODBC is not set: no database server to run against";
     return "";
+#elif defined(_WIN32)
+    return "the Windows build (under Wine) has no database server to run against";
 #else
     return "built without ODBC";
 #endif
