@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing and we
-# are root (elsewhere it only reports what is missing).
+# are root (elsewhere it only reports what is missing). tcl and dpkg-dev make
+# the SQLite of the Windows build from its source package
+# (scripts/sqlite-for-windows.sh).
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
           libbenchmark-dev nlohmann-json3-dev libcli11-dev pkg-config make
           libsqlite3-dev sqlite3
           unixodbc unixodbc-dev odbc-postgresql postgresql
-          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64)
+          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
+          tcl dpkg-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
