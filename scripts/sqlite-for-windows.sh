@@ -29,7 +29,8 @@ download=$cache/download
 mkdir -p "$download"
 dsc=$(ls "$download"/sqlite3_*.dsc 2>/dev/null | head -n 1 || true)
 if [ -z "$dsc" ]; then
-    if ! apt-cache showsrc sqlite3 2>/dev/null | grep -q '^Package: sqlite3$'; then
+    known=$(apt-cache showsrc sqlite3 2>/dev/null || true)
+    if ! grep -q '^Package: sqlite3$' <<<"$known"; then
         if [ "$(id -u)" -ne 0 ]; then
             say "apt has no source packages (a deb-src entry), and only root can add one"
             exit 1
