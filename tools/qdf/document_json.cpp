@@ -168,6 +168,111 @@ Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadRe
     return json;
 }
 
+void CheckDecodable(const CTWFileQDF& doc, Encoding encoding) {
+    if (encoding != Encoding::Utf8) return;  // Windows-1252 reads every byte
+    const auto check = [encoding](const CString& text, const std::string& path) {
+        if (utf8::FindInvalid(Bytes(text)) != std::string_view::npos) {
+            DecodeText(Bytes(text), encoding, path);
+        }
+    };
+    for (const Member& member : Members()) {
+        if (member.kind == MemberKind::Text) check(doc.*member.text, member.path);
+        const CPtrList* list = member.kind == MemberKind::List ? doc.*member.list : nullptr;
+        if (list == nullptr) continue;
+        std::size_t index = 0;
+        for (POSITION pos = list->GetHeadPosition(); pos != nullptr; ++index) {
+            const auto* item = static_cast<const CString*>(list->GetNext(pos));
+            if (item != nullptr) check(*item, Indexed(member.path, index));
+        }
+    }
+}
+
+void WriteDocumentJson(JsonText& text, const CTWFileQDF& doc, const std::string& file,
+                       const LoadReport& report, Encoding encoding) {
+    text.BeginObject();
+    text.Key("file");
+    text.String(ForeignText(file));
+    // The members of one object, and the elements of one array, are
+    // neighbours in the table.
+    std::string object;
+    std::string array;
+    for (const Member& member : Members()) {
+        const Place place = PlaceOf(member);
+        if (place.object != object || (place.index < 0 && !array.empty())) {
+            if (!array.empty()) text.EndArray();
+            array.clear();
+        }
+        if (place.object != object) {
+            if (!object.empty()) text.EndObject();
+            object = place.object;
+            if (!object.empty()) {
+                text.Key(object);
+                text.BeginObject();
+            }
+        }
+        if (place.index >= 0 && array != place.key) {
+            if (!array.empty()) text.EndArray();
+            array = place.key;
+            text.Key(place.key);
+            text.BeginArray();
+        } else if (place.index < 0) {
+            text.Key(place.key);
+        }
+        switch (member.kind) {
+            case MemberKind::Text:
+                text.Bytes(Bytes(doc.*member.text), encoding);
+                break;
+            case MemberKind::Number:
+                text.Number(doc.*member.number);
+                break;
+            case MemberKind::Flag:
+                text.Bool(doc.*member.number != 0);
+                break;
+            case MemberKind::List: {
+                text.BeginArray();
+                if (const CPtrList* list = doc.*member.list) {
+                    for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
+                        const auto* item = static_cast<const CString*>(list->GetNext(pos));
+                        if (item != nullptr) text.Bytes(Bytes(*item), encoding);
+                    }
+                }
+                text.EndArray();
+                break;
+            }
+        }
+    }
+    if (!array.empty()) text.EndArray();
+    if (!object.empty()) text.EndObject();
+
+    text.Key("sectionsRead");
+    text.BeginObject();
+    for (int i = 0; i < CTWFileQDF::kIndicatorCount; ++i) {
+        text.Key(CTWFileQDF::SectionName(i));
+        text.Bool(doc.m_bSectionRead[i] != 0);
+    }
+    text.EndObject();
+    text.Key("statusReport");
+    text.String(ForeignText(report.statusReport));
+    text.Key("error");
+    if (!report.diagnostics.error) {
+        text.Null();
+    } else {
+        text.BeginObject();
+        text.Key("number");
+        text.Number(report.diagnostics.error->number);
+        text.Key("message");
+        text.String(ForeignText(report.diagnostics.error->message));
+        if (report.errorAt) {
+            text.Key("line");
+            text.Number(report.errorAt->line);
+            text.Key("byte");
+            text.Number(report.errorAt->byte);
+        }
+        text.EndObject();
+    }
+    text.EndObject();
+}
+
 namespace {
 
 class Reader {

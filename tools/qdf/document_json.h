@@ -29,6 +29,7 @@
 
 #include "encoding.h"
 #include "files.h"
+#include "json_text.h"
 
 namespace qdf {
 
@@ -40,6 +41,16 @@ std::string ForeignText(std::string_view bytes);
 // valid in the encoding raises a Failure naming its member.
 nlohmann::ordered_json DocumentToJson(const CTWFileQDF& doc, const std::string& file,
                                       const LoadReport& report, Encoding encoding);
+
+// Raises the Failure that DocumentToJson raises when a text of doc is not
+// valid in the encoding.
+void CheckDecodable(const CTWFileQDF& doc, Encoding encoding);
+
+// The same JSON written straight to text, member by member, as dump() would
+// lay out DocumentToJson's value. Every text must decode: CheckDecodable
+// first.
+void WriteDocumentJson(JsonText& text, const CTWFileQDF& doc, const std::string& file,
+                       const LoadReport& report, Encoding encoding);
 
 // The value of one member of doc as the JSON form holds it (a list as an
 // array of its texts).

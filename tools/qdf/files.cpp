@@ -291,7 +291,7 @@ int ReadOne(const std::string& file, const Render& render, std::ostream& out, st
     }
     PrintReadDiagnostics(err, file, report);
     try {
-        out << render.document(file, doc, report);
+        render.document(out, file, doc, report);
     } catch (const Failure& failure) {
         return unread(failure.status(), failure.what());
     }

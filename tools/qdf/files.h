@@ -85,12 +85,13 @@ void PrintReadDiagnostics(std::ostream& err, const std::string& file, const Load
 // The names of the sections whose read indicator is 0, separated by ", ".
 std::string SectionsNotRead(const CTWFileQDF& doc);
 
-// What a read command prints for one file: document, the text of a document
-// that opened (its read may have stopped at an error); unread, when set, the
-// text for a file that could not be read at all (why, without its name).
+// What a read command prints for one file: document writes the text of a
+// document that opened (its read may have stopped at an error) to out, and
+// raises a Failure, if at all, before it writes anything; unread, when set,
+// the text for a file that could not be read at all (why, without its name).
 struct Render {
-    std::function<std::string(const std::string& file, const CTWFileQDF& doc,
-                              const LoadReport& report)>
+    std::function<void(std::ostream& out, const std::string& file, const CTWFileQDF& doc,
+                       const LoadReport& report)>
         document;
     std::function<std::string(const std::string& file, const std::string& why)> unread;
 };
