@@ -20,6 +20,7 @@
 #ifndef QDF_DOCUMENT_JSON_H
 #define QDF_DOCUMENT_JSON_H
 
+#include <istream>
 #include <string>
 #include <string_view>
 
@@ -69,6 +70,12 @@ void ApplyMember(const nlohmann::ordered_json& value, const twfile::query::Membe
 // encoding cannot hold) raises a Failure that names the member by its path,
 // e.g. "printer.strings[3]".
 void ApplyJson(const nlohmann::ordered_json& json, CTWFileQDF& doc, Encoding encoding);
+
+// Reads the JSON text of in into doc as ApplyJson applies a value, as it is
+// parsed, without building the value. Text that is not JSON raises a
+// Failure "not JSON: " and the parser's message; members read before a
+// failure keep what they were given.
+void ReadJson(std::istream& in, CTWFileQDF& doc, Encoding encoding);
 
 }  // namespace qdf
 

@@ -81,6 +81,46 @@ std::string ReadInput(const std::string& input) {
     }
 }
 
+InputStream::InputStream(const std::string& input) {
+    if (input == "-") {
+        m_fd = STDIN_FILENO;
+    } else {
+        const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) Fail(input, "cannot open", errno);
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd);
+            throw Failure(kExitUsage, input + ": " + kNotRegular);
+        }
+        m_fd = fd;
+    }
+    m_buffer = std::make_unique<Buffer>(m_fd, input);
+    m_stream.rdbuf(m_buffer.get());
+}
+
+InputStream::~InputStream() {
+    if (m_fd != STDIN_FILENO) ::close(m_fd);
+}
+
+void InputStream::CheckRead() const {
+    if (m_buffer->failure() != 0) Fail(m_buffer->input(), "cannot read", m_buffer->failure());
+}
+
+InputStream::Buffer::int_type InputStream::Buffer::underflow() {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    for (;;) {
+        const ssize_t n = ::read(m_fd, m_bytes, sizeof m_bytes);
+        if (n == 0) return traits_type::eof();
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            m_failure = errno;
+            return traits_type::eof();
+        }
+        setg(m_bytes, m_bytes, m_bytes + n);
+        return traits_type::to_int_type(*gptr());
+    }
+}
+
 DocumentInput::DocumentInput(const std::string& input) : m_path(input) {
     if (input != "-") {
         struct stat info {};

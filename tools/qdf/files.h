@@ -9,6 +9,9 @@
 #include <optional>
 #include <ostream>
 #include <sstream>
+#include <istream>
+#include <memory>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,43 @@ std::string Why(const Failure& failure, const std::string& input);
 // read to its end). Throws Failure(kExitUsage) naming the input when it is
 // not a regular file or cannot be read.
 std::string ReadInput(const std::string& input);
+
+// The bytes of the file input, or of standard input for "-", read a
+// buffer-full at a time through stream(). The constructor throws as
+// ReadInput does. A read that fails ends the stream there; CheckRead then
+// throws its Failure(kExitUsage) naming the input.
+class InputStream {
+  public:
+    explicit InputStream(const std::string& input);
+    ~InputStream();
+    InputStream(const InputStream&) = delete;
+    InputStream& operator=(const InputStream&) = delete;
+
+    std::istream& stream() { return m_stream; }
+    void CheckRead() const;
+
+  private:
+    class Buffer : public std::streambuf {
+      public:
+        Buffer(int fd, std::string input) : m_fd(fd), m_input(std::move(input)) {}
+
+        // The errno of a read that failed, or 0.
+        int failure() const { return m_failure; }
+        const std::string& input() const { return m_input; }
+
+      protected:
+        int_type underflow() override;
+
+      private:
+        int m_fd;
+        int m_failure = 0;
+        std::string m_input;
+        char m_bytes[1 << 16];
+    };
+    int m_fd = -1;
+    std::unique_ptr<Buffer> m_buffer;
+    std::istream m_stream{nullptr};
+};
 
 // A document to open: the file input itself, or for "-" a temporary file
 // holding all of standard input, removed with the object. Throws
