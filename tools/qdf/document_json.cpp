@@ -263,14 +263,16 @@ namespace {
     throw Failure(kExitUsage, (path.empty() ? std::string("the document") : path) + ": " + what);
 }
 
-// The member's bytes for text (UTF-8) in the encoding.
-CString TextBytes(const std::string& text, Encoding encoding, const std::string& path) {
+// The member's bytes for text (UTF-8) in the encoding; path() names the
+// member, and is only asked for when the text does not fit.
+template <typename Path>
+CString TextBytes(const std::string& text, Encoding encoding, const Path& path) {
     const bool ascii = std::all_of(text.begin(), text.end(),
                                    [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
-    if (text.size() >= static_cast<std::size_t>(INT_MAX)) Bad(path, "is too long");
+    if (text.size() >= static_cast<std::size_t>(INT_MAX)) Bad(path(), "is too long");
     if (ascii) return CString(text.data(), static_cast<int>(text.size()));
-    const std::string bytes = EncodeText(text, encoding, path);
-    if (bytes.size() >= static_cast<std::size_t>(INT_MAX)) Bad(path, "is too long");
+    const std::string bytes = EncodeText(text, encoding, path());
+    if (bytes.size() >= static_cast<std::size_t>(INT_MAX)) Bad(path(), "is too long");
     return CString(bytes.data(), static_cast<int>(bytes.size()));
 }
 
@@ -284,15 +286,16 @@ int IntegerValue(std::uint64_t number, const std::string& path) {
     return static_cast<int>(number);
 }
 
-// Appends item to list, which then owns it.
-void AddItem(CTWFileQDF& doc, const Member& list, CString item, const std::string& path) {
+// Appends item to list, which then owns it, as element index.
+void AddItem(CTWFileQDF& doc, const Member& list, CString item, std::size_t index) {
     auto owned = std::make_unique<CString>(std::move(item));
     (doc.*list.add)(owned.get());
     if (CTWError::GetNumber() < 0) {
         // The list could not grow: the item stays ours.
         const Diagnostics diagnostics = TakeDiagnostics();
-        throw Failure(kExitFailed, path + ": error " + std::to_string(diagnostics.error->number) +
-                                       ": " + diagnostics.error->message);
+        throw Failure(kExitFailed, Indexed(list.path, index) + ": error " +
+                                       std::to_string(diagnostics.error->number) + ": " +
+                                       diagnostics.error->message);
     }
     owned.release();  // the list owns it now
 }
@@ -322,7 +325,8 @@ class Reader {
   private:
     CString Bytes(const Json& value, const std::string& path) const {
         if (!value.is_string()) Bad(path, "must be a string");
-        return TextBytes(value.get_ref<const std::string&>(), m_encoding, path);
+        return TextBytes(value.get_ref<const std::string&>(), m_encoding,
+                         [&path] { return path; });
     }
 
     static int Integer(const Json& value, const std::string& path) {
@@ -342,7 +346,7 @@ class Reader {
         }
         (m_doc.*list.clear)();
         for (std::size_t i = 0; i < items.size(); ++i)
-            AddItem(m_doc, list, std::move(items[i]), Indexed(path, i));
+            AddItem(m_doc, list, std::move(items[i]), i);
     }
 
     CTWFileQDF& m_doc;
@@ -657,6 +661,22 @@ class StreamReader {
     }
 
     bool Scalar(Value value) {
+        if (value == Value::String && !m_levels.empty() && m_levels.back().kind == Level::List) {
+            // The common case, a text of a list, without a target to build.
+            Level& level = m_levels.back();
+            const std::size_t index = level.count++;
+            const Member& list = MemberAt(level.member);
+            const auto path = [&list, index] { return Indexed(list.path, index); };
+            try {
+                AddItem(m_doc, list, TextBytes(*m_string, m_encoding, path), index);
+            } catch (const Failure& failure) {
+                if (failure.status() != kExitUsage) throw;  // the document could not take it
+                Record(level.slot,
+                       {static_cast<long long>(level.member), 3, static_cast<long long>(index)},
+                       failure.what());
+            }
+            return true;
+        }
         Target target = Next();
         if (target.kind == Target::Skip) return true;
         if (target.kind == Target::Document) {
@@ -681,10 +701,10 @@ class StreamReader {
         const bool element = target.kind == Target::ListElement;
         try {
             if (m.kind == MemberKind::List && element && value == Value::String) {
-                const std::string path = Indexed(m.path, target.index);
-                AddItem(m_doc, m, TextBytes(*m_string, m_encoding, path), path);
+                const auto path = [&m, &target] { return Indexed(m.path, target.index); };
+                AddItem(m_doc, m, TextBytes(*m_string, m_encoding, path), target.index);
             } else if (m.kind == MemberKind::Text && value == Value::String) {
-                m_doc.*m.text = TextBytes(*m_string, m_encoding, m.path);
+                m_doc.*m.text = TextBytes(*m_string, m_encoding, [&m] { return std::string(m.path); });
             } else if (m.kind == MemberKind::Number && value == Value::Signed) {
                 m_doc.*m.number = IntegerValue(static_cast<std::int64_t>(m_signed), m.path);
             } else if (m.kind == MemberKind::Number && value == Value::Unsigned) {
