@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <sstream>
+#include <thread>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -338,10 +342,83 @@ int ReadOne(const std::string& file, const Render& render, std::ostream& out, st
     return report.diagnostics.error ? kExitFailed : kExitOk;
 }
 
+// Reads files on jobs threads; each file's texts are kept until those of
+// the files before it are printed, and at most a few files per thread are
+// read ahead of the printing.
+int RunParallel(const std::vector<std::string>& files, const Render& render, std::ostream& out,
+                std::ostream& err, int jobs) {
+    struct Result {
+        std::string out;
+        std::string err;
+        int status = kExitOk;
+        bool done = false;
+    };
+    const std::size_t window = static_cast<std::size_t>(jobs) * 8;
+    std::vector<Result> results(window);
+    std::mutex lock;
+    std::condition_variable changed;
+    std::size_t next = 0;     // the next file to read
+    std::size_t printed = 0;  // the files printed
+
+    const auto work = [&] {
+        for (;;) {
+            std::size_t index = 0;
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                changed.wait(hold, [&] { return next >= files.size() || next < printed + window; });
+                if (next >= files.size()) return;
+                index = next++;
+            }
+            std::ostringstream fileOut;
+            std::ostringstream fileErr;
+            int status = kExitFailed;
+            try {
+                status = ReadOne(files[index], render, fileOut, fileErr);
+            } catch (const std::exception& error) {
+                PrintMessage(fileErr, InputName(files[index]), error.what());
+            }
+            const std::lock_guard<std::mutex> hold(lock);
+            Result& result = results[index % window];
+            result.out = fileOut.str();
+            result.err = fileErr.str();
+            result.status = status;
+            result.done = true;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int i = 0; i < jobs; ++i)
+        threads.emplace_back(work);
+
+    int status = kExitOk;
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        Result result;
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            Result& slot = results[index % window];
+            changed.wait(hold, [&] { return slot.done; });
+            result = std::move(slot);
+            slot = Result();
+            ++printed;
+            changed.notify_all();
+        }
+        err << result.err;
+        out << result.out;
+        status = std::max(status, result.status);
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    return status;
+}
+
 }  // namespace
 
 int RunReadCommand(const std::vector<std::string>& files, const Render& render, std::ostream& out,
-                   std::ostream& err) {
+                   std::ostream& err, int jobs) {
+    if (jobs > 1 && files.size() > 1) {
+        return RunParallel(files, render, out, err,
+                           static_cast<int>(std::min<std::size_t>(jobs, files.size())));
+    }
     int status = kExitOk;
     for (const std::string& file : files)
         status = std::max(status, ReadOne(file, render, out, err));

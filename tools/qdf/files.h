@@ -141,8 +141,12 @@ struct Render {
 // highest of the files': 0 read cleanly, 1 the read stopped at an error, 2
 // the file cannot be opened or is not a regular file, or render failed (its
 // Failure's status).
+//
+// With jobs above 1, that many files are read at a time, on as many threads,
+// and the texts are printed in the order of files as before; render must
+// then be safe to call from several threads at once.
 int RunReadCommand(const std::vector<std::string>& files, const Render& render, std::ostream& out,
-                   std::ostream& err);
+                   std::ostream& err, int jobs = 1);
 
 // A file written anew in one step: the text collected in stream() replaces
 // the file at Commit through the library's file object (a new file beside it,

@@ -49,11 +49,11 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
             return Dumped(Json{{"path", ForeignText(file)}, {"error", ForeignText(why)}}, true);
         };
     }
-    if (options.output.empty()) return RunReadCommand(options.files, render, out, err);
+    if (options.output.empty()) return RunReadCommand(options.files, render, out, err, options.jobs);
 
     try {
         ReplacingFile output(options.output);
-        const int status = RunReadCommand(options.files, render, output.stream(), err);
+        const int status = RunReadCommand(options.files, render, output.stream(), err, options.jobs);
         if (output.stream().tellp() > 0) output.Commit();
         return status;
     } catch (const Failure& failure) {
