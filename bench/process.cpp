@@ -12,7 +12,7 @@ extern char** environ;
 
 namespace twbench {
 
-long RunProgram(const std::vector<std::string>& args, bool quiet) {
+long RunProgram(const std::vector<std::string>& args, bool quiet, double* cpuSeconds) {
     if (args.empty()) return -1;
     std::vector<char*> argv;
     for (const std::string& arg : args)
@@ -29,6 +29,10 @@ long RunProgram(const std::vector<std::string>& args, bool quiet) {
     int status = 0;
     struct rusage usage {};
     if (wait4(pid, &status, 0, &usage) != pid) return -1;
+    if (cpuSeconds != nullptr) {
+        *cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1;
 }
 
