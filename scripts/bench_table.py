@@ -71,24 +71,25 @@ def qdf_json(table, path):
     """Adds qdf export and import against jq, their peak memory, and the corpus rate."""
     table.section("qdf export and import of 1.2 million list lines against jq . re-printing "
                   "export's output,\nCPU time of each process per line")
-    table.ratio("jq . / qdf export", "qdf_json/jq", "qdf_json/export", 3)
-    table.ratio("jq . / qdf import", "qdf_json/jq", "qdf_json/import", 1.5)
+    jq, m = "qdf_json/jq/manual_time", "manual_time"
+    table.ratio("jq . / qdf export", jq, f"qdf_json/export/{m}", 3)
+    table.ratio("jq . / qdf import", jq, f"qdf_json/import/{m}", 1.5)
     wall = counter_medians(path, "wall_s")
     for op in ("export", "import"):
-        a, b = wall.get("qdf_json/jq"), wall.get(f"qdf_json/{op}")
+        a, b = wall.get(jq), wall.get(f"qdf_json/{op}/{m}")
         if a and b:
-            table.check(f"real time: jq . / qdf {op} (no target: a busy machine moves it)",
-                        f"{a:.2f} / {b:.2f} s = {a / b:.2f}x", True)
+            table.note(f"real time, jq . / qdf {op} (no target: load moves it)",
+                       f"{a:.2f} s / {b:.2f} s = {a / b:.2f}x")
     rss, size = peak_memory(path), counter_medians(path, "qdf_kib")
     for op in ("export", "import"):
-        peak, kib = rss.get(f"qdf_json/{op}"), size.get(f"qdf_json/{op}")
+        peak, kib = rss.get(f"qdf_json/{op}/{m}"), size.get(f"qdf_json/{op}/{m}")
         if peak and kib:
-            table.check(f"peak memory of {op} / .qdf size (target <= 2.5)",
-                        f"{peak / kib:.2f}x", peak / kib <= 2.5)
-    per_doc = table.times.get("qdf_json/lines")
+            table.check(f"peak memory of {op} / .qdf size (<= 2.5)", f"{peak / kib:.2f}x",
+                        peak / kib <= 2.5)
+    per_doc = table.times.get("qdf_json/lines/real_time")
     if per_doc:
         rate = 1e9 / per_doc
-        table.check("export --lines -j 2 of 10^5 documents, documents/s (target >= 10000)",
+        table.check("export --lines -j 2, 10^5 documents: documents/s (>= 10000)",
                     f"{rate:,.0f}", rate >= 10000)
 
 
@@ -131,6 +132,9 @@ class Table:
     def check(self, label, shown, met):
         self.rows.append(("check", label, shown, met))
 
+    def note(self, label, shown):
+        self.rows.append(("note", label, shown))
+
     def print(self):
         header = f"{'':58} {'time a':>11} {'time b':>11} {'a / b':>8}  {'target':>8}  met"
         print(header)
@@ -140,6 +144,9 @@ class Table:
                 print(f"\n{row[0]}")
                 continue
             kind, label = row[0], row[1]
+            if kind == "note":
+                print(f"  {label:56} {row[2]:>11}")
+                continue
             if kind == "value":
                 print(f"  {label:56} {row[2]:>11} {'':>11} {'':>8}  {row[3]:>8}")
             elif kind == "check":
