@@ -342,48 +342,66 @@ int ReadOne(const std::string& file, const Render& render, std::ostream& out, st
     return report.diagnostics.error ? kExitFailed : kExitOk;
 }
 
-// Reads files on jobs threads; each file's texts are kept until those of
-// the files before it are printed, and at most a few files per thread are
-// read ahead of the printing.
+// Reads files on jobs threads, a run of files at a time; each file's texts
+// are kept until those of the files before it are printed, and at most a few
+// runs per thread are read ahead of the printing.
 int RunParallel(const std::vector<std::string>& files, const Render& render, std::ostream& out,
                 std::ostream& err, int jobs) {
     struct Result {
         std::string out;
         std::string err;
         int status = kExitOk;
+    };
+    struct Run {
+        std::vector<Result> results;
         bool done = false;
     };
-    const std::size_t window = static_cast<std::size_t>(jobs) * 8;
-    std::vector<Result> results(window);
+    // Runs short enough that every thread gets several, long enough that
+    // the threads seldom meet.
+    const std::size_t runLength = std::clamp<std::size_t>(
+        files.size() / (static_cast<std::size_t>(jobs) * 8), 1, 32);
+    const std::size_t runCount = (files.size() + runLength - 1) / runLength;
+    const std::size_t window = static_cast<std::size_t>(jobs) * 4;
+    std::vector<Run> runs(window);
     std::mutex lock;
-    std::condition_variable changed;
-    std::size_t next = 0;     // the next file to read
-    std::size_t printed = 0;  // the files printed
+    std::condition_variable printing;  // the printer waits for a run
+    std::condition_variable reading;   // the readers wait for room
+    std::size_t next = 0;              // the next run to read
+    std::size_t printed = 0;           // the runs printed
+    std::size_t awaited = runCount;    // the run the printer waits for
 
     const auto work = [&] {
+        std::ostringstream fileOut;
+        std::ostringstream fileErr;
         for (;;) {
-            std::size_t index = 0;
+            std::size_t run = 0;
             {
                 std::unique_lock<std::mutex> hold(lock);
-                changed.wait(hold, [&] { return next >= files.size() || next < printed + window; });
-                if (next >= files.size()) return;
-                index = next++;
+                reading.wait(hold, [&] { return next >= runCount || next < printed + window; });
+                if (next >= runCount) return;
+                run = next++;
             }
-            std::ostringstream fileOut;
-            std::ostringstream fileErr;
-            int status = kExitFailed;
-            try {
-                status = ReadOne(files[index], render, fileOut, fileErr);
-            } catch (const std::exception& error) {
-                PrintMessage(fileErr, InputName(files[index]), error.what());
+            std::vector<Result> results;
+            const std::size_t first = run * runLength;
+            for (std::size_t i = first; i < std::min(files.size(), first + runLength); ++i) {
+                fileOut.str(std::string());
+                fileErr.str(std::string());
+                Result result;
+                result.status = kExitFailed;
+                try {
+                    result.status = ReadOne(files[i], render, fileOut, fileErr);
+                } catch (const std::exception& error) {
+                    PrintMessage(fileErr, InputName(files[i]), error.what());
+                }
+                result.out = fileOut.str();
+                result.err = fileErr.str();
+                results.push_back(std::move(result));
             }
             const std::lock_guard<std::mutex> hold(lock);
-            Result& result = results[index % window];
-            result.out = fileOut.str();
-            result.err = fileErr.str();
-            result.status = status;
-            result.done = true;
-            changed.notify_all();
+            Run& slot = runs[run % window];
+            slot.results = std::move(results);
+            slot.done = true;
+            if (awaited == run) printing.notify_one();
         }
     };
     std::vector<std::thread> threads;
@@ -391,20 +409,23 @@ int RunParallel(const std::vector<std::string>& files, const Render& render, std
         threads.emplace_back(work);
 
     int status = kExitOk;
-    for (std::size_t index = 0; index < files.size(); ++index) {
-        Result result;
+    for (std::size_t run = 0; run < runCount; ++run) {
+        std::vector<Result> results;
         {
             std::unique_lock<std::mutex> hold(lock);
-            Result& slot = results[index % window];
-            changed.wait(hold, [&] { return slot.done; });
-            result = std::move(slot);
-            slot = Result();
+            Run& slot = runs[run % window];
+            awaited = run;
+            printing.wait(hold, [&] { return slot.done; });
+            results = std::move(slot.results);
+            slot = Run();
             ++printed;
-            changed.notify_all();
+            reading.notify_all();
         }
-        err << result.err;
-        out << result.out;
-        status = std::max(status, result.status);
+        for (const Result& result : results) {
+            err << result.err;
+            out << result.out;
+            status = std::max(status, result.status);
+        }
     }
     for (std::thread& thread : threads)
         thread.join();

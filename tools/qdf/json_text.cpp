@@ -18,7 +18,7 @@ bool Plain(unsigned char byte, bool ascii) {
 }  // namespace
 
 JsonText::JsonText(std::ostream& out, bool compact) : m_out(out), m_compact(compact) {
-    m_buffer.reserve(kFlushSize + 4096);
+    m_buffer.reserve(4096);  // grows to a buffer-full for a large document
 }
 
 JsonText::~JsonText() {
