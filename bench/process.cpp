@@ -3,11 +3,11 @@
 #include "support.h"
 
 #include <fcntl.h>
-#include <cstdio>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdio>
 
 extern char** environ;
 

@@ -188,7 +188,10 @@ BENCHMARK_CAPTURE(Run, import, "import")
     ->Name("qdf_json/import")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Run, jq, "jq")->Name("qdf_json/jq")->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Run, jq, "jq")
+    ->Name("qdf_json/jq")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(Lines)->Name("qdf_json/lines")->UseRealTime()->Unit(benchmark::kMillisecond);
 
 #endif

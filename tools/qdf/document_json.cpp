@@ -7,8 +7,8 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <tuple>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include <twfile/host/error.h>
@@ -325,8 +325,7 @@ class Reader {
   private:
     CString Bytes(const Json& value, const std::string& path) const {
         if (!value.is_string()) Bad(path, "must be a string");
-        return TextBytes(value.get_ref<const std::string&>(), m_encoding,
-                         [&path] { return path; });
+        return TextBytes(value.get_ref<const std::string&>(), m_encoding, [&path] { return path; });
     }
 
     static int Integer(const Json& value, const std::string& path) {
@@ -626,8 +625,8 @@ class StreamReader {
 
     void WrongSize(const Target& target) {
         Record(target.slot, {static_cast<long long>(target.member), 2, 0}, target.slot,
-               "must be an array of exactly " +
-                   std::to_string(ArraySize(m_places[target.member])) + " strings");
+               "must be an array of exactly " + std::to_string(ArraySize(m_places[target.member])) +
+                   " strings");
     }
 
     // The value of target is not of its member's type.
@@ -704,7 +703,8 @@ class StreamReader {
                 const auto path = [&m, &target] { return Indexed(m.path, target.index); };
                 AddItem(m_doc, m, TextBytes(*m_string, m_encoding, path), target.index);
             } else if (m.kind == MemberKind::Text && value == Value::String) {
-                m_doc.*m.text = TextBytes(*m_string, m_encoding, [&m] { return std::string(m.path); });
+                m_doc.*m.text =
+                    TextBytes(*m_string, m_encoding, [&m] { return std::string(m.path); });
             } else if (m.kind == MemberKind::Number && value == Value::Signed) {
                 m_doc.*m.number = IntegerValue(static_cast<std::int64_t>(m_signed), m.path);
             } else if (m.kind == MemberKind::Number && value == Value::Unsigned) {
@@ -789,7 +789,8 @@ void ApplyJson(const Json& json, CTWFileQDF& doc, Encoding encoding) {
 
 void ReadJson(std::istream& in, CTWFileQDF& doc, Encoding encoding) {
     StreamReader reader(doc, encoding);
-    if (!Json::sax_parse(in, &reader)) throw Failure(kExitUsage, "not JSON: " + reader.syntaxError());
+    if (!Json::sax_parse(in, &reader))
+        throw Failure(kExitUsage, "not JSON: " + reader.syntaxError());
     reader.Finish();
 }
 

@@ -4,13 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <sstream>
 #include <thread>
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
 #include <twfile/file/file32.h>
 #include <twfile/platform/replace_calls.h>
@@ -358,8 +358,8 @@ int RunParallel(const std::vector<std::string>& files, const Render& render, std
     };
     // Runs short enough that every thread gets several, long enough that
     // the threads seldom meet.
-    const std::size_t runLength = std::clamp<std::size_t>(
-        files.size() / (static_cast<std::size_t>(jobs) * 8), 1, 32);
+    const std::size_t runLength =
+        std::clamp<std::size_t>(files.size() / (static_cast<std::size_t>(jobs) * 8), 1, 32);
     const std::size_t runCount = (files.size() + runLength - 1) / runLength;
     const std::size_t window = static_cast<std::size_t>(jobs) * 4;
     std::vector<Run> runs(window);

@@ -6,11 +6,11 @@
 
 #include <fstream>
 #include <functional>
+#include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
-#include <istream>
-#include <memory>
 #include <streambuf>
 #include <string>
 #include <vector>

@@ -26,7 +26,8 @@ JsonText::~JsonText() {
 }
 
 void JsonText::Flush() {
-    if (!m_buffer.empty()) m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
+    if (!m_buffer.empty())
+        m_out.write(m_buffer.data(), static_cast<std::streamsize>(m_buffer.size()));
     m_buffer.clear();
 }
 
@@ -149,13 +150,27 @@ void JsonText::Escaped(std::string_view text) {
         m_buffer.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p - run));
         if (p == end) break;
         switch (*p) {
-            case '"': m_buffer += "\\\""; break;
-            case '\\': m_buffer += "\\\\"; break;
-            case '\b': m_buffer += "\\b"; break;
-            case '\f': m_buffer += "\\f"; break;
-            case '\n': m_buffer += "\\n"; break;
-            case '\r': m_buffer += "\\r"; break;
-            case '\t': m_buffer += "\\t"; break;
+            case '"':
+                m_buffer += "\\\"";
+                break;
+            case '\\':
+                m_buffer += "\\\\";
+                break;
+            case '\b':
+                m_buffer += "\\b";
+                break;
+            case '\f':
+                m_buffer += "\\f";
+                break;
+            case '\n':
+                m_buffer += "\\n";
+                break;
+            case '\r':
+                m_buffer += "\\r";
+                break;
+            case '\t':
+                m_buffer += "\\t";
+                break;
             default: {
                 char code[8];
                 std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(*p));

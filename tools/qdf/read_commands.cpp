@@ -49,11 +49,13 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
             return Dumped(Json{{"path", ForeignText(file)}, {"error", ForeignText(why)}}, true);
         };
     }
-    if (options.output.empty()) return RunReadCommand(options.files, render, out, err, options.jobs);
+    if (options.output.empty())
+        return RunReadCommand(options.files, render, out, err, options.jobs);
 
     try {
         ReplacingFile output(options.output);
-        const int status = RunReadCommand(options.files, render, output.stream(), err, options.jobs);
+        const int status =
+            RunReadCommand(options.files, render, output.stream(), err, options.jobs);
         if (output.stream().tellp() > 0) output.Commit();
         return status;
     } catch (const Failure& failure) {
