@@ -445,6 +445,15 @@ TEST_F(Cli, RoundTripOfEveryExampleAndFixture) {
         EXPECT_EQ(ExportImport(file), saved) << file;
         if (saved == twtest::ReadAll(file)) ++written;  // else older or damaged
     }
+    // Read on two threads, the files come out as they do one after another.
+    std::vector<std::string> all{"export", "--lines"};
+    all.insert(all.end(), files.begin(), files.end());
+    const QdfRun inTurn = Run(all);
+    all.insert(all.begin() + 2, {"-j", "2"});
+    const QdfRun parallel = Run(all);
+    EXPECT_EQ(parallel.out, inTurn.out);
+    EXPECT_EQ(parallel.err, inTurn.err);
+    EXPECT_EQ(parallel.status, inTurn.status);
     EXPECT_GE(files.size(), 14u);
     EXPECT_GE(written, 4);  // the sales example, the new document, the sample, every byte
     EXPECT_EQ(CTWError::GetNumber(), 0);
