@@ -1,6 +1,5 @@
 #include "files.h"
 
-#include "portable.h"
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
@@ -9,6 +8,7 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include "portable.h"
 
 #include <twfile/file/file32.h>
 #include <twfile/platform/replace_calls.h>
@@ -56,6 +56,19 @@ void WriteAll(int fd, const std::string& bytes, const std::string& path) {
     }
 }
 
+// A descriptor of the regular file input, opened for reading in binary;
+// a Failure when it cannot be opened or is not a regular file.
+int OpenRegular(const std::string& input) {
+    const int fd = ::open(input.c_str(), O_RDONLY | O_BINARY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) Fail(input, "cannot open", errno);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw Failure(kExitUsage, input + ": " + kNotRegular);
+    }
+    return fd;
+}
+
 }  // namespace
 
 std::string InputName(const std::string& input) {
@@ -64,13 +77,7 @@ std::string InputName(const std::string& input) {
 
 std::string ReadInput(const std::string& input) {
     if (input == "-") return ReadAll(STDIN_FILENO, input);
-    const int fd = ::open(input.c_str(), O_RDONLY | O_BINARY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) Fail(input, "cannot open", errno);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw Failure(kExitUsage, input + ": " + kNotRegular);
-    }
+    const int fd = OpenRegular(input);
     try {
         std::string bytes = ReadAll(fd, input);
         ::close(fd);
@@ -85,14 +92,7 @@ InputStream::InputStream(const std::string& input) {
     if (input == "-") {
         m_fd = STDIN_FILENO;
     } else {
-        const int fd = ::open(input.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0) Fail(input, "cannot open", errno);
-        struct stat info {};
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            ::close(fd);
-            throw Failure(kExitUsage, input + ": " + kNotRegular);
-        }
-        m_fd = fd;
+        m_fd = OpenRegular(input);
     }
     m_buffer = std::make_unique<Buffer>(m_fd, input);
     m_stream.rdbuf(m_buffer.get());

@@ -28,6 +28,9 @@ class TWFILE_API CString {
     static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
     static void operator delete(void* object, std::size_t size) noexcept;
     static void operator delete(void* object, const std::nothrow_t&) noexcept;
+    // Construction in place, which the class's own operator new would hide.
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
+    static void operator delete(void*, void*) noexcept {}
 
     CString& operator=(const CString& other);
     CString& operator=(CString&& other) noexcept;
