@@ -27,46 +27,16 @@
 #include <twfile/query/qdf.h>
 
 #include "faults/campaign.h"
-#include "support/support.h"
+#include "query/qdf_support.h"
 
 namespace faults {
 namespace {
 
-// The members of a document, for comparison.
-struct MemberValues {
-    std::vector<std::string> texts;
-    std::vector<int> numbers;
-    std::vector<std::vector<std::string>> lists;
-    bool operator==(const MemberValues& other) const {
-        return texts == other.texts && numbers == other.numbers && lists == other.lists;
-    }
-};
-
+using qdftest::MembersOf;
+using MemberValues = qdftest::Members;
 using twfile::query::Member;
 using twfile::query::MemberKind;
 using twfile::query::Members;
-
-MemberValues Take(const CTWFileQDF& d) {
-    MemberValues m;
-    for (const Member& member : Members()) {
-        if (member.kind == MemberKind::Text) {
-            const CString& text = d.*member.text;
-            m.texts.emplace_back(text.GetString(), static_cast<std::size_t>(text.GetLength()));
-        } else if (member.kind == MemberKind::List) {
-            const CPtrList* list = d.*member.list;
-            std::vector<std::string> texts;
-            for (POSITION pos = list != nullptr ? list->GetHeadPosition() : nullptr;
-                 pos != nullptr;) {
-                const CString* item = static_cast<const CString*>(list->GetNext(pos));
-                texts.emplace_back(item->GetString(), static_cast<std::size_t>(item->GetLength()));
-            }
-            m.lists.push_back(std::move(texts));
-        } else {
-            m.numbers.push_back(d.*member.number);
-        }
-    }
-    return m;
-}
 
 // Fills every member. Each list gets twelve elements (two blocks of list
 // nodes); the edited SQL has several lines, one of them longer than the
@@ -96,8 +66,7 @@ void Fill(CTWFileQDF& d, const std::string& seed, int lines) {
 }
 
 MemberValues FreshMembers() {
-    CTWFileQDF fresh;
-    return Take(fresh);
+    return MembersOf(CTWFileQDF());
 }
 
 // The files of one campaign: the document's text and a previous file with
@@ -122,14 +91,14 @@ struct Files {
     Files() {
         CTWFileQDF document;
         Fill(document, "new", 20);
-        members = Take(document);
+        members = MembersOf(document);
         source = dir.File("document.qdf");
         EXPECT_GE(document.SaveAs(source.c_str()), 0);
         text = twtest::ReadAll(source);
 
         CTWFileQDF old;
         Fill(old, "previous-and-longer", 200);
-        previousMembers = Take(old);
+        previousMembers = MembersOf(old);
         const std::string path = dir.File("previous.qdf");
         EXPECT_GE(old.SaveAs(path.c_str()), 0);
         previous = twtest::ReadAll(path);
@@ -141,7 +110,7 @@ struct Files {
         EXPECT_EQ(twtest::ReadAll(path), text) << "the saved text differs";
         CTWFileQDF reread;
         EXPECT_GE(reread.Open(path.c_str(), 1), 0);
-        EXPECT_TRUE(Take(reread) == members) << "the saved file reads back differently";
+        EXPECT_EQ(MembersOf(reread), members) << "the saved file reads back differently";
     }
 
     // The files of the directory other than the ones made here: what a
@@ -175,7 +144,7 @@ struct Files {
         EXPECT_EQ(now, previous) << "a failure before the first change changed the file";
         CTWFileQDF reread;
         EXPECT_GE(reread.Open(target.c_str(), 1), 0);
-        EXPECT_TRUE(Take(reread) == previousMembers) << "the previous file reads differently";
+        EXPECT_TRUE(MembersOf(reread) == previousMembers) << "the previous file reads differently";
     }
 
     void Report(const std::string& name) const {
@@ -242,12 +211,12 @@ class DocumentScenario : public Scenario {
             EXPECT_EQ(m_document->IsFileOpen(), 1);
             for (int read : m_document->m_bSectionRead)
                 EXPECT_EQ(read, 1);
-            EXPECT_TRUE(Take(*m_document) == m_files.members) << "the members differ";
+            EXPECT_TRUE(MembersOf(*m_document) == m_files.members) << "the members differ";
             return;
         }
         if (m_operation == Operation::Copy) {
             EXPECT_EQ(m_document->m_pOutputFile, m_document.get());
-            EXPECT_TRUE(Take(*m_target) == FreshMembers()) << "the target's members changed";
+            EXPECT_TRUE(MembersOf(*m_target) == FreshMembers()) << "the target's members changed";
         } else {
             EXPECT_EQ(m_document->IsFileOpen(), 1);
         }
@@ -267,7 +236,7 @@ class DocumentScenario : public Scenario {
         }
         // The file did not open: the caller sees it, nothing was read.
         EXPECT_EQ(m_document->IsFileOpen(), 0);
-        EXPECT_TRUE(Take(*m_document) == FreshMembers());
+        EXPECT_TRUE(MembersOf(*m_document) == FreshMembers());
     }
     void CheckAfterFailure(const Injection& injection) override {
         switch (m_operation) {
@@ -300,7 +269,7 @@ class DocumentScenario : public Scenario {
         ASSERT_GE(Operate(), 0);
         CheckResult();
         if (m_operation == Operation::Save) {
-            EXPECT_TRUE(Take(*m_document) == m_files.members);
+            EXPECT_TRUE(MembersOf(*m_document) == m_files.members);
         }
     }
 
