@@ -15,6 +15,8 @@ namespace twtest {
 std::string ReadAll(const std::string& path);
 void WriteAll(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
+// The pending error's text ("" when none), then the error is cleared.
+std::string TakeError();
 
 // Records every message box text shown while it lives.
 class MessageRecorder {
