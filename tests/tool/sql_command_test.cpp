@@ -156,8 +156,6 @@ TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
          missing,
          ByEngine("qdf: run: cannot open the database",
                   "qdf: run: cannot connect to the data source")},
-        {{}, Document("nowhere.qdf", "ORDERS.QTY > 1", "NOWHERE"), "", "has no table NOWHERE"},
-        {{}, Document("param.qdf", "ORDERS.QTY > <<Min>>"), "", "\"Min\" has no value"},
         {{"Min=1 OR 1=1"},
          Document("type.qdf", "ORDERS.QTY > <<Min>>"),
          "",
