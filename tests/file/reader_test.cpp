@@ -141,6 +141,22 @@ TEST(Reader, CharacterArrayReadsStayInTheTargetAndTheBuffer) {
     }
 }
 
+TEST(Reader, ArrayReadsRefuseANullTargetOrANegativeMax) {
+    TestFile file("abc\r\n");
+    const ArrayRead bytes = [](CTWFile32& f, char* t, int max, int& eof) {
+        int count = 0;
+        return f.ReadBytes(t, max, count, eof);
+    };
+    char target[4];
+    int eof = 0;
+    for (ArrayRead read : {kLine, kField, kText, kLen, bytes}) {
+        EXPECT_EQ(read(*file, nullptr, 3, eof), ID_TWErrors_InvalidParam);
+        EXPECT_EQ(read(*file, target, -1, eof), ID_TWErrors_InvalidParam);
+        CTWError::Clear();
+    }
+    EXPECT_EQ(CurrentPoint(*file), 0);
+}
+
 template <class T>
 int Fixed(CTWFile32& file, int& eof) {
     T value = 9;

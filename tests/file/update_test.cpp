@@ -58,6 +58,21 @@ TEST(UpdateRegions, FileHoldsExactlyTheExpectedBytes) {
     }
 }
 
+// The window moves on to the next region: the one before it goes to the file
+// even without its PostUpdate.
+TEST(Update, ARegionWithoutItsPostUpdateIsKeptWhenTheWindowMoves) {
+    TestFile file("", 12);  // 15 bytes
+    std::string expected = Pattern(1000);
+    ASSERT_GE(file->WriteText(expected.c_str()), 0);
+    ASSERT_EQ(file->PrePreUpdate(), 0);
+    ASSERT_GE(file->PreUpdate(0, 4), 0);
+    ASSERT_GE(file->WriteText("AAAA"), 0);
+    ASSERT_GE(UpdateRegion(*file, 500, "BBBB"), 0);
+    ASSERT_GE(file->PostPostUpdate(), 0);
+    ASSERT_GE(file->WriteFile(), 0);
+    EXPECT_EQ(file.Contents(), "AAAA" + expected.substr(4, 496) + "BBBB" + expected.substr(504));
+}
+
 TEST(Update, RegionInsideTheBufferNeedsNoFileAccess) {
     TestFile file("header: ????\r\nold body\r\n");
     CString line;
