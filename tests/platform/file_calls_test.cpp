@@ -58,6 +58,26 @@ INSTANTIATE_TEST_SUITE_P(Dispositions, CreateFileDisposition,
                                            DispositionCase{TRUNCATE_EXISTING, false, false, ""},
                                            DispositionCase{99, false, false, ""}));
 
+// A transfer that fails reports nothing done; a null buffer is refused
+// before the system sees it.
+TEST(FileCalls, FailedTransfersAndSeekFromTheEnd) {
+    twtest::TempDir dir;
+    twtest::WriteAll(dir.File("f"), "abcdef");
+    HANDLE h = CreateFileA(dir.File("f").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(SetFilePointer(h, -2, nullptr, FILE_END), 4u);
+    for (HANDLE file : {INVALID_HANDLE_VALUE, h}) {
+        DWORD done = 7;
+        EXPECT_FALSE(WriteFile(file, nullptr, 1, &done, nullptr));
+        EXPECT_EQ(std::make_pair(done, GetLastError()), std::make_pair(DWORD(0), DWORD(EBADF)));
+        done = 7;
+        EXPECT_FALSE(ReadFile(file, nullptr, 1, &done, nullptr));
+        EXPECT_EQ(std::make_pair(done, GetLastError()), std::make_pair(DWORD(0), DWORD(EBADF)));
+    }
+    EXPECT_TRUE(CloseHandle(h));
+}
+
 // Only regular files open, and the open never waits: a pipe without a
 // writer is refused at once rather than hanging.
 TEST(FileCalls, OnlyRegularFilesOpen) {
