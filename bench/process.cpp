@@ -7,13 +7,23 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cstdio>
 
 extern char** environ;
 
 namespace twbench {
 
-long RunProgram(const std::vector<std::string>& args, bool quiet) {
-    if (args.empty()) return -1;
+long RunProgram(const std::vector<std::string>& program, bool quiet, double* cpuSeconds) {
+    if (program.empty()) return -1;
+    std::vector<std::string> args = program;
+#ifdef TIME_BINARY
+    // The peak memory that wait4 reports of a program started here is never
+    // below this process's own peak: the kernel counts the memory the child
+    // shared with this process until it ran the program. GNU time, a small
+    // process, starts the program itself and reports the program's own peak.
+    const std::string peakFile = ScratchPath("peak.txt");
+    args.insert(args.begin(), {TIME_BINARY, "-f", "%M", "-o", peakFile});
+#endif
     std::vector<char*> argv;
     for (const std::string& arg : args)
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -29,7 +39,21 @@ long RunProgram(const std::vector<std::string>& args, bool quiet) {
     int status = 0;
     struct rusage usage {};
     if (wait4(pid, &status, 0, &usage) != pid) return -1;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? usage.ru_maxrss : -1;
+    if (cpuSeconds != nullptr) {
+        *cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+#ifdef TIME_BINARY
+    long peak = -1;
+    if (FILE* file = std::fopen(peakFile.c_str(), "r")) {
+        if (std::fscanf(file, "%ld", &peak) != 1) peak = -1;
+        std::fclose(file);
+    }
+    return peak;
+#else
+    return usage.ru_maxrss;
+#endif
 }
 
 void TimeProgram(benchmark::State& state, const std::vector<std::string>& args) {

@@ -14,7 +14,10 @@ namespace twbench {
 // program's environment and its standard output going to /dev/null (and its
 // standard error too when quiet); waits for it to end. Its peak memory in
 // KiB, or -1 when it could not start or did not end with status 0.
-long RunProgram(const std::vector<std::string>& args, bool quiet = false);
+// When cpuSeconds is given, it receives the program's CPU time (user and
+// system).
+long RunProgram(const std::vector<std::string>& args, bool quiet = false,
+                double* cpuSeconds = nullptr);
 
 // Runs args once per iteration of state, which counts state.range(0) rows
 // of work per run, and records the program's peak memory as max_rss_kib.

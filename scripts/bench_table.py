@@ -50,6 +50,49 @@ def peak_memory(path):
     return peaks
 
 
+def counter_medians(path, counter):
+    """Maps each benchmark name to the median of counter over its repetitions."""
+    with open(path) as f:
+        data = json.load(f)
+    values = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        if counter in b:
+            name = b.get("run_name", b["name"])
+            if b.get("run_type") == "aggregate":
+                values[name] = [b[counter]]
+                continue
+            values.setdefault(name, []).append(b[counter])
+    return {name: sorted(v)[len(v) // 2] for name, v in values.items() if v}
+
+
+def qdf_json(table, path):
+    """Adds qdf export and import against jq, their peak memory, and the corpus rate."""
+    table.section("qdf export and import of 1.2 million list lines against jq . re-printing "
+                  "export's output,\nCPU time of each process per line")
+    jq, m = "qdf_json/jq/manual_time", "manual_time"
+    table.ratio("jq . / qdf export", jq, f"qdf_json/export/{m}", 3)
+    table.ratio("jq . / qdf import", jq, f"qdf_json/import/{m}", 1.5)
+    wall = counter_medians(path, "wall_s")
+    for op in ("export", "import"):
+        a, b = wall.get(jq), wall.get(f"qdf_json/{op}/{m}")
+        if a and b:
+            table.note(f"real time, jq . / qdf {op} (no target: load moves it)",
+                       f"{a:.2f} s / {b:.2f} s = {a / b:.2f}x")
+    rss, size = peak_memory(path), counter_medians(path, "qdf_kib")
+    for op in ("export", "import"):
+        peak, kib = rss.get(f"qdf_json/{op}/{m}"), size.get(f"qdf_json/{op}/{m}")
+        if peak and kib:
+            table.check(f"peak memory of {op} / .qdf size (<= 2.5)", f"{peak / kib:.2f}x",
+                        peak / kib <= 2.5)
+    per_doc = table.times.get("qdf_json/lines/real_time")
+    if per_doc:
+        rate = 1e9 / per_doc
+        table.check("export --lines -j 2, 10^5 documents: documents/s (>= 10000)",
+                    f"{rate:,.0f}", rate >= 10000)
+
+
 def flat_memory(table, rss, prefix):
     """Adds the check that the peak memory of prefix does not grow with the rows."""
     small, large = rss.get(f"{prefix}/100000/real_time"), rss.get(f"{prefix}/1000000/real_time")
@@ -89,6 +132,9 @@ class Table:
     def check(self, label, shown, met):
         self.rows.append(("check", label, shown, met))
 
+    def note(self, label, shown):
+        self.rows.append(("note", label, shown))
+
     def print(self):
         header = f"{'':58} {'time a':>11} {'time b':>11} {'a / b':>8}  {'target':>8}  met"
         print(header)
@@ -98,6 +144,9 @@ class Table:
                 print(f"\n{row[0]}")
                 continue
             kind, label = row[0], row[1]
+            if kind == "note":
+                print(f"  {label:56} {row[2]:>11}")
+                continue
             if kind == "value":
                 print(f"  {label:56} {row[2]:>11} {'':>11} {'':>8}  {row[3]:>8}")
             elif kind == "check":
@@ -131,7 +180,8 @@ def main():
     _, real = load(args.results, "real") if args.time != "real" else (None, t)
 
     # The SQL rows time two processes: only real time counts them.
-    t.update({name: ns for name, ns in real.items() if name.startswith("sql/")})
+    # The qdf_json rows hold the processes' CPU time as their manual time.
+    t.update({name: ns for name, ns in real.items() if name.startswith(("sql/", "qdf_json/"))})
     table = Table(t)
     for kind in ("int32", "double"):
         p = f"typed/{kind}"
@@ -212,6 +262,9 @@ def main():
                             f"sql/odbc_fetch_floor/{n}/real_time")
         else:
             table.section("  left out: no PostgreSQL server (TWFILE_BENCH_ODBC was not set)")
+
+    if any(name.startswith("qdf_json/") for name in t):
+        qdf_json(table, args.results)
 
     print(f"Times are medians of {args.time} time per item; "
           f"{context.get('num_cpus', '?')} CPUs at {context.get('mhz_per_cpu', '?')} MHz, "

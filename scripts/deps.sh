@@ -6,7 +6,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
           libbenchmark-dev nlohmann-json3-dev libcli11-dev pkg-config make
-          libsqlite3-dev sqlite3
+          libsqlite3-dev sqlite3 jq time
           unixodbc unixodbc-dev odbc-postgresql postgresql
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
           tcl dpkg-dev)

@@ -1,5 +1,6 @@
 #include <twfile/framework/memory_exception.h>
 #include <twfile/framework/string.h>
+#include "framework/small_blocks.h"
 #include "platform/fault.h"
 
 #include <algorithm>
@@ -17,14 +18,40 @@ int CheckedLength(std::size_t length) {
     return static_cast<int>(length);
 }
 
-char* AllocateText(int capacity) {
+// Storage for capacity bytes and a NUL; capacity grows to the whole block.
+char* AllocateText(int& capacity) {
     if (win32::fault::ShouldFail(win32::fault::Kind::String)) throw CMemoryException();
-    char* data = static_cast<char*>(std::malloc(static_cast<std::size_t>(capacity) + 1));
+    std::size_t bytes = static_cast<std::size_t>(capacity) + 1;
+    if (bytes <= twfile::kSmallBlockMax) bytes = (bytes + 7) / 8 * 8;
+    char* data = static_cast<char*>(twfile::AllocateSmallBlock(bytes));
     if (data == nullptr) throw CMemoryException();
+    capacity = static_cast<int>(bytes - 1);
     return data;
 }
 
+void FreeText(char* data, int capacity) {
+    twfile::FreeSmallBlock(data, static_cast<std::size_t>(capacity) + 1);
+}
+
 }  // namespace
+
+void* CString::operator new(std::size_t size) {
+    void* object = twfile::AllocateSmallBlock(size);
+    if (object == nullptr) throw CMemoryException();
+    return object;
+}
+
+void* CString::operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return twfile::AllocateSmallBlock(size);
+}
+
+void CString::operator delete(void* object, std::size_t size) noexcept {
+    twfile::FreeSmallBlock(object, size);
+}
+
+void CString::operator delete(void* object, const std::nothrow_t&) noexcept {
+    twfile::FreeSmallBlock(object, sizeof(CString));
+}
 
 CString::CString() noexcept : m_pchData(g_emptyText), m_nLength(0), m_nAlloc(0) {}
 
@@ -92,7 +119,7 @@ CString& CString::operator=(const char* text) {
 }
 
 void CString::Empty() noexcept {
-    if (m_nAlloc > 0) std::free(m_pchData);
+    if (m_nAlloc > 0) FreeText(m_pchData, m_nAlloc);
     m_pchData = g_emptyText;
     m_nLength = 0;
     m_nAlloc = 0;
@@ -102,11 +129,11 @@ void CString::Reserve(int capacity) {
     if (capacity <= m_nAlloc) return;
     // Grow by half again at least, so repeated appends stay linear.
     const long long grown = static_cast<long long>(m_nAlloc) + m_nAlloc / 2;
-    const int target =
+    int target =
         static_cast<int>(std::min<long long>(std::max<long long>(capacity, grown), INT_MAX - 1));
     char* data = AllocateText(target);
     std::memcpy(data, m_pchData, static_cast<std::size_t>(m_nLength) + 1);
-    if (m_nAlloc > 0) std::free(m_pchData);
+    if (m_nAlloc > 0) FreeText(m_pchData, m_nAlloc);
     m_pchData = data;
     m_nAlloc = target;
 }
@@ -118,12 +145,12 @@ void CString::Append(const char* text, int length) {
     if (needed > m_nAlloc) {
         // text may lie inside this string: keep the old storage until copied.
         const long long grown = static_cast<long long>(m_nAlloc) + m_nAlloc / 2;
-        const int target =
+        int target =
             static_cast<int>(std::min<long long>(std::max<long long>(needed, grown), INT_MAX - 1));
         char* data = AllocateText(target);
         std::memcpy(data, m_pchData, static_cast<std::size_t>(m_nLength));
         std::memcpy(data + m_nLength, text, static_cast<std::size_t>(length));
-        if (m_nAlloc > 0) std::free(m_pchData);
+        if (m_nAlloc > 0) FreeText(m_pchData, m_nAlloc);
         m_pchData = data;
         m_nAlloc = target;
     } else {

@@ -258,24 +258,14 @@ class ConditionFaults : public ::testing::Test {
 };
 
 TEST_F(ConditionFaults, ConditionOperations) {
-    // The clean run records the results every later run must give.
+    // The clean run records the results every later run must give (the
+    // condition tests check them).
     std::vector<ConditionResult> expected;
     const Summary summary = RunCampaign("condition operations", [&] {
         return std::make_unique<ConditionScenario>(m_schema, &expected);
     });
     EXPECT_GT(summary.failedRuns, 0u);
-    ASSERT_EQ(expected.size(), std::size(kCases));
-    const ConditionResult& list = expected[0];
-    EXPECT_EQ(list.checked, 1);
-    EXPECT_EQ(list.parameters, "High;Low;");
-    EXPECT_EQ(list.sample, "(1,1,3)");
-    EXPECT_EQ(list.fullText, kCases[0].text);
-    EXPECT_EQ(expected[1].sample, "'ABC%'");
-    EXPECT_EQ(expected[2].checked, 1);
-    EXPECT_EQ(expected[3].sample, "1.0");
-    EXPECT_EQ(expected[4].sample, "12.00");
-    EXPECT_EQ(expected[5].fullText, "ORDERS.QTY > 5");
-    EXPECT_EQ(expected[5].checked, 0) << "the attribute is written without its table";
+    EXPECT_EQ(expected.size(), std::size(kCases));
 }
 
 TEST_F(ConditionFaults, ConditionListOperations) {

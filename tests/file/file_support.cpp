@@ -31,10 +31,5 @@ long CurrentPoint(CTWFile32& file) {
     return offset;
 }
 
-std::string TakeError() {
-    std::string text = CTWError::m_nError < 0 ? CTWError::GetMessage() : "";
-    CTWError::Clear();
-    return text;
-}
 
 }  // namespace twtest

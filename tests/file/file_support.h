@@ -53,8 +53,6 @@ class TestFile {
 
 // The file offset of the current point.
 long CurrentPoint(CTWFile32& file);
-// The pending error's text ("" when none), then the error is cleared.
-std::string TakeError();
 
 // Bytes that may hold NULs: B("\x01\0", 2).
 inline std::string B(const char* bytes, std::size_t count) {

@@ -63,15 +63,4 @@ TEST(CPtrList, NodesComeInBlocksAndAFailedBlockLeavesTheListAsItWas) {
     EXPECT_EQ(list.GetTail(), P(104));
 }
 
-TEST(CPtrList, RemoveAllEmptiesAndTheListIsReusable) {
-    CPtrList list;
-    for (long i = 0; i < 12; ++i)
-        list.AddTail(P(i));
-    list.RemoveAll();
-    EXPECT_TRUE(list.IsEmpty());
-    EXPECT_EQ(list.GetHeadPosition(), nullptr);
-    list.AddTail(P(7));
-    EXPECT_EQ(Contents(list), (std::vector<long>{7}));
-}
-
 }  // namespace

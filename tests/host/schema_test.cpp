@@ -2,7 +2,6 @@
 
 #include <twfile/host/error.h>
 #include <twfile/host/schema.h>
-#include "testing/fault_switch.h"
 
 namespace {
 
@@ -34,18 +33,6 @@ TEST(Schema, AttributeListTellsWhetherATableTakesPart) {
     EXPECT_EQ(list.InList(&b), 0);
     EXPECT_TRUE(list.GetRuntimeClass()->IsDerivedFrom(RUNTIME_CLASS(CPtrList)));
     EXPECT_STREQ(list.GetRuntimeClass()->m_lpszClassName, "CTWDB_AttributeList");
-}
-
-TEST(Schema, FailsOnlyUnderTheSchemaFault) {
-    CTWDB_Table a("A");
-    CTWDB_Attribute x(&a, "X", TWDB_Real);
-    win32::fault::ScopedDisarm guard;
-    win32::fault::Arm(win32::fault::Kind::Schema, 1);
-    EXPECT_EQ(x.GetDataType(), TWDB_Unknown);
-    EXPECT_EQ(CTWError::m_nError, ID_TWErrors_UnExpected);
-    CTWError::Clear();
-    EXPECT_EQ(x.GetDataType(), TWDB_Real);
-    EXPECT_EQ(CTWError::m_nError, 0);
 }
 
 }  // namespace

@@ -9,10 +9,9 @@ namespace {
 
 const char kSource[] = "TWFileQDFJoinList";
 
-TEST(JoinList, RefusedAndFailedAppendsLeaveTheListUnchanged) {
-    twtest::ExpectAppendRefusedOrFailed<CTWFileQDFJoinList, CTWFileQDFJoin>(
-        "Unable to insert Join object into Join list",
-        "Unable to add Join object to tail of Join list", kSource);
+TEST(JoinList, AppendOfNullIsRefused) {
+    twtest::ExpectNullRefused<CTWFileQDFJoinList, CTWFileQDFJoin>(
+        "Unable to insert Join object into Join list", kSource);
 }
 
 TEST(JoinList, MembershipRemovalAndDeletion) {

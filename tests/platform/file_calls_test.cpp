@@ -54,29 +54,6 @@ INSTANTIATE_TEST_SUITE_P(Dispositions, CreateFileDisposition,
                                            DispositionCase{TRUNCATE_EXISTING, false, false, ""},
                                            DispositionCase{99, false, false, ""}));
 
-TEST(FileCalls, ReadWriteSeekSizeAndEndOfFile) {
-    twtest::TempDir dir;
-    HANDLE h = CreateFileA(dir.File("f").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD done = 0;
-    ASSERT_TRUE(WriteFile(h, "abcdef", 6, &done, nullptr));
-    EXPECT_EQ(done, 6u);
-    DWORD high = 7;
-    EXPECT_EQ(GetFileSize(h, &high), 6u);
-    EXPECT_EQ(high, 0u);
-    EXPECT_EQ(SetFilePointer(h, 2, nullptr, FILE_BEGIN), 2u);
-    char buffer[8] = {};
-    ASSERT_TRUE(ReadFile(h, buffer, 8, &done, nullptr));
-    EXPECT_EQ(done, 4u);  // only what the file holds
-    EXPECT_STREQ(buffer, "cdef");
-    EXPECT_EQ(SetFilePointer(h, 3, nullptr, FILE_BEGIN), 3u);
-    ASSERT_TRUE(SetEndOfFile(h));
-    EXPECT_EQ(GetFileSize(h, nullptr), 3u);
-    EXPECT_EQ(SetFilePointer(h, -1, nullptr, FILE_END), 2u);
-    EXPECT_TRUE(CloseHandle(h));
-    EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
-}
 
 // A second open of a held file is let in exactly when each side shares the
 // access the other has; a refused open changes nothing (a truncating open
@@ -128,27 +105,6 @@ TEST(FileCalls, ShareModesBetweenOpens) {
     }
 }
 
-TEST(FileCalls, ShortReadsAndWritesThroughTheSwitch) {
-    twtest::TempDir dir;
-    HANDLE h = CreateFileA(dir.File("f").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    fault::ScopedDisarm guard;
-    DWORD done = 0;
-    fault::Arm(fault::Kind::Write, 1, fault::Action::Short, 2);
-    ASSERT_TRUE(WriteFile(h, "abcdef", 6, &done, nullptr));
-    EXPECT_EQ(done, 2u);
-    fault::Arm(fault::Kind::Write, 1);
-    EXPECT_FALSE(WriteFile(h, "abcdef", 6, &done, nullptr));
-    EXPECT_EQ(done, 0u);
-    fault::Disarm();
-    SetFilePointer(h, 0, nullptr, FILE_BEGIN);
-    char buffer[4] = {};
-    fault::Arm(fault::Kind::Read, 1, fault::Action::Short, 99);  // never the full count
-    ASSERT_TRUE(ReadFile(h, buffer, 2, &done, nullptr));
-    EXPECT_EQ(done, 1u);
-    CloseHandle(h);
-}
 
 TEST(GlobalMemory, ZeroFilledMovableBlocks) {
     HGLOBAL block = GlobalAlloc(GHND, 64);

@@ -64,6 +64,28 @@ TEST(FileCalls, OnlyRegularFilesOpen) {
     LocalFree(text);
 }
 
+// A transfer that fails reports nothing done; a null buffer is refused
+// before the system sees it.
+TEST(FileCalls, FailedTransfersAndSeekFromTheEnd) {
+    twtest::TempDir dir;
+    twtest::WriteAll(dir.File("f"), "abcdef");
+    HANDLE h = CreateFileA(dir.File("f").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(SetFilePointer(h, -2, nullptr, FILE_END), 4u);
+    for (HANDLE file : {INVALID_HANDLE_VALUE, h}) {
+        DWORD done = 7;
+        EXPECT_FALSE(WriteFile(file, nullptr, 1, &done, nullptr));
+        EXPECT_EQ(std::make_pair(done, GetLastError()), std::make_pair(DWORD(0), DWORD(EBADF)));
+        done = 7;
+        EXPECT_FALSE(ReadFile(file, nullptr, 1, &done, nullptr));
+        EXPECT_EQ(std::make_pair(done, GetLastError()), std::make_pair(DWORD(0), DWORD(EBADF)));
+    }
+    EXPECT_TRUE(CloseHandle(h));
+}
+
+// A new file is reserved under TMPDIR (or the directory given), its name
+// starting with the prefix, whose separators cannot lead outside.
 TEST(TempName, ReservesAUniqueFileWithTheGivenPrefix) {
     twtest::TempDir dir;
     char* first = _tempnam(dir.path().c_str(), "abc");
@@ -71,31 +93,22 @@ TEST(TempName, ReservesAUniqueFileWithTheGivenPrefix) {
     ASSERT_NE(first, nullptr);
     ASSERT_NE(second, nullptr);
     EXPECT_STRNE(first, second);
-    const std::string name = std::strrchr(first, '/') + 1;
-    EXPECT_EQ(name.rfind("abc", 0), 0u);
+    EXPECT_EQ(std::string(first).rfind(dir.path() + "/abc", 0), 0u);
     struct stat info;
     ASSERT_EQ(::lstat(first, &info), 0);
     EXPECT_TRUE(S_ISREG(info.st_mode));  // created, not a link
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    std::free(first);
-    std::free(second);
-}
-
-TEST(TempName, UsesTmpdirAndKeepsThePrefixInsideIt) {
-    twtest::TempDir dir;
     const char* old = std::getenv("TMPDIR");
     const std::string saved = old != nullptr ? old : "";
     ::setenv("TMPDIR", dir.path().c_str(), 1);
     char* name = _tempnam(nullptr, "../x");
-    if (old != nullptr) {
-        ::setenv("TMPDIR", saved.c_str(), 1);
-    } else {
-        ::unsetenv("TMPDIR");
-    }
+    old != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(std::string(name).rfind(dir.path() + "/.._x", 0), 0u);
-    std::free(name);
+    for (char* made : {first, second, name})
+        std::free(made);
 }
+
 
 TEST(LastError, SystemTextForACode) {
     char* text = nullptr;

@@ -91,21 +91,14 @@ TEST_F(DocumentTest, EditedSQLTextsReadBackUnchanged) {
     }
 }
 
-TEST_F(DocumentTest, EmptyListElementsAreLeftOutSoNoElementIsLost) {
-    Document saved;
-    Fill(saved.m_pTableList, {"A", "", "B", "", ""});
-    Fill(saved.m_pDefaultValuesList, {"", "V"});
-    const Members opened = SavedAndReopened(saved);
-    EXPECT_EQ(opened.at("pTableList"), "A|B");
-    EXPECT_EQ(opened.at("pDefaultValuesList"), "V");
-}
-
-TEST_F(DocumentTest, ElementsWithLineEndsOrALeadingNulLoseNoOtherElement) {
-    // An element ending in CR LF, one with CR LF twice in a row, and one whose
-    // first byte is NUL would each write an empty line and end the list.
+TEST_F(DocumentTest, EmptyElementsAndElementsWithLineEndsOrALeadingNulLoseNoOtherElement) {
+    // An empty element, one ending in CR LF, one with CR LF twice in a row,
+    // and one whose first byte is NUL would each write an empty line and end
+    // the list: empty ones are left out.
     const std::string longLine(150, 'x');
     Document saved;
-    Fill(saved.m_pTableList, {"A", "B\r\n", "C"});
+    Fill(saved.m_pTableList, {"A", "", "B\r\n", "C", "", ""});
+    Fill(saved.m_pDefaultValuesList, {"", "V"});
     Fill(saved.m_pAttributeList, {"P\r\n\r\n" + longLine, "Q"});
     Fill(saved.m_pConditionList, {std::string("\0z", 2), "R"});
     // A CR not followed by LF is part of the text, also next to a CR LF.
@@ -115,6 +108,7 @@ TEST_F(DocumentTest, ElementsWithLineEndsOrALeadingNulLoseNoOtherElement) {
     EXPECT_EQ(opened.at("pAttributeList"), "P|" + longLine + "|Q");
     EXPECT_EQ(opened.at("pConditionList"), "R");
     EXPECT_EQ(opened.at("pJoinList"), "S|T\rU|V\r|W\r|X|\r");
+    EXPECT_EQ(opened.at("pDefaultValuesList"), "V");
 }
 
 TEST_F(DocumentTest, SaveOfAnEmptyFileWritesTheDocument) {

@@ -97,32 +97,18 @@ class RunTest : public ::testing::Test {
     std::unique_ptr<sql::Engine> m_engine;
 };
 
-enum class Engine { SQLite, Server };
-
-// The cases that run on each engine: on the server, a database of its own
-// made by the same script.
-class RunOnEngine : public RunTest, public ::testing::WithParamInterface<Engine> {
+// The cases on each engine: on the server, a database of its own made by
+// the same script.
+class RunOnEngine : public twtest::OnEngine<RunTest> {
   protected:
     void SetUp() override {
-        if (GetParam() == Engine::SQLite) return;
-        const std::string why = twtest::NoServer();
-        if (!why.empty()) GTEST_SKIP() << "the server's cases are skipped: " << why;
-        m_server = std::make_unique<twtest::ServerDatabase>(twtest::SalesScript());
+        if (!OnServer()) return;
+        if (!MakeServerDatabase(twtest::SalesScript())) GTEST_SKIP() << twtest::NoServer();
         m_path = m_server->Connection();
         m_engine = sql::MakeOdbcEngine();
     }
-
-    const char* ByEngine(const char* sqlite, const char* server) const {
-        return GetParam() == Engine::SQLite ? sqlite : server;
-    }
-
-    std::unique_ptr<twtest::ServerDatabase> m_server;
 };
-
-INSTANTIATE_TEST_SUITE_P(Engines, RunOnEngine, ::testing::Values(Engine::SQLite, Engine::Server),
-                         [](const ::testing::TestParamInfo<Engine>& info) {
-                             return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
-                         });
+TWTEST_ON_ENGINES(RunOnEngine);
 
 TEST_P(RunOnEngine, NoValueChangesTheStatement) {
     const std::string kHostile[] = {
@@ -284,17 +270,14 @@ TEST_F(RunTest, SchemaFromTheCatalogue) {
     ASSERT_GE(m_engine->Connect(m_path), 0);
     sql::Schema schema;
     ASSERT_GE(sql::LoadSchema(*m_engine, schema), 0);
-    const struct {
-        const char* name;
-        TWDB_DataType type;
-    } kColumns[] = {{"ODD.mixed case", TWDB_String}, {"odd.p", TWDB_Integer},
-                    {"odd.b", TWDB_Unknown},         {"odd.n", TWDB_Unknown},
-                    {"odd.f", TWDB_Integer},         {"odd.m", TWDB_Real},
-                    {"v.one", TWDB_Unknown},         {"orders.amount", TWDB_Real}};
-    for (const auto& c : kColumns) {
-        const CTWDB_Attribute* attribute = schema.FindAttribute(c.name, {});
-        ASSERT_NE(attribute, nullptr) << c.name;
-        EXPECT_EQ(attribute->GetDataType(), c.type) << c.name;
+    const std::pair<const char*, TWDB_DataType> kColumns[] = {
+        {"ODD.mixed case", TWDB_String}, {"odd.p", TWDB_Integer},     {"odd.b", TWDB_Unknown},
+        {"odd.n", TWDB_Unknown},         {"odd.f", TWDB_Integer},     {"odd.m", TWDB_Real},
+        {"v.one", TWDB_Unknown},         {"orders.amount", TWDB_Real}};
+    for (const auto& [name, type] : kColumns) {
+        const CTWDB_Attribute* attribute = schema.FindAttribute(name, {});
+        ASSERT_NE(attribute, nullptr) << name;
+        EXPECT_EQ(attribute->GetDataType(), type) << name;
     }
     const CTWDB_Attribute* amount = schema.FindAttribute("AMOUNT", {"ORDERS", "CUSTOMERS"});
     ASSERT_NE(amount, nullptr);
@@ -306,33 +289,18 @@ TEST_F(RunTest, SchemaFromTheCatalogue) {
 }
 
 TEST(DataType, ListedNamesThenAffinity) {
-    const struct {
-        const char* declared;
-        TWDB_DataType type;
-    } kCases[] = {
-        {"int", TWDB_Integer},
-        {"BIGINT", TWDB_Integer},
-        {"tinyint", TWDB_Integer},
-        {"NVARCHAR(30)", TWDB_String},
-        {"clob", TWDB_String},
-        {"Boolean", TWDB_Bool},
-        {"BOOL", TWDB_Bool},
-        {"DECIMAL(10,2)", TWDB_Real},
-        {"double", TWDB_Real},
-        {"FLOAT", TWDB_Real},
-        {"timestamp", TWDB_Time},
-        {"DATE", TWDB_Time},
-        {"DATETIME", TWDB_Time},
-        {"UNSIGNED BIG INT", TWDB_Integer},
-        {"VARYING CHARACTER(9)", TWDB_String},
-        {"BLOB", TWDB_Unknown},
-        {"", TWDB_Unknown},
-        {"DOUBLE PRECISION", TWDB_Real},
-        {"MONEY", TWDB_Real},
-        {"BOOLEANS", TWDB_Real},
+    const std::pair<TWDB_DataType, std::vector<const char*>> kCases[] = {
+        {TWDB_Integer, {"int", "BIGINT", "tinyint", "UNSIGNED BIG INT"}},
+        {TWDB_String, {"NVARCHAR(30)", "clob", "VARYING CHARACTER(9)"}},
+        {TWDB_Bool, {"Boolean", "BOOL"}},
+        {TWDB_Real, {"DECIMAL(10,2)", "double", "FLOAT", "DOUBLE PRECISION", "MONEY", "BOOLEANS"}},
+        {TWDB_Time, {"timestamp", "DATE", "DATETIME"}},
+        {TWDB_Unknown, {"BLOB", ""}},
     };
-    for (const auto& c : kCases)
-        EXPECT_EQ(sql::DataTypeOf(c.declared), c.type) << c.declared;
+    for (const auto& [type, names] : kCases) {
+        for (const char* declared : names)
+            EXPECT_EQ(sql::DataTypeOf(declared), type) << declared;
+    }
 }
 
 TEST_F(RunTest, CheckDocumentReportsEachItem) {

@@ -5,18 +5,11 @@
 
 #include <string>
 
-#include <twfile/host/error.h>
 #include <twfile/sql/query_source.h>
 #include <twfile/sql/schema.h>
+#include "support/support.h"
 
 namespace twtest {
-
-// The pending error's text ("" when none), and the error is cleared.
-inline std::string TakeError() {
-    const std::string text = CTWError::GetNumber() < 0 ? CTWError::GetMessage() : "";
-    CTWError::Clear();
-    return text;
-}
 
 // ORDERS(ORDER_NO INTEGER, NAME TEXT, PAID BOOL, AMOUNT REAL, DAY DATE) and
 // CUSTOMERS(ORDER_NO INTEGER, REGION TEXT).

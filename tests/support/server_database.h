@@ -9,7 +9,10 @@
 #ifndef TWFILE_TESTS_SERVER_DATABASE_H
 #define TWFILE_TESTS_SERVER_DATABASE_H
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -120,6 +123,36 @@ class ServerDatabase {
 
 #endif
 
+// The engines the shared cases run on: SQLite, and the server (skipped,
+// saying why, when there is none).
+enum class Engine { SQLite, Server };
+
+template <class Fixture>
+class OnEngine : public Fixture, public ::testing::WithParamInterface<Engine> {
+  protected:
+    bool OnServer() const { return this->GetParam() == Engine::Server; }
+    const char* ByEngine(const char* sqlite, const char* server) const {
+        return OnServer() ? server : sqlite;
+    }
+    // On the server: a database of its own made by script; false when there
+    // is no server.
+    bool MakeServerDatabase(const std::string& script) {
+        if (!NoServer().empty()) return false;
+        m_server = std::make_unique<ServerDatabase>(script);
+        return true;
+    }
+    std::unique_ptr<ServerDatabase> m_server;
+};
+
+inline std::string EngineName(const ::testing::TestParamInfo<Engine>& info) {
+    return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+}
+
 }  // namespace twtest
+
+#define TWTEST_ON_ENGINES(Suite)                                                                \
+    INSTANTIATE_TEST_SUITE_P(Engines, Suite,                                                    \
+                             ::testing::Values(twtest::Engine::SQLite, twtest::Engine::Server), \
+                             twtest::EngineName)
 
 #endif  // TWFILE_TESTS_SERVER_DATABASE_H

@@ -1,5 +1,7 @@
 #include "support/support.h"
 
+#include <twfile/host/error.h>
+
 #include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +27,6 @@ int Record(const char* text, unsigned int /*type*/, unsigned int /*helpId*/) {
 }
 
 }  // namespace
-
 
 // In blocks: a byte at a time is slow for files of megabytes in the
 // sanitizer build.
@@ -55,6 +56,12 @@ std::string SystemText(unsigned long code) {
 bool Exists(const std::string& path) {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0;
+}
+
+std::string TakeError() {
+    std::string text = CTWError::GetNumber() < 0 ? CTWError::GetMessage() : "";
+    CTWError::Clear();
+    return text;
 }
 
 MessageRecorder::MessageRecorder() {

@@ -17,6 +17,8 @@ void WriteAll(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 // The system's text for a last-error code, as a failed call shows it.
 std::string SystemText(unsigned long code);
+// The pending error's text ("" when none), then the error is cleared.
+std::string TakeError();
 
 // Records every message box text shown while it lives.
 class MessageRecorder {

@@ -140,27 +140,24 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         ": line 33 (byte 454): error -1: Unexpected end-of-file found in Query Definition file";
     const std::string noFile = ": cannot open: No such file or directory";
     const std::string notRegular = "not a regular file (a directory, pipe, device or socket)";
-    const std::string notUtf8 = "qdf: " + sales + ": customDataString: not valid UTF-8 at byte 30";
     ASSERT_EQ(::mkfifo(m_dir.File("fifo").c_str(), 0600), 0);
+    const std::string salesText = twtest::ReadAll(sales);
+    // clang-format off
     ExpectRuns({
         {{"show", sales}, 0, "Database:                \"SALES\"\n", ""},
         {{"show", damaged}, 1, "Read error:              -1: Unexpected end-of-file", readError},
         {{"check", "long.qdf"}, 1, "long.qdf: line 11 (byte 273): error -1: Error - target", ""},
         {{"show", "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
-        {{"show", "--encoding", "utf-8", sales}, 2, "", notUtf8},
         {{"export", sales}, 0, "\"report=monthly-sales;currency=\xE2\x82\xAC\"", ""},
         {{"export", damaged}, 1, "\"CONDITIONS\": false", readError},
         {{"export", "--encoding", "latin9", sales}, 2, "", "qdf: --encoding: must be one of "},
         {{"export", "."}, 2, "", "qdf: .: " + notRegular},
-        {{"export", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
-        {{"export", "-"}, 0, "\"SALES\"", "", twtest::ReadAll(sales)},
+        {{"export", "-"}, 0, "\"SALES\"", "", salesText},
         {{"export", "-c", sales}, 0, "{\"file\":\"" + sales + "\",\"database\":\"SALES\",", ""},
         {{"export", "--lines", sales}, 0, "{\"path\":\"" + sales + "\",\"document\":{\"file\"", ""},
-        {{"export", sales, "missing.qdf", ".", damaged},
-         2,
+        {{"export", sales, "missing.qdf", ".", damaged}, 2,
          "}}\n{\"path\":\"missing.qdf\",\"error\":\"cannot open: No such file or directory\"}\n"
-         "{\"path\":\".\",\"error\":\"" +
-             notRegular + "\"}\n{\"path\":\"" + damaged + "\",",
+         "{\"path\":\".\",\"error\":\"" + notRegular + "\"}\n{\"path\":\"" + damaged + "\",",
          "qdf: missing.qdf" + noFile},
         {{"export", "-o", "out.json", sales}, 0, "", ""},
         {{"export", "-o", "keep.json", "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
@@ -168,31 +165,20 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"export", "-o", "missing/out.json", sales}, 2, "", "qdf: missing/out.json: cannot make"},
         {{"show", sales, sales}, 0, "\n\nFile:                    " + sales, ""},
         {{"show", "-"}, 2, "", "qdf: standard input: cannot read: ", kClosed},
-        {{"check", "-"}, 0, "-: ok\n", "", twtest::ReadAll(sales)},
-        {{"sql", "-"}, 0, "SELECT ORDERS.ORDER_NO", "", twtest::ReadAll(sales)},
+        {{"check", "-"}, 0, "-: ok\n", "", salesText},
+        {{"sql", "-"}, 0, "SELECT ORDERS.ORDER_NO", "", salesText},
         {{"check", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
-        {{"export"}, 2, "", "qdf: "},
         {{}, 2, "", "qdf: "},
         {{"frobnicate"}, 2, "", "qdf: unknown command 'frobnicate'\nRun 'qdf help'"},
         {{"shwo", sales}, 2, "", "qdf: unknown command 'shwo'; did you mean 'show'?\n"},
-        {{"exprot"}, 2, "", "did you mean 'export'?"},
         {{"help"}, 0, "Usage: qdf [OPTIONS] SUBCOMMAND", ""},
         {{"help", "dif"}, 2, "", "did you mean 'diff'?"},
-        {{"help", "chek"}, 2, "", "did you mean 'check'?"},
         {{"import", "empty.json", "-o", "new.qdf"}, 0, "", ""},
         {{"import", "empty.json"}, 2, "", "qdf: "},
         {{"import", "missing.json", "-o", "x.qdf"}, 2, "", "qdf: missing.json" + noFile},
         {{"import", ".", "-o", "x.qdf"}, 2, "", "qdf: .: " + notRegular},
         {{"import", "-", "-o", "x.qdf"}, 2, "", "qdf: standard input: cannot read: ", kClosed},
-        {{"import", "-", "-o", "x.qdf"},
-         2,
-         "",
-         "qdf: standard input: tabels: is not a known key",
-         R"({"tabels": []})"},
-        {{"import", "-", "-o", "x.qdf"},
-         1,
-         "",
-         "qdf: x.qdf: not written: the file cannot carry",
+        {{"import", "-", "-o", "x.qdf"}, 1, "", "qdf: x.qdf: not written: the file cannot carry",
          R"({"tables": [""]})"},
         {{"import", "-", "-o", "-"}, 0, "HEADER 2.0\r\n", "", "{}"},
         {{"import", "empty.json", "-o", "/dev/null"}, 2, "", "qdf: /dev/null: " + notRegular},
@@ -202,77 +188,47 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"new", "missing/a.qdf"}, 1, "", "qdf: missing/a.qdf: No such file or directory"},
         {{"check", sales}, 0, sales + ": ok\n", ""},
         {{"check", sales, legacy}, 1, legacy + ": sections not read: DEFAULT-VALUES, ", ""},
-        {{"check"}, 2, "", "qdf: "},
-        {{"check", "--json", sales, "."},
-         2,
+        {{"check", "--json", sales, "."}, 2,
          "\"DISPLAY-PROPERTIES\":true},\"error\":null,\"findings\":[]}\n{\"path\":\".\",\"ok\":"
-         "false,\"sectionsRead\":null,\"error\":\"" +
-             notRegular + "\",\"findings\":[",
+         "false,\"sectionsRead\":null,\"error\":\"" + notRegular + "\",\"findings\":[",
          "qdf: .: " + notRegular},
-        {{"diff", sales, "-"}, 0, "", "", twtest::ReadAll(sales)},
+        {{"diff", sales, "-"}, 0, "", "", salesText},
         {{"diff", sales, legacy}, 1, "tables[2]: \"PRODUCTS\" -> (none)\nattributes[0]: ", ""},
-        {{"diff", "--json", legacy, sales},
-         1,
-         "{\"path\":\"tables[2]\",\"a\":null,\"b\":\"PRODUCTS\"},{\"path\":\"attributes[0]\"",
-         ""},
-        {{"diff", sales, damaged},
-         2,
-         "\njoins[1]: \"ORDERS.PRODUCT_NO = PRODUCTS.PRODUCT_NO\" -> (none)\n",
-         readError},
-        {{"diff", sales, "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
-        {{"diff", ".", sales}, 2, "", "qdf: .: " + notRegular},
+        {{"diff", "--json", legacy, sales}, 1,
+         "{\"path\":\"tables[2]\",\"a\":null,\"b\":\"PRODUCTS\"},{\"path\":\"attributes[0]\"", ""},
+        {{"diff", sales, damaged}, 2,
+         "\njoins[1]: \"ORDERS.PRODUCT_NO = PRODUCTS.PRODUCT_NO\" -> (none)\n", readError},
         {{"set", "edited.qdf", "database=NEW", "flags.editedSQL=true", "printer.strings[2]=L:"},
-         0,
-         "",
-         ""},
+         0, "", ""},
         {{"add", "edited.qdf", "tables", "T1", "T2"}, 0, "", ""},
         {{"remove", "edited.qdf", "tables", "2", "0"}, 0, "", ""},
-        {{"diff", sales, "edited.qdf"},
-         1,
+        {{"diff", sales, "edited.qdf"}, 1,
          "database: \"SALES\" -> \"NEW\"\ntables[0]: \"ORDERS\" -> \"CUSTOMERS\"\n"
-         "tables[1]: \"CUSTOMERS\" -> \"T1\"\ntables[2]: \"PRODUCTS\" -> \"T2\"\n",
-         ""},
-        {{"set", "-", "time.zone=5"}, 0, "TIME 1.0\r\n{\r\n5\r\n", "", twtest::ReadAll(sales)},
-        {{"set", "kept.qdf", "datbase=X"},
-         2,
-         "",
+         "tables[1]: \"CUSTOMERS\" -> \"T1\"\ntables[2]: \"PRODUCTS\" -> \"T2\"\n", ""},
+        {{"set", "-", "time.zone=5"}, 0, "TIME 1.0\r\n{\r\n5\r\n", "", salesText},
+        {{"set", "kept.qdf", "datbase=X"}, 2, "",
          "qdf: kept.qdf: datbase: not a member of the document; did you mean 'database'?"},
-        {{"set", "kept.qdf", "database=X", "time.zone=abc"},
-         2,
-         "",
-         "qdf: kept.qdf: time.zone: must be an integer"},
         {{"set", "kept.qdf", "database"}, 2, "", "qdf: kept.qdf: database: not KEY=VALUE"},
-        {{"set", "kept.qdf", "tables=[\"A\", \"\"]"}, 1, "", "qdf: kept.qdf: tables[1]: is empty"},
-        {{"add", "kept.qdf", "flags.readOnly", "x"},
-         2,
-         "",
+        {{"add", "kept.qdf", "flags.readOnly", "x"}, 2, "",
          "qdf: kept.qdf: flags.readOnly: not a list"},
-        {{"remove", "kept.qdf", "tables", "0", "3"},
-         2,
-         "",
+        {{"remove", "kept.qdf", "tables", "0", "3"}, 2, "",
          "qdf: kept.qdf: tables[3]: no such element (3 in the list)"},
-        {{"remove", "kept.qdf", "tables", "-1"}, 2, "", "tables[-1]: no such element"},
-        {{"set", "damaged.qdf", "database=X"},
-         1,
-         "",
+        {{"set", "damaged.qdf", "database=X"}, 1, "",
          "qdf: damaged.qdf: did not read cleanly; not changed"},
         {{"set", "missing.qdf", "database=X"}, 2, "", "qdf: missing.qdf" + noFile},
-        {{"add", "legacy.qdf", "tables", "X"},
-         1,
-         "",
+        {{"add", "legacy.qdf", "tables", "X"}, 1, "",
          "legacy.qdf: sections not read: DEFAULT-VALUES"},
-        {{"add", ".", "tables", "X"}, 2, "", "qdf: .: " + notRegular},
         {{"edit", "-"}, 2, "", "qdf: edit: needs a file"},
         {{"check", "--json", damaged}, 1, "\"CONDITIONS\":false,", ""},
         {{"check", "--json", "--schema", "x.db", sales}, 2, "", "qdf: check: --json does not go"},
         {Condition("decimal", {"QTY > 5"}), 2, "", "qdf: --type: must be one of "},
-        {{"condition", "QTY > 5"}, 2, "", "qdf: "},
         {{"--version"}, 0, std::string("qdf ") + twfile::VersionString() + "\n", ""},
     });
+    // clang-format on
     EXPECT_EQ(twtest::ReadAll(m_dir.File("a.qdf")), twtest::ReadAll(m_dir.File("new.qdf")));
     EXPECT_EQ(twtest::ReadAll(m_dir.File("out.json")), Run({"export", sales}).out);
     EXPECT_EQ(twtest::ReadAll(m_dir.File("keep.json")), "keep");
-    EXPECT_EQ(twtest::ReadAll(m_dir.File("kept.qdf")), twtest::ReadAll(sales));
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("kept.qdf")), salesText);
     EXPECT_EQ(twtest::ReadAll(m_dir.File("damaged.qdf")), twtest::ReadAll(damaged));
     EXPECT_EQ(twtest::ReadAll(m_dir.File("legacy.qdf")), twtest::ReadAll(legacy));
     EXPECT_EQ(Run({"check", "--quiet", legacy}).status, 1);
@@ -337,7 +293,9 @@ TEST_F(Cli, EditSavesOnlyWhatFits) {
 }
 
 // What the library makes of a condition bound to an attribute named by the
-// text's first word or by the options, in the encoding asked for.
+// text's first word or by the options, in the encoding asked for (the
+// library's own results are the condition tests'; a message of several
+// lines goes on indented lines).
 TEST_F(Cli, ConditionShowsWhatTheLibraryMakesOfIt) {
     std::string manyParameters = "X IN (";
     for (int i = 0; i < 19; ++i)
@@ -363,11 +321,8 @@ TEST_F(Cli, ConditionShowsWhatTheLibraryMakesOfIt) {
         {Condition("integer", {"--table", "ORDERS", "QTY IN (<<Low>>,<<High>>)"}), 1, withTable,
          ""},
         {Condition("string", {"NAME LIKE '<<Pattern>>'"}), 0, "with samples:    'ABC'\n", ""},
-        {Condition("bool", {"FLAG > TRUE"}), 1,
-         "Invalid Operator\n                 Must be one of: =,<>\n", ""},
-        {Condition("real", {"PRICE > <<P>>"}), 0, "with samples:    1.0\n", ""},
-        {Condition("time", {"AT < <<When>>"}), 0, "with samples:    12.00\n", ""},
         {Condition("integer", {"QTY >"}), 1, "operand:         none", ""},
+        {Condition("bool", {"FLAG > TRUE"}), 1, "Invalid Operator\n                 Must be", ""},
         {Condition("integer", {"   "}), 2, "", "qdf: condition: no attribute name: give"},
         {Condition("integer", {manyParameters}), 1, "", "qdf: condition: parameters: error -5: "},
         {Condition("string", {chinese}), 2, "", "qdf: condition: condition text: the character"},
@@ -445,6 +400,15 @@ TEST_F(Cli, RoundTripOfEveryExampleAndFixture) {
         EXPECT_EQ(ExportImport(file), saved) << file;
         if (saved == twtest::ReadAll(file)) ++written;  // else older or damaged
     }
+    // Read on two threads, the files come out as they do one after another.
+    std::vector<std::string> all{"export", "--lines"};
+    all.insert(all.end(), files.begin(), files.end());
+    const QdfRun inTurn = Run(all);
+    all.insert(all.begin() + 2, {"-j", "2"});
+    const QdfRun parallel = Run(all);
+    EXPECT_EQ(parallel.out, inTurn.out);
+    EXPECT_EQ(parallel.err, inTurn.err);
+    EXPECT_EQ(parallel.status, inTurn.status);
     EXPECT_GE(files.size(), 14u);
     EXPECT_GE(written, 4);  // the sales example, the new document, the sample, every byte
     EXPECT_EQ(CTWError::GetNumber(), 0);

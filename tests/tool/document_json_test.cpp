@@ -3,6 +3,7 @@
 // them): exactly those a save and a read change.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 
 #include <twfile/host/error.h>
@@ -99,17 +100,61 @@ TEST(DocumentJson, ImportNamesTheMemberThatDoesNotFit) {
          "printer.strings[7]: must be a string"},
         {R"({"customDataString": "\u4e2d"})",
          "customDataString: the character U+4E2D has no windows-1252 byte"},
+        // Read as it is parsed, the text still gives the error a walk of the
+        // members in order meets first, and a key given twice counts with its
+        // last value only.
+        {R"({"tables": [1], "flags": {"readOnly": 1, "x": 0}, "bogus": 2})",
+         "bogus: is not a known key"},
+        {R"({"flags": {"readOnly": 1, "x": 0}, "tables": [1]})", "tables[0]: must be a string"},
+        {R"({"printer": {"strings": [1, 2]}, "flags": {"x": 0}})", "flags.x: is not a known key"},
+        {R"({"printer": {"strings": [1, 2, 3, 4, 5, 6, 7, 8, 9]}})",
+         "printer.strings: must be an array of exactly 8 strings"},
+        {R"({"database": 5, "time": {"zone": "x"}, "time": {"text": "t"}, "database": "ok",
+             "joins": ["a", ["b"]], "joins": ["a"], "tables": ["a", "b", {"c": [1]}, 4]})",
+         "tables[2]: must be a string"},
     };
     for (const auto& c : cases) {
-        CTWFileQDF doc;
-        try {
-            qdf::ApplyJson(Json::parse(c.first), doc, Encoding::Windows1252);
-            ADD_FAILURE() << c.first << " was accepted";
-        } catch (const qdf::Failure& failure) {
-            EXPECT_EQ(failure.status(), qdf::kExitUsage);
-            EXPECT_STREQ(failure.what(), c.second);
+        for (const bool stream : {false, true}) {
+            CTWFileQDF doc;
+            try {
+                std::istringstream text(c.first);
+                stream ? qdf::ReadJson(text, doc, Encoding::Windows1252)
+                       : qdf::ApplyJson(Json::parse(c.first), doc, Encoding::Windows1252);
+                ADD_FAILURE() << c.first << " was accepted";
+            } catch (const qdf::Failure& failure) {
+                EXPECT_EQ(failure.status(), qdf::kExitUsage);
+                EXPECT_STREQ(failure.what(), c.second) << (stream ? "read as a stream" : "");
+            }
         }
     }
+    std::istringstream broken(R"({"database": "x")");
+    CTWFileQDF doc;
+    EXPECT_THROW(qdf::ReadJson(broken, doc, Encoding::Windows1252), qdf::Failure);
+}
+
+// Export writes the JSON text as it walks the document: the very bytes that
+// dump() gives of the tree, controls, quotation marks, backslashes and
+// Windows-1252 bytes above 0x7F included.
+TEST(DocumentJson, WrittenAsItIsWalkedItIsTheTreesDump) {
+    CTWFileQDF doc;
+    qdf::ApplyJson(Json::parse(R"({"database": "caf\u00e9 \"q\" \\ \u007f \u20ac",
+        "tables": ["\t\u0001\u001f\b\f/", "\u0152\u00ff"], "conditions": [],
+        "editedSQL": "A\r\nB", "printer": {"strings": ["", "\n", "", "", "", "", "", "x"]}})"),
+                   doc, Encoding::Windows1252);
+    qdf::LoadReport report;
+    report.statusReport = "r\x01";
+    const Json tree = qdf::DocumentToJson(doc, "d\xe9.qdf", report, Encoding::Windows1252);
+    for (const bool compact : {false, true}) {
+        std::ostringstream text;
+        {
+            qdf::JsonText writer(text, compact);
+            qdf::WriteDocumentJson(writer, doc, "d\xe9.qdf", report, Encoding::Windows1252);
+        }
+        EXPECT_EQ(text.str(), compact ? tree.dump() : tree.dump(2));
+    }
+    // With UTF-8, bytes that are not UTF-8 are refused before anything is
+    // written.
+    EXPECT_THROW(qdf::CheckDecodable(doc, Encoding::Utf8), qdf::Failure);
 }
 
 // The members in their JSON form.

@@ -55,6 +55,8 @@ struct ExportOptions {
     bool compact = false;
     // The file to write instead of out; empty for out.
     std::string output;
+    // Files read at a time, on as many threads.
+    int jobs = 1;
 };
 
 // Prints the document as JSON (document_json.h). Several files, or lines,

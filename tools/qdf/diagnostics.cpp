@@ -8,7 +8,8 @@ namespace qdf {
 namespace {
 
 std::vector<std::string>& Shown() {
-    static std::vector<std::string> texts;
+    // Each thread reads its own documents.
+    static thread_local std::vector<std::string> texts;
     return texts;
 }
 

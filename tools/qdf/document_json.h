@@ -20,6 +20,7 @@
 #ifndef QDF_DOCUMENT_JSON_H
 #define QDF_DOCUMENT_JSON_H
 
+#include <istream>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,7 @@
 
 #include "encoding.h"
 #include "files.h"
+#include "json_text.h"
 
 namespace qdf {
 
@@ -40,6 +42,16 @@ std::string ForeignText(std::string_view bytes);
 // valid in the encoding raises a Failure naming its member.
 nlohmann::ordered_json DocumentToJson(const CTWFileQDF& doc, const std::string& file,
                                       const LoadReport& report, Encoding encoding);
+
+// Raises the Failure that DocumentToJson raises when a text of doc is not
+// valid in the encoding.
+void CheckDecodable(const CTWFileQDF& doc, Encoding encoding);
+
+// The same JSON written straight to text, member by member, as dump() would
+// lay out DocumentToJson's value. Every text must decode: CheckDecodable
+// first.
+void WriteDocumentJson(JsonText& text, const CTWFileQDF& doc, const std::string& file,
+                       const LoadReport& report, Encoding encoding);
 
 // The value of one member of doc as the JSON form holds it (a list as an
 // array of its texts).
@@ -58,6 +70,12 @@ void ApplyMember(const nlohmann::ordered_json& value, const twfile::query::Membe
 // encoding cannot hold) raises a Failure that names the member by its path,
 // e.g. "printer.strings[3]".
 void ApplyJson(const nlohmann::ordered_json& json, CTWFileQDF& doc, Encoding encoding);
+
+// Reads the JSON text of in into doc as ApplyJson applies a value, as it is
+// parsed, without building the value. Text that is not JSON raises a
+// Failure "not JSON: " and the parser's message; members read before a
+// failure keep what they were given.
+void ReadJson(std::istream& in, CTWFileQDF& doc, Encoding encoding);
 
 }  // namespace qdf
 

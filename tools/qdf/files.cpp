@@ -1,10 +1,14 @@
 #include "files.h"
 
-#include "portable.h"
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include "portable.h"
 
 #include <twfile/file/file32.h>
 #include <twfile/platform/replace_calls.h>
@@ -52,6 +56,19 @@ void WriteAll(int fd, const std::string& bytes, const std::string& path) {
     }
 }
 
+// A descriptor of the regular file input, opened for reading in binary;
+// a Failure when it cannot be opened or is not a regular file.
+int OpenRegular(const std::string& input) {
+    const int fd = ::open(input.c_str(), O_RDONLY | O_BINARY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) Fail(input, "cannot open", errno);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw Failure(kExitUsage, input + ": " + kNotRegular);
+    }
+    return fd;
+}
+
 }  // namespace
 
 std::string InputName(const std::string& input) {
@@ -60,13 +77,7 @@ std::string InputName(const std::string& input) {
 
 std::string ReadInput(const std::string& input) {
     if (input == "-") return ReadAll(STDIN_FILENO, input);
-    const int fd = ::open(input.c_str(), O_RDONLY | O_BINARY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) Fail(input, "cannot open", errno);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw Failure(kExitUsage, input + ": " + kNotRegular);
-    }
+    const int fd = OpenRegular(input);
     try {
         std::string bytes = ReadAll(fd, input);
         ::close(fd);
@@ -74,6 +85,39 @@ std::string ReadInput(const std::string& input) {
     } catch (...) {
         ::close(fd);
         throw;
+    }
+}
+
+InputStream::InputStream(const std::string& input) {
+    if (input == "-") {
+        m_fd = STDIN_FILENO;
+    } else {
+        m_fd = OpenRegular(input);
+    }
+    m_buffer = std::make_unique<Buffer>(m_fd, input);
+    m_stream.rdbuf(m_buffer.get());
+}
+
+InputStream::~InputStream() {
+    if (m_fd != STDIN_FILENO) ::close(m_fd);
+}
+
+void InputStream::CheckRead() const {
+    if (m_buffer->failure() != 0) Fail(m_buffer->input(), "cannot read", m_buffer->failure());
+}
+
+InputStream::Buffer::int_type InputStream::Buffer::underflow() {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    for (;;) {
+        const ssize_t n = ::read(m_fd, m_bytes, sizeof m_bytes);
+        if (n == 0) return traits_type::eof();
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            m_failure = errno;
+            return traits_type::eof();
+        }
+        setg(m_bytes, m_bytes, m_bytes + n);
+        return traits_type::to_int_type(*gptr());
     }
 }
 
@@ -287,17 +331,111 @@ int ReadOne(const std::string& file, const Render& render, std::ostream& out, st
     }
     PrintReadDiagnostics(err, file, report);
     try {
-        out << render.document(file, doc, report);
+        render.document(out, file, doc, report);
     } catch (const Failure& failure) {
         return unread(failure.status(), failure.what());
     }
     return report.diagnostics.error ? kExitFailed : kExitOk;
 }
 
+// Reads files on jobs threads, a run of files at a time; each file's texts
+// are kept until those of the files before it are printed, and at most a few
+// runs per thread are read ahead of the printing.
+int RunParallel(const std::vector<std::string>& files, const Render& render, std::ostream& out,
+                std::ostream& err, int jobs) {
+    struct Result {
+        std::string out;
+        std::string err;
+        int status = kExitOk;
+    };
+    struct Run {
+        std::vector<Result> results;
+        bool done = false;
+    };
+    // Runs short enough that every thread gets several, long enough that
+    // the threads seldom meet.
+    const std::size_t runLength =
+        std::clamp<std::size_t>(files.size() / (static_cast<std::size_t>(jobs) * 8), 1, 32);
+    const std::size_t runCount = (files.size() + runLength - 1) / runLength;
+    const std::size_t window = static_cast<std::size_t>(jobs) * 4;
+    std::vector<Run> runs(window);
+    std::mutex lock;
+    std::condition_variable printing;  // the printer waits for a run
+    std::condition_variable reading;   // the readers wait for room
+    std::size_t next = 0;              // the next run to read
+    std::size_t printed = 0;           // the runs printed
+    std::size_t awaited = runCount;    // the run the printer waits for
+
+    const auto work = [&] {
+        std::ostringstream fileOut;
+        std::ostringstream fileErr;
+        for (;;) {
+            std::size_t run = 0;
+            {
+                std::unique_lock<std::mutex> hold(lock);
+                reading.wait(hold, [&] { return next >= runCount || next < printed + window; });
+                if (next >= runCount) return;
+                run = next++;
+            }
+            std::vector<Result> results;
+            const std::size_t first = run * runLength;
+            for (std::size_t i = first; i < std::min(files.size(), first + runLength); ++i) {
+                fileOut.str(std::string());
+                fileErr.str(std::string());
+                Result result;
+                result.status = kExitFailed;
+                try {
+                    result.status = ReadOne(files[i], render, fileOut, fileErr);
+                } catch (const std::exception& error) {
+                    PrintMessage(fileErr, InputName(files[i]), error.what());
+                }
+                result.out = fileOut.str();
+                result.err = fileErr.str();
+                results.push_back(std::move(result));
+            }
+            const std::lock_guard<std::mutex> hold(lock);
+            Run& slot = runs[run % window];
+            slot.results = std::move(results);
+            slot.done = true;
+            if (awaited == run) printing.notify_one();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int i = 0; i < jobs; ++i)
+        threads.emplace_back(work);
+
+    int status = kExitOk;
+    for (std::size_t run = 0; run < runCount; ++run) {
+        std::vector<Result> results;
+        {
+            std::unique_lock<std::mutex> hold(lock);
+            Run& slot = runs[run % window];
+            awaited = run;
+            printing.wait(hold, [&] { return slot.done; });
+            results = std::move(slot.results);
+            slot = Run();
+            ++printed;
+            reading.notify_all();
+        }
+        for (const Result& result : results) {
+            err << result.err;
+            out << result.out;
+            status = std::max(status, result.status);
+        }
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    return status;
+}
+
 }  // namespace
 
 int RunReadCommand(const std::vector<std::string>& files, const Render& render, std::ostream& out,
-                   std::ostream& err) {
+                   std::ostream& err, int jobs) {
+    if (jobs > 1 && files.size() > 1) {
+        return RunParallel(files, render, out, err,
+                           static_cast<int>(std::min<std::size_t>(jobs, files.size())));
+    }
     int status = kExitOk;
     for (const std::string& file : files)
         status = std::max(status, ReadOne(file, render, out, err));

@@ -6,9 +6,12 @@
 
 #include <fstream>
 #include <functional>
+#include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,43 @@ std::string Why(const Failure& failure, const std::string& input);
 // read to its end). Throws Failure(kExitUsage) naming the input when it is
 // not a regular file or cannot be read.
 std::string ReadInput(const std::string& input);
+
+// The bytes of the file input, or of standard input for "-", read a
+// buffer-full at a time through stream(). The constructor throws as
+// ReadInput does. A read that fails ends the stream there; CheckRead then
+// throws its Failure(kExitUsage) naming the input.
+class InputStream {
+  public:
+    explicit InputStream(const std::string& input);
+    ~InputStream();
+    InputStream(const InputStream&) = delete;
+    InputStream& operator=(const InputStream&) = delete;
+
+    std::istream& stream() { return m_stream; }
+    void CheckRead() const;
+
+  private:
+    class Buffer : public std::streambuf {
+      public:
+        Buffer(int fd, std::string input) : m_fd(fd), m_input(std::move(input)) {}
+
+        // The errno of a read that failed, or 0.
+        int failure() const { return m_failure; }
+        const std::string& input() const { return m_input; }
+
+      protected:
+        int_type underflow() override;
+
+      private:
+        int m_fd;
+        int m_failure = 0;
+        std::string m_input;
+        char m_bytes[1 << 16];
+    };
+    int m_fd = -1;
+    std::unique_ptr<Buffer> m_buffer;
+    std::istream m_stream{nullptr};
+};
 
 // A document to open: the file input itself, or for "-" a temporary file
 // holding all of standard input, removed with the object. Throws
@@ -85,12 +125,13 @@ void PrintReadDiagnostics(std::ostream& err, const std::string& file, const Load
 // The names of the sections whose read indicator is 0, separated by ", ".
 std::string SectionsNotRead(const CTWFileQDF& doc);
 
-// What a read command prints for one file: document, the text of a document
-// that opened (its read may have stopped at an error); unread, when set, the
-// text for a file that could not be read at all (why, without its name).
+// What a read command prints for one file: document writes the text of a
+// document that opened (its read may have stopped at an error) to out, and
+// raises a Failure, if at all, before it writes anything; unread, when set,
+// the text for a file that could not be read at all (why, without its name).
 struct Render {
-    std::function<std::string(const std::string& file, const CTWFileQDF& doc,
-                              const LoadReport& report)>
+    std::function<void(std::ostream& out, const std::string& file, const CTWFileQDF& doc,
+                       const LoadReport& report)>
         document;
     std::function<std::string(const std::string& file, const std::string& why)> unread;
 };
@@ -100,8 +141,12 @@ struct Render {
 // highest of the files': 0 read cleanly, 1 the read stopped at an error, 2
 // the file cannot be opened or is not a regular file, or render failed (its
 // Failure's status).
+//
+// With jobs above 1, that many files are read at a time, on as many threads,
+// and the texts are printed in the order of files as before; render must
+// then be safe to call from several threads at once.
 int RunReadCommand(const std::vector<std::string>& files, const Render& render, std::ostream& out,
-                   std::ostream& err);
+                   std::ostream& err, int jobs = 1);
 
 // A file written anew in one step: the text collected in stream() replaces
 // the file at Commit through the library's file object (a new file beside it,

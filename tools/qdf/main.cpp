@@ -97,6 +97,11 @@ Action DefineExport(CLI::App& command) {
     command.add_flag("--lines", o->lines,
                      "Write JSON Lines even for one file (several files always give them)");
     command.add_flag("-c,--compact", o->compact, "Write the JSON on one line, without spaces");
+    command
+        .add_option("-j,--jobs", o->jobs,
+                    "Read this many files at a time, on as many threads (the output keeps the "
+                    "order of the files)")
+        ->check(CLI::Range(1, 256));
     command.add_option("-o,--output", o->output,
                        "Write to this file instead of standard output; it is replaced in one "
                        "step when the export is done");

@@ -31,22 +31,32 @@ std::string Dumped(const Json& json, bool compact) {
 int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
     const bool lines = options.lines || options.files.size() > 1;
     Render render;
-    render.document = [&](const std::string& file, const CTWFileQDF& doc,
+    render.document = [&](std::ostream& out, const std::string& file, const CTWFileQDF& doc,
                           const LoadReport& report) {
-        Json json = DocumentToJson(doc, file, report, options.encoding);
-        if (!lines) return Dumped(json, options.compact);
-        return Dumped(Json{{"path", ForeignText(file)}, {"document", std::move(json)}}, true);
+        CheckDecodable(doc, options.encoding);  // a failure prints nothing of the document
+        JsonText text(out, lines || options.compact);
+        if (lines) {
+            text.BeginObject();
+            text.Key("path");
+            text.String(ForeignText(file));
+            text.Key("document");
+        }
+        WriteDocumentJson(text, doc, file, report, options.encoding);
+        if (lines) text.EndObject();
+        text.EndLine();
     };
     if (lines) {
         render.unread = [](const std::string& file, const std::string& why) {
             return Dumped(Json{{"path", ForeignText(file)}, {"error", ForeignText(why)}}, true);
         };
     }
-    if (options.output.empty()) return RunReadCommand(options.files, render, out, err);
+    if (options.output.empty())
+        return RunReadCommand(options.files, render, out, err, options.jobs);
 
     try {
         ReplacingFile output(options.output);
-        const int status = RunReadCommand(options.files, render, output.stream(), err);
+        const int status =
+            RunReadCommand(options.files, render, output.stream(), err, options.jobs);
         if (output.stream().tellp() > 0) output.Commit();
         return status;
     } catch (const Failure& failure) {

@@ -206,12 +206,12 @@ std::string FormatSummary(const CTWFileQDF& doc, const std::string& file, const 
 int RunShow(const FileOptions& options, std::ostream& out, std::ostream& err) {
     bool first = true;
     Render render;
-    render.document = [&](const std::string& file, const CTWFileQDF& doc,
+    render.document = [&](std::ostream& out, const std::string& file, const CTWFileQDF& doc,
                           const LoadReport& report) {
         std::string text = FormatSummary(doc, file, report, options.encoding);
         if (!first) text.insert(0, "\n");
         first = false;
-        return text;
+        out << text;
     };
     return RunReadCommand(options.files, render, out, err);
 }

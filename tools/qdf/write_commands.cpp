@@ -15,14 +15,7 @@ namespace qdf {
 int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err) {
     const std::string name = InputName(options.input);
     try {
-        const std::string text = ReadInput(options.input);
-        nlohmann::ordered_json json;
-        try {
-            json = nlohmann::ordered_json::parse(text);
-        } catch (const nlohmann::json::parse_error& error) {
-            throw Failure(kExitUsage, name + ": not JSON: " + error.what());
-        }
-
+        InputStream input(options.input);
         CTWFileQDF doc;
         const Diagnostics setup = TakeDiagnostics();
         if (!setup.Empty()) {
@@ -30,10 +23,12 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
             return kExitFailed;
         }
         try {
-            ApplyJson(json, doc, options.encoding);
+            ReadJson(input.stream(), doc, options.encoding);
         } catch (const Failure& failure) {
+            input.CheckRead();  // a failed read ends the text early
             throw Failure(failure.status(), name + ": " + failure.what());
         }
+        input.CheckRead();
 
         const std::vector<LossyMember> lossy = FindLossyMembers(doc);
         if (!lossy.empty()) {

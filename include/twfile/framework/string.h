@@ -4,10 +4,16 @@
 
 #include <twfile/export.h>
 
+#include <cstddef>
+#include <new>
+
 // The text is bytes: nothing is converted, and a string may hold any byte
 // but NUL is where the C view of it ends. Allocation failures throw
 // CMemoryException; an empty string allocates nothing. Lengths are ints, so a
 // string holds at most INT_MAX - 1 bytes.
+//
+// Short texts, and the string objects made with new (a document's lists hold
+// one per line), are kept in blocks without the heap's overhead per block.
 class TWFILE_API CString {
   public:
     CString() noexcept;
@@ -17,6 +23,14 @@ class TWFILE_API CString {
     CString(const CString& other);
     CString(CString&& other) noexcept;
     ~CString();
+
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* object, std::size_t size) noexcept;
+    static void operator delete(void* object, const std::nothrow_t&) noexcept;
+    // Construction in place, which the class's own operator new would hide.
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
+    static void operator delete(void*, void*) noexcept {}
 
     CString& operator=(const CString& other);
     CString& operator=(CString&& other) noexcept;
