@@ -9,6 +9,18 @@
 #include "platform/fault.h"
 
 #include <new>
+#include <string>
+#include <utility>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 #define TW_SOURCE "TWSQLite"
 
@@ -21,6 +33,32 @@ namespace fault = win32::fault;
 
 // A call the fault switch fails behaves as SQLite's own failure to allocate.
 constexpr int kInjected = SQLITE_NOMEM;
+
+// SQLite takes file names in UTF-8. Names here are the system's: on Windows
+// in the ANSI code page, as the file calls and the command line have them,
+// so they are converted; elsewhere they are bytes, passed on as they are.
+// False when the name cannot be converted.
+bool SystemNameToUtf8(std::string& name) {
+#ifdef _WIN32
+    if (name.empty()) return true;
+    const int size = static_cast<int>(name.size());
+    const int wide = MultiByteToWideChar(CP_ACP, 0, name.data(), size, nullptr, 0);
+    if (wide <= 0) return false;
+    std::wstring text(static_cast<std::size_t>(wide), L'\0');
+    if (MultiByteToWideChar(CP_ACP, 0, name.data(), size, &text[0], wide) != wide) return false;
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return false;
+    std::string utf8(static_cast<std::size_t>(bytes), '\0');
+    if (WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, &utf8[0], bytes, nullptr, nullptr) !=
+        bytes)
+        return false;
+    name = std::move(utf8);
+#else
+    (void)name;
+#endif
+    return true;
+}
 
 class SQLiteEngine : public Engine {
   public:
@@ -35,6 +73,7 @@ class SQLiteEngine : public Engine {
         std::string path = database;
         if (path.compare(0, 5, "file:") == 0) path = "./" + path;
         int rc = fault::ShouldFail(fault::Kind::Engine) ? kInjected : SQLITE_OK;
+        if (rc == SQLITE_OK && !SystemNameToUtf8(path)) rc = SQLITE_CANTOPEN;
         if (rc == SQLITE_OK) {
             rc = sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
                                  nullptr);

@@ -5,6 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 #include <twfile/sql/check.h>
 #include <twfile/sql/engine.h>
@@ -225,6 +233,33 @@ TEST_F(RunTest, SQLiteFailsAtOnceOnAFileItCannotRead) {
         EXPECT_LT(m_engine->Connect(m_path), 0);
         EXPECT_NE(TakeError().find("database is locked"), std::string::npos);
     }
+}
+
+// A file name as the system's calls and command line have it: on Windows in
+// the ANSI code page; elsewhere its bytes, here UTF-8.
+std::string SystemName(const std::string& utf8) {
+#ifdef _WIN32
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0],
+                            static_cast<int>(wide.size()))));
+    std::string name(wide.size() * 2, '\0');
+    name.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &name[0],
+                            static_cast<int>(name.size()), nullptr, nullptr)));
+    return name;
+#else
+    return utf8;
+#endif
+}
+
+TEST_F(RunTest, SQLiteOpensADatabaseByTheSystemsNameOfIt) {
+    const std::string path = m_dir.File("caf\xC3\xA9.db");  // "café.db"
+    twtest::MakeDatabase(path, "CREATE TABLE T(X INTEGER);");
+    ASSERT_GE(m_engine->Connect(SystemName(path)), 0) << TakeError();
+    std::vector<std::string> tables;
+    ASSERT_GE(m_engine->Tables(tables), 0) << TakeError();
+    EXPECT_EQ(tables, std::vector<std::string>{"T"});
 }
 
 TEST_P(RunOnEngine, ASinkStopsTheRun) {
