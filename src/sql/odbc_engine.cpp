@@ -82,13 +82,7 @@ std::string MaskedConnectionString(const std::string& text) {
 
 // Windows' driver manager (odbc32) wants the system's types first.
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows.h"
 #endif
 #include <sql.h>
 #include <sqlext.h>

@@ -13,13 +13,7 @@
 #include <utility>
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windows.h"
 #endif
 
 #define TW_SOURCE "TWSQLite"
