@@ -4,9 +4,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
-#include <cstring>
 
 #include <twfile/platform/types.h>
 
@@ -91,20 +91,14 @@ TEST(FileLifecycle, CreateFileTempTakesThePrefixAfterTheLastSeparator) {
     }
 }
 
-TEST(FileMemory, FailedAllocationsHalveTheSizeForGood) {
-    TempDir dir;
-    CTWFile32 file;
-    win32::fault::Arm(Kind::GlobalAlloc, 1);
-    ASSERT_EQ(file.CreateFileTemp(dir.File("t").c_str()), 0);
-    EXPECT_EQ(file.m_nBufSize, 32767);
-    win32::fault::Disarm();
-    ASSERT_EQ(file.CreateFileTemp(dir.File("u").c_str()), 0);
-    EXPECT_EQ(file.m_nBufSize, 32767);
-    // A failed lock gives the block back and keeps the size.
+// (A failed allocation halves the size for good: every TestFile with a small
+// buffer is made so.) A failed lock gives the block back and keeps the size.
+TEST(FileMemory, AFailedLockFreesTheBlockAndKeepsTheSize) {
+    TestFile file("", 1);
     win32::fault::Arm(Kind::GlobalLock, 1);
-    EXPECT_EQ(file.CreateFileTemp(dir.File("v").c_str()), ID_TWErrors_MemoryAlloc);
-    EXPECT_EQ(file.m_hMemory, nullptr);
-    EXPECT_EQ(file.m_nBufSize, 32767);
+    EXPECT_EQ(file->CreateFileA(), ID_TWErrors_MemoryAlloc);
+    EXPECT_EQ(file->m_hMemory, nullptr);
+    EXPECT_EQ(file->m_nBufSize, 32767);
     CTWError::Clear();
 }
 
@@ -137,7 +131,7 @@ TEST(FileLifecycle, WithoutAFileOrABufferThePrimitivesRaiseInvalidContext) {
         [&] { return file.Write(1.0); },       [&] { return file.WriteBLOB(text, 1); },
         [&] { return file.WriteLine("t"); },   [&] { return file.WriteText(5L); },
         [&] { return file.WriteLen(text); },   [&] { return file.Flush(); },
-        [&] { return file.Read(value, eof); }, [&] { return file.Locate(0); },
+        [&] { return file.Read(value, eof); }, [&] { return file.Locate(3); },
     };
     for (const auto& call : calls) {
         EXPECT_EQ(call(), ID_TWErrors_InvalidContext);
@@ -149,6 +143,15 @@ TEST(FileLifecycle, WithoutAFileOrABufferThePrimitivesRaiseInvalidContext) {
     ASSERT_GE(file.CreateFileA(), 0);
     EXPECT_GE(file.WriteLine("kept in the buffer"), 0);
     EXPECT_EQ(file.WriteFile(), ID_TWErrors_InvalidContext);
+    CTWError::Clear();
+    // The positions these calls left do not stay for the file opened next.
+    WriteAll(dir.File("in.bin"), "abc\r\n");
+    file.SetFileName(dir.File("in.bin").c_str());
+    ASSERT_GE(file.CreateFileA(), 0);
+    EXPECT_EQ(CurrentPoint(file), 0);
+    CString line;
+    ASSERT_GE(file.ReadLine(&line, eof), 0);
+    EXPECT_STREQ(line, "abc");
 }
 
 // The sanitizer build reports a buffer left behind.
