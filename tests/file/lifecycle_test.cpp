@@ -77,11 +77,7 @@ TEST(FileLifecycle, CreateFileTempTakesThePrefixAfterTheLastSeparator) {
         CTWFile32 file;
         ASSERT_EQ(file.CreateFileTemp(c.first), 0) << c.first;
         const std::string made = file.GetFileName();
-#ifdef _WIN32
         const std::size_t cut = made.find_last_of("/\\");
-#else
-        const std::size_t cut = made.rfind('/');
-#endif
         EXPECT_EQ(made.substr(cut + 1).rfind(c.second, 0), 0u) << made;
         EXPECT_EQ(file.m_dwDesiredAccess, win32::GENERIC_READ | win32::GENERIC_WRITE);
         EXPECT_EQ(file.m_dwCreationDistribution, win32::OPEN_ALWAYS);

@@ -89,42 +89,42 @@ TEST(Update, RegionInsideTheBufferNeedsNoFileAccess) {
     EXPECT_EQ(file.Contents(), "header: 0035\r\nnew body, longer than the old one\r\n");
 }
 
-TEST(Update, RegionEndingAfterTheCurrentPointKeepsEveryByte) {
-    TestFile file(std::string(30, '.'));
-    ASSERT_GE(file->Locate(0), 0);  // loads all 30 bytes
-    ASSERT_GE(file->WriteText("0123456789"), 0);
-    ASSERT_EQ(file->PrePreUpdate(), 0);
-    ASSERT_GE(UpdateRegion(*file, 8, "XXXXXX"), 0);  // ends 4 bytes after the point
-    EXPECT_EQ(file.Contents(), "01234567XXXXXX" + std::string(16, '.'));
-    ASSERT_GE(file->PostPostUpdate(), 0);
-    EXPECT_EQ(CurrentPoint(*file), 10);
-    ASSERT_GE(file->WriteText("ab"), 0);
-    ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(file.Contents(), "01234567XXab");
-}
-
-TEST(Update, SavedPointAtTheEndOfTheFileWithNothingPending) {
-    TestFile file("");
-    ASSERT_GE(file->WriteText("0000body"), 0);
-    ASSERT_GE(file->WriteFile(), 0);
-    ASSERT_EQ(file->PrePreUpdate(), 0);
-    ASSERT_GE(UpdateRegion(*file, 0, "0008"), 0);
-    // Nothing of the saved part comes back, and nothing needs to.
-    EXPECT_GE(file->PostPostUpdate(), 0);
-    EXPECT_EQ(CurrentPoint(*file), 8);
-    ASSERT_GE(file->WriteText("+"), 0);
-    ASSERT_GE(file->WriteFile(), 0);
-    EXPECT_EQ(file.Contents(), "0008body+");
-}
-
-TEST(Update, RegionBeyondTheEndIsWrittenThere) {
-    TestFile file("");
-    ASSERT_GE(file->WriteText("0123456789"), 0);
-    ASSERT_EQ(file->PrePreUpdate(), 0);
-    ASSERT_GE(UpdateRegion(*file, 20, "ZZZZ"), 0);
-    ASSERT_GE(file->PostPostUpdate(), 0);
-    EXPECT_EQ(file.Contents(), "0123456789" + std::string(10, '\0') + "ZZZZ");
-    EXPECT_EQ(CurrentPoint(*file), 10);
+// One region after the output: the file's bytes once it is written, the
+// current point after the update, and the bytes after more output.
+TEST(Update, RegionsAtTheEdgesOfTheOutput) {
+    const struct {
+        const char* name;
+        std::string bytes;  // the file before
+        bool load;          // the file's bytes loaded before the output
+        bool flush;         // the output written before the update
+        long offset;
+        const char* region;
+        std::string updated;  // the file after the region
+        long point;
+        std::string after;  // the file after "ab" and WriteFile
+    } cases[] = {
+        {"ending after the current point", std::string(30, '.'), true, false, 8, "XXXXXX",
+         "01234567XXXXXX" + std::string(16, '.'), 10, "01234567XXab"},
+        {"after a flush, nothing pending", "", false, true, 0, "0008", "0008456789", 10,
+         "0008456789ab"},
+        {"beyond the end", "", false, false, 20, "ZZZZ",
+         "0123456789" + std::string(10, '\0') + "ZZZZ", 10, "0123456789ab"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFile file(c.bytes);
+        EXPECT_GE(c.load ? file->Locate(0) : 0, 0);
+        ASSERT_GE(file->WriteText("0123456789"), 0);
+        EXPECT_GE(c.flush ? file->WriteFile() : 0, 0);
+        ASSERT_EQ(file->PrePreUpdate(), 0);
+        ASSERT_GE(UpdateRegion(*file, c.offset, c.region), 0);
+        ASSERT_GE(file->PostPostUpdate(), 0);
+        EXPECT_EQ(file.Contents(), c.updated);
+        EXPECT_EQ(CurrentPoint(*file), c.point);
+        ASSERT_GE(file->WriteText("ab"), 0);
+        ASSERT_GE(file->WriteFile(), 0);
+        EXPECT_EQ(file.Contents(), c.after);
+    }
 }
 
 TEST(Update, BadRegionsAreRefused) {
