@@ -57,14 +57,11 @@ TEST(ErrorService, APendingErrorIsPassedOnByEveryLaterOperationUntilClear) {
     EXPECT_EQ(CTWError::GetNumber(), 0);
     EXPECT_EQ(Outer(0), 0);
     EXPECT_EQ(recorder.texts().size(), 1u);
-}
-
-TEST(ErrorService, ANewErrorReplacesThePendingOne) {
-    twtest::MessageRecorder recorder;
+    // A new error replaces the pending one and is shown again.
     Outer(-3);
     Outer(-4);
     EXPECT_EQ(CTWError::GetNumber(), -4);
-    EXPECT_EQ(recorder.texts().size(), 2u);  // a new error is shown again
+    EXPECT_EQ(recorder.texts().size(), 3u);
 }
 
 TEST(ErrorService, ThreadsNeverSeeEachOthersErrors) {
