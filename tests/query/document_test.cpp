@@ -2,9 +2,11 @@
 // read, and the string lists.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include <twfile/platform/colours.h>
+#include "testing/fault_switch.h"
 
 #include "qdf_support.h"
 
@@ -91,7 +93,7 @@ TEST_F(DocumentTest, EditedSQLTextsReadBackUnchanged) {
     }
 }
 
-TEST_F(DocumentTest, EmptyElementsAndElementsWithLineEndsOrALeadingNulLoseNoOtherElement) {
+TEST_F(DocumentTest, ElementsThatWouldEndTheListAndTextsWithANulLoseNothingElse) {
     // An empty element, one ending in CR LF, one with CR LF twice in a row,
     // and one whose first byte is NUL would each write an empty line and end
     // the list: empty ones are left out.
@@ -103,7 +105,10 @@ TEST_F(DocumentTest, EmptyElementsAndElementsWithLineEndsOrALeadingNulLoseNoOthe
     Fill(saved.m_pConditionList, {std::string("\0z", 2), "R"});
     // A CR not followed by LF is part of the text, also next to a CR LF.
     Fill(saved.m_pJoinList, {"\r\nS", "T\rU", "V\r", "W\r\r\nX", "\r"});
+    // A text is written up to its first NUL, as callers see it.
+    saved.m_strDatabase = CString("SALES\0 2", 8);
     const Members opened = SavedAndReopened(saved);
+    EXPECT_EQ(opened.at("strDatabase"), "SALES");
     EXPECT_EQ(opened.at("pTableList"), "A|B|C");
     EXPECT_EQ(opened.at("pAttributeList"), "P|" + longLine + "|Q");
     EXPECT_EQ(opened.at("pConditionList"), "R");
@@ -207,6 +212,34 @@ TEST_F(DocumentTest, NullPointersAreReportedNotFollowed) {
     EXPECT_LT(doc.SaveAs(File("null.qdf").c_str()), 0);
     EXPECT_EQ(TakeError().number, ID_TWErrors_UnExpected);
     doc.m_pJoinList->RemoveAll();
+}
+
+TEST_F(DocumentTest, ListThatCannotBeCreatedStopsInitialise) {
+    namespace fault = win32::fault;
+    fault::Arm(fault::Kind::ListNode, 1);
+    Document doc;  // the constructor leaves the failure pending
+    EXPECT_EQ(TakeError().number, -100);
+    fault::Arm(fault::Kind::ListNode, 3);
+    EXPECT_EQ(doc.Initialise(), -100);
+    fault::Disarm();
+    EXPECT_EQ(TakeError().text, "Unable to create an application object");
+    EXPECT_NE(doc.m_pAttributeList, nullptr);
+    EXPECT_EQ(doc.m_pAttributeNonDisplayList, nullptr);
+    // Every operation skips the missing lists.
+    EXPECT_GE(doc.ClearQueryText(), 0);
+    EXPECT_GE(doc.SaveAs(File("partial.qdf").c_str()), 0);
+    EXPECT_GE(OpenBytes(doc, Fixture("sample.qdf")), 0);
+    EXPECT_EQ(Indicators(doc), kAllRead);
+}
+
+TEST_F(DocumentTest, AddThatCannotGrowTheListLeavesTheItemToTheCaller) {
+    Document doc;
+    Fill(doc.m_pJoinList, LineList(10, "J"));
+    const auto item = std::make_unique<CString>("eleventh");
+    win32::fault::Arm(win32::fault::Kind::ListNode, 1);
+    doc.AddJoin(item.get());
+    EXPECT_EQ(TakeError().number, ID_TWErrors_UnExpected);
+    EXPECT_EQ(doc.m_pJoinList->GetCount(), 10);
 }
 
 }  // namespace
