@@ -1,0 +1,180 @@
+// The condition list and the join list: appending and its failures,
+// membership by element and by table, removal and deletion; and the order
+// the condition list keeps.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include <twfile/condition/condition_list.h>
+#include <twfile/host/error.h>
+#include <twfile/join/join_list.h>
+#include "testing/fault_switch.h"
+
+namespace {
+
+using Elements = std::vector<const void*>;
+
+Elements ElementsOf(const CPtrList& list) {
+    Elements elements;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;)
+        elements.push_back(list.GetNext(pos));
+    return elements;
+}
+
+// An element that counts its destruction.
+template <class Element>
+class Counted : public Element {
+  public:
+    explicit Counted(int* deleted) : m_deleted(deleted) {}
+    ~Counted() override { ++*m_deleted; }
+
+  private:
+    int* m_deleted;
+};
+
+struct Conditions {
+    using List = CTWFileQDFConditionList;
+    using Element = CTWFileQDFCondition;
+    static constexpr char kRefused[] = "Unable to insert Condition object into Condition list";
+    static constexpr char kSource[] = "TWFileQDFConditionList";
+    static void Refer(Element& element, CTWDB_Attribute* a) { element.SetAttribute(a); }
+};
+
+struct Joins {
+    using List = CTWFileQDFJoinList;
+    using Element = CTWFileQDFJoin;
+    static constexpr char kRefused[] = "Unable to insert Join object into Join list";
+    static constexpr char kSource[] = "TWFileQDFJoinList";
+    static void Refer(Element& element, CTWDB_Attribute* a) { element.AddTail(a); }
+};
+
+template <class Kind>
+class ListTest : public ::testing::Test {};
+using Kinds = ::testing::Types<Conditions, Joins>;
+TYPED_TEST_SUITE(ListTest, Kinds);
+
+// AddTail of null raises -1 with the list's message and changes nothing; the
+// list stays usable. (The fault campaign fails every node allocation.)
+TYPED_TEST(ListTest, NullIsRefused) {
+    typename TypeParam::List list;
+    typename TypeParam::Element element;
+    ASSERT_EQ(list.AddTail(&element), 0);
+    EXPECT_EQ(list.AddTail(nullptr), -1);
+    EXPECT_STREQ(CTWError::GetMessage(), TypeParam::kRefused);
+    EXPECT_NE(std::string(CTWError::GetTrail()).find(TypeParam::kSource), std::string::npos);
+    EXPECT_EQ(list.GetCount(), 1);
+    CTWError::Clear();
+    EXPECT_EQ(list.AddTail(&element), 0);
+}
+
+// InList(element) is identity; Remove unlinks every occurrence, RemoveAll
+// every element, neither deleting; DeleteAll deletes, skipping null elements.
+TYPED_TEST(ListTest, MembershipRemovalAndDeletion) {
+    using Element = typename TypeParam::Element;
+    int deleted = 0;
+    auto* twice = new Counted<Element>(&deleted);
+    auto* other = new Counted<Element>(&deleted);
+    Element stranger;
+    typename TypeParam::List list;
+    EXPECT_EQ(list.InList(twice), 0);  // empty list
+    for (auto* element : {twice, other, twice})
+        ASSERT_EQ(list.AddTail(element), 0);
+    EXPECT_EQ(list.InList(twice), 1);
+    EXPECT_EQ(list.InList(&stranger), 0);
+    EXPECT_EQ(list.InList(static_cast<Element*>(nullptr)), 0);
+
+    EXPECT_EQ(list.Remove(twice), 0);
+    EXPECT_EQ(ElementsOf(list), (Elements{other}));
+    EXPECT_EQ(list.RemoveAll(), 0);
+    EXPECT_TRUE(list.IsEmpty());
+    EXPECT_EQ(deleted, 0);
+
+    list.AddTail(twice);
+    list.CPtrList::AddTail(nullptr);
+    list.AddTail(other);
+    EXPECT_EQ(list.DeleteAll(), 0);
+    EXPECT_TRUE(list.IsEmpty());
+    EXPECT_EQ(deleted, 2);
+}
+
+// InList(table) finds a table that the last element refers to; a failing
+// schema or a null element stops the walk with an error and the result 0.
+TYPED_TEST(ListTest, InListByTable) {
+    CTWDB_Table t1("T1");
+    CTWDB_Table t2("T2");
+    CTWDB_Attribute a1(&t1, "A", TWDB_Integer);
+    CTWDB_Attribute a2(&t2, "B", TWDB_Integer);
+    typename TypeParam::Element first;
+    typename TypeParam::Element last;
+    TypeParam::Refer(first, &a2);
+    TypeParam::Refer(last, &a1);
+    typename TypeParam::List list;
+    EXPECT_EQ(list.InList(&t1), 0);  // empty list
+    list.AddTail(&first);
+    EXPECT_EQ(list.InList(&t1), 0);
+    list.AddTail(&last);
+    EXPECT_NE(list.InList(&t1), 0);
+    EXPECT_EQ(list.InList(static_cast<CTWDB_Table*>(nullptr)), 0);
+    EXPECT_EQ(CTWError::GetNumber(), 0);
+    win32::fault::Arm(win32::fault::Kind::Schema, 1);
+    EXPECT_EQ(list.InList(&t1), 0);
+    win32::fault::Disarm();
+    EXPECT_EQ(CTWError::GetNumber(), ID_TWErrors_UnExpected);
+    CTWError::Clear();
+    list.CPtrList::AddHead(nullptr);
+    EXPECT_EQ(list.InList(&t1), 0);
+    EXPECT_EQ(CTWError::GetNumber(), ID_TWErrors_UnExpected);
+    EXPECT_NE(std::string(CTWError::GetTrail()).find(TypeParam::kSource), std::string::npos);
+}
+
+// Conditions on attributes of table T that live as long as the fixture; a
+// null name gives a condition without an attribute.
+class ConditionListTest : public ::testing::Test {
+  protected:
+    CTWFileQDFCondition* On(const char* name) {
+        CTWFileQDFCondition* condition = &m_conditions.emplace_back();
+        if (name != nullptr)
+            condition->SetAttribute(&m_attributes.emplace_back(&m_table, name, TWDB_Integer));
+        return condition;
+    }
+
+    CTWDB_Table m_table{"T"};
+    std::deque<CTWDB_Attribute> m_attributes;
+    std::deque<CTWFileQDFCondition> m_conditions;
+};
+
+TEST_F(ConditionListTest, InsertKeepsAttributeNameOrderAndInsertionOrderForEqualNames) {
+    CTWFileQDFConditionList list;
+    CTWFileQDFCondition* b = On("B");
+    CTWFileQDFCondition* a1 = On("A");
+    CTWFileQDFCondition* c = On("C");
+    CTWFileQDFCondition* a2 = On("A");
+    CTWFileQDFCondition* lower = On("a");  // lower case sorts after upper case
+    CTWFileQDFCondition* z = On("Z");
+    CTWFileQDFCondition* high = On("\xE9");  // bytes compare unsigned
+    for (auto* condition : {b, a1, c, a2, lower, z, high})
+        ASSERT_EQ(list.Insert(condition), 0);
+    EXPECT_EQ(ElementsOf(list), (Elements{a1, a2, b, c, z, lower, high}));
+    EXPECT_EQ(list.Insert(nullptr), -1);
+    EXPECT_STREQ(CTWError::GetMessage(), Conditions::kRefused);
+    EXPECT_EQ(list.GetCount(), 7);
+}
+
+TEST_F(ConditionListTest, ConditionWithoutAttributeSortsAsTheEmptyNameAndHasNoTable) {
+    CTWFileQDFConditionList list;
+    CTWFileQDFCondition* a = On("A");
+    CTWFileQDFCondition* unbound = On(nullptr);
+    list.CPtrList::AddTail(nullptr);  // skipped by Insert
+    ASSERT_EQ(list.Insert(a), 0);
+    ASSERT_EQ(list.Insert(unbound), 0);
+    EXPECT_EQ(ElementsOf(list), (Elements{nullptr, unbound, a}));
+
+    CTWFileQDFConditionList unboundOnly;
+    unboundOnly.AddTail(unbound);
+    EXPECT_EQ(unboundOnly.InList(&m_table), 0);
+    EXPECT_EQ(CTWError::GetNumber(), 0);
+}
+
+}  // namespace
