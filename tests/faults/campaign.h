@@ -57,7 +57,7 @@ class Scenario {
     // complete result is there.
     virtual void CheckResult() = 0;
     // Whether the operations may succeed in spite of the failed call; by
-    // default where MayBeAbsorbed says so.
+    // default for the kinds that the library absorbs.
     virtual bool MayAbsorb(const Injection& injection) const;
     // After a run that returned a status >= 0 although a call failed: by
     // default the complete result must be there all the same.
@@ -91,11 +91,6 @@ Summary RunCampaign(const std::string& name, const ScenarioFactory& make);
 // kind must be one whose failure shows the system's message at once (the
 // end-of-file setting), so that nothing else is counted before.
 Counts CountsAtFirst(const ScenarioFactory& make, fault::Kind kind);
-
-// The error numbers that a failure of kind may give, and whether an
-// operation may absorb it (succeed in spite of it).
-bool IsExpectedError(fault::Kind kind, int number, const std::string& text);
-bool MayBeAbsorbed(fault::Kind kind);
 
 }  // namespace faults
 
