@@ -18,15 +18,11 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <random>
 #include <string>
 #include <thread>
-#include <vector>
-
-#ifndef _WIN32
-#include <dirent.h>
-#endif
 
 #include <twfile/host/error.h>
 #include <twfile/query/qdf.h>
@@ -49,18 +45,6 @@ void Fill(CTWFileQDF& d, const std::string& name, std::size_t size) {
     d.m_strEditedSQL = sql.c_str();
     for (std::size_t i = 0; i * 24 < size / 2; ++i)
         d.AddTable(new CString((name + "_table_" + std::to_string(i)).c_str()));
-}
-
-std::vector<std::string> Entries(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (dirent* entry = ::readdir(d)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        ::closedir(d);
-    }
-    return names;
 }
 
 // The file at path opens to the members of expected.
@@ -126,10 +110,11 @@ TEST(KilledSave, LeavesTheEarlierOrTheLaterDocumentInFull) {
         ASSERT_TRUE(text == firstText || text == secondText)
             << "round " << round << ": the file holds " << text.size() << " bytes of neither";
         (text == firstText ? sawFirst : sawSecond)++;
-        for (const std::string& name : Entries(dir.path())) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            const std::string name = entry.path().filename().string();
             if (name == "sales.qdf") continue;
             EXPECT_EQ(name.rfind(".sales.qdf.", 0), 0u) << "debris: " << name;
-            ::unlink(dir.File(name).c_str());
+            std::filesystem::remove(entry.path());
             ++debris;
         }
     }
