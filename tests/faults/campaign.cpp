@@ -89,22 +89,22 @@ bool MayBeAbsorbed(fault::Kind kind) {
            kind == fault::Kind::Lock || kind == fault::Kind::Attributes;
 }
 
-}  // namespace
-
-bool Injection::NoLaterThan(const Counts& at) const {
-    return ordinal <= at[static_cast<int>(kind)];
-}
-
-bool Scenario::MayAbsorb(const Injection& injection) const {
-    return MayBeAbsorbed(injection.kind);
-}
-
-std::string Injection::Describe() const {
+std::string Describe(const Injection& injection) {
     std::ostringstream text;
-    text << (action == fault::Action::Short ? "short " : "failed ") << fault::KindName(kind)
-         << " call " << ordinal;
+    text << (injection.action == fault::Action::Short ? "short " : "failed ")
+         << fault::KindName(injection.kind) << " call " << injection.ordinal;
     return text.str();
 }
+
+// What a campaign did, for the report.
+struct Summary {
+    Counts sites{};
+    unsigned long total = 0;
+    unsigned long runs = 0;
+    unsigned long failedRuns = 0;
+    unsigned long absorbedRuns = 0;
+    std::string Describe(const std::string& name) const;
+};
 
 std::string Summary::Describe(const std::string& name) const {
     std::ostringstream text;
@@ -118,6 +118,16 @@ std::string Summary::Describe(const std::string& name) const {
     text << "), " << runs << " runs with one call failed or shortened: " << failedRuns
          << " failed with the expected error, " << absorbedRuns << " absorbed";
     return text.str();
+}
+
+}  // namespace
+
+bool Injection::NoLaterThan(const Counts& at) const {
+    return ordinal <= at[static_cast<int>(kind)];
+}
+
+bool Scenario::MayAbsorb(const Injection& injection) const {
+    return MayBeAbsorbed(injection.kind);
 }
 
 Counts CountsAtFirst(const ScenarioFactory& make, fault::Kind kind) {
@@ -136,7 +146,7 @@ Counts CountsAtFirst(const ScenarioFactory& make, fault::Kind kind) {
     return g_atFirstMessage;
 }
 
-Summary RunCampaign(const std::string& name, const ScenarioFactory& make) {
+void RunCampaign(const std::string& name, const ScenarioFactory& make) {
     fault::ScopedDisarm disarm;
     Summary summary;
     {
@@ -159,7 +169,7 @@ Summary RunCampaign(const std::string& name, const ScenarioFactory& make) {
             for (fault::Action action : {fault::Action::Fail, fault::Action::Short}) {
                 if (action == fault::Action::Short && !IsTransfer(kind)) continue;
                 const Injection injection{kind, ordinal, action};
-                SCOPED_TRACE(name + ": " + injection.Describe());
+                SCOPED_TRACE(name + ": " + Describe(injection));
                 std::unique_ptr<Scenario> scenario = make();
                 scenario->Prepare();
                 fault::Arm(kind, ordinal, action, 1);
@@ -191,9 +201,9 @@ Summary RunCampaign(const std::string& name, const ScenarioFactory& make) {
             }
         }
     }
+    EXPECT_GT(summary.failedRuns, 0u) << name << ": no run failed";
     std::cout << summary.Describe(name) << std::endl;
     ::testing::Test::RecordProperty("call_sites", static_cast<int>(summary.total));
-    return summary;
 }
 
 }  // namespace faults

@@ -63,10 +63,6 @@ void Fill(CTWFileQDF& d, const std::string& seed, int lines) {
     d.m_strEditedSQL = sql.c_str();
 }
 
-MemberValues FreshMembers() {
-    return MembersOf(CTWFileQDF());
-}
-
 // The files of one campaign: the document's text and a previous file with
 // a longer text in its place, so that a failed save cuts it.
 struct Files {
@@ -74,9 +70,8 @@ struct Files {
     std::string text;      // the document saved
     MemberValues members;  // the document's members
     std::string previous;  // the text of the previous file
-    MemberValues previousMembers;
-    std::string target;  // the path saved to
-    std::string source;  // a file holding the document's text
+    std::string target;    // the path saved to
+    std::string source;    // a file holding the document's text
     // Per kind, the calls up to the first change of the target file, for a
     // write in place; all of them for a replacing save.
     Counts firstChange{};
@@ -92,7 +87,6 @@ struct Files {
 
         CTWFileQDF old;
         Fill(old, "previous-and-longer", 200);
-        previousMembers = MembersOf(old);
         const std::string path = dir.File("previous.qdf");
         EXPECT_GE(old.SaveAs(path.c_str()), 0);
         previous = twtest::ReadAll(path);
@@ -101,10 +95,8 @@ struct Files {
     }
 
     void CheckSaved(const std::string& path) const {
+        // The Open campaign reads this text back to the document's members.
         EXPECT_EQ(twtest::ReadAll(path), text) << "the saved text differs";
-        CTWFileQDF reread;
-        EXPECT_GE(reread.Open(path.c_str(), 1), 0);
-        EXPECT_EQ(MembersOf(reread), members) << "the saved file reads back differently";
     }
 
     // The files of the directory other than the ones made here: what a
@@ -126,9 +118,6 @@ struct Files {
         EXPECT_TRUE(Leftovers().empty()) << "a new file stayed behind: " << Leftovers().front();
         if (!replacing && !injection.NoLaterThan(firstChange)) return;
         EXPECT_EQ(twtest::ReadAll(target), previous) << "a failed save changed the previous file";
-        CTWFileQDF reread;
-        EXPECT_GE(reread.Open(target.c_str(), 1), 0);
-        EXPECT_TRUE(MembersOf(reread) == previousMembers) << "the previous file reads differently";
     }
 };
 
@@ -187,14 +176,14 @@ class DocumentScenario : public Scenario {
     void CheckResult() override {
         if (m_operation == Operation::Open) {
             EXPECT_EQ(m_document->IsFileOpen(), 1);
-            for (int read : m_document->m_bSectionRead)
-                EXPECT_EQ(read, 1);
+            EXPECT_EQ(qdftest::Indicators(*m_document), qdftest::kAllRead);
             EXPECT_TRUE(MembersOf(*m_document) == m_files.members) << "the members differ";
             return;
         }
         if (m_operation == Operation::Copy) {
             EXPECT_EQ(m_document->m_pOutputFile, m_document.get());
-            EXPECT_TRUE(MembersOf(*m_target) == FreshMembers()) << "the target's members changed";
+            EXPECT_TRUE(MembersOf(*m_target) == MembersOf(CTWFileQDF()))
+                << "the target's members changed";
         } else {
             EXPECT_EQ(m_document->IsFileOpen(), 1);
         }
@@ -214,7 +203,7 @@ class DocumentScenario : public Scenario {
         }
         // The file did not open: the caller sees it, nothing was read.
         EXPECT_EQ(m_document->IsFileOpen(), 0);
-        EXPECT_TRUE(MembersOf(*m_document) == FreshMembers());
+        EXPECT_TRUE(MembersOf(*m_document) == MembersOf(CTWFileQDF()));
     }
     void CheckAfterFailure(const Injection& injection) override {
         switch (m_operation) {
@@ -293,11 +282,9 @@ TEST_P(DocumentFaults, EveryFailedCallIsReportedAndRecovered) {
     if (operation == Operation::Copy) {
         m_files.firstChange = CountsAtFirst(make, fault::Kind::EndOfFile);
     }
-    const Summary summary =
-        RunCampaign(std::string("document ") + kNames[static_cast<int>(operation)] +
-                        (bufferSize == kSmall ? ", small buffer" : ""),
-                    make);
-    EXPECT_GT(summary.failedRuns, 0u);
+    RunCampaign(std::string("document ") + kNames[static_cast<int>(operation)] +
+                    (bufferSize == kSmall ? ", small buffer" : ""),
+                make);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -116,20 +116,6 @@ TEST_F(DocumentTest, ElementsThatWouldEndTheListAndTextsWithANulLoseNothingElse)
     EXPECT_EQ(opened.at("pDefaultValuesList"), "V");
 }
 
-TEST_F(DocumentTest, SaveOfAnEmptyFileWritesTheDocument) {
-    const std::string path = File("empty.qdf");
-    twtest::WriteAll(path, "");
-    Document doc;
-    ASSERT_GE(doc.Open(path.c_str(), 0), 0);
-    EXPECT_EQ(Indicators(doc), kNoneRead);
-    doc.m_strDatabase = "SALES";
-    ASSERT_GE(doc.Save(), 0) << CTWError::GetMessage();
-    const std::string saved = twtest::ReadAll(path);
-    ASSERT_GE(doc.SaveAs(File("other.qdf").c_str()), 0);
-    EXPECT_EQ(saved, twtest::ReadAll(File("other.qdf")));
-    EXPECT_EQ(Reopened(path), MembersOf(doc));
-}
-
 TEST_F(DocumentTest, SaveRewritesTheFileInPlaceOnlyWhenOpenForWriting) {
     const std::string path = File("sample.qdf");
     twtest::WriteAll(path, Fixture("sample.qdf") + "text after the last section\r\n");
@@ -147,15 +133,6 @@ TEST_F(DocumentTest, SaveRewritesTheFileInPlaceOnlyWhenOpenForWriting) {
     for (int cleared : {1, 2, 3, 4, 5, 10, 11})
         expected[static_cast<std::size_t>(cleared)].body = {""};
     EXPECT_EQ(twtest::ReadAll(path), Render(expected));
-}
-
-TEST_F(DocumentTest, OpenOfAMissingFileReadsNothing) {
-    Document doc;
-    doc.m_strDatabase = "KEPT";
-    EXPECT_GE(doc.Open(File("missing.qdf").c_str(), 1), 0);
-    EXPECT_EQ(doc.IsFileOpen(), 0);
-    EXPECT_EQ(MembersOf(doc).at("strDatabase"), "KEPT");
-    EXPECT_EQ(Indicators(doc), kNoneRead);
 }
 
 TEST_F(DocumentTest, OpenAppendsListsUntilInitialiseResetsTheMembers) {
