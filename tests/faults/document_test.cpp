@@ -18,7 +18,6 @@
 #include <memory>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include <twfile/host/error.h>
 #include <twfile/query/members.h>
@@ -94,28 +93,21 @@ struct Files {
         target = dir.File("target.qdf");
     }
 
-    void CheckSaved(const std::string& path) const {
-        // The Open campaign reads this text back to the document's members.
-        EXPECT_EQ(twtest::ReadAll(path), text) << "the saved text differs";
-    }
-
-    // The files of the directory other than the ones made here: what a
-    // failed save left behind.
-    std::vector<std::string> Leftovers() const {
-        std::vector<std::string> names;
+    // A file of the directory other than the ones made here: what a failed
+    // save left behind; empty if none.
+    std::string Leftover() const {
         for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
             const std::string name = entry.path().filename().string();
-            if (name != "document.qdf" && name != "previous.qdf" && name != "target.qdf") {
-                names.push_back(name);
-            }
+            if (name != "document.qdf" && name != "previous.qdf" && name != "target.qdf")
+                return name;
         }
-        return names;
+        return "";
     }
 
     // The previous file after a failed save: as it was, unless a write in
     // place failed after the file's first change.
     void CheckPrevious(const Injection& injection) const {
-        EXPECT_TRUE(Leftovers().empty()) << "a new file stayed behind: " << Leftovers().front();
+        EXPECT_EQ(Leftover(), "") << "a new file stayed behind";
         if (!replacing && !injection.NoLaterThan(firstChange)) return;
         EXPECT_EQ(twtest::ReadAll(target), previous) << "a failed save changed the previous file";
     }
@@ -187,7 +179,8 @@ class DocumentScenario : public Scenario {
         } else {
             EXPECT_EQ(m_document->IsFileOpen(), 1);
         }
-        m_files.CheckSaved(m_files.target);
+        // The Open campaign reads this text back to the document's members.
+        EXPECT_EQ(twtest::ReadAll(m_files.target), m_files.text) << "the saved text differs";
     }
     // The previous file is closed once the new one is in place; nothing was
     // written through it, so its failed close loses nothing.
@@ -212,7 +205,7 @@ class DocumentScenario : public Scenario {
                 return;
             case Operation::SaveAsToANewFile:
                 EXPECT_FALSE(twtest::Exists(m_files.target)) << "a failed save made the file";
-                EXPECT_TRUE(m_files.Leftovers().empty()) << "a new file stayed behind";
+                EXPECT_EQ(m_files.Leftover(), "") << "a new file stayed behind";
                 return;
             case Operation::Save:
                 EXPECT_EQ(m_document->IsFileOpen(), 1) << "the document lost its file";

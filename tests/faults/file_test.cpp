@@ -19,13 +19,6 @@ namespace {
 
 using twtest::Item;
 
-void OpenFor(CTWFile32& file, const std::string& path, unsigned long access,
-             unsigned long disposition) {
-    file.SetFileName(path.c_str());
-    file.SetDesiredAccess(access);
-    file.SetCreationDistribution(disposition);
-}
-
 // Replaces the four bytes at offset with value.
 int Update(CTWFile32& file, long offset, int value) {
     STEP(file.PrePreUpdate());
@@ -70,7 +63,9 @@ class ItemsScenario : public Scenario {
     int Sequence() {
         m_backs.clear();
         m_eofs = 0;
-        OpenFor(*m_file, m_path, win32::GENERIC_READ | win32::GENERIC_WRITE, win32::CREATE_ALWAYS);
+        m_file->SetFileName(m_path.c_str());
+        m_file->SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
+        m_file->SetCreationDistribution(win32::CREATE_ALWAYS);
         STEP(m_file->CreateFileA());
         for (const Item& item : m_items)
             STEP(item.write(*m_file));
@@ -102,13 +97,9 @@ class ItemsScenario : public Scenario {
     std::string m_view;
 };
 
-class FileFaults : public ::testing::Test {
-  protected:
-    twtest::TempDir m_dir;
-};
-
-TEST_F(FileFaults, WriteUpdateAndReadEveryItem) {
-    const std::string path = m_dir.File("items.bin");
+TEST(FileFaults, WriteUpdateAndReadEveryItem) {
+    twtest::TempDir dir;
+    const std::string path = dir.File("items.bin");
     RunCampaign("file items", [&] { return std::make_unique<ItemsScenario>(path); });
 }
 

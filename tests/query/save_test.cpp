@@ -20,17 +20,6 @@
 namespace qdftest {
 namespace {
 
-constexpr char kHeldByAnother[] =
-    "The process cannot access the file because it is being used by another process.";
-
-#ifndef _WIN32
-struct stat StatOf(const std::string& path) {
-    struct stat info {};
-    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
-    return info;
-}
-#endif
-
 class SaveTest : public QdfTest {};
 
 TEST_F(SaveTest, TextsThatWouldNotReadBackAreRefusedAndNothingIsWritten) {
@@ -81,13 +70,21 @@ TEST_F(SaveTest, TextsThatWouldNotReadBackAreRefusedAndNothingIsWritten) {
     }
 }
 
+// The cases below need POSIX permission bits, symbolic links and fork.
+#ifndef _WIN32
+struct stat StatOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info;
+}
+
+constexpr char kHeldByAnother[] =
+    "The process cannot access the file because it is being used by another process.";
+
 // The file is replaced, not rewritten: the new one takes the old one's
 // permission bits, and a symbolic link stays a link to the file it names
 // (a dangling one gets its file made where it points).
 TEST_F(SaveTest, ReplacedFilesKeepTheirPermissionsAndLinks) {
-#ifdef _WIN32
-    GTEST_SKIP() << "needs POSIX permission bits and symbolic links";
-#else
     ASSERT_EQ(::mkdir(File("real").c_str(), 0700), 0);
     const std::string target = File("real/doc.qdf");
     twtest::WriteAll(target, Fixture("sample.qdf"));
@@ -118,16 +115,12 @@ TEST_F(SaveTest, ReplacedFilesKeepTheirPermissionsAndLinks) {
     ASSERT_EQ(::lstat(dangling.c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     EXPECT_EQ(Reopened(File("real/made.qdf")), MembersOf(doc));
-#endif
 }
 
 // Where no file can be made beside the document (a read-only directory),
 // the text goes over the open file in place. A privileged user may write to
 // any directory; the refusal is then the fault switch's.
 TEST_F(SaveTest, AReadOnlyDirectoryGetsTheTextInPlace) {
-#ifdef _WIN32
-    GTEST_SKIP() << "needs a directory made read-only with chmod";
-#else
     ASSERT_EQ(::mkdir(File("locked").c_str(), 0700), 0);
     const std::string path = File("locked/doc.qdf");
     twtest::WriteAll(path, Fixture("sample.qdf"));
@@ -148,16 +141,12 @@ TEST_F(SaveTest, AReadOnlyDirectoryGetsTheTextInPlace) {
     ASSERT_GE(status, 0) << CTWError::GetMessage();
     EXPECT_EQ(StatOf(path).st_ino, before);
     EXPECT_EQ(Reopened(path), MembersOf(doc));
-#endif
 }
 
 // A document open for writing keeps other writers out, in this process and
 // in other processes, also after it saved (the new
 // file is held before it takes the old one's place); readers are let in.
 TEST_F(SaveTest, AWriterKeepsOtherWritersOutAcrossItsSaves) {
-#ifdef _WIN32
-    GTEST_SKIP() << "needs fork for the other process";
-#else
     const std::string path = File("doc.qdf");
     twtest::WriteAll(path, Fixture("sample.qdf"));
     Document writer;
@@ -200,8 +189,9 @@ TEST_F(SaveTest, AWriterKeepsOtherWritersOutAcrossItsSaves) {
     ASSERT_GE(writer.Close(), 0);
     EXPECT_TRUE(opensForWriting());
     EXPECT_TRUE(opensInAProcess());
-#endif
 }
+
+#endif
 
 }  // namespace
 }  // namespace qdftest
