@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <tuple>
 
 #include <twfile/host/error.h>
 #include <twfile/query/members.h>
@@ -254,42 +253,29 @@ class DocumentScenario : public Scenario {
 constexpr int kDefault = 65534;
 constexpr int kSmall = 256;
 
-const char* const kNames[] = {"Open", "Save", "SaveAsOntoAnExistingFile", "SaveAsToANewFile",
-                              "Copy"};
-
-using Param = std::tuple<Operation, int>;
-
-class DocumentFaults : public ::testing::TestWithParam<Param> {
-  protected:
-    Files m_files;
-};
-
-// For a write in place the first change of the file is found first.
-TEST_P(DocumentFaults, EveryFailedCallIsReportedAndRecovered) {
-    const auto [operation, bufferSize] = GetParam();
-    const ScenarioFactory make = [&, operation = operation, bufferSize = bufferSize] {
-        return std::make_unique<DocumentScenario>(m_files, operation, bufferSize);
-    };
-    m_files.replacing =
-        operation == Operation::Save || operation == Operation::SaveAsOntoAnExistingFile;
-    if (operation == Operation::Copy) {
-        m_files.firstChange = CountsAtFirst(make, fault::Kind::EndOfFile);
+// Every operation with each buffer size; for a write in place the first
+// change of the file is found first.
+TEST(DocumentFaults, EveryFailedCallIsReportedAndRecovered) {
+    const char* const names[] = {"Open", "Save", "SaveAs onto an existing file",
+                                 "SaveAs to a new file", "Copy"};
+    for (Operation operation :
+         {Operation::Open, Operation::Save, Operation::SaveAsOntoAnExistingFile,
+          Operation::SaveAsToANewFile, Operation::Copy}) {
+        for (int bufferSize : {kDefault, kSmall}) {
+            Files files;
+            const ScenarioFactory make = [&] {
+                return std::make_unique<DocumentScenario>(files, operation, bufferSize);
+            };
+            files.replacing =
+                operation == Operation::Save || operation == Operation::SaveAsOntoAnExistingFile;
+            if (operation == Operation::Copy)
+                files.firstChange = CountsAtFirst(make, fault::Kind::EndOfFile);
+            RunCampaign(std::string("document ") + names[static_cast<int>(operation)] +
+                            (bufferSize == kSmall ? ", small buffer" : ""),
+                        make);
+        }
     }
-    RunCampaign(std::string("document ") + kNames[static_cast<int>(operation)] +
-                    (bufferSize == kSmall ? ", small buffer" : ""),
-                make);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Operations, DocumentFaults,
-    ::testing::Combine(::testing::Values(Operation::Open, Operation::Save,
-                                         Operation::SaveAsOntoAnExistingFile,
-                                         Operation::SaveAsToANewFile, Operation::Copy),
-                       ::testing::Values(kDefault, kSmall)),
-    [](const ::testing::TestParamInfo<Param>& info) {
-        return kNames[static_cast<int>(std::get<0>(info.param))] +
-               std::string(std::get<1>(info.param) == kSmall ? "SmallBuffer" : "DefaultBuffer");
-    });
 
 }  // namespace
 }  // namespace faults
