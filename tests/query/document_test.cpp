@@ -61,13 +61,15 @@ TEST_F(DocumentTest, StatusStringNamesTheFirstTwelveSectionsNotRead) {
 
 TEST_F(DocumentTest, EveryMemberSurvivesSaveAsAndOpen) {
     // The sample holds a value other than the initial one in every member;
-    // here texts with TAB, bare CR, bare LF and bytes above 0x7F among them.
+    // here texts with TAB, bare CR, bare LF and bytes above 0x7F among them,
+    // and lines like the closing line that a save need not refuse.
     FileText sections = SampleSections();
-    sections[1].body = {"DB\twith tab \xE9"};
+    sections[1].body = {"}"};
     sections[2].body = {"T1", "T\x80\xFF", "a\rb", "c\nd", "e\r", ""};
     sections[4].body = {"T1.A = 'x\ty'", "\tT1.B > <<limit>>", ""};
     sections[7].body = {"\t1\r2\n3\xA0"};
-    sections[8].body = {"SELECT a\tb", "FROM t\rX\nY", "", "WHERE \xE4 = 1"};
+    sections[8].body = {"SELECT a\tb", "FROM t\rX\nY", "",  "WHERE \xE4 = 1",
+                        "{fn NOW()}",  " }",           "}x"};
     sections[9].body = {"cu\tst\xFFom\r"};
     sections[10].body = {"limit\t5", "\xC0\xC1", ""};
     sections[12].body = {"-7", "CET\t+1"};

@@ -11,6 +11,7 @@
 #endif
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "testing/fault_switch.h"
@@ -22,49 +23,31 @@ namespace {
 
 class SaveTest : public QdfTest {};
 
+// A CR LF in a one-line text, or a line "}" in the edited SQL, would not
+// read back as written. (The document tests save the texts that come near.)
 TEST_F(SaveTest, TextsThatWouldNotReadBackAreRefusedAndNothingIsWritten) {
-    struct Case {
-        const char* member;  // named in the refusal
-        CString Document::*text;
-        std::string value;
-        bool saved;
-    };
     const auto sql = &Document::m_strEditedSQL;
-    std::vector<Case> cases = {
-        {"m_strEditedSQL", sql, "SELECT *\r\n}\r\nFROM T", false},
-        {"m_strEditedSQL", sql, "}", false},
-        {"m_strEditedSQL", sql, "SELECT *\r\n}", false},
-        {"", sql, "{fn NOW()}\r\n }\r\n}x\r\n", true},
-        {"", &Document::m_strDatabase, "}", true},
-        {"", &Document::m_strWindowPosition, "a\rb\nc", true},
+    std::vector<std::tuple<const char*, CString Document::*, std::string>> cases = {
+        {"m_strEditedSQL", sql, "SELECT *\r\n}\r\nFROM T"},
+        {"m_strEditedSQL", sql, "}"},
+        {"m_strEditedSQL", sql, "SELECT *\r\n}"},
     };
-    // Every other text is one line: a CR LF in it is refused.
     for (const twfile::query::Member& m : twfile::query::Members()) {
         if (m.kind == twfile::query::MemberKind::Text && m.text != sql)
-            cases.push_back({m.name, m.text, "a\r\nb", false});
+            cases.emplace_back(m.name, m.text, "a\r\nb");
     }
     const std::string previous = Fixture("sample.qdf");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.member) + " " + c.value);
+    for (const auto& [name, member, value] : cases) {
+        SCOPED_TRACE(std::string(name) + " " + value);
         const std::string path = File("doc.qdf");
         twtest::WriteAll(path, previous);
-        std::remove(File("new.qdf").c_str());
         Document doc;
         ASSERT_GE(doc.Open(path.c_str(), 0), 0);
-        doc.*c.text = c.value.c_str();
-        for (bool saveAs : {false, true}) {
-            const int status = saveAs ? doc.SaveAs(File("new.qdf").c_str()) : doc.Save();
-            if (c.saved) {
-                EXPECT_GE(status, 0) << CTWError::GetMessage();
-                continue;
-            }
-            EXPECT_EQ(status, ID_TWErrors_InvalidParam);
-            EXPECT_NE(TakeError().text.find(c.member), std::string::npos);
-        }
-        if (c.saved) {
-            EXPECT_EQ(Reopened(path), MembersOf(doc));
-            continue;
-        }
+        doc.*member = value.c_str();
+        EXPECT_EQ(doc.Save(), ID_TWErrors_InvalidParam);
+        EXPECT_NE(TakeError().text.find(name), std::string::npos);
+        EXPECT_EQ(doc.SaveAs(File("new.qdf").c_str()), ID_TWErrors_InvalidParam);
+        EXPECT_NE(TakeError().text.find(name), std::string::npos);
         EXPECT_EQ(twtest::ReadAll(path), previous);
         EXPECT_FALSE(twtest::Exists(File("new.qdf")));
     }
