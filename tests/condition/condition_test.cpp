@@ -109,7 +109,7 @@ TEST_F(ConditionTest, FullNameTextPutsTheTableNameInFrontUnlessQualified) {
 
 // After a failed allocation the buffer is null with size 0: the next call
 // allocates again, whatever length it needs. (The fault campaign fails every
-// schema call and string allocation of the conditions.)
+// schema call of the conditions.)
 TEST_F(ConditionTest, TextBufferGrowsOnlyWhenNeededAndSurvivesFailedAllocations) {
     m_condition.SetAttribute(&m_qty);
     const struct {
@@ -199,6 +199,11 @@ TEST_F(ConditionTest, ParameterMapOfTheConditionsTextKeepsOtherKeys) {
     EXPECT_EQ(m_condition.GetParameterMap(nullptr, &map), ID_TWErrors_InvalidParam);
     CTWError::Clear();
     EXPECT_EQ(m_condition.UnParameteriseOperand("<<A>>", nullptr), ID_TWErrors_InvalidParam);
+    CTWError::Clear();
+    // A map that cannot grow, nor the error take its text.
+    fault::ScopedDisarm disarm;
+    fault::ArmFrom(fault::Kind::String, 1);
+    EXPECT_EQ(m_condition.GetParameterMap("<<Name>>", &map), ID_TWErrors_MemoryAlloc);
 }
 
 TEST_F(ConditionTest, OperandBufferGrowsToTheExactSizeAndSurvivesFailures) {
