@@ -19,15 +19,6 @@ namespace {
 
 using twtest::Item;
 
-// Replaces the four bytes at offset with value.
-int Update(CTWFile32& file, long offset, int value) {
-    STEP(file.PrePreUpdate());
-    STEP(file.PreUpdate(offset, 4));
-    STEP(file.Write(value));
-    STEP(file.PostUpdate());
-    return file.PostPostUpdate();
-}
-
 class ItemsScenario : public Scenario {
   public:
     explicit ItemsScenario(const std::string& path) : m_path(path) {}
@@ -69,8 +60,12 @@ class ItemsScenario : public Scenario {
         STEP(m_file->CreateFileA());
         for (const Item& item : m_items)
             STEP(item.write(*m_file));
-        // The first value went out to the file long ago.
-        STEP(Update(*m_file, 0, 7));
+        // The first value went out to the file long ago: it becomes 7.
+        STEP(m_file->PrePreUpdate());
+        STEP(m_file->PreUpdate(0, 4));
+        STEP(m_file->Write(7));
+        STEP(m_file->PostUpdate());
+        STEP(m_file->PostPostUpdate());
         STEP(m_file->WriteFile());
         STEP(m_file->Locate(0));
         int eof = 0;
