@@ -52,7 +52,13 @@ struct Joins {
 template <class Kind>
 class ListTest : public ::testing::Test {};
 using Kinds = ::testing::Types<Conditions, Joins>;
-TYPED_TEST_SUITE(ListTest, Kinds);
+struct KindNames {
+    template <class Kind>
+    static std::string GetName(int) {
+        return Kind::kSource;
+    }
+};
+TYPED_TEST_SUITE(ListTest, Kinds, KindNames);
 
 // AddTail of null raises -1 with the list's message and changes nothing; the
 // list stays usable. (The fault campaign fails every node allocation.)
