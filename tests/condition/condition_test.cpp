@@ -108,8 +108,7 @@ TEST_F(ConditionTest, FullNameTextPutsTheTableNameInFrontUnlessQualified) {
 }
 
 // After a failed allocation the buffer is null with size 0: the next call
-// allocates again, whatever length it needs. (The fault campaign fails every
-// schema call of the conditions.)
+// allocates again, whatever length it needs.
 TEST_F(ConditionTest, TextBufferGrowsOnlyWhenNeededAndSurvivesFailedAllocations) {
     m_condition.SetAttribute(&m_qty);
     const struct {
@@ -136,6 +135,11 @@ TEST_F(ConditionTest, TextBufferGrowsOnlyWhenNeededAndSurvivesFailedAllocations)
         EXPECT_STREQ(CTWError::GetMessage(), step.fail ? IDS_TWErrors_UnExpected : "");
         CTWError::Clear();
     }
+    // A failing schema is passed on; the earlier text stays.
+    fault::ScopedDisarm disarm;
+    fault::Arm(fault::Kind::Schema, 1);
+    EXPECT_EQ(Text(m_condition.GetFullNameText()), "");
+    EXPECT_NE(std::string(CTWError::GetTrail()).find("TWFileQDFCondition"), std::string::npos);
 }
 
 // Parameter names and sample values; at most 18 parameters, with names of at

@@ -79,9 +79,9 @@ TEST_F(JoinTest, TextJoinsTheNamesInABufferThatSurvivesFailedAllocations) {
     fault::Disarm();
 }
 
-// A null attribute raises an error and leaves the earlier text, if any. (The
-// fault campaign fails every schema call of a join's text.)
-TEST_F(JoinTest, NullAttributeGivesAnErrorAndLeavesTheEarlierText) {
+// A null attribute or a failing schema raises an error and gives the
+// earlier or partly built text.
+TEST_F(JoinTest, NullAttributeOrFailingSchemaGivesAnEarlierOrPartlyBuiltText) {
     CTWFileQDFJoin fresh;
     fresh.AddTail(nullptr);
     EXPECT_EQ(fresh.GetText(), nullptr);  // never had a buffer
@@ -89,12 +89,22 @@ TEST_F(JoinTest, NullAttributeGivesAnErrorAndLeavesTheEarlierText) {
     EXPECT_NE(std::string(CTWError::GetTrail()).find("TWFileQDFJoin"), std::string::npos);
     CTWError::Clear();
 
-    CTWFileQDFJoin join;
-    Fill(join, {Attribute("T1", "N1"), Attribute("T2", "N2")});
-    ASSERT_STREQ(join.GetText(), "T1.N1 = T2.N2");
-    join.AddTail(nullptr);
-    EXPECT_STREQ(join.GetText(), "T1.N1 = T2.N2");
-    EXPECT_EQ(CTWError::GetNumber(), ID_TWErrors_UnExpected);
+    // The names are asked for in calls 1, 2 (length) and 3, 4 (text).
+    for (auto [nth, text] :
+         {std::pair{1ul, "<null>"}, {2ul, "<null>"}, {3ul, ""}, {4ul, "T1.N1"}}) {
+        CTWFileQDFJoin join;
+        Fill(join, {Attribute("T1", "N1"), Attribute("T2", "N2")});
+        fault::Arm(fault::Kind::Schema, nth);
+        EXPECT_EQ(Text(join.GetText()), text) << nth;
+        fault::Disarm();
+        EXPECT_EQ(CTWError::GetNumber(), ID_TWErrors_UnExpected);
+        CTWError::Clear();
+        ASSERT_STREQ(join.GetText(), "T1.N1 = T2.N2");
+        join.AddTail(nullptr);
+        EXPECT_STREQ(join.GetText(), "T1.N1 = T2.N2");
+        EXPECT_EQ(CTWError::GetNumber(), ID_TWErrors_UnExpected);
+        CTWError::Clear();
+    }
 }
 
 }  // namespace
