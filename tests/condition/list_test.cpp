@@ -130,51 +130,41 @@ TYPED_TEST(ListTest, InListByTable) {
     EXPECT_NE(std::string(CTWError::GetTrail()).find(TypeParam::kSource), std::string::npos);
 }
 
-// Conditions on attributes of table T that live as long as the fixture; a
-// null name gives a condition without an attribute.
-class ConditionListTest : public ::testing::Test {
-  protected:
-    CTWFileQDFCondition* On(const char* name) {
-        CTWFileQDFCondition* condition = &m_conditions.emplace_back();
+// Insert keeps the order of the attribute names, bytes compared unsigned,
+// and for equal names the order of insertion. A condition without an
+// attribute sorts as the empty name and has no table; null elements in the
+// list are passed over, and a null condition is refused.
+TEST(ConditionList, InsertKeepsAttributeNameOrderAndInsertionOrderForEqualNames) {
+    CTWDB_Table table("T");
+    std::deque<CTWDB_Attribute> attributes;
+    std::deque<CTWFileQDFCondition> conditions;
+    const auto on = [&](const char* name) {
+        CTWFileQDFCondition* condition = &conditions.emplace_back();
         if (name != nullptr)
-            condition->SetAttribute(&m_attributes.emplace_back(&m_table, name, TWDB_Integer));
+            condition->SetAttribute(&attributes.emplace_back(&table, name, TWDB_Integer));
         return condition;
-    }
-
-    CTWDB_Table m_table{"T"};
-    std::deque<CTWDB_Attribute> m_attributes;
-    std::deque<CTWFileQDFCondition> m_conditions;
-};
-
-TEST_F(ConditionListTest, InsertKeepsAttributeNameOrderAndInsertionOrderForEqualNames) {
+    };
+    CTWFileQDFCondition* b = on("B");
+    CTWFileQDFCondition* a1 = on("A");
+    CTWFileQDFCondition* c = on("C");
+    CTWFileQDFCondition* a2 = on("A");
+    CTWFileQDFCondition* lower = on("a");  // lower case sorts after upper case
+    CTWFileQDFCondition* z = on("Z");
+    CTWFileQDFCondition* high = on("\xE9");
+    CTWFileQDFCondition* unbound = on(nullptr);
     CTWFileQDFConditionList list;
-    CTWFileQDFCondition* b = On("B");
-    CTWFileQDFCondition* a1 = On("A");
-    CTWFileQDFCondition* c = On("C");
-    CTWFileQDFCondition* a2 = On("A");
-    CTWFileQDFCondition* lower = On("a");  // lower case sorts after upper case
-    CTWFileQDFCondition* z = On("Z");
-    CTWFileQDFCondition* high = On("\xE9");  // bytes compare unsigned
-    for (auto* condition : {b, a1, c, a2, lower, z, high})
+    list.CPtrList::AddTail(nullptr);
+    for (auto* condition : {b, a1, c, a2, lower, z, high, unbound})
         ASSERT_EQ(list.Insert(condition), 0);
-    EXPECT_EQ(ElementsOf(list), (Elements{a1, a2, b, c, z, lower, high}));
+    EXPECT_EQ(ElementsOf(list), (Elements{nullptr, unbound, a1, a2, b, c, z, lower, high}));
     EXPECT_EQ(list.Insert(nullptr), -1);
     EXPECT_STREQ(CTWError::GetMessage(), Conditions::kRefused);
-    EXPECT_EQ(list.GetCount(), 7);
-}
-
-TEST_F(ConditionListTest, ConditionWithoutAttributeSortsAsTheEmptyNameAndHasNoTable) {
-    CTWFileQDFConditionList list;
-    CTWFileQDFCondition* a = On("A");
-    CTWFileQDFCondition* unbound = On(nullptr);
-    list.CPtrList::AddTail(nullptr);  // skipped by Insert
-    ASSERT_EQ(list.Insert(a), 0);
-    ASSERT_EQ(list.Insert(unbound), 0);
-    EXPECT_EQ(ElementsOf(list), (Elements{nullptr, unbound, a}));
+    EXPECT_EQ(list.GetCount(), 9);
+    CTWError::Clear();
 
     CTWFileQDFConditionList unboundOnly;
     unboundOnly.AddTail(unbound);
-    EXPECT_EQ(unboundOnly.InList(&m_table), 0);
+    EXPECT_EQ(unboundOnly.InList(&table), 0);
     EXPECT_EQ(CTWError::GetNumber(), 0);
 }
 
