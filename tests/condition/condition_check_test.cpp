@@ -107,7 +107,7 @@ TEST(ConditionCheck, OperatorsAllowedByDataType) {
     RunCases(cases);
 }
 
-TEST(ConditionCheck, ScalarOperands) {
+TEST(ConditionCheck, Operands) {
     RunCases({
         {TWDB_Integer, "ORDERS.COL =  -42 ", 1, {}},
         {TWDB_Integer, "ORDERS.COL = 4 2", 0, {kBadNumber}},
@@ -122,11 +122,7 @@ TEST(ConditionCheck, ScalarOperands) {
         {TWDB_Bool, "ORDERS.COL <> False", 1, {}},
         {TWDB_Bool, "ORDERS.COL = <<Flag>>", 1, {}},
         {TWDB_Bool, "ORDERS.COL = T", 0, {kBadBool}},
-    });
-}
-
-TEST(ConditionCheck, ListOperands) {
-    RunCases({
+        // Lists.
         {TWDB_Integer, "ORDERS.COL IN (1, 2,,3 4)", 1, {}},
         {TWDB_Integer, "ORDERS.COL IN (<<Low>>,<<High>>)", 1, {}},
         {TWDB_Integer, "ORDERS.COL IN (1, ,2)", 0, {kMissing}},
@@ -135,21 +131,13 @@ TEST(ConditionCheck, ListOperands) {
         {TWDB_Integer, "ORDERS.COL IN 1,2", 0, {kNoBrackets}},
         {TWDB_Integer, "ORDERS.COL IN (1.5)", 0, {kBadNumber}},
         {TWDB_Real, "ORDERS.COL IN (1.5, -2)", 1, {}},
-    });
-}
-
-TEST(ConditionCheck, StringOperandWithInIsCheckedAsAList) {
-    RunCases({
+        // A string operand with IN is checked as a list.
         {TWDB_String, "ORDERS.COL IN ('a,b', 'O''Brien','<<B>>')", 1, {}},
         {TWDB_String, "ORDERS.COL IN 'abc'", 0, {kNoBrackets}},
         {TWDB_String, "ORDERS.COL IN (abc)", 0, {kNotQuoted}},
         {TWDB_String, "ORDERS.COL IN ('abc)", 0, {kSpurious}},
-    });
-}
-
-TEST(ConditionCheck, TimeAndUncheckedOperandsAlwaysPass) {
-    // Types without a sample value are not unparameterised either.
-    RunCases({
+        // Time and unchecked operands always pass; types without a sample
+        // value are not unparameterised either.
         {TWDB_Time, "ORDERS.COL > 5 AND X", 1, {}},
         {TWDB_Time, "ORDERS.COL IN <<From>>", 1, {}},
         {TWDB_Unknown, "ORDERS.COL = <<P>>", 1, {}},

@@ -204,7 +204,7 @@ TEST_F(ConditionTest, ParameterMapOfTheConditionsTextKeepsOtherKeys) {
     CTWError::Clear();
     EXPECT_EQ(m_condition.UnParameteriseOperand("<<A>>", nullptr), ID_TWErrors_InvalidParam);
     CTWError::Clear();
-    // A map that cannot grow.
+    // A map that cannot grow, nor the error take its text.
     fault::ScopedDisarm disarm;
     fault::ArmFrom(fault::Kind::String, 1);
     EXPECT_EQ(m_condition.GetParameterMap("<<Name>>", &map), ID_TWErrors_MemoryAlloc);

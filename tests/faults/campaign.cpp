@@ -12,18 +12,14 @@ namespace faults {
 
 namespace {
 
-constexpr fault::Kind kKinds[] = {
-    fault::Kind::Open,    fault::Kind::Read,        fault::Kind::Write,
-    fault::Kind::Seek,    fault::Kind::Size,        fault::Kind::EndOfFile,
-    fault::Kind::Close,   fault::Kind::GlobalAlloc, fault::Kind::GlobalLock,
-    fault::Kind::Message, fault::Kind::ListNode,    fault::Kind::String,
-    fault::Kind::Buffer,  fault::Kind::Schema,      fault::Kind::Sync,
-    fault::Kind::Rename,  fault::Kind::Attributes,  fault::Kind::Lock};
+constexpr fault::Kind KindAt(int k) {
+    return static_cast<fault::Kind>(k);
+}
 
 Counts TakeCounts() {
     Counts counts{};
-    for (fault::Kind kind : kKinds)
-        counts[static_cast<int>(kind)] = fault::Calls(kind);
+    for (int k = 0; k < fault::kKindCount; ++k)
+        counts[k] = fault::Calls(KindAt(k));
     return counts;
 }
 
@@ -31,63 +27,17 @@ bool IsTransfer(fault::Kind kind) {
     return kind == fault::Kind::Read || kind == fault::Kind::Write;
 }
 
-// The counts at the first message box shown while it lives.
-class CountsAtFirstMessage {
-  public:
-    CountsAtFirstMessage() { m_previous = AfxSetMessageBoxHandler(&Record); }
-    ~CountsAtFirstMessage() {
-        AfxSetMessageBoxHandler(m_previous);
-        s_taken = false;
-    }
-    const Counts& counts() const { return s_counts; }
-    bool taken() const { return s_taken; }
+// The counts at the first message box shown while CountsAtFirst runs.
+Counts g_atFirstMessage{};
+bool g_messageShown = false;
 
-  private:
-    static int Record(const char*, unsigned int, unsigned int) {
-        if (!s_taken) s_counts = TakeCounts();
-        s_taken = true;
-        return IDOK;
-    }
-    AfxMessageBoxHandler m_previous;
-    static Counts s_counts;
-    static bool s_taken;
-};
-
-Counts CountsAtFirstMessage::s_counts{};
-bool CountsAtFirstMessage::s_taken = false;
-
-}  // namespace
-
-bool Injection::NoLaterThan(const Counts& at) const {
-    return ordinal <= at[static_cast<int>(kind)];
+int RecordFirstMessage(const char*, unsigned int, unsigned int) {
+    if (!g_messageShown) g_atFirstMessage = TakeCounts();
+    g_messageShown = true;
+    return IDOK;
 }
 
-bool Scenario::MayAbsorb(const Injection& injection) const {
-    return MayBeAbsorbed(injection.kind);
-}
-
-std::string Injection::Describe() const {
-    std::ostringstream text;
-    text << (action == fault::Action::Short ? "short " : "failed ") << fault::KindName(kind)
-         << " call " << ordinal;
-    return text.str();
-}
-
-std::string Summary::Describe(const std::string& name) const {
-    std::ostringstream text;
-    text << "faults: " << name << ": " << total << " call sites (";
-    bool first = true;
-    for (fault::Kind kind : kKinds) {
-        const unsigned long count = sites[static_cast<int>(kind)];
-        if (count == 0) continue;
-        text << (first ? "" : ", ") << fault::KindName(kind) << " " << count;
-        first = false;
-    }
-    text << "), " << runs << " runs with one call failed or shortened: " << failedRuns
-         << " failed with the expected error, " << absorbedRuns << " absorbed";
-    return text.str();
-}
-
+// The error numbers that a failure of kind may give.
 bool IsExpectedError(fault::Kind kind, int number, const std::string& text) {
     switch (kind) {
         case fault::Kind::Open:
@@ -139,21 +89,64 @@ bool MayBeAbsorbed(fault::Kind kind) {
            kind == fault::Kind::Lock || kind == fault::Kind::Attributes;
 }
 
+std::string Describe(const Injection& injection) {
+    std::ostringstream text;
+    text << (injection.action == fault::Action::Short ? "short " : "failed ")
+         << fault::KindName(injection.kind) << " call " << injection.ordinal;
+    return text.str();
+}
+
+// What a campaign did, for the report.
+struct Summary {
+    Counts sites{};
+    unsigned long total = 0;
+    unsigned long runs = 0;
+    unsigned long failedRuns = 0;
+    unsigned long absorbedRuns = 0;
+    std::string Describe(const std::string& name) const;
+};
+
+std::string Summary::Describe(const std::string& name) const {
+    std::ostringstream text;
+    text << "faults: " << name << ": " << total << " call sites (";
+    const char* separator = "";
+    for (int k = 0; k < fault::kKindCount; ++k) {
+        if (sites[k] == 0) continue;
+        text << separator << fault::KindName(KindAt(k)) << " " << sites[k];
+        separator = ", ";
+    }
+    text << "), " << runs << " runs with one call failed or shortened: " << failedRuns
+         << " failed with the expected error, " << absorbedRuns << " absorbed";
+    return text.str();
+}
+
+}  // namespace
+
+bool Injection::NoLaterThan(const Counts& at) const {
+    return ordinal <= at[static_cast<int>(kind)];
+}
+
+bool Scenario::MayAbsorb(const Injection& injection) const {
+    return MayBeAbsorbed(injection.kind);
+}
+
 Counts CountsAtFirst(const ScenarioFactory& make, fault::Kind kind) {
     fault::ScopedDisarm disarm;
     std::unique_ptr<Scenario> scenario = make();
     scenario->Prepare();
-    CountsAtFirstMessage counts;
+    g_messageShown = false;
+    const AfxMessageBoxHandler previous = AfxSetMessageBoxHandler(&RecordFirstMessage);
     fault::Arm(kind, 1);
     scenario->Run();
     fault::Disarm();
+    AfxSetMessageBoxHandler(previous);
     CTWError::Clear();
-    EXPECT_TRUE(counts.taken()) << "no message shown at the first " << fault::KindName(kind)
+    EXPECT_TRUE(g_messageShown) << "no message shown at the first " << fault::KindName(kind)
                                 << " call";
-    return counts.counts();
+    return g_atFirstMessage;
 }
 
-Summary RunCampaign(const std::string& name, const ScenarioFactory& make) {
+void RunCampaign(const std::string& name, const ScenarioFactory& make) {
     fault::ScopedDisarm disarm;
     Summary summary;
     {
@@ -170,13 +163,13 @@ Summary RunCampaign(const std::string& name, const ScenarioFactory& make) {
         CTWError::Clear();
         scenario->CheckResult();
     }
-    for (fault::Kind kind : kKinds) {
-        const unsigned long count = summary.sites[static_cast<int>(kind)];
-        for (unsigned long ordinal = 1; ordinal <= count; ++ordinal) {
+    for (int k = 0; k < fault::kKindCount; ++k) {
+        const fault::Kind kind = KindAt(k);
+        for (unsigned long ordinal = 1; ordinal <= summary.sites[k]; ++ordinal) {
             for (fault::Action action : {fault::Action::Fail, fault::Action::Short}) {
                 if (action == fault::Action::Short && !IsTransfer(kind)) continue;
                 const Injection injection{kind, ordinal, action};
-                SCOPED_TRACE(name + ": " + injection.Describe());
+                SCOPED_TRACE(name + ": " + Describe(injection));
                 std::unique_ptr<Scenario> scenario = make();
                 scenario->Prepare();
                 fault::Arm(kind, ordinal, action, 1);
@@ -208,9 +201,9 @@ Summary RunCampaign(const std::string& name, const ScenarioFactory& make) {
             }
         }
     }
+    EXPECT_GT(summary.failedRuns, 0u) << name << ": no run failed";
     std::cout << summary.Describe(name) << std::endl;
     ::testing::Test::RecordProperty("call_sites", static_cast<int>(summary.total));
-    return summary;
 }
 
 }  // namespace faults

@@ -9,36 +9,29 @@
 
 namespace {
 
-CRuntimeClass* const kCreatable[] = {
-    RUNTIME_CLASS(CTWFileQDFCondition), RUNTIME_CLASS(CTWFileQDFConditionList),
-    RUNTIME_CLASS(CTWFileQDFJoin), RUNTIME_CLASS(CTWFileQDFJoinList)};
-
-TEST(Module, CreatableClassesHaveTheirRecords) {
-    CRuntimeClass* const bases[] = {RUNTIME_CLASS(CCmdTarget), RUNTIME_CLASS(CPtrList),
-                                    RUNTIME_CLASS(CTWDB_AttributeList), RUNTIME_CLASS(CPtrList)};
-    const char* const names[] = {"CTWFileQDFCondition", "CTWFileQDFConditionList", "CTWFileQDFJoin",
-                                 "CTWFileQDFJoinList"};
-    for (int k = 0; k < 4; ++k) {
-        CRuntimeClass* record = kCreatable[k];
-        EXPECT_STREQ(record->m_lpszClassName, names[k]);
-        EXPECT_EQ(record->m_wSchema, 0xFFFFu) << names[k];
-        EXPECT_EQ(record->GetBaseClass(), bases[k]) << names[k];
-        EXPECT_TRUE(record->IsDerivedFrom(RUNTIME_CLASS(CObject))) << names[k];
-        EXPECT_FALSE(bases[k]->IsDerivedFrom(record)) << names[k];
-
-        std::unique_ptr<CObject> object(record->CreateObject());
-        ASSERT_NE(object, nullptr) << names[k];
-        EXPECT_EQ(object->GetRuntimeClass(), record) << names[k];
-    }
-    EXPECT_FALSE(RUNTIME_CLASS(CTWFileQDFJoin)->IsDerivedFrom(RUNTIME_CLASS(CTWFileQDFJoinList)));
-}
-
-TEST(Module, RegisteredWhenLoadedAndByInitUntilTerm) {
+TEST(Module, CreatableClassesAreRegisteredWhenLoadedAndByInitUntilTerm) {
+    const struct {
+        const char* name;
+        CRuntimeClass* record;
+        CRuntimeClass* base;
+    } creatable[] = {
+        {"CTWFileQDFCondition", RUNTIME_CLASS(CTWFileQDFCondition), RUNTIME_CLASS(CCmdTarget)},
+        {"CTWFileQDFConditionList", RUNTIME_CLASS(CTWFileQDFConditionList),
+         RUNTIME_CLASS(CPtrList)},
+        {"CTWFileQDFJoin", RUNTIME_CLASS(CTWFileQDFJoin), RUNTIME_CLASS(CTWDB_AttributeList)},
+        {"CTWFileQDFJoinList", RUNTIME_CLASS(CTWFileQDFJoinList), RUNTIME_CLASS(CPtrList)}};
     // No init call before this point in the process.
     EXPECT_NE(TWFileIsModuleRegistered(), 0);
     EXPECT_NE(AfxFindExtensionModule("TWFile"), nullptr);
-    for (CRuntimeClass* record : kCreatable)
-        EXPECT_EQ(AfxFindRuntimeClass(record->m_lpszClassName), record);
+    for (const auto& c : creatable) {
+        EXPECT_EQ(AfxFindRuntimeClass(c.name), c.record) << c.name;
+        EXPECT_EQ(c.record->GetBaseClass(), c.base) << c.name;
+        EXPECT_TRUE(c.record->IsDerivedFrom(RUNTIME_CLASS(CObject))) << c.name;
+        EXPECT_FALSE(c.base->IsDerivedFrom(c.record)) << c.name;
+        std::unique_ptr<CObject> object(c.record->CreateObject());
+        ASSERT_NE(object, nullptr) << c.name;
+        EXPECT_EQ(object->GetRuntimeClass(), c.record) << c.name;
+    }
     // Only the creatable classes are registered.
     EXPECT_EQ(AfxFindRuntimeClass("CPtrList"), nullptr);
     EXPECT_EQ(AfxFindRuntimeClass(nullptr), nullptr);

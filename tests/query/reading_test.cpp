@@ -14,6 +14,8 @@
 namespace qdftest {
 namespace {
 
+using namespace std::string_literals;
+
 constexpr char kEof[] = "Unexpected end-of-file found in Query Definition file";
 constexpr char kTooLong[] = "Error - target too small for read operation";
 constexpr const char* kOk = nullptr;
@@ -59,6 +61,12 @@ struct Case {
 };
 
 std::vector<Case> Cases() {
+    // NULs inside lines: a line is compared up to its first NUL, and each
+    // line of the edited SQL ends at its own.
+    FileText nuls = SampleSections();
+    nuls[1].body = {"SALES\0 2"s};
+    nuls[6].body[1] = "Active Query\0 x"s;
+    nuls[8].body = {"SELECT *\0 x"s, "FROM ORDERS"};
     const SectionText flags = {
         "FLAGS 2.1",
         {"edited sql selected", "Active Query ", "The Query is Read Only", "Selection is by ROW",
@@ -164,6 +172,14 @@ std::vector<Case> Cases() {
         {"PRINTER-PROPERTIES 2.0 with empty lines",
          Splice(14, 1, {{"PRINTER-PROPERTIES 2.0", {"", "", "", "", "", "", "", "", "", "8"}}}),
          kAllRead, kOk, "strPrinterProperty1=old;strPrinterProperty5=;nPrinterProperty1=99"},
+        {"NULs inside lines", Render(nuls), kAllRead, kOk,
+         "strDatabase=SALES\0 2"s + ";bActiveQuery=1;strEditedSQL=SELECT *\r\nFROM ORDERS"},
+        {"list element that begins with a NUL",
+         Splice(2, 1, {{"TABLES 1.0", {"ORDERS", "\0HIDDEN"s, "CUSTOMERS", ""}}}), kAllRead, kOk,
+         "pTableList=ORDERS|\0HIDDEN|CUSTOMERS"s},
+        {"closing line followed by a NUL ends the edited SQL",
+         Splice(8, 1, {{"EDITED-SQL 1.0", {"SELECT *", "}\0 junk"s, "FROM ORDERS"}}}),
+         "11111111100000", kOk, "strEditedSQL=SELECT *"},
         // The end of the file inside a body.
         {"end in HEADER", Lines({"HEADER 2.0", "{", "one"}), kNoneRead, kEof},
         {"end after DATABASE's opening line", Cut(1, {"DATABASE 1.0", "{"}), "10000000000000", kEof,
