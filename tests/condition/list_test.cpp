@@ -90,6 +90,7 @@ TYPED_TEST(ListTest, MembershipRemovalAndDeletion) {
     EXPECT_EQ(list.InList(&stranger), 0);
     EXPECT_EQ(list.InList(static_cast<Element*>(nullptr)), 0);
 
+    EXPECT_EQ(list.Remove(nullptr), 0);
     EXPECT_EQ(list.Remove(twice), 0);
     EXPECT_EQ(ElementsOf(list), (Elements{other}));
     EXPECT_EQ(list.RemoveAll(), 0);

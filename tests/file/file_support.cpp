@@ -31,5 +31,4 @@ long CurrentPoint(CTWFile32& file) {
     return offset;
 }
 
-
 }  // namespace twtest

@@ -133,6 +133,10 @@ TEST(FileLifecycle, WithoutAFileOrABufferThePrimitivesRaiseInvalidContext) {
         EXPECT_EQ(call(), ID_TWErrors_InvalidContext);
         CTWError::Clear();
     }
+    char* at = text;
+    long room = -1;
+    EXPECT_EQ(file.GetCurLoc(at, room), 0);
+    EXPECT_EQ(std::make_pair(at, room), std::make_pair(static_cast<char*>(nullptr), 0L));
     // A buffer but no file: the output waits in the buffer until the flush.
     TempDir dir;
     file.SetFileName(dir.File("missing/none.bin").c_str());

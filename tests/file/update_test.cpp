@@ -137,6 +137,7 @@ TEST(Update, BadRegionsAreRefused) {
         CTWError::Clear();
         EXPECT_EQ(CurrentPoint(*file), 10);
     }
+    EXPECT_GE(UpdateRegion(*file, 0, std::string(15, '=')), 0);  // as large as the buffer
     EXPECT_EQ(file->PreUpdate(0x7FFFFFF0L, 16), -1);
     EXPECT_EQ(TakeError(), "Error - file of 2 GiB or more is not supported");
 }

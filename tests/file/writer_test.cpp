@@ -23,7 +23,12 @@ TEST(Writer, OutputGoesToTheFileWhenAnItemDoesNotFitAndEndsTheFile) {
     ASSERT_GE(file->Write(7), 0);  // 3 bytes of room left
     EXPECT_EQ(file.Contents(), "123456789012");
     EXPECT_EQ(file->m_nBufStart, 12);
-    EXPECT_EQ(file->m_nBufPos, 4);
+    char* at = nullptr;
+    long room = 0;
+    ASSERT_EQ(file->GetCurLoc(at, room), 0);
+    EXPECT_EQ(
+        std::make_pair(static_cast<long>(at - reinterpret_cast<char*>(file->m_pBuffer)), room),
+        std::make_pair(4L, 11L));
     ASSERT_GE(file->WriteFile(), 0);
     EXPECT_EQ(file.Contents(), "123456789012" + Le32(7));
     // With nothing pending the end is still set, at the current point.

@@ -56,6 +56,7 @@ TEST(CString, FindAndSlices) {
     EXPECT_EQ(s.Find('.'), 1);
     EXPECT_EQ(s.Find('.', 2), 3);
     EXPECT_EQ(s.Find('x'), -1);
+    EXPECT_EQ(s.Find('.', -1), -1);
     EXPECT_EQ(s.Find("b.c"), 2);
     EXPECT_STREQ(s.Left(3), "a.b");
     EXPECT_STREQ(s.Mid(2), "b.c");

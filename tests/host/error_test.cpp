@@ -52,7 +52,7 @@ TEST(ErrorService, APendingErrorIsPassedOnByEveryLaterOperationUntilClear) {
     EXPECT_EQ(CTWError::UpdateThreadObject(), 0);
     EXPECT_EQ(CTWError::m_nError, -7);
     EXPECT_STREQ(PointerResult(0), "result");
-    CTWError::Clear();
+    EXPECT_EQ(CTWError::Clear(), 0);
     EXPECT_EQ(CTWError::IsError(), 0);
     EXPECT_EQ(CTWError::GetNumber(), 0);
     EXPECT_EQ(Outer(0), 0);
