@@ -216,6 +216,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"add", "legacy.qdf", "tables", "X"}, 1, "",
          "legacy.qdf: sections not read: DEFAULT-VALUES"},
         {{"edit", "-"}, 2, "", "qdf: edit: needs a file"},
+        {{"check", "--json", damaged}, 1, "\"CONDITIONS\":false,", ""},
         {{"check", "--json", "--schema", "x.db", sales}, 2, "", "qdf: check: --json does not go"},
         {{"--version"}, 0, std::string("qdf ") + twfile::VersionString() + "\n", ""},
     });
