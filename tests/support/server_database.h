@@ -61,8 +61,6 @@ class ServerDatabase {
 
     // The connection string of the database.
     std::string Connection() const { return Server() + "Database=" + m_name + ";"; }
-    // Runs sql on the database (it may change it).
-    void Exec(const std::string& sql) { Run(m_name, sql); }
 
   private:
     static std::string Server() {
@@ -118,7 +116,6 @@ class ServerDatabase {
   public:
     explicit ServerDatabase(const std::string&) { throw std::logic_error(NoServer()); }
     std::string Connection() const { return ""; }
-    void Exec(const std::string&) {}
 };
 
 #endif

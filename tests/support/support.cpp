@@ -3,17 +3,11 @@
 #include <twfile/host/error.h>
 
 #include <sys/stat.h>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <stdexcept>
 
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/memory.h>
-
-#include <dirent.h>
-#include <unistd.h>
 
 namespace twtest {
 

@@ -12,7 +12,6 @@ struct State {
     unsigned long total = 0;
     unsigned long injected = 0;
     bool armed = false;
-    bool anyKind = false;
     bool persistent = false;
     Kind kind = Kind::Open;
     unsigned long nth = 0;
@@ -32,16 +31,10 @@ void Restart() {
 Outcome Decide(Kind kind, DWORD requested) {
     State& s = t_state;
     const unsigned long ofKind = ++s.calls[static_cast<int>(kind)];
-    const unsigned long total = ++s.total;
+    ++s.total;
     Outcome outcome;
-    if (!s.armed) return outcome;
-    bool hit = false;
-    if (s.anyKind) {
-        hit = total == s.nth;
-    } else if (kind == s.kind) {
-        hit = s.persistent ? ofKind >= s.nth : ofKind == s.nth;
-    }
-    if (!hit) return outcome;
+    const bool hit = s.persistent ? ofKind >= s.nth : ofKind == s.nth;
+    if (!s.armed || kind != s.kind || !hit) return outcome;
     ++s.injected;
     const bool transfer = kind == Kind::Read || kind == Kind::Write;
     if (s.action == Action::Short && transfer && requested > 0) {
@@ -72,15 +65,6 @@ void Arm(Kind kind, unsigned long nth, Action action, unsigned long shortCount) 
     Restart();
     t_state.armed = true;
     t_state.kind = kind;
-    t_state.nth = nth;
-    t_state.action = action;
-    t_state.shortCount = shortCount;
-}
-
-void ArmAny(unsigned long nth, Action action, unsigned long shortCount) {
-    Restart();
-    t_state.armed = true;
-    t_state.anyKind = true;
     t_state.nth = nth;
     t_state.action = action;
     t_state.shortCount = shortCount;

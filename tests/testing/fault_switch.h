@@ -1,7 +1,7 @@
 // The test switch of the fault-injection hook: tests, benchmarks and fuzz
 // targets count the calls of each kind that can fail, or arm the switch to
-// fail the Nth call of one kind (or of any kind), or to make a read or a
-// write transfer fewer bytes than asked. The state is per thread.
+// fail the Nth call of one kind, or to make a read or a write transfer fewer
+// bytes than asked. The state is per thread.
 #ifndef TWFILE_TESTING_FAULT_SWITCH_H
 #define TWFILE_TESTING_FAULT_SWITCH_H
 
@@ -21,8 +21,6 @@ enum class Action {
 void StartCounting();
 // Fails the nth call (1-based, counted from now) of kind. Counting restarts.
 void Arm(Kind kind, unsigned long nth, Action action = Action::Fail, unsigned long shortCount = 0);
-// Fails the nth call of any kind, counted from now.
-void ArmAny(unsigned long nth, Action action = Action::Fail, unsigned long shortCount = 0);
 // Fails every call of kind from the nth on (a persistent fault, such as a
 // full disk or a failing allocator).
 void ArmFrom(Kind kind, unsigned long nth);

@@ -1,20 +1,33 @@
 #include "testing/temp_dir.h"
 
-#include <cstdlib>
-#include <stdexcept>
-#include <vector>
-
-#ifdef _WIN32
-
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 
 namespace twtest {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Gives the owner every directory under path back (a test may have locked
+// one), so that the whole tree can be removed.
+void Unlock(const fs::path& path) {
+    std::error_code error;
+    for (fs::directory_iterator it(path, error), end; !error && it != end; it.increment(error)) {
+        if (it->is_directory(error) && !it->is_symlink(error)) {
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+            Unlock(it->path());
+        }
+    }
+}
+
+}  // namespace
+
+// A name that is taken makes the creation fail, so the directory is always a
+// new one of this test's own.
 TempDir::TempDir(const std::string& base) {
     static std::atomic<unsigned> counter{0};
     const fs::path parent = !base.empty() ? fs::path(base) : fs::temp_directory_path();
@@ -26,6 +39,7 @@ TempDir::TempDir(const std::string& base) {
                       std::to_string(counter.fetch_add(1)));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
+            fs::permissions(candidate, fs::perms::owner_all, error);
             m_path = candidate.generic_string();
             return;
         }
@@ -35,55 +49,9 @@ TempDir::TempDir(const std::string& base) {
 
 TempDir::~TempDir() {
     std::error_code error;
+    Unlock(m_path);
     fs::remove_all(m_path, error);
 }
-
-#else  // POSIX
-
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-namespace twtest {
-
-namespace {
-
-void RemoveTree(const std::string& path) {
-    if (DIR* dir = ::opendir(path.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "/" + name;
-            struct stat info;
-            if (::lstat(child.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-                ::chmod(child.c_str(), 0700);  // a test may have locked it
-                RemoveTree(child);
-            } else {
-                ::unlink(child.c_str());
-            }
-        }
-        ::closedir(dir);
-    }
-    ::rmdir(path.c_str());
-}
-
-}  // namespace
-
-TempDir::TempDir(const std::string& base) {
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string parent = !base.empty() ? base : tmp != nullptr && *tmp ? tmp : "/tmp";
-    std::string pattern = parent + "/twtest-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (::mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    m_path = buffer.data();
-}
-
-TempDir::~TempDir() {
-    RemoveTree(m_path);
-}
-
-#endif
 
 std::string TempDir::File(const std::string& name) const {
     return m_path + "/" + name;
