@@ -34,9 +34,8 @@ TempDir::TempDir(const std::string& base) {
     const auto seed = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate =
-            parent / ("twtest-" + std::to_string(seed % 1000000007ULL) + "-" +
-                      std::to_string(counter.fetch_add(1)));
+        const fs::path candidate = parent / ("twtest-" + std::to_string(seed % 1000000007ULL) +
+                                             "-" + std::to_string(counter.fetch_add(1)));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
             fs::permissions(candidate, fs::perms::owner_all, error);
