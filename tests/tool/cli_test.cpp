@@ -178,7 +178,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"import", "-", "-o", "x.qdf"}, 2, "", "qdf: standard input: cannot read: ", kClosed},
         {{"import", "-", "-o", "x.qdf"}, 1, "", "qdf: x.qdf: not written: the file cannot carry",
          R"({"tables": [""]})"},
-        {{"import", "empty.json", "-o", "/dev/null"}, 2, "", "qdf: /dev/null: " + notRegular},
+        {{"import", "empty.json", "-o", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
         {{"new", "-"}, 0, "HEADER 2.0\r\n", ""},
         {{"new", "a.qdf"}, 2, "", "qdf: a.qdf: already exists (--force replaces it)"},
         {{"new", "--force", "a.qdf"}, 0, "", ""},
