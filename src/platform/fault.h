@@ -20,7 +20,7 @@ enum class Kind : int {
     Write,        // WriteFile
     Seek,         // SetFilePointer
     Size,         // GetFileSize
-    EndOfFile,    // SetEndOfFile
+    EndOfFile,    // SetEndOfFile, ReserveFileSpace
     Close,        // CloseHandle
     GlobalAlloc,  // GlobalAlloc
     GlobalLock,   // GlobalLock
@@ -29,10 +29,11 @@ enum class Kind : int {
     String,       // a string's character storage, or a heap string object
     Buffer,       // the text buffers of conditions and joins
     Schema,       // a call into the schema classes
-    Sync,         // FlushFileBuffers
+    Sync,         // FlushFileBuffers, FlushFolderOf
     Rename,       // MoveFileExA, DeleteFileA
-    Attributes,   // GetFileAttributesA, the file behind a link, the copy of permissions
-    Lock,         // the share-mode locks of CreateFileA
+    Attributes,   // GetFileAttributesA, the file behind a link, the copy of access,
+                  // the search for stale temporaries
+    Lock,         // the share-mode locks of CreateFileA, HoldReadersOut
     Engine,       // a call into a database engine (the SQL layer)
     Count
 };

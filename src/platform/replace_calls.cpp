@@ -1,5 +1,5 @@
-#include "platform/fault.h"
 #include <twfile/platform/replace_calls.h>
+#include "platform/fault.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -137,29 +137,10 @@ std::string GetReplacedFileName(const char* path) {
     return std::string();
 }
 
-BOOL CopyFileAccess(const char* model, HANDLE file) {
-    if (!descriptor::IsUsable(file)) return FailWith(EBADF);
-    if (model == nullptr) return FailWith(EINVAL);
-    if (fault::ShouldFail(fault::Kind::Attributes)) return FailWith(EIO);
-    const int fd = descriptor::Of(file);
-    struct stat info;
-    if (::stat(model, &info) != 0) {
-        if (errno != ENOENT) return FailWith(errno);
-        // A new file gets what open(2) would have given it.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        return ::fchmod(fd, 0666 & ~mask) == 0 ? TRUE : FailWith(errno);
-    }
-    // Owner first: changing it may clear the set-user and set-group bits
-    // that the mode then restores. Only a privileged process may give a
-    // file away; for others the file stays theirs.
-    if (::fchown(fd, info.st_uid, info.st_gid) != 0) {
-        if (errno != EPERM) return FailWith(errno);
-        if (::fchown(fd, static_cast<uid_t>(-1), info.st_gid) != 0 && errno != EPERM) {
-            return FailWith(errno);
-        }
-    }
-    return ::fchmod(fd, info.st_mode & 07777) == 0 ? TRUE : FailWith(errno);
+BOOL FlushFolderOf(const char* path) {
+    if (path == nullptr) return FailWith(EINVAL);
+    if (fault::ShouldFail(fault::Kind::Sync)) return FailWith(EIO);
+    return SyncDirectory(path);
 }
 
 }  // namespace win32

@@ -93,5 +93,46 @@ DWORD Hold(int fd, DWORD access, DWORD shareMode) {
     return 0;
 }
 
+DWORD DenyReads(int fd, DWORD shareMode) {
+    if (fault::ShouldFail(fault::Kind::Lock)) return ERROR_SHARING_VIOLATION;
+#ifdef F_OFD_SETLK
+    // A share mode that denies reading keeps readers out already.
+    if ((shareMode & FILE_SHARE_READ) == 0) return 0;
+    const int flags = ::fcntl(fd, F_GETFL);
+    const bool readable = flags >= 0 && (flags & O_ACCMODE) != O_WRONLY;
+    DWORD code = SetMark(fd, kDeniesReads, readable);
+    if (code == 0) code = CheckFree(fd, kReads);
+    if (code != 0) AllowReads(fd, shareMode);
+    return code;
+#else
+    (void)fd;
+    (void)shareMode;
+    return 0;
+#endif
+}
+
+void AllowReads(int fd, DWORD shareMode) {
+#ifdef F_OFD_SETLK
+    if ((shareMode & FILE_SHARE_READ) == 0) return;
+    struct flock lock = MarkLock(F_UNLCK, kDeniesReads);
+    ::fcntl(fd, F_OFD_SETLK, &lock);
+#else
+    (void)fd;
+    (void)shareMode;
+#endif
+}
+
+int HeldElsewhere(int fd) {
+#ifdef F_OFD_SETLK
+    struct flock lock = MarkLock(F_WRLCK, kReads);
+    lock.l_len = kDeniesWrites - kReads + 1;
+    if (::fcntl(fd, F_OFD_GETLK, &lock) != 0) return -1;
+    return lock.l_type == F_UNLCK ? 0 : 1;
+#else
+    (void)fd;
+    return -1;
+#endif
+}
+
 }  // namespace share
 }  // namespace win32

@@ -16,6 +16,15 @@ namespace share {
 // without such locks nothing is held. The marks go with the descriptor's
 // last close.
 DWORD Hold(int fd, DWORD access, DWORD shareMode);
+// Adds "denies reads" to the hold of fd (opened with shareMode) unless
+// another open holds the file for reading: ERROR_SHARING_VIOLATION then,
+// and nothing is added.
+DWORD DenyReads(int fd, DWORD shareMode);
+// Takes back what DenyReads added.
+void AllowReads(int fd, DWORD shareMode);
+// 1 when an open other than fd's holds the file, 0 when none does, -1
+// when it cannot be told (a file system without such locks).
+int HeldElsewhere(int fd);
 
 }  // namespace share
 }  // namespace win32

@@ -10,11 +10,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <twfile/platform/file_calls.h>
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/memory.h>
 #include <twfile/platform/replace_calls.h>
+#include <twfile/platform/rewrite_calls.h>
 #include <twfile/platform/temp_name.h>
 #include "testing/fault_switch.h"
 
@@ -160,6 +162,65 @@ TEST(ReplaceCalls, RenameAttributesLinksAndAccess) {
     EXPECT_TRUE(FlushFileBuffers(h));
     EXPECT_TRUE(CloseHandle(h));
     EXPECT_FALSE(FlushFileBuffers(h));
+}
+
+// While the text is rewritten in place, readers are kept out: a reader
+// already in stops the writer, a reader coming later is refused.
+TEST(RewriteCalls, ReadersAreKeptOutWhileTheTextIsRewritten) {
+    twtest::TempDir dir;
+    const std::string path = dir.File("f");
+    twtest::WriteAll(path, "text");
+    const auto open = [&path](DWORD access, DWORD share) {
+        return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    HANDLE writer = open(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
+    HANDLE reader = open(GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(HoldReadersOut(writer, FILE_SHARE_READ));
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_TRUE(CloseHandle(reader));
+    ASSERT_TRUE(HoldReadersOut(writer, FILE_SHARE_READ));
+    EXPECT_EQ(open(GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_TRUE(LetReadersIn(writer, FILE_SHARE_READ));
+    reader = open(GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    for (HANDLE h : {reader, writer})
+        CloseHandle(h);
+}
+
+// Only a temporary of the document's own name pattern that holds bytes and
+// that no open holds is stale; an empty one may be a writer's that is about
+// to hold it.
+TEST(RewriteCalls, OnlyStaleTemporariesAreRemoved) {
+    twtest::TempDir dir;
+    const struct {
+        const char* name;
+        const char* bytes;
+        bool held;
+        bool removed;
+    } cases[] = {
+        {".doc.qdf.AbC123", "left by a writer that died", false, true},
+        {".doc.qdf.held12", "a live writer's", true, false},
+        {".doc.qdf.empty1", "", false, false},
+        {".doc.qdf.longer1", "another name", false, false},
+        {"doc.qdf", "the document", false, false},
+    };
+    std::vector<HANDLE> holders;
+    for (const auto& c : cases) {
+        twtest::WriteAll(dir.File(c.name), c.bytes);
+        if (c.held) {
+            holders.push_back(CreateFileA(dir.File(c.name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        }
+    }
+    ASSERT_EQ(::symlink("doc.qdf", dir.File(".doc.qdf.link12").c_str()), 0);
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path().c_str(), ".doc.qdf."), 1);
+    for (const auto& c : cases)
+        EXPECT_EQ(twtest::Exists(dir.File(c.name)), !c.removed) << c.name;
+    EXPECT_EQ(twtest::ReadAll(dir.File(".doc.qdf.link12")), "the document");
+    for (HANDLE h : holders)
+        CloseHandle(h);
 }
 
 }  // namespace

@@ -32,11 +32,27 @@ TWFILE_API DWORD GetFileAttributesA(const char* fileName);
 // when path is a symbolic link, the file the link leads to (where it points
 // when that does not exist), so that the link stays. Empty on failure.
 TWFILE_API std::string GetReplacedFileName(const char* path);
-// Gives the file open as handle the permission bits, and where the process
-// may set them the owner and group, of the file named by model; when model
-// names nothing, the permission bits a newly created file gets.
-TWFILE_API BOOL CopyFileAccess(const char* model, HANDLE file);
+// What CopyFileAccess could not give the new file; each loss only narrows
+// who may use it.
+constexpr DWORD ACCESS_OWNER_NOT_KEPT = 0x1;       // the process's user owns it
+constexpr DWORD ACCESS_GROUP_NOT_KEPT = 0x2;       // its group has no access
+constexpr DWORD ACCESS_ACL_NOT_KEPT = 0x4;         // named users and groups have none
+constexpr DWORD ACCESS_ATTRIBUTES_NOT_KEPT = 0x8;  // extended attributes are missing
 
+// Gives the file open as handle the access of the file named by model:
+// owner and group where the process may set them, the permission bits, and
+// (Linux) the access control list and the user.* extended attributes. What
+// cannot be kept is only ever narrowed, never widened: without the old
+// group its bits are cleared; without the list the group bits are the
+// list's owning-group entry, not its mask. notKept (may be null) receives
+// the ACCESS_*_NOT_KEPT bits of what was not kept. When model names
+// nothing, the file gets the permission bits a newly created file gets.
+// Windows: the new file keeps its folder's default permissions.
+TWFILE_API BOOL CopyFileAccess(const char* model, HANDLE file, DWORD* notKept = nullptr);
+// Writes the directory entry of path through to the disk, so that a rename
+// to path survives a power loss. Windows: nothing to do (the rename is
+// journalled by the system).
+TWFILE_API BOOL FlushFolderOf(const char* path);
 }  // namespace win32
 
 #endif  // TWFILE_PLATFORM_REPLACE_CALLS_H

@@ -124,7 +124,8 @@ std::string GetReplacedFileName(const char* path) {
     return target;
 }
 
-BOOL CopyFileAccess(const char* model, HANDLE file) {
+BOOL CopyFileAccess(const char* model, HANDLE file, DWORD* notKept) {
+    if (notKept != nullptr) *notKept = 0;
     if (file == INVALID_HANDLE_VALUE || file == nullptr) return FailWith(ERROR_INVALID_HANDLE);
     if (model == nullptr) return FailWith(ERROR_INVALID_PARAMETER);
     if (fault::ShouldFail(fault::Kind::Attributes)) return FailWith(ERROR_READ_FAULT);
@@ -135,6 +136,12 @@ BOOL CopyFileAccess(const char* model, HANDLE file) {
         ::GetLastError() != ERROR_FILE_NOT_FOUND) {
         return FALSE;
     }
+    return TRUE;
+}
+
+BOOL FlushFolderOf(const char* path) {
+    if (path == nullptr) return FailWith(ERROR_INVALID_PARAMETER);
+    if (fault::ShouldFail(fault::Kind::Sync)) return FailWith(ERROR_WRITE_FAULT);
     return TRUE;
 }
 
