@@ -10,6 +10,9 @@ namespace file {
 constexpr int kFileError = -1;
 constexpr char kErrorReading[] = "Error reading a file";
 constexpr char kErrorWriting[] = "Error writing a file";
+// The path names the new text, but the rename may not survive a power loss.
+constexpr char kSavedFolderNotFlushed[] =
+    "The document was saved, but its folder could not be flushed to the disk";
 constexpr char kErrorClosing[] = "Error closing a file";
 constexpr char kTargetTooSmall[] = "Error - target too small for read operation";
 constexpr char kErrorLocating[] = "Error locating specific position within a file";

@@ -5,6 +5,7 @@
 #include <twfile/platform/file_calls.h>
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/replace_calls.h>
+#include <twfile/platform/rewrite_calls.h>
 #include <twfile/platform/temp_name.h>
 
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "file/messages.h"
+#include "file/reason.h"
 
 using namespace twfile::file;
 
@@ -22,8 +24,14 @@ struct FreeName {
 };
 using Name = std::unique_ptr<char, FreeName>;
 
-// A unique new file in the directory of target, named after it and hidden.
-Name ReserveBeside(const std::string& target) {
+// Where the new text of target goes: its directory, and the start of the
+// hidden names made there.
+struct Beside {
+    std::string directory;
+    std::string prefix;
+};
+
+Beside BesideOf(const std::string& target) {
     // Windows paths may separate with either slash.
 #ifdef _WIN32
     const std::size_t slash = target.find_last_of("/\\");
@@ -35,13 +43,24 @@ Name ReserveBeside(const std::string& target) {
                                   : target[slash - 1] == ':' ? target.substr(0, slash + 1)
                                                              : target.substr(0, slash);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    return Name(win32::_tempnam(directory.c_str(), ("." + base + ".").c_str()));
+    return Beside{directory, "." + base + "."};
+}
+
+// A unique new file beside target, named after it and hidden. The files
+// of earlier saves of target that lost their writer go first.
+Name ReserveBeside(const std::string& target) {
+    const Beside beside = BesideOf(target);
+    const win32::DWORD reason = win32::GetLastError();
+    win32::RemoveStaleTemporaries(beside.directory.c_str(), beside.prefix.c_str());
+    win32::SetLastError(reason);
+    return Name(win32::_tempnam(beside.directory.c_str(), beside.prefix.c_str()));
 }
 
 }  // namespace
 
 int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
     if (write == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    m_dwAccessNotKept = 0;
     if ((m_dwDesiredAccess & win32::GENERIC_WRITE) == 0) {
         TW_PASS_ON(WriteInPlace(write, context));
         TW_EXIT();
@@ -78,6 +97,13 @@ int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
     }
     // Nothing was written through the old file: its close cannot lose text.
     if (held != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(held);
+    // The path names the new text from here on, and the object holds it;
+    // only the rename's own way to the disk is left.
+    if (!win32::FlushFolderOf(target.c_str())) {
+        ShowError();
+        TW_PASS_ON_PENDING();
+        TW_RAISE(kFileError, ReasonText(kSavedFolderNotFlushed).c_str());
+    }
     TW_EXIT();
 }
 
@@ -99,23 +125,21 @@ int CTWFile32::WriteReplacement(const char* replacement, const char* target,
     TW_PASS_ON(write(context));
     TW_PASS_ON(WriteFile());
     // The new text is complete: it goes to the disk, takes the old file's
-    // access and replaces it. A failed flush of the directory comes after
-    // the rename: the path then holds the new text, and the failure is
-    // still reported.
-    if (!win32::FlushFileBuffers(m_hFile) || !win32::CopyFileAccess(target, m_hFile)) {
+    // access and replaces it.
+    if (!win32::FlushFileBuffers(m_hFile) ||
+        !win32::CopyFileAccess(target, m_hFile, &m_dwAccessNotKept)) {
         ShowError();
         TW_PASS_ON_PENDING();
-        TW_RAISE(kFileError, kErrorWriting);
+        TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     }
     if (win32::ReplaceNeedsClosedTarget()) {
         TW_PASS_ON(RenameOverClosedTarget(replacement, target, old));
         TW_EXIT();
     }
-    if (!win32::MoveFileExA(replacement, target,
-                            win32::MOVEFILE_REPLACE_EXISTING | win32::MOVEFILE_WRITE_THROUGH)) {
+    if (!win32::MoveFileExA(replacement, target, win32::MOVEFILE_REPLACE_EXISTING)) {
         ShowError();
         TW_PASS_ON_PENDING();
-        TW_RAISE(kFileError, kErrorWriting);
+        TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     }
     TW_EXIT();
 }
@@ -133,30 +157,15 @@ int CTWFile32::RenameOverClosedTarget(const char* replacement, const char* targe
         // The document's file again, as it was opened (every read and write
         // sets the file pointer first).
         if (wasOpen) {
-            old = win32::CreateFileA(target, m_dwDesiredAccess, m_dwShareMode,
-                                     m_lpSecurityAttributes, win32::OPEN_EXISTING,
-                                     m_dwFlagsAndAttributes, m_hTemplateFile);
+            old =
+                win32::CreateFileA(target, m_dwDesiredAccess, m_dwShareMode, m_lpSecurityAttributes,
+                                   win32::OPEN_EXISTING, m_dwFlagsAndAttributes, m_hTemplateFile);
         }
         win32::SetLastError(reason);
         ShowError();
         TW_PASS_ON_PENDING();
-        TW_RAISE(kFileError, kErrorWriting);
+        TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     }
-    TW_EXIT();
-}
-
-int CTWFile32::WriteInPlace(int (*write)(void* context), void* context) {
-    TW_PASS_ON(GetFileSize());
-    if (m_dwFileSize == 0) {
-        // An empty file has no byte to locate at offset 0.
-        m_nBufStart = 0;
-        m_nBufPos = 0;
-        m_nBufValid = 0;
-    } else {
-        TW_PASS_ON(Locate(0));
-    }
-    TW_PASS_ON(write(context));
-    TW_PASS_ON(WriteFile());
     TW_EXIT();
 }
 

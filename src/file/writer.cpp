@@ -14,6 +14,7 @@
 
 #include "file/encoding.h"
 #include "file/messages.h"
+#include "file/reason.h"
 
 using namespace twfile::file;
 
@@ -168,9 +169,13 @@ int CTWFile32::WriteLen(char* text) {
 }
 
 int CTWFile32::WriteFile() {
-    TW_PASS_ON(SetEndOfFile(static_cast<long>(m_nBufStart) + m_nBufPos));
-    TW_PASS_ON(SetFilePointer(m_nBufStart, win32::FILE_BEGIN));
-    if (m_nBufPos != 0) TW_PASS_ON(DoWrite(static_cast<unsigned long>(m_nBufPos)));
+    if (m_pCapture != nullptr) {
+        TW_PASS_ON(KeepOutput());
+    } else {
+        TW_PASS_ON(SetEndOfFile(static_cast<long>(m_nBufStart) + m_nBufPos));
+        TW_PASS_ON(SetFilePointer(m_nBufStart, win32::FILE_BEGIN));
+        if (m_nBufPos != 0) TW_PASS_ON(DoWrite(static_cast<unsigned long>(m_nBufPos)));
+    }
     m_nBufStart += m_nBufPos;
     m_nBufPos = 0;
     // The file now ends at m_nBufStart: no byte of it is loaded any more.
@@ -208,6 +213,6 @@ int CTWFile32::DoWrite(unsigned long count) {
     win32::DWORD written = 0;
     const win32::BOOL ok =
         win32::WriteFile(m_hFile, m_pBuffer, static_cast<win32::DWORD>(count), &written, nullptr);
-    if (!ok || written != count) TW_RAISE(kFileError, kErrorWriting);
+    if (!ok || written != count) TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     TW_EXIT();
 }

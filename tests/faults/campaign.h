@@ -73,6 +73,10 @@ using ScenarioFactory = std::function<std::unique_ptr<Scenario>()>;
 // Runs the clean counting run, then every injected run; at least one run
 // must fail. Failures of the expectations are reported through gtest with
 // the injection that caused them. A summary is printed.
+// The text of the error of the failed run being checked (for
+// CheckAfterFailure, which runs after the error was cleared).
+const std::string& FailureText();
+
 void RunCampaign(const std::string& name, const ScenarioFactory& make);
 
 // The calls counted, per kind, up to and including the first call of kind

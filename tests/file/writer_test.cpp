@@ -82,14 +82,22 @@ TEST(Writer, ValuesAndOffsetsOutsideThirtyTwoBitsAreRefused) {
 // positions as they were: after the error the caller writes again and loses
 // nothing. Only a failed end-of-file setting shows the system's reason too.
 TEST(WriterFaults, FailedFlushKeepsTheOutput) {
+    // A failed write says why: the injected one is a full disk.
+#ifdef _WIN32
+    std::string full = SystemText(112);  // ERROR_DISK_FULL
+    full.erase(full.find_last_not_of(" .\r\n") + 1);
+#else
+    const std::string full = std::strerror(ENOSPC);
+#endif
+    const std::string writing = "Error writing a file: " + full;
     const struct {
         Kind kind;
         Action action;
         int number;
-        const char* text;
+        std::string text;
     } cases[] = {
-        {Kind::Write, Action::Fail, -1, "Error writing a file"},
-        {Kind::Write, Action::Short, -1, "Error writing a file"},
+        {Kind::Write, Action::Fail, -1, writing},
+        {Kind::Write, Action::Short, -1, writing},
         {Kind::EndOfFile, Action::Fail, -1, "Error locating specific position within a file"},
         {Kind::Seek, Action::Fail, ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected},
     };

@@ -5,15 +5,26 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
 
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include <twfile/platform/replace_calls.h>
+
+#include "file/immutable_folder.h"
 #include "testing/fault_switch.h"
 
 #include "qdf_support.h"
@@ -124,6 +135,112 @@ TEST_F(SaveTest, AReadOnlyDirectoryGetsTheTextInPlace) {
     ASSERT_GE(status, 0) << CTWError::GetMessage();
     EXPECT_EQ(StatOf(path).st_ino, before);
     EXPECT_EQ(Reopened(path), MembersOf(doc));
+}
+
+// A file system of 512 KiB of the test's own, mounted inside its folder
+// (root only) and unmounted at the end.
+class SmallDisk {
+  public:
+    explicit SmallDisk(const std::string& path) : m_path(path) {
+        ::mkdir(path.c_str(), 0700);
+        m_mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, "size=512k") == 0;
+    }
+    ~SmallDisk() {
+        if (m_mounted) ::umount2(m_path.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return m_mounted; }
+    // Takes every free byte, or gives them back.
+    void Fill(bool full) {
+        const std::string filler = m_path + "/filler";
+        if (!full) {
+            ::unlink(filler.c_str());
+            return;
+        }
+        const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const std::string block(4096, 'f');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        ::close(fd);
+    }
+
+  private:
+    std::string m_path;
+    bool m_mounted = false;
+};
+
+// A full disk fails a save before the old text changes, and says why,
+// whether the save replaces the file or (in a folder where no file can be
+// made) rewrites it in place.
+TEST_F(SaveTest, AFullDiskFailsWithItsReasonAndKeepsTheDocument) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small disk needs root";
+    SmallDisk disk(File("disk"));
+    ASSERT_TRUE(disk.Mounted()) << std::strerror(errno);
+    for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "in place" : "replacing");
+        const std::string folder = File(inPlace ? "disk/locked" : "disk/open");
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+        const std::string path = folder + "/doc.qdf";
+        twtest::WriteAll(path, Fixture("sample.qdf"));
+        Document doc;
+        ASSERT_GE(doc.Open(path.c_str(), 0), 0);
+        doc.m_strEditedSQL = std::string(64 << 10, 'x').c_str();
+        disk.Fill(true);
+        {
+            std::unique_ptr<twtest::ImmutableFolder> locked;
+            if (inPlace) locked = std::make_unique<twtest::ImmutableFolder>(folder);
+            ASSERT_TRUE(!inPlace || locked->IsSet()) << std::strerror(errno);
+            EXPECT_EQ(doc.Save(), -1);
+            EXPECT_EQ(TakeError().text,
+                      "Error writing a file: " + std::string(std::strerror(ENOSPC)));
+        }
+        disk.Fill(false);
+        EXPECT_EQ(twtest::ReadAll(path), Fixture("sample.qdf"));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+}
+
+// The access control list and the user's attributes go to the new file.
+// Where they cannot, no one gains: the group bits come from the list's
+// owning-group entry (r), not from its mask (rw), and the document says what
+// it lost.
+TEST_F(SaveTest, AccessListsAndAttributesAreKeptOrNarrowed) {
+    const std::string path = File("doc.qdf");
+    // version 2; user::rw-, user:65534:rw-, group::r--, mask::rw-, other::---
+    const unsigned char acl[] = {2,    0,    0,    0,    1,    0,    6,    0,    0xff, 0xff, 0xff,
+                                 0xff, 2,    0,    6,    0,    0xfe, 0xff, 0,    0,    4,    0,
+                                 4,    0,    0xff, 0xff, 0xff, 0xff, 0x10, 0,    6,    0,    0xff,
+                                 0xff, 0xff, 0xff, 0x20, 0,    0,    0,    0xff, 0xff, 0xff, 0xff};
+    const auto attribute = [&path](const char* name) {
+        std::string value(256, '\0');
+        const ssize_t size = ::getxattr(path.c_str(), name, &value[0], value.size());
+        value.resize(size < 0 ? 0 : static_cast<std::size_t>(size));
+        return value;
+    };
+    const std::string list(reinterpret_cast<const char*>(acl), sizeof acl);
+    for (const bool refused : {false, true}) {
+        SCOPED_TRACE(refused ? "refused" : "kept");
+        twtest::WriteAll(path, Fixture("sample.qdf"));
+        ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+        if (::setxattr(path.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) != 0 ||
+            ::setxattr(path.c_str(), "user.project", "alpha", 5, 0) != 0) {
+            GTEST_SKIP() << "no access lists or attributes here: " << std::strerror(errno);
+        }
+        Document doc;
+        ASSERT_GE(doc.Open(path.c_str(), 0), 0);
+        win32::fault::ScopedDisarm disarm;
+        // The file to replace, the search for stale files, the copy of
+        // access, then the list's.
+        if (refused) win32::fault::ArmFrom(win32::fault::Kind::Attributes, 4);
+        ASSERT_GE(doc.Save(), 0) << CTWError::GetMessage();
+        win32::fault::Disarm();
+        EXPECT_EQ(doc.GetAccessNotKept(),
+                  refused ? win32::ACCESS_ACL_NOT_KEPT | win32::ACCESS_ATTRIBUTES_NOT_KEPT : 0u);
+        EXPECT_EQ(StatOf(path).st_mode & 0777, refused ? 0640u : 0660u);
+        EXPECT_EQ(attribute("system.posix_acl_access"), refused ? "" : list);
+        EXPECT_EQ(attribute("user.project"), refused ? "" : "alpha");
+    }
 }
 
 // A document open for writing keeps other writers out, in this process and

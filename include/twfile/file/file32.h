@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 // The buffer is a window on the file: buffer byte i stands for file offset
 // m_nBufStart + i, and the current point is m_nBufStart + m_nBufPos.
@@ -99,16 +100,29 @@ class TWFILE_API CTWFile32 : public CObject {
     // Writes the file anew in one step. write(context) writes the complete
     // new text from offset 0 into a new file created beside the file that
     // m_strFileName names (beside the file a symbolic link leads to), held
-    // with the object's share mode. The new file is written out, flushed to
-    // the disk, given the old file's permissions and owner, and renamed over
-    // the old file, which is then closed: the object holds the new file as
-    // WriteFile leaves it, and the path names the old file or the whole new
-    // text, never a part. On a failure the new file is removed, the old one
-    // is untouched, and the object holds it again with nothing loaded.
+    // with the object's share mode. Hidden new files of earlier saves of the
+    // same file that no live writer holds are removed first. The new file is
+    // written out, flushed to the disk, given the old file's access (see
+    // GetAccessNotKept), and renamed over the old file, which is then
+    // closed: the object holds the new file as WriteFile leaves it, and the
+    // path names the old file or the whole new text, never a part. On a
+    // failure the new file is removed, the old one is untouched, and the
+    // object holds it again with nothing loaded. Only when the folder cannot
+    // be flushed after the rename does a failure leave the new text in
+    // place: the object then holds the new file, and the error says the
+    // document was saved.
     // Without write access, or where no file can be created beside the old
     // one (a read-only directory), the text is written over the open file
-    // in place instead (Locate(0), write, WriteFile).
+    // in place instead: the whole text is made in memory, the space it needs
+    // is reserved (a full disk fails with nothing changed), readers are kept
+    // out, and the text is written, flushed, and the file cut to its length
+    // last. Only a kill or a power loss during that rewrite can tear the
+    // file. Failures carry the system's reason in their text.
     int WriteReplacing(int (*write)(void* context), void* context);
+    // What the last replacing save could not give the new file of the old
+    // one's access: win32::ACCESS_*_NOT_KEPT bits, 0 when everything was
+    // kept (and after an in-place save, which keeps the file itself).
+    unsigned long GetAccessNotKept() const { return m_dwAccessNotKept; }
 
     // Reading. eof is set to 0 on entry and to 1 when the file has no more
     // bytes; end of file is not an error. In the character-array forms the
@@ -262,6 +276,15 @@ class TWFILE_API CTWFile32 : public CObject {
     // the file still holds its text).
     int RenameOverClosedTarget(const char* replacement, const char* target, win32::HANDLE& old);
     int WriteInPlace(int (*write)(void* context), void* context);
+    // The in-place rewrite's steps: the text that write(context) makes, in
+    // memory; then text over the open file, reserved, flushed and cut, with
+    // readers kept out (OverwriteHeld) while Overwrite writes it.
+    int MakeText(int (*write)(void* context), void* context, std::string& text);
+    int OverwriteHeld(const std::string& text);
+    int Overwrite(const std::string& text);
+    // WriteFile's step while a text is made in memory: appends the pending
+    // output to m_pCapture.
+    int KeepOutput();
     // After a failed replacement: closes and removes the new file and holds
     // old again, at offset point with nothing loaded. Raises nothing.
     void AbandonReplacement(win32::HANDLE old, int point, win32::DWORD size,
@@ -270,6 +293,11 @@ class TWFILE_API CTWFile32 : public CObject {
     // In-place update: writes buffer bytes [0, count) to the file at
     // m_nBufStart without moving the end of the file.
     int WriteBack(int count);
+
+    // While set, WriteFile appends the pending output here instead of
+    // writing it to the file.
+    std::string* m_pCapture = nullptr;
+    win32::DWORD m_dwAccessNotKept = 0;
 };
 
 #endif  // TWFILE_FILE_FILE32_H
