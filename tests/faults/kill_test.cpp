@@ -39,13 +39,13 @@ namespace {
 #ifndef _WIN32
 constexpr int kKills = 80;
 
-// The hidden files beside the document (only those that hold bytes when
-// withBytes).
-std::vector<std::string> Debris(const twtest::TempDir& dir, bool withBytes) {
+// The hidden files beside the document that hold bytes (a writer killed
+// before it wrote leaves an empty one, which costs nothing).
+std::vector<std::string> Debris(const twtest::TempDir& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         const std::string name = entry.path().filename().string();
-        if (name == "sales.qdf" || (withBytes && entry.file_size() == 0)) continue;
+        if (name == "sales.qdf" || entry.file_size() == 0) continue;
         EXPECT_EQ(name.rfind(".sales.qdf.", 0), 0u) << "debris: " << name;
         names.push_back(name);
     }
@@ -64,113 +64,98 @@ void Fill(CTWFileQDF& d, const std::string& name, std::size_t size, bool withTab
         d.AddTable(new CString((name + "_table_" + std::to_string(i)).c_str()));
 }
 
-// Saves the two documents in turn until killed; exits 1 on a failed save.
-// Each is closed after its save: a document holds its file for writing.
-[[noreturn]] void SaveForever(CTWFileQDF* documents[2], const std::string& path) {
-    for (int i = 0;; i ^= 1) {
-        if (documents[i]->SaveAs(path.c_str()) < 0 || documents[i]->Close() < 0) _exit(1);
-    }
-}
-
-TEST(KilledSave, LeavesTheEarlierOrTheLaterDocumentInFull) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("sales.qdf");
-    CTWFileQDF first;
-    CTWFileQDF second;
-    Fill(first, "first", 3u << 20);
-    Fill(second, "second", 4u << 20);
-    CTWFileQDF* documents[] = {&second, &first};
-
-    // The two texts, and how long one save takes here.
+// Saves documents[0] and documents[1] to path once each, for their texts,
+// then kKills times forks a child that runs save(round) until it is killed
+// after a random delay (spread over about six saves). Counts the kills
+// that left texts[0], texts[1], or neither (torn; the file then gets
+// texts[0] again); after each kill, check() runs.
+struct Tally {
+    int saw[2] = {0, 0};
+    int torn = 0;
+};
+template <typename Save, typename Check>
+Tally KillSaves(CTWFileQDF (&documents)[2], const std::string& path, Save save, Check check) {
+    std::string texts[2];
     const auto started = std::chrono::steady_clock::now();
-    ASSERT_GE(second.SaveAs(path.c_str()), 0);
-    const auto saveTime = std::chrono::steady_clock::now() - started;
-    const std::string secondText = twtest::ReadAll(path);
-    ASSERT_GE(second.Close(), 0);
-    ASSERT_GE(first.SaveAs(path.c_str()), 0);
-    const std::string firstText = twtest::ReadAll(path);
-    ASSERT_GE(first.Close(), 0);
-
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_GE(documents[i].SaveAs(path.c_str()), 0);
+        EXPECT_GE(documents[i].Close(), 0);
+        texts[i] = twtest::ReadAll(path);
+    }
+    const auto spread = std::chrono::duration_cast<std::chrono::microseconds>(
+        (std::chrono::steady_clock::now() - started) * 3);
     std::mt19937 random(20240613u);
-    const auto spread = std::chrono::duration_cast<std::chrono::microseconds>(saveTime * 3);
     std::uniform_int_distribution<long> delay(0, std::max<long>(spread.count(), 1000));
-    int sawFirst = 0;
-    int sawSecond = 0;
-    int debris = 0;
+    Tally tally;
     for (int round = 0; round < kKills; ++round) {
         const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) SaveForever(documents, path);
+        if (child == 0) {
+            save(round);
+            _exit(2);
+        }
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         ::kill(child, SIGKILL);
         int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving process failed on its own";
-
+        EXPECT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status)) << "the saving process failed on its own";
         const std::string text = twtest::ReadAll(path);
-        ASSERT_TRUE(text == firstText || text == secondText)
-            << "round " << round << ": the file holds " << text.size() << " bytes of neither";
-        (text == firstText ? sawFirst : sawSecond)++;
-        debris = std::max(debris, static_cast<int>(Debris(dir, false).size()));
+        if (text != texts[0] && text != texts[1]) {
+            ++tally.torn;
+            twtest::WriteAll(path, texts[0]);
+        } else {
+            ++tally.saw[text == texts[0] ? 0 : 1];
+        }
+        check();
     }
-    // A save removes what the killed ones left, but for files that a writer
-    // died before it wrote to (empty, they cost nothing).
-    ASSERT_GE(first.SaveAs(path.c_str()), 0);
-    ASSERT_GE(first.Close(), 0);
-    EXPECT_EQ(Debris(dir, true), std::vector<std::string>());
-    std::cout << "killed " << kKills << " saves: " << sawFirst << " left the first document, "
-              << sawSecond << " the second; at most " << debris
-              << " temporary files at once, removed by later saves\n";
+    return tally;
 }
 
-// Saves in place (no file can be made beside the document) until killed.
+// A replacing save is never torn; a killed one's temporary is removed by a
+// later save.
+TEST(KilledSave, LeavesTheEarlierOrTheLaterDocumentInFull) {
+    twtest::TempDir dir;
+    const std::string path = dir.File("sales.qdf");
+    CTWFileQDF documents[2];
+    Fill(documents[0], "first", 3u << 20);
+    Fill(documents[1], "second", 4u << 20);
+    // Each is closed after its save: a document holds its file for writing.
+    const auto save = [&](int) {
+        for (int i = 0;; i ^= 1) {
+            if (documents[i].SaveAs(path.c_str()) < 0 || documents[i].Close() < 0) _exit(1);
+        }
+    };
+    std::size_t debris = 0;
+    const Tally tally =
+        KillSaves(documents, path, save, [&] { debris = std::max(debris, Debris(dir).size()); });
+    EXPECT_EQ(tally.torn, 0);
+    ASSERT_GE(documents[0].SaveAs(path.c_str()), 0);
+    EXPECT_EQ(Debris(dir), std::vector<std::string>());
+    std::cout << "killed " << kKills << " saves: " << tally.saw[0] << " left the first document, "
+              << tally.saw[1] << " the second; at most " << debris
+              << " temporary files at once, each removed by a later save\n";
+}
+
+// Saves in place (the names of new files are refused): a kill during the
+// rewrite may tear the file, and is counted.
 TEST(KilledSave, InPlaceLeavesEitherDocumentOrIsCountedTorn) {
     twtest::TempDir dir;
     const std::string path = dir.File("sales.qdf");
     CTWFileQDF documents[2];
-    std::string texts[2];
-    const auto started = std::chrono::steady_clock::now();
-    for (int i = 0; i < 2; ++i) {
-        Fill(documents[i], i == 0 ? "first" : "second", (3u + i) << 20, false);
-        ASSERT_GE(documents[i].SaveAs(path.c_str()), 0);
-        ASSERT_GE(documents[i].Close(), 0);
-        texts[i] = twtest::ReadAll(path);
-    }
-    const auto spread = std::chrono::duration_cast<std::chrono::microseconds>(
-        (std::chrono::steady_clock::now() - started) * 2);
-    std::mt19937 random(20261207u);
-    std::uniform_int_distribution<long> delay(0, std::max<long>(spread.count(), 1000));
-    int saw[2] = {0, 0};
-    int torn = 0;
-    for (int round = 0; round < kKills; ++round) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            // The names of new files are refused: every save goes in place.
-            win32::fault::ArmFrom(win32::fault::Kind::Open, 2);
-            CTWFileQDF d;
-            if (d.Open(path.c_str(), 0) < 0 || d.IsFileOpen() == 0) _exit(1);
-            for (int i = round % 2;; i ^= 1) {
-                d.m_strDatabase = documents[i].m_strDatabase;
-                d.m_strEditedSQL = documents[i].m_strEditedSQL;
-                if (d.Save() < 0) _exit(1);
-            }
+    Fill(documents[0], "first", 3u << 20, false);
+    Fill(documents[1], "second", 4u << 20, false);
+    const auto save = [&](int round) {
+        win32::fault::ArmFrom(win32::fault::Kind::Open, 2);
+        CTWFileQDF d;
+        if (d.Open(path.c_str(), 0) < 0 || d.IsFileOpen() == 0) _exit(1);
+        for (int i = round % 2;; i ^= 1) {
+            d.m_strDatabase = documents[i].m_strDatabase;
+            d.m_strEditedSQL = documents[i].m_strEditedSQL;
+            if (d.Save() < 0) _exit(1);
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving process failed on its own";
-        const std::string text = twtest::ReadAll(path);
-        if (text == texts[0] || text == texts[1]) {
-            saw[text == texts[0] ? 0 : 1]++;
-        } else {
-            ++torn;
-            twtest::WriteAll(path, texts[0]);
-        }
-    }
-    std::cout << "killed " << kKills << " saves in place: " << saw[0]
-              << " left the first document, " << saw[1] << " the second, " << torn
+    };
+    const Tally tally = KillSaves(documents, path, save, [] {});
+    std::cout << "killed " << kKills << " saves in place: " << tally.saw[0]
+              << " left the first document, " << tally.saw[1] << " the second, " << tally.torn
               << " a torn file\n";
 }
 

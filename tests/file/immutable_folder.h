@@ -1,7 +1,6 @@
-// A folder in which no file can be made, even by root, while the files
-// already in it can still be written: the case where a save must write in
-// place. Linux only (the immutable flag); the flag goes at the end of the
-// scope, so that the test's folder can be removed.
+// A folder in which no file can be made, even by root, while the files in it
+// can still be written: where a save must write in place. Linux only (the
+// immutable flag), taken back at the end of the scope.
 #ifndef TWFILE_TESTS_FILE_IMMUTABLE_FOLDER_H
 #define TWFILE_TESTS_FILE_IMMUTABLE_FOLDER_H
 
@@ -17,30 +16,25 @@ namespace twtest {
 
 class ImmutableFolder {
   public:
-    explicit ImmutableFolder(const std::string& path) : m_path(path) { m_set = Set(true); }
+    explicit ImmutableFolder(const std::string& path)
+        : m_fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), m_set(Set(true)) {}
     ~ImmutableFolder() {
         if (m_set) Set(false);
+        if (m_fd >= 0) ::close(m_fd);
     }
-    ImmutableFolder(const ImmutableFolder&) = delete;
-    ImmutableFolder& operator=(const ImmutableFolder&) = delete;
-    // False where the flag cannot be set (not root, or a file system
-    // without it).
+    // False without root, or on a file system without the flag.
     bool IsSet() const { return m_set; }
 
   private:
     bool Set(bool on) const {
-        const int fd = ::open(m_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) return false;
         int flags = 0;
-        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (m_fd < 0 || ::ioctl(m_fd, FS_IOC_GETFLAGS, &flags) != 0) return false;
         flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        ::close(fd);
-        return done;
+        return ::ioctl(m_fd, FS_IOC_SETFLAGS, &flags) == 0;
     }
 
-    std::string m_path;
-    bool m_set = false;
+    int m_fd;
+    bool m_set;
 };
 
 }  // namespace twtest

@@ -16,7 +16,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 
 #include <string>
 #include <tuple>
@@ -111,61 +110,25 @@ TEST_F(SaveTest, ReplacedFilesKeepTheirPermissionsAndLinks) {
     EXPECT_EQ(Reopened(File("real/made.qdf")), MembersOf(doc));
 }
 
-// Where no file can be made beside the document (a read-only directory),
-// the text goes over the open file in place. A privileged user may write to
-// any directory; the refusal is then the fault switch's.
-TEST_F(SaveTest, AReadOnlyDirectoryGetsTheTextInPlace) {
-    ASSERT_EQ(::mkdir(File("locked").c_str(), 0700), 0);
-    const std::string path = File("locked/doc.qdf");
-    twtest::WriteAll(path, Fixture("sample.qdf"));
-    const ino_t before = StatOf(path).st_ino;
-    Document doc;
-    ASSERT_GE(doc.Open(path.c_str(), 0), 0);
-    doc.m_strDatabase = "IN PLACE";
-    const bool privileged = ::geteuid() == 0;
-    win32::fault::ScopedDisarm disarm;
-    if (privileged) {
-        win32::fault::Arm(win32::fault::Kind::Open, 1);  // the new file's name is refused
-    } else {
-        ASSERT_EQ(::chmod(File("locked").c_str(), 0500), 0);
-    }
-    const int status = doc.Save();
-    win32::fault::Disarm();
-    ::chmod(File("locked").c_str(), 0700);
-    ASSERT_GE(status, 0) << CTWError::GetMessage();
-    EXPECT_EQ(StatOf(path).st_ino, before);
-    EXPECT_EQ(Reopened(path), MembersOf(doc));
-}
-
 // A file system of 512 KiB of the test's own, mounted inside its folder
-// (root only) and unmounted at the end.
-class SmallDisk {
-  public:
-    explicit SmallDisk(const std::string& path) : m_path(path) {
+// (root only) and unmounted at the end; Fill takes every free byte.
+struct SmallDisk {
+    explicit SmallDisk(const std::string& path) : path(path) {
         ::mkdir(path.c_str(), 0700);
-        m_mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, "size=512k") == 0;
+        mounted = ::mount("tmpfs", path.c_str(), "tmpfs", 0, "size=512k") == 0;
     }
     ~SmallDisk() {
-        if (m_mounted) ::umount2(m_path.c_str(), MNT_DETACH);
+        if (mounted) ::umount2(path.c_str(), MNT_DETACH);
     }
-    bool Mounted() const { return m_mounted; }
-    // Takes every free byte, or gives them back.
-    void Fill(bool full) {
-        const std::string filler = m_path + "/filler";
-        if (!full) {
-            ::unlink(filler.c_str());
-            return;
-        }
-        const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    void Fill() const {
+        const int fd = ::open((path + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const std::string block(4096, 'f');
         while (::write(fd, block.data(), block.size()) > 0) {
         }
         ::close(fd);
     }
-
-  private:
-    std::string m_path;
-    bool m_mounted = false;
+    std::string path;
+    bool mounted;
 };
 
 // A full disk fails a save before the old text changes, and says why,
@@ -174,7 +137,7 @@ class SmallDisk {
 TEST_F(SaveTest, AFullDiskFailsWithItsReasonAndKeepsTheDocument) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a small disk needs root";
     SmallDisk disk(File("disk"));
-    ASSERT_TRUE(disk.Mounted()) << std::strerror(errno);
+    ASSERT_TRUE(disk.mounted) << std::strerror(errno);
     for (const bool inPlace : {false, true}) {
         SCOPED_TRACE(inPlace ? "in place" : "replacing");
         const std::string folder = File(inPlace ? "disk/locked" : "disk/open");
@@ -184,16 +147,15 @@ TEST_F(SaveTest, AFullDiskFailsWithItsReasonAndKeepsTheDocument) {
         Document doc;
         ASSERT_GE(doc.Open(path.c_str(), 0), 0);
         doc.m_strEditedSQL = std::string(64 << 10, 'x').c_str();
-        disk.Fill(true);
+        disk.Fill();
         {
-            std::unique_ptr<twtest::ImmutableFolder> locked;
-            if (inPlace) locked = std::make_unique<twtest::ImmutableFolder>(folder);
-            ASSERT_TRUE(!inPlace || locked->IsSet()) << std::strerror(errno);
+            const twtest::ImmutableFolder locked(inPlace ? folder : "");
+            ASSERT_EQ(locked.IsSet(), inPlace) << std::strerror(errno);
             EXPECT_EQ(doc.Save(), -1);
             EXPECT_EQ(TakeError().text,
                       "Error writing a file: " + std::string(std::strerror(ENOSPC)));
         }
-        disk.Fill(false);
+        ::unlink(File("disk/filler").c_str());
         EXPECT_EQ(twtest::ReadAll(path), Fixture("sample.qdf"));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
                                 std::filesystem::directory_iterator()),
@@ -208,22 +170,25 @@ TEST_F(SaveTest, AFullDiskFailsWithItsReasonAndKeepsTheDocument) {
 TEST_F(SaveTest, AccessListsAndAttributesAreKeptOrNarrowed) {
     const std::string path = File("doc.qdf");
     // version 2; user::rw-, user:65534:rw-, group::r--, mask::rw-, other::---
-    const unsigned char acl[] = {2,    0,    0,    0,    1,    0,    6,    0,    0xff, 0xff, 0xff,
-                                 0xff, 2,    0,    6,    0,    0xfe, 0xff, 0,    0,    4,    0,
-                                 4,    0,    0xff, 0xff, 0xff, 0xff, 0x10, 0,    6,    0,    0xff,
-                                 0xff, 0xff, 0xff, 0x20, 0,    0,    0,    0xff, 0xff, 0xff, 0xff};
+    const std::string list(
+        "\x02\0\0\0"
+        "\x01\0\x06\0\xff\xff\xff\xff"
+        "\x02\0\x06\0\xfe\xff\0\0"
+        "\x04\0\x04\0\xff\xff\xff\xff"
+        "\x10\0\x06\0\xff\xff\xff\xff"
+        "\x20\0\0\0\xff\xff\xff\xff",
+        44);
     const auto attribute = [&path](const char* name) {
         std::string value(256, '\0');
         const ssize_t size = ::getxattr(path.c_str(), name, &value[0], value.size());
         value.resize(size < 0 ? 0 : static_cast<std::size_t>(size));
         return value;
     };
-    const std::string list(reinterpret_cast<const char*>(acl), sizeof acl);
     for (const bool refused : {false, true}) {
         SCOPED_TRACE(refused ? "refused" : "kept");
         twtest::WriteAll(path, Fixture("sample.qdf"));
         ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-        if (::setxattr(path.c_str(), "system.posix_acl_access", acl, sizeof acl, 0) != 0 ||
+        if (::setxattr(path.c_str(), "system.posix_acl_access", list.data(), list.size(), 0) != 0 ||
             ::setxattr(path.c_str(), "user.project", "alpha", 5, 0) != 0) {
             GTEST_SKIP() << "no access lists or attributes here: " << std::strerror(errno);
         }
