@@ -11,6 +11,7 @@
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/memory.h>
 #include <twfile/platform/replace_calls.h>
+#include <twfile/platform/rewrite_calls.h>
 #include <twfile/platform/temp_name.h>
 
 #include "support/support.h"
@@ -117,6 +118,29 @@ TEST(Win32Calls, RenamesOfOpenFilesAndBackslashPaths) {
     EXPECT_EQ(GetFileAttributesA(Backslashed(dir.path()).c_str()), FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_FALSE(DeleteFileA(a.c_str()));
     EXPECT_TRUE(DeleteFileA(b.c_str()));
+}
+
+// A rewrite in place locks the whole file, so that the system fails other
+// handles' reads rather than let them see a mix (Wine does not enforce that
+// on reads: the lock itself, which a second rewrite meets, is checked).
+// Stale temporaries are left to the user here.
+TEST(Win32Calls, ARewriteInPlaceLocksTheFile) {
+    twtest::TempDir dir;
+    twtest::WriteAll(dir.File("f"), "text");
+    const auto open = [&dir] {
+        return CreateFileA(dir.File("f").c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    HANDLE first = open();
+    HANDLE second = open();
+    ASSERT_TRUE(HoldReadersOut(first, FILE_SHARE_READ));
+    EXPECT_FALSE(HoldReadersOut(second, FILE_SHARE_READ));
+    EXPECT_TRUE(LetReadersIn(first, FILE_SHARE_READ));
+    EXPECT_TRUE(HoldReadersOut(second, FILE_SHARE_READ));
+    EXPECT_TRUE(LetReadersIn(second, FILE_SHARE_READ));
+    for (HANDLE h : {first, second})
+        CloseHandle(h);
+    EXPECT_EQ(RemoveStaleTemporaries(dir.path().c_str(), "."), 0);
 }
 
 }  // namespace
