@@ -3,7 +3,7 @@
 //
 // Nothing the engine runs is ever committed: the connection runs in manual
 // commit mode and every statement's transaction is rolled back when the
-// statement ends, and only statements that start as queries are prepared.
+// statement ends, and only texts that the statement check passes are prepared.
 #include <twfile/host/status.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/statement.h>

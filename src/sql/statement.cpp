@@ -1,5 +1,5 @@
 // The statement a document selects: the edited SQL, or the generated
-// SELECT; then its markers replaced by placeholders or spliced values.
+// SELECT; then its markers replaced by placeholders bound to their values.
 #include <twfile/host/status.h>
 #include <twfile/sql/statement.h>
 
