@@ -56,6 +56,7 @@ TEST(StatementCheck, EachDialectReadsQuotesAndCommentsAsItsServerDoes) {
         {"SELECT $tag$ ; ' $$ $tag$ FROM t", P, S | O, ""},
         {"SELECT a$b, $1 FROM t", All, 0, ""},
         {"SELECT 1$$;$$", P, S | O, ""},
+        {"SELECT $a$ $b$ ; $a$", P, S | O, ""},
         {"SELECT U&'\\0041' FROM t", S, P | O, "U&'...'"},
         {"SELECT q'[a]' FROM dual", S | P, O, "q'...'"},
         // Comments: nested in PostgreSQL alone; MySQL's that run, and its
@@ -66,6 +67,7 @@ TEST(StatementCheck, EachDialectReadsQuotesAndCommentsAsItsServerDoes) {
         {"SELECT 1 # 2", S | P, O, "\"#\""},
         {"SELECT 1 --1\n", S | P, O, "two minus signs"},
         {"SELECT 1 -- the end", All, 0, ""},
+        {"SELECT 1 -- the end\r\n;\r\n", All, 0, ""},
         {"SELECT 1 /* not closed", 0, All, "comment that is not closed"},
         {"SELECT 'not closed", 0, All, "string that is not closed"},
         {"SELECT \"not closed", 0, All, "quoted name that is not closed"},
