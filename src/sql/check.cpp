@@ -2,6 +2,7 @@
 #include <twfile/condition/condition.h>
 #include <twfile/host/status.h>
 #include <twfile/sql/check.h>
+#include <twfile/sql/statement.h>
 
 #include <new>
 
@@ -66,7 +67,19 @@ int CheckCondition(CheckItem& item, const QuerySource& source, const Schema& sch
     TW_EXIT();
 }
 
-int CheckAll(const QuerySource& source, const Schema& schema, std::vector<CheckItem>& items) {
+// The statement as a run would build it, each marker standing for a value.
+int CheckShape(const QuerySource& source, Dialect dialect, CheckItem& item) {
+    MessageCapture capture;
+    if (CheckStatementShape(source, dialect) < 0) {
+        if (CTWError::m_nError == ID_TWErrors_MemoryAlloc) TW_PASS_ON_PENDING();
+        Fail(item, CTWError::GetMessage());
+        CTWError::Clear();
+    }
+    TW_EXIT();
+}
+
+int CheckAll(const QuerySource& source, const Schema& schema, Dialect dialect,
+             std::vector<CheckItem>& items) {
     for (const std::string& table : source.tables) {
         items.push_back(Item("table", table));
         if (schema.FindTable(Trimmed(table)) == nullptr)
@@ -98,15 +111,22 @@ int CheckAll(const QuerySource& source, const Schema& schema, std::vector<CheckI
         }
         if (count < 2) Fail(items.back(), "a join needs two attributes joined by \"=\"");
     }
-    TW_EXIT();
+    items.push_back(
+        Item("statement", source.editedSQLSelected ? "the edited SQL" : "the generated SELECT"));
+    TW_RETURN(CheckShape(source, dialect, items.back()));
 }
 
 }  // namespace
 
 int CheckDocument(const QuerySource& source, const Schema& schema, std::vector<CheckItem>& items) {
+    TW_RETURN(CheckDocument(source, schema, Dialect::SQLite, items));
+}
+
+int CheckDocument(const QuerySource& source, const Schema& schema, Dialect dialect,
+                  std::vector<CheckItem>& items) {
     items.clear();
     try {
-        TW_PASS_ON(CheckAll(source, schema, items));
+        TW_PASS_ON(CheckAll(source, schema, dialect, items));
     } catch (const std::bad_alloc&) {
         TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }

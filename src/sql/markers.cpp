@@ -1,5 +1,7 @@
 #include "sql/markers.h"
 
+#include "sql/lexer.h"
+
 #include <twfile/host/status.h>
 
 #include <new>
@@ -64,73 +66,42 @@ bool Joins(char ch) {
     }
 }
 
-// The end (just after) of the quoted part that starts at i with quote.
-std::size_t QuotedEnd(std::string_view text, std::size_t i, char close, bool doubled) {
-    for (std::size_t j = i + 1; j < text.size(); ++j) {
-        if (text[j] != close) continue;
-        if (doubled && j + 1 < text.size() && text[j + 1] == close) {
-            ++j;
-            continue;
-        }
-        return j + 1;
-    }
-    return text.size();
-}
-
 std::string Shown(const Marker& marker) {
     return "<<" + marker.name + ">>";
 }
 
 class Splitter {
   public:
-    Splitter(std::string_view text, std::vector<Piece>& pieces) : m_text(text), m_pieces(pieces) {}
+    Splitter(std::string_view text, Dialect dialect, std::vector<Piece>& pieces)
+        : m_text(text), m_dialect(dialect), m_pieces(pieces) {}
 
     // The error's text, or empty when the text splits.
     std::string Split() {
+        std::vector<Token> tokens;
+        std::string failure = ReadTokens(m_text, m_dialect, tokens);
+        if (!failure.empty()) return failure;
         std::size_t plainStart = 0;
-        std::size_t i = 0;
-        while (i < m_text.size()) {
-            const char ch = m_text[i];
-            const char next = i + 1 < m_text.size() ? m_text[i + 1] : '\0';
-            std::size_t end = 0;
-            enum { Comment, String, Name } kind;
-            if (ch == '-' && next == '-') {
-                kind = Comment;
-                end = m_text.find('\n', i);
-                end = end == std::string_view::npos ? m_text.size() : end + 1;
-            } else if (ch == '/' && next == '*') {
-                kind = Comment;
-                end = m_text.find("*/", i + 2);
-                end = end == std::string_view::npos ? m_text.size() : end + 2;
-            } else if (ch == '\'') {
-                kind = String;
-                end = QuotedEnd(m_text, i, '\'', true);
-            } else if (ch == '"' || ch == '`') {
-                kind = Name;
-                end = QuotedEnd(m_text, i, ch, true);
-            } else if (ch == '[') {
-                kind = Name;
-                end = QuotedEnd(m_text, i, ']', false);
-            } else {
-                ++i;
+        for (const Token& token : tokens) {
+            const std::size_t end = token.offset + token.size;
+            if (token.kind == Token::Kind::Blank || token.kind == Token::Kind::Word ||
+                token.kind == Token::Kind::Symbol)
                 continue;
-            }
-            std::string failure = Plain(plainStart, i);
+            failure = Plain(plainStart, token.offset);
             if (failure.empty()) {
-                if (kind == Comment) {
-                    Text(i, end);
-                } else if (kind == String) {
-                    failure = QuotedString(i, end);
+                const std::vector<Marker> markers = FindMarkers(m_text, token.offset, end);
+                if (token.kind == Token::Kind::Comment || markers.empty()) {
+                    Text(token.offset, end);
+                } else if (token.kind == Token::Kind::String) {
+                    failure = QuotedString(token.offset, end, markers);
+                } else if (token.kind == Token::Kind::QuotedName) {
+                    failure =
+                        "the parameter " + Shown(markers.front()) + " stands inside a quoted name";
                 } else {
-                    const std::vector<Marker> markers = FindMarkers(m_text, i, end);
-                    if (!markers.empty())
-                        failure = "the parameter " + Shown(markers.front()) +
-                                  " stands inside a quoted name";
-                    Text(i, end);
+                    failure = "the parameter " + Shown(markers.front()) +
+                              " stands in a string with a prefix (such as E'...' or $$...$$)";
                 }
             }
             if (!failure.empty()) return failure;
-            i = end;
             plainStart = end;
         }
         return Plain(plainStart, m_text.size());
@@ -142,6 +113,13 @@ class Splitter {
         if (m_pieces.empty() || m_pieces.back().kind != Piece::Kind::Text)
             m_pieces.push_back(Piece{Piece::Kind::Text, std::string(), from});
         m_pieces.back().text.append(m_text.substr(from, to - from));
+    }
+
+    // Text of its own, at the place the next piece starts.
+    void Literal(const char* text) {
+        if (m_pieces.empty() || m_pieces.back().kind != Piece::Kind::Text)
+            m_pieces.push_back(Piece{Piece::Kind::Text, std::string(), 0});
+        m_pieces.back().text += text;
     }
 
     void Marked(Piece::Kind kind, const Marker& marker) {
@@ -174,47 +152,72 @@ class Splitter {
         return std::string();
     }
 
-    // A quoted string [from, to): a placeholder when it holds one marker and
-    // nothing else, else its markers are spliced into it.
-    std::string QuotedString(std::size_t from, std::size_t to) {
-        const bool closed = to - from >= 2 && m_text[to - 1] == '\'';
-        const std::size_t contentEnd = closed ? to - 1 : to;
-        const std::vector<Marker> markers = FindMarkers(m_text, from + 1, contentEnd);
+    // A quoted string [from, to) holding markers: a placeholder when it
+    // holds one marker and nothing else, else the concatenation of its
+    // parts.
+    std::string QuotedString(std::size_t from, std::size_t to, const std::vector<Marker>& markers) {
         for (const Marker& marker : markers) {
             std::string failure = CheckName(marker);
             if (!failure.empty()) return failure;
         }
-        // A blob (X'...') or a string of another engine's kind (N'...',
-        // E'...', whose backslashes escape) is no place for a value.
-        if (!markers.empty() && from > 0 && Joins(m_text[from - 1]))
+        // A blob (X'...') or a string of another engine's kind (N'...') is
+        // no place for a value.
+        if (from > 0 && Joins(m_text[from - 1]))
             return "the parameter " + Shown(markers.front()) +
                    " stands in a string with a prefix (such as X'...')";
-        if (closed && markers.size() == 1 && markers[0].start == from + 1 &&
-            markers[0].end == contentEnd) {
+        const std::size_t contentEnd = to - 1;
+        if (markers.size() == 1 && markers[0].start == from + 1 && markers[0].end == contentEnd) {
             Marked(Piece::Kind::Placeholder, markers[0]);
             return std::string();
         }
-        std::size_t at = from;
-        for (const Marker& marker : markers) {
-            Text(at, marker.start);
-            Marked(Piece::Kind::Splice, marker);
-            at = marker.end;
+        // The operands: the string's text before the first marker, between
+        // markers (left out when empty) and after the last one; the markers.
+        struct Operand {
+            const Marker* marker;  // or text [from, to) of the string
+            std::size_t from, to;
+        };
+        std::vector<Operand> operands;
+        std::size_t at = from + 1;
+        for (std::size_t i = 0; i <= markers.size(); ++i) {
+            const std::size_t end = i < markers.size() ? markers[i].start : contentEnd;
+            if (i == 0 || i == markers.size() || end > at) operands.push_back({nullptr, at, end});
+            if (i == markers.size()) break;
+            operands.push_back({&markers[i], 0, 0});
+            at = markers[i].end;
         }
-        Text(at, to);
+        // "||" where it joins strings; ODBC's own function elsewhere, where
+        // it may mean OR.
+        const bool function = m_dialect == Dialect::Odbc;
+        for (std::size_t i = 0; function && i + 1 < operands.size(); ++i)
+            Literal("{fn CONCAT(");
+        if (!function) Literal("(");
+        for (std::size_t i = 0; i < operands.size(); ++i) {
+            if (i > 0) Literal(function ? ", " : " || ");
+            if (operands[i].marker != nullptr) {
+                Marked(Piece::Kind::Splice, *operands[i].marker);
+            } else {
+                Literal("'");
+                Text(operands[i].from, operands[i].to);
+                Literal("'");
+            }
+            if (function && i > 0) Literal(")}");
+        }
+        if (!function) Literal(")");
         return std::string();
     }
 
     std::string_view m_text;
+    Dialect m_dialect;
     std::vector<Piece>& m_pieces;
 };
 
 }  // namespace
 
-int SplitMarkers(std::string_view text, std::vector<Piece>& pieces) {
+int SplitMarkers(std::string_view text, Dialect dialect, std::vector<Piece>& pieces) {
     std::string failure;
     try {
         pieces.clear();
-        failure = Splitter(text, pieces).Split();
+        failure = Splitter(text, dialect, pieces).Split();
     } catch (const std::bad_alloc&) {
         TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
@@ -222,10 +225,10 @@ int SplitMarkers(std::string_view text, std::vector<Piece>& pieces) {
     TW_EXIT();
 }
 
-std::vector<std::string> MarkerNames(std::string_view text) {
+std::vector<std::string> MarkerNames(std::string_view text, Dialect dialect) {
     std::vector<Piece> pieces;
     std::vector<std::string> names;
-    if (Splitter(text, pieces).Split().empty()) {
+    if (Splitter(text, dialect, pieces).Split().empty()) {
         for (const Piece& piece : pieces) {
             if (piece.kind != Piece::Kind::Text) names.push_back(piece.text);
         }

@@ -3,9 +3,10 @@
 //
 // Nothing the engine runs is ever committed: the connection runs in manual
 // commit mode and every statement's transaction is rolled back when the
-// statement ends, and only statements that start as queries are prepared.
+// statement ends, and only texts that the statement check passes are prepared.
 #include <twfile/host/status.h>
 #include <twfile/sql/engine.h>
+#include <twfile/sql/statement.h>
 #include "platform/fault.h"
 
 #include <algorithm>
@@ -112,10 +113,6 @@ bool Succeeded(SQLRETURN rc) {
     return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
 }
 
-bool IsSpace(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\f' || ch == '\v';
-}
-
 // Removes every password of the connection string from text.
 std::string WithoutPasswords(std::string text, const std::string& connection) {
     for (const Attribute& attribute : Attributes(connection)) {
@@ -129,59 +126,6 @@ std::string WithoutPasswords(std::string text, const std::string& connection) {
         }
     }
     return text;
-}
-
-// Skips blanks and comments from i.
-std::size_t SkipBlanks(const std::string& text, std::size_t i) {
-    while (i < text.size()) {
-        if (IsSpace(text[i])) {
-            ++i;
-        } else if (text.compare(i, 2, "--") == 0) {
-            i = text.find('\n', i);
-            if (i == std::string::npos) return text.size();
-        } else if (text.compare(i, 2, "/*") == 0) {
-            const std::size_t end = text.find("*/", i + 2);
-            if (end == std::string::npos) return text.size();
-            i = end + 2;
-        } else {
-            break;
-        }
-    }
-    return i;
-}
-
-// Whether text is one statement: a ";" outside strings, quoted names and
-// comments may only be followed by blanks, comments and more ";".
-bool IsOneStatement(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const char ch = text[i];
-        if (ch == '\'' || ch == '"') {
-            const std::size_t end = text.find(ch, i + 1);
-            if (end == std::string::npos) return true;  // the server reports it
-            i = end + 1;
-        } else if (text.compare(i, 2, "--") == 0 || text.compare(i, 2, "/*") == 0) {
-            i = SkipBlanks(text, i);
-        } else if (ch == ';') {
-            std::size_t next = i + 1;
-            while ((next = SkipBlanks(text, next)) < text.size() && text[next] == ';')
-                ++next;
-            return next >= text.size();
-        } else {
-            ++i;
-        }
-    }
-    return true;
-}
-
-// The first word of the statement, after blanks, comments and "(".
-std::string LeadingKeyword(const std::string& text) {
-    std::size_t i = SkipBlanks(text, 0);
-    while (i < text.size() && text[i] == '(')
-        i = SkipBlanks(text, i + 1);
-    std::size_t end = i;
-    while (end < text.size() && std::isalpha(static_cast<unsigned char>(text[end])))
-        ++end;
-    return Upper(text.substr(i, end - i));
 }
 
 // The date, time or timestamp that text reads as: "YYYY-MM-DD",
@@ -379,6 +323,18 @@ class OdbcEngine : public Engine {
 
     const char* Name() const override { return "ODBC"; }
 
+    // The server's own name for itself, asked of the driver.
+    Dialect SqlDialect() const override {
+        SQLCHAR name[64] = {};
+        SQLSMALLINT length = 0;
+        if (!m_connected ||
+            !Succeeded(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
+            return Dialect::Odbc;
+        return std::string(reinterpret_cast<const char*>(name)) == "PostgreSQL"
+                   ? Dialect::PostgreSQL
+                   : Dialect::Odbc;
+    }
+
     int Connect(const std::string& database) override {
         Close();
         m_connection = database;
@@ -483,14 +439,7 @@ class OdbcEngine : public Engine {
         placeholders = 0;
         if (!m_connected) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
-        const std::string first = LeadingKeyword(text);
-        if (first.empty()) TW_RAISE(-1, "the statement is empty");
-        if (!IsOneStatement(text)) TW_RAISE(-1, "the text holds more than one statement");
-        if (first != "SELECT" && first != "WITH" && first != "VALUES" && first != "TABLE") {
-            TW_RAISE(-1,
-                     "the statement would change the database: only statements that read "
-                     "are run");
-        }
+        TW_PASS_ON(CheckStatement(text, SqlDialect()));
         TW_PASS_ON(NewStatement());
         std::string copy = text;
         const SQLRETURN rc = SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR*>(copy.data()),

@@ -6,7 +6,9 @@
 #include <sqlite3.h>
 
 #include <twfile/host/status.h>
+#include <twfile/sql/statement.h>
 #include "platform/fault.h"
+#include "sql/lexer.h"
 
 #include <new>
 #include <string>
@@ -59,6 +61,7 @@ class SQLiteEngine : public Engine {
     ~SQLiteEngine() override { Close(); }
 
     const char* Name() const override { return "SQLite"; }
+    Dialect SqlDialect() const override { return Dialect::SQLite; }
 
     int Connect(const std::string& database) override {
         Close();
@@ -135,6 +138,7 @@ class SQLiteEngine : public Engine {
         Finish();
         placeholders = 0;
         if (m_db == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        TW_PASS_ON(CheckStatement(text, Dialect::SQLite));
         const char* tail = nullptr;
         int rc = fault::ShouldFail(fault::Kind::Engine) ? kInjected : SQLITE_OK;
         if (rc == SQLITE_OK) {
@@ -143,6 +147,8 @@ class SQLiteEngine : public Engine {
         }
         if (rc != SQLITE_OK) TW_RAISE(-1, Text(rc).c_str());
         if (m_stmt == nullptr) TW_RAISE(-1, "the statement is empty");
+        // SQLite's own reading agrees: nothing but blanks and comments after
+        // the statement, which only reads.
         if (!OnlyBlanks(tail, text.c_str() + text.size())) {
             Finish();
             TW_RAISE(-1, "the text holds more than one statement");
@@ -260,22 +266,18 @@ class SQLiteEngine : public Engine {
         return sqlite3_errstr(rc);
     }
 
-    // Whether [p, end) holds nothing but blanks, semicolons and comments.
+    // Whether [p, end) holds nothing but blanks, comments and ";".
     static bool OnlyBlanks(const char* p, const char* end) {
-        while (p != nullptr && p < end) {
-            if (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\f' || *p == ';') {
-                ++p;
-            } else if (end - p >= 2 && p[0] == '-' && p[1] == '-') {
-                while (p < end && *p != '\n')
-                    ++p;
-            } else if (end - p >= 2 && p[0] == '/' && p[1] == '*') {
-                p += 2;
-                while (p < end && !(end - p >= 2 && p[0] == '*' && p[1] == '/'))
-                    ++p;
-                p = p < end ? p + 2 : end;
-            } else {
+        if (p == nullptr) return false;
+        std::vector<Token> tokens;
+        if (!ReadTokens(std::string_view(p, static_cast<std::size_t>(end - p)), Dialect::SQLite,
+                        tokens)
+                 .empty())
+            return false;
+        for (const Token& token : tokens) {
+            if (token.kind != Token::Kind::Blank && token.kind != Token::Kind::Comment &&
+                !(token.kind == Token::Kind::Symbol && p[token.offset] == ';'))
                 return false;
-            }
         }
         return true;
     }

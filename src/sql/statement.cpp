@@ -1,5 +1,5 @@
 // The statement a document selects: the edited SQL, or the generated
-// SELECT; then its markers replaced by placeholders or spliced values.
+// SELECT; then its markers replaced by placeholders bound to their values.
 #include <twfile/host/status.h>
 #include <twfile/sql/statement.h>
 
@@ -71,7 +71,8 @@ std::string Generate(const QuerySource& source, const Schema* schema, std::vecto
 
 class Builder {
   public:
-    Builder(const QuerySource& source, const Schema* schema, const ParameterValues& values,
+    // values null: every marker stands for a value, none is looked up.
+    Builder(const QuerySource& source, const Schema* schema, const ParameterValues* values,
             Statement& statement)
         : m_source(source), m_schema(schema), m_values(values), m_statement(statement) {}
 
@@ -89,7 +90,7 @@ class Builder {
             whole += part.text;
         }
         std::vector<Piece> pieces;
-        TW_PASS_ON(SplitMarkers(whole, pieces));
+        TW_PASS_ON(SplitMarkers(whole, m_statement.dialect, pieces));
         for (const Piece& piece : pieces) {
             const Part* part = &parts.front();
             for (const Part& candidate : parts) {
@@ -97,7 +98,7 @@ class Builder {
             }
             TW_PASS_ON(Add(piece, *part));
         }
-        TW_EXIT();
+        TW_RETURN(CheckStatement(m_statement.text, m_statement.dialect));
     }
 
   private:
@@ -105,7 +106,7 @@ class Builder {
     // marker of the same name, else unknown.
     TWDB_DataType NamedType(const std::string& name) const {
         for (const std::string& condition : m_source.conditions) {
-            const std::vector<std::string> names = MarkerNames(condition);
+            const std::vector<std::string> names = MarkerNames(condition, m_statement.dialect);
             if (std::find(names.begin(), names.end(), name) != names.end())
                 return ConditionType(condition, m_source, m_schema);
         }
@@ -115,8 +116,8 @@ class Builder {
     // The value of name: the caller's, else the first default value.
     int Lookup(const std::string& name, Binding& binding) const {
         binding.name = name;
-        const auto given = m_values.find(name);
-        if (given != m_values.end()) {
+        const auto given = m_values->find(name);
+        if (given != m_values->end()) {
             binding.text = given->second;
             TW_EXIT();
         }
@@ -136,39 +137,37 @@ class Builder {
     int Add(const Piece& piece, const Part& part) {
         if (piece.kind == Piece::Kind::Text) {
             m_statement.text += piece.text;
-            m_statement.inlineText += piece.text;
+            if (m_statement.inlineRefusal.empty()) m_statement.inlineText += piece.text;
             TW_EXIT();
         }
+        m_statement.text += '?';
+        if (m_values == nullptr) TW_EXIT();
         Binding binding;
         TW_PASS_ON(Lookup(piece.text, binding));
-        if (piece.kind == Piece::Kind::Splice) {
-            // Text inside a string: only its quotes need doubling.
-            binding.type = TWDB_Unknown;
-            TW_PASS_ON(MakeBinding(binding));
-            std::string spliced;
-            for (char ch : binding.text) {
-                spliced += ch;
-                if (ch == '\'') spliced += '\'';
-            }
-            m_statement.text += spliced;
-            m_statement.inlineText += spliced;
-            TW_EXIT();
-        }
-        binding.type = part.typed ? part.type : NamedType(piece.text);
+        // A value joined to a string's text is text.
+        binding.type = piece.kind == Piece::Kind::Splice ? TWDB_Unknown
+                       : part.typed                      ? part.type
+                                                         : NamedType(piece.text);
         TW_PASS_ON(MakeBinding(binding));
-        m_statement.text += '?';
-        const std::string literal = SqlLiteral(binding);
+        std::string refusal;
+        const std::string literal = SqlLiteral(binding, m_statement.dialect, refusal);
+        if (!refusal.empty() && m_statement.inlineRefusal.empty()) {
+            m_statement.inlineRefusal = refusal;
+            m_statement.inlineText.clear();
+        }
         // A negative number right after a minus would make "--", a comment.
         std::string& written = m_statement.inlineText;
-        if (literal.front() == '-' && !written.empty() && written.back() == '-') written += ' ';
-        written += literal;
+        if (m_statement.inlineRefusal.empty()) {
+            if (literal.front() == '-' && !written.empty() && written.back() == '-') written += ' ';
+            written += literal;
+        }
         m_statement.bindings.push_back(std::move(binding));
         TW_EXIT();
     }
 
     const QuerySource& m_source;
     const Schema* m_schema;
-    const ParameterValues& m_values;
+    const ParameterValues* m_values;
     Statement& m_statement;
 };
 
@@ -176,9 +175,27 @@ class Builder {
 
 int BuildStatement(const QuerySource& source, const Schema* schema, const ParameterValues& values,
                    Statement& statement) {
+    TW_RETURN(BuildStatement(source, schema, values, Dialect::SQLite, statement));
+}
+
+int BuildStatement(const QuerySource& source, const Schema* schema, const ParameterValues& values,
+                   Dialect dialect, Statement& statement) {
     statement = Statement();
+    statement.dialect = dialect;
     try {
-        Builder builder(source, schema, values, statement);
+        Builder builder(source, schema, &values, statement);
+        TW_PASS_ON(builder.Build());
+    } catch (const std::bad_alloc&) {
+        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    TW_EXIT();
+}
+
+int CheckStatementShape(const QuerySource& source, Dialect dialect) {
+    try {
+        Statement statement;
+        statement.dialect = dialect;
+        Builder builder(source, nullptr, nullptr, statement);
         TW_PASS_ON(builder.Build());
     } catch (const std::bad_alloc&) {
         TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);

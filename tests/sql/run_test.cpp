@@ -70,10 +70,11 @@ class RunTest : public ::testing::Test {
         sql::Schema schema;
         ::Rows rows;
         if (m_engine->Connect(m_path) < 0 || sql::LoadSchema(*m_engine, schema) < 0 ||
-            sql::BuildStatement(source, &schema, values, statement) < 0) {
+            sql::BuildStatement(source, &schema, values, m_engine->SqlDialect(), statement) < 0) {
             return {"error: " + TakeError()};
         }
         if (inlined) {
+            if (!statement.inlineRefusal.empty()) return {"refused: " + statement.inlineRefusal};
             statement.text = statement.inlineText;
             statement.bindings.clear();
         }
@@ -82,6 +83,8 @@ class RunTest : public ::testing::Test {
         m_engine->Close();
         return rows.lines;
     }
+
+    void ValuesSelectTheRightRows();
 
     twtest::TempDir m_dir;
     std::string m_path;
@@ -103,8 +106,24 @@ TWTEST_ON_ENGINES(RunOnEngine);
 
 // Values select the rows their attribute's type gives, bound or written into
 // the text, and no value changes the statement: a hostile text selects the
-// rows it names as a plain string would.
+// rows it names as a plain string would. On the server, with backslashes
+// read as escapes in strings (standard_conforming_strings off) too.
 TEST_P(RunOnEngine, ValuesSelectTheRightRowsAndNeverChangeTheStatement) {
+    ValuesSelectTheRightRows();
+    if (!OnServer()) return;
+    ASSERT_TRUE(MakeServerDatabase(std::string(twtest::SalesScript()) +
+                                   "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET "
+                                   "standard_conforming_strings = off', current_database()); "
+                                   "END $$;"));
+    m_path = m_server->Connection();
+    sql::QuerySource setting;
+    setting.editedSQLSelected = true;
+    setting.editedSQL = "SELECT current_setting('standard_conforming_strings')";
+    ASSERT_EQ(Rows(setting), std::vector<std::string>{"off|"});
+    ValuesSelectTheRightRows();
+}
+
+void RunTest::ValuesSelectTheRightRows() {
     struct Case {
         std::string condition;
         sql::ParameterValues values;
@@ -124,7 +143,8 @@ TEST_P(RunOnEngine, ValuesSelectTheRightRowsAndNeverChangeTheStatement) {
           "ORDERS.NAME IN (<<V>>, 'x')"}) {
         for (const std::string value :
              {"'", "''", "x'; DROP TABLE ORDERS; --", "/* ", "*/", "-- ", ") OR 1=1 --",
-              "' OR '1'='1", "\\'", "%", "\"", "O'Neill"}) {
+              "' OR '1'='1", "\\'", "\\' OR 1=1 --", "O\\'' OR 1=1 --", "%", "\"", "O'Neill", "$$",
+              "Alder\r\n"}) {
             const bool like = condition.find("LIKE") != std::string::npos;
             std::vector<std::string> rows;
             for (const auto& [no, name] :
@@ -143,6 +163,39 @@ TEST_P(RunOnEngine, ValuesSelectTheRightRowsAndNeverChangeTheStatement) {
             << statement.inlineText;
     }
     EXPECT_EQ(Rows(OrdersQuery({})).size(), 3u) << "the table is still there";
+}
+
+// The texts that hid a second statement from a reading that did not know the
+// server's quotes and comments: each is refused before the server sees it,
+// and the row it would delete, the file it would write, stay as they were.
+TEST_P(RunOnEngine, StatementsHiddenInQuotesAndCommentsNeverRun) {
+    const std::string file = m_dir.File("written.txt");
+    const std::string attacks[] = {
+        "SELECT $$'$$ AS a; DELETE FROM ORDERS WHERE ORDER_NO = 1; COMMIT; SELECT $$'$$ AS b",
+        "SELECT E'\\'' AS a; DELETE FROM ORDERS WHERE ORDER_NO = 1; COMMIT; SELECT E'\\'' AS b",
+        "/* /* */ SELECT */ COPY (SELECT 1) TO '" + file + "'",
+        "SELECT 1 AS a -- \r; DELETE FROM ORDERS WHERE ORDER_NO = 1; COMMIT; --",
+        "WITH d AS (DELETE FROM ORDERS WHERE ORDER_NO = 1 RETURNING *) SELECT * FROM d",
+        "SELECT * INTO ORDERS2 FROM ORDERS",
+    };
+    sql::QuerySource edited;
+    edited.editedSQLSelected = true;
+    for (const std::string& attack : attacks) {
+        // SQLite reads the CR as part of the comment, as the check does.
+        if (!OnServer() && attack.find('\r') != std::string::npos) continue;
+        ASSERT_GE(m_engine->Connect(m_path), 0) << TakeError();
+        int placeholders = 0;
+        EXPECT_LT(m_engine->Prepare(attack, placeholders), 0) << attack;
+        const std::string error = TakeError();
+        EXPECT_FALSE(error.empty()) << attack;
+        m_engine->Close();
+        edited.editedSQL = attack;
+        const std::vector<std::string> rows = Rows(edited);
+        ASSERT_EQ(rows.size(), 1u) << attack;
+        EXPECT_EQ(rows[0], "error: " + error) << attack;
+    }
+    EXPECT_EQ(Rows(OrdersQuery({"ORDERS.ORDER_NO = 1"})), std::vector<std::string>{"1|"});
+    EXPECT_FALSE(twtest::Exists(file));
 }
 
 TEST_P(RunOnEngine, EngineFailuresComeWithTheEngineText) {
@@ -322,7 +375,14 @@ TEST_F(RunTest, CheckDocumentReportsEachItem) {
                   "join ORDERS.ORDER_NO = CUSTOMERS.ORDER_NO: ok",
                   "join ORDERS.ORDER_NO = X.Y: no attribute X.Y in the schema",
                   "join ORDERS.NAME: a join needs two attributes joined by \"=\"",
+                  "statement the generated SELECT: ok",
               }));
+    source.editedSQLSelected = true;
+    source.editedSQL = "SELECT 1; DROP TABLE ORDERS";
+    ASSERT_GE(sql::CheckDocument(source, schema, items), 0);
+    EXPECT_EQ(items.back().text, "the edited SQL");
+    EXPECT_EQ(items.back().messages,
+              std::vector<std::string>{"the text holds more than one statement"});
 }
 
 // Every call into the engine of a whole run fails in turn: each failure is

@@ -86,8 +86,8 @@ TEST_F(StatementTest, MarkersBecomePlaceholdersSplicesOrErrors) {
         {{"ORDERS.NAME = <<V>>"}, "(ORDERS.NAME = ?)"},
         {{"ORDERS.NAME IN (<<V>>, 'x',<<V>>)"}, "(ORDERS.NAME IN (?, 'x',?))"},
         {{"ORDERS.NAME = '<<V>>'"}, "(ORDERS.NAME = ?)"},
-        {{"ORDERS.NAME LIKE '<<V>>%'"}, "(ORDERS.NAME LIKE 'it''s%')"},
-        {{"ORDERS.NAME LIKE '%<<V>>_<<V>>'"}, "(ORDERS.NAME LIKE '%it''s_it''s')"},
+        {{"ORDERS.NAME LIKE '<<V>>%'"}, "(ORDERS.NAME LIKE ('' || ? || '%'))"},
+        {{"ORDERS.NAME LIKE '%<<V>><<V>>_'"}, "(ORDERS.NAME LIKE ('%' || ? || ? || '_'))"},
         {{"ORDERS.NAME = \"<<V>>\""}, "error: the parameter <<V>> stands inside a quoted name"},
         {{"ORDERS.ORDER_NO = <<V>>0"}, "error: the parameter <<V>> is not a whole literal"},
         {{"ORDERS.ORDER_NO = x<<V>>"}, "error: the parameter <<V>> is not a whole literal"},
@@ -97,9 +97,12 @@ TEST_F(StatementTest, MarkersBecomePlaceholdersSplicesOrErrors) {
         {{"ORDERS.ORDER_NO = 1 /* <<V>> */"}, "(ORDERS.ORDER_NO = 1 /* <<V>> */)"},
         {{"ORDERS.ORDER_NO << 2 = 4"}, "(ORDERS.ORDER_NO << 2 = 4)"},
         // The string the first condition opens ends at the second one's
-        // quote: the marker stands outside quotes, never spliced as if inside.
+        // quote: the text is read as the engine reads it, never as if the
+        // marker stood inside a string.
         {{"ORDERS.NAME = 'a", "ORDERS.NAME LIKE '<<V>>%'"},
-         "error: the parameter <<V>> is not a whole literal"},
+         "error: cannot read the SQL text for SQLite: a string that is not closed"},
+        {{"ORDERS.ORDER_NO = 1); DELETE FROM ORDERS; --"},
+         "error: the text holds more than one statement"},
     };
     for (const auto& c : kCases) {
         const std::string text = Build(OrdersQuery(c.conditions), {{"V", "it's"}});
@@ -130,6 +133,7 @@ TEST_F(StatementTest, ValuesAreCheckedAndTypedByTheAttribute) {
         {"ORDERS.ORDER_NO IN (<<V>>)", " ", sql::Value::Kind::Null, "is empty, not an integer"},
         {"ORDERS.AMOUNT > <<V>>", "100", sql::Value::Kind::Real, "100.0"},
         {"ORDERS.AMOUNT > <<V>>", "-0.25", sql::Value::Kind::Real, "-0.25"},
+        {"ORDERS.AMOUNT > <<V>>", "300000", sql::Value::Kind::Real, "300000.0"},
         {"ORDERS.AMOUNT > <<V>>", ".", sql::Value::Kind::Null, "is not a number"},
         {"ORDERS.AMOUNT > <<V>>", "1e5", sql::Value::Kind::Null, "not a valid real"},
         {"ORDERS.PAID = <<V>>", "true", sql::Value::Kind::Integer, "TRUE"},
@@ -154,6 +158,60 @@ TEST_F(StatementTest, ValuesAreCheckedAndTypedByTheAttribute) {
         EXPECT_NE(Build(OrdersQuery({condition}), {{"V", std::string("a\0b", 3)}})
                       .find("holds a NUL byte"),
                   std::string::npos);
+    }
+}
+
+// Joined to a string's text by the dialect's own means, and written in for
+// the dialect only where that is certain.
+TEST_F(StatementTest, EachDialectJoinsAndWritesValuesItsOwnWay) {
+    using D = sql::Dialect;
+    const struct {
+        D dialect;
+        const char* condition;
+        const char* value;
+        const char* where;    // or "error: " and a part of it
+        const char* inlined;  // or "refused: " and a part of inlineRefusal
+    } kCases[] = {
+        {D::PostgreSQL, "ORDERS.NAME LIKE 'a''<<V>>%'", "\\' OR 1=1 --",
+         "(ORDERS.NAME LIKE ('a''' || ? || '%'))",
+         "(ORDERS.NAME LIKE ('a''' || E'\\\\'' OR 1=1 --' || '%'))"},
+        {D::PostgreSQL, "ORDERS.NAME = '<<V>>'", "it's", "(ORDERS.NAME = ?)",
+         "(ORDERS.NAME = 'it''s')"},
+        {D::PostgreSQL, "ORDERS.NAME = <<V>>", "\xFF", "(ORDERS.NAME = ?)", "refused: not UTF-8"},
+        {D::Odbc, "ORDERS.NAME LIKE '<<V>>%<<V>>'", "x",
+         "(ORDERS.NAME LIKE {fn CONCAT({fn CONCAT({fn CONCAT({fn CONCAT('', ?)}, '%')}, ?)}, '')})",
+         "(ORDERS.NAME LIKE {fn CONCAT({fn CONCAT({fn CONCAT({fn CONCAT('', 'x')}, '%')}, "
+         "'x')}, '')})"},
+        {D::Odbc, "ORDERS.NAME = <<V>>", "a\\", "(ORDERS.NAME = ?)", "refused: backslash"},
+        {D::PostgreSQL, "ORDERS.NAME LIKE E'<<V>>%'", "x",
+         "error: stands in a string with a prefix", ""},
+        {D::PostgreSQL, "ORDERS.NAME LIKE $$<<V>>%$$", "x",
+         "error: stands in a string with a prefix", ""},
+        {D::PostgreSQL, "ORDERS.NAME LIKE 'a\\_<<V>>'", "x", "error: standard_conforming_strings",
+         ""},
+    };
+    for (const auto& c : kCases) {
+        sql::Statement& st = m_statement;
+        const int status = sql::BuildStatement(OrdersQuery({c.condition}), &m_schema,
+                                               {{"V", c.value}}, c.dialect, st);
+        const std::string where = c.where;
+        if (where.rfind("error: ", 0) == 0) {
+            EXPECT_LT(status, 0) << c.condition;
+            EXPECT_NE(TakeError().find(where.substr(7)), std::string::npos) << c.condition;
+            continue;
+        }
+        ASSERT_GE(status, 0) << c.condition << ": " << TakeError();
+        const std::string prefix = "SELECT ORDERS.ORDER_NO FROM ORDERS WHERE ";
+        EXPECT_EQ(st.text, prefix + where) << c.condition;
+        const std::string inlined = c.inlined;
+        if (inlined.rfind("refused: ", 0) == 0) {
+            EXPECT_EQ(st.inlineText, "") << c.condition;
+            EXPECT_NE(st.inlineRefusal.find(inlined.substr(9)), std::string::npos)
+                << st.inlineRefusal;
+            EXPECT_NE(st.inlineRefusal.find("\"V\""), std::string::npos) << st.inlineRefusal;
+        } else {
+            EXPECT_EQ(st.inlineText, prefix + inlined) << c.condition;
+        }
     }
 }
 

@@ -284,4 +284,64 @@ TEST_P(SqlOnEngine, CheckAgainstAJsonSchemaOrTheDatabase) {
     EXPECT_TRUE(Contains(err.str(), "table T: its columns must be an object of types"));
 }
 
+// The dialect decides how the statement is read and how --inline writes
+// values; a statement that run would refuse is never printed, and the
+// statement's bytes, CR LF in values and strings among them, stay as they are.
+TEST_F(SqlCommand, DialectRefusalsAndLineBreaks) {
+    CTWFileQDF doc;
+    doc.m_bEditedSQL = 1;
+    doc.m_strEditedSQL = "SELECT * FROM ORDERS\r\nWHERE NAME LIKE 'a\r\n<<V>>%'";
+    const std::string path = m_dir.File("edited.qdf");
+    ASSERT_GE(doc.SaveAs(path.c_str()), 0);
+    using D = twfile::sql::Dialect;
+    const struct {
+        const char* parameter;
+        bool inlined;
+        D dialect;
+        const char* out;  // or "" and a part of the error
+        const char* error;
+    } kCases[] = {
+        {"V=x\r\ny", true, D::SQLite,
+         "SELECT * FROM ORDERS\r\nWHERE NAME LIKE ('a\r\n' || 'x\r\ny' || '%');\n", ""},
+        {"V=\\'", true, D::PostgreSQL,
+         "SELECT * FROM ORDERS\r\nWHERE NAME LIKE ('a\r\n' || E'\\\\''' || '%');\n", ""},
+        {"V=\\'", false, D::PostgreSQL,
+         "SELECT * FROM ORDERS\r\nWHERE NAME LIKE ('a\r\n' || ? || '%');\n"
+         "-- ?1 V = '\\''' (text)\n",
+         ""},
+        {"V=\xC3", true, D::PostgreSQL, "", "\"V\": a value that is not UTF-8"},
+        {"V=1' ; DELETE FROM ORDERS; --", true, D::SQLite,
+         "SELECT * FROM ORDERS\r\nWHERE NAME LIKE ('a\r\n' || '1'' ; DELETE FROM ORDERS; --' || "
+         "'%')\n;\n",
+         ""},
+    };
+    for (const auto& c : kCases) {
+        qdf::SqlOptions options;
+        options.file = path;
+        options.parameters = {c.parameter};
+        options.inlineValues = c.inlined;
+        options.dialect = c.dialect;
+        const Output sql = Sql(options);
+        EXPECT_EQ(sql.status, *c.out != '\0' ? 0 : 2) << c.parameter << sql.err;
+        EXPECT_EQ(sql.out, c.out) << c.parameter;
+        if (*c.out == '\0') {
+            EXPECT_TRUE(Contains(sql.err, c.error)) << sql.err;
+        }
+    }
+
+    // What run refuses: the same message, status 2, nothing printed.
+    for (const char* text : {"SELECT 1; DELETE FROM ORDERS", "DELETE FROM ORDERS",
+                             "SELECT $$'$$; DELETE FROM ORDERS; SELECT $$'$$"}) {
+        doc.m_strEditedSQL = text;
+        ASSERT_GE(doc.SaveAs(path.c_str()), 0);
+        qdf::SqlOptions options;
+        options.file = path;
+        options.dialect = D::PostgreSQL;
+        const Output sql = Sql(options);
+        EXPECT_EQ(sql.status, 2) << text;
+        EXPECT_EQ(sql.out, "") << text;
+        EXPECT_TRUE(Contains(sql.err, "qdf: sql: the statement: ")) << sql.err;
+    }
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <twfile/host/schema.h>
+#include <twfile/sql/dialect.h>
 
 #include "encoding.h"
 #include "row_writers.h"
@@ -184,13 +185,19 @@ struct SqlOptions {
     std::string file;
     std::vector<std::string> parameters;  // NAME=VALUE
     bool inlineValues = false;
+    // The server the statement is meant for: how it is read and checked, and
+    // how the values are written with inlineValues.
+    twfile::sql::Dialect dialect = twfile::sql::Dialect::SQLite;
     // A database or JSON schema that types the parameters.
     std::string schema;
     Encoding encoding = Encoding::Windows1252;
 };
 
 // Prints the statement (ending with ";") and, after it, one SQL comment per
-// bound value; with inlineValues the statement with the values written in.
+// bound value; with inlineValues the statement with the values written in
+// for the dialect. The statement's bytes, CR LF line ends included, are
+// printed as they are. A statement that a run would refuse, or a value that
+// cannot be written safely for the dialect, is an error (exit 2).
 int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err);
 
 struct RunOptions {

@@ -256,12 +256,19 @@ Action DefineSql(CLI::App& command) {
     AddParameters(command, o->parameters);
     command.add_flag("--inline", o->inlineValues,
                      "Write the values into the statement as quoted SQL literals");
+    AddChoice(command, "--dialect", o->dialect,
+              std::map<std::string, twfile::sql::Dialect>{
+                  {"sqlite", twfile::sql::Dialect::SQLite},
+                  {"postgresql", twfile::sql::Dialect::PostgreSQL}},
+              "The server's SQL: how the statement is read and checked and how --inline writes "
+              "values (sqlite, the default, or postgresql)");
     command.add_option("--schema", o->schema,
                        "A database or JSON schema that gives the parameters' data types");
     AddEncoding(command, o->encoding);
     command.footer(
         "Exit status: 0 printed, 1 the document did not read cleanly, 2 bad input (a parameter "
-        "without a value or with a value of the wrong type).");
+        "without a value or with a value of the wrong type, a statement that run would refuse, "
+        "a value --inline cannot write safely for the dialect).");
     return [o] { return qdf::RunSql(*o, std::cout, std::cerr); };
 }
 

@@ -16,14 +16,11 @@ namespace sql = twfile::sql;
 
 namespace {
 
-// The statement's lines with LF ends, and a ";" after it that ends it.
+// The statement, its bytes as they are (a CR LF in a value or a string is
+// part of it), and a ";" after it that ends it.
 std::string Shown(const std::string& text) {
-    std::string shown;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        shown += text[i];
-    }
-    const std::size_t last = shown.find_last_not_of(" \t\n");
+    std::string shown = text;
+    const std::size_t last = shown.find_last_not_of(" \t\r\n");
     shown.erase(last == std::string::npos ? 0 : last + 1);
     if (shown.empty() || shown.back() != ';') {
         // After a "--" comment the ";" would be part of it: it goes on a
@@ -55,10 +52,10 @@ std::string CommentText(const std::string& text) {
 }
 
 sql::Statement Build(const sql::QuerySource& source, const sql::Schema* schema,
-                     const std::vector<std::string>& parameters) {
+                     const std::vector<std::string>& parameters, sql::Dialect dialect) {
     const sql::ParameterValues values = ParseParameters(parameters);
     sql::Statement statement;
-    if (sql::BuildStatement(source, schema, values, statement) < 0)
+    if (sql::BuildStatement(source, schema, values, dialect, statement) < 0)
         FailWithPendingError(kExitUsage, "the statement");
     return statement;
 }
@@ -80,9 +77,11 @@ int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err) {
         const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
         sql::Schema schema;
         if (!options.schema.empty()) LoadSchemaFile(options.schema, schema, source.database);
-        const sql::Statement statement =
-            Build(source, options.schema.empty() ? nullptr : &schema, options.parameters);
+        const sql::Statement statement = Build(source, options.schema.empty() ? nullptr : &schema,
+                                               options.parameters, options.dialect);
         if (options.inlineValues) {
+            if (!statement.inlineRefusal.empty())
+                throw Failure(kExitUsage, "the statement: " + statement.inlineRefusal);
             out << Shown(statement.inlineText);
             return kExitOk;
         }
@@ -112,7 +111,8 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
         if (sql::LoadSchema(*engine, schema) < 0)
             FailWithPendingError(kExitUsage, "the database " + shown);
         CheckTables(source, schema, shown);
-        const sql::Statement statement = Build(source, &schema, options.parameters);
+        const sql::Statement statement =
+            Build(source, &schema, options.parameters, engine->SqlDialect());
         if (sql::RunStatement(*engine, statement, *writer) < 0) {
             writer->Abandon();
             FailWithPendingError(kExitUsage, writer->Started()
@@ -146,7 +146,11 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
             const sql::QuerySource source = LoadQuery(file, options.encoding, err);
             sql::Schema own;
             if (eachOwn) LoadSchemaFile(options.schema, own, source.database);
-            if (sql::CheckDocument(source, eachOwn ? own : schema, items) < 0)
+            // Read as the strictest server would, for a server; as SQLite
+            // for a database file or a JSON schema.
+            const sql::Dialect dialect =
+                IsOdbc(options.schema) ? sql::Dialect::Odbc : sql::Dialect::SQLite;
+            if (sql::CheckDocument(source, eachOwn ? own : schema, dialect, items) < 0)
                 FailWithPendingError(kExitUsage, file);
         } catch (const Failure& failure) {
             PrintMessage(err, "check", failure.what());

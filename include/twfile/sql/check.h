@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <twfile/sql/dialect.h>
 #include <twfile/sql/query_source.h>
 #include <twfile/sql/schema.h>
 
@@ -13,7 +14,8 @@ namespace twfile {
 namespace sql {
 
 struct CheckItem {
-    // "table", "attribute", "non-display attribute", "condition" or "join".
+    // "table", "attribute", "non-display attribute", "condition", "join" or
+    // "statement".
     std::string kind;
     // The item's text as the document holds it.
     std::string text;
@@ -27,8 +29,13 @@ struct CheckItem {
 // (it exists: "TABLE.COLUMN", or a column of exactly one of the document's
 // tables), each condition (its attribute exists and the condition passes
 // the condition checks for that attribute) and each join (both of its
-// attributes exist). items gets one entry per item, in that order.
+// attributes exist). items gets one entry per item, in that order, and a
+// last one, "statement" ("the edited SQL" or "the generated SELECT"): the
+// statement read as dialect reads it (SQLite when not given) is one that a
+// run would prepare (CheckStatementShape in statement.h).
 int CheckDocument(const QuerySource& source, const Schema& schema, std::vector<CheckItem>& items);
+int CheckDocument(const QuerySource& source, const Schema& schema, Dialect dialect,
+                  std::vector<CheckItem>& items);
 
 }  // namespace sql
 }  // namespace twfile

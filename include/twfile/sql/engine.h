@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <twfile/host/schema.h>
+#include <twfile/sql/dialect.h>
 #include <twfile/sql/value.h>
 
 namespace twfile {
@@ -31,6 +32,9 @@ class Engine {
 
     // The engine's name, as messages and the tool show it.
     virtual const char* Name() const = 0;
+    // How the server reads SQL text: its dialect, known once connected (the
+    // strictest, Odbc, for a server it does not know).
+    virtual Dialect SqlDialect() const = 0;
 
     // Opens the database for reading only; nothing is ever written to it. A
     // database that does not exist is an error (none is created).
@@ -45,7 +49,8 @@ class Engine {
 
     // Prepares text, a single statement that only reads, and gives the
     // number of placeholders it holds. Text after the statement, or a
-    // statement that would change the database, is refused.
+    // statement that would change the database, is refused before the
+    // server sees it (CheckStatement in statement.h, for SqlDialect()).
     virtual int Prepare(const std::string& text, int& placeholders) = 0;
     // Binds the placeholder number index (from 1). type is the data type the
     // value was checked for: an engine with typed parameters binds a time
