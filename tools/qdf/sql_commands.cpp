@@ -57,6 +57,7 @@ std::string CommentText(const std::string& text) {
 sql::Statement Build(const sql::QuerySource& source, const sql::Schema* schema,
                      const std::vector<std::string>& parameters) {
     const sql::ParameterValues values = ParseParameters(parameters);
+    CheckParameters(source, values);
     sql::Statement statement;
     if (sql::BuildStatement(source, schema, values, statement) < 0)
         FailWithPendingError(kExitUsage, "the statement");
@@ -120,6 +121,9 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
                                                  : "the statement failed");
         }
         writer->Finish();
+        // After the table, as psql ends it; standard output keeps only rows.
+        if (format == RowFormat::Table)
+            err << '(' << writer->Rows() << (writer->Rows() == 1 ? " row)\n" : " rows)\n");
     } catch (const Failure& failure) {
         writer->Abandon();
         PrintMessage(err, "run", failure.what());

@@ -28,11 +28,19 @@ twfile::sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, s
 // Failure (exit 2) for an argument without "=" or a name given twice.
 twfile::sql::ParameterValues ParseParameters(const std::vector<std::string>& arguments);
 
+// Raises a Failure (exit 2) when values do not fit the parameters of
+// source's statement: every value whose name no marker uses (with the name
+// most likely meant) and every parameter without a value or a default
+// value, all in one message.
+void CheckParameters(const twfile::sql::QuerySource& source,
+                     const twfile::sql::ParameterValues& values);
+
 // The engine for database, connected: "odbc:CONNECTION-STRING" reaches a
 // server through ODBC, "odbc:" alone the data source that the document
-// names (dataSource, its DATABASE member: "DSN=" and that name); anything
-// else is an SQLite database file. Raises a Failure (exit 2) with the
-// engine's message when it cannot connect.
+// names (dataSource, its DATABASE member: "DSN=" and that name, refused
+// when it is more than a name); anything else is an SQLite database file,
+// refused at once when it is a folder, a FIFO, a device or a socket. Raises
+// a Failure (exit 2) with the engine's message when it cannot connect.
 std::unique_ptr<twfile::sql::Engine> OpenDatabase(const std::string& database,
                                                   const std::string& dataSource);
 
