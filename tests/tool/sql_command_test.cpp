@@ -448,8 +448,22 @@ TEST_P(SqlOnEngine, CheckAgainstAJsonSchemaOrTheDatabase) {
     EXPECT_TRUE(Contains(out.str(), sales + "join ORDERS.PRODUCT_NO = PRODUCTS.PRODUCT_NO: no "
                                             "attribute PRODUCTS.PRODUCT_NO in the schema\n"));
 
+    EXPECT_TRUE(Contains(out.str(), sales + "parameter MinAmount: ok\n"));
+
     std::ostringstream clean;
     EXPECT_EQ(check(m_db, clean), 0) << clean.str();
+    // A parameter without a default is no failure; a refused marker is.
+    qdf::CheckOptions own;
+    own.files = {Document("low.qdf", "ORDERS.QTY > <<Low>>"),
+                 Document("bad.qdf", "ORDERS.QTY > <<A>>5")};
+    own.schema = m_db;
+    std::ostringstream items;
+    EXPECT_EQ(qdf::RunCheck(own, items, err), 1);
+    EXPECT_TRUE(Contains(items.str(), "low.qdf: parameter Low: ok\n" + own.files[0] +
+                                          ": parameter Low: no default value: a run needs --param "
+                                          "Low=VALUE\n"))
+        << items.str();
+    EXPECT_TRUE(Contains(items.str(), "bad.qdf: statement markers: ")) << items.str();
 #ifndef _WIN32  // unixODBC's odbc.ini; Windows runs no server cases
     if (OnServer()) {
         // odbc: alone: the data source that the document names, SALES,

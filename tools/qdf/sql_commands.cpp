@@ -152,6 +152,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
             if (eachOwn) LoadSchemaFile(options.schema, own, source.database);
             if (sql::CheckDocument(source, eachOwn ? own : schema, items) < 0)
                 FailWithPendingError(kExitUsage, file);
+            AddParameterItems(source, items);
         } catch (const Failure& failure) {
             PrintMessage(err, "check", failure.what());
             status = std::max(status, static_cast<int>(failure.status()));

@@ -188,6 +188,23 @@ void CheckParameters(const sql::QuerySource& source, const sql::ParameterValues&
     throw Failure(kExitUsage, Visible(Listed(lines, "\n"), kMessageText));
 }
 
+void AddParameterItems(const sql::QuerySource& source, std::vector<sql::CheckItem>& items) {
+    sql::ParameterCheck check;
+    if (sql::CheckParameterValues(source, {}, check) < 0) {
+        const Diagnostics diagnostics = TakeDiagnostics();
+        const std::string why = diagnostics.error ? diagnostics.error->message : "refused";
+        items.push_back(
+            sql::CheckItem{"statement", "markers", false, {Visible(why, kMessageText)}});
+        return;
+    }
+    for (const std::string& name : check.names) {
+        sql::CheckItem item{"parameter", name, true, {}};
+        if (std::find(check.missing.begin(), check.missing.end(), name) != check.missing.end())
+            item.messages.push_back("no default value: a run needs --param " + name + "=VALUE");
+        items.push_back(std::move(item));
+    }
+}
+
 bool IsOdbc(const std::string& database) {
     return database.compare(0, 5, "odbc:") == 0;
 }

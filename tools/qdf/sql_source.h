@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <twfile/sql/check.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/query_source.h>
 #include <twfile/sql/schema.h>
@@ -34,6 +35,13 @@ twfile::sql::ParameterValues ParseParameters(const std::vector<std::string>& arg
 // value, all in one message.
 void CheckParameters(const twfile::sql::QuerySource& source,
                      const twfile::sql::ParameterValues& values);
+
+// Appends to items one "parameter" item for each parameter of source's
+// statement, with a message when the document gives it no default value
+// (a run then needs --param), or a failed "statement markers" item when a
+// marker is refused.
+void AddParameterItems(const twfile::sql::QuerySource& source,
+                       std::vector<twfile::sql::CheckItem>& items);
 
 // The engine for database, connected: "odbc:CONNECTION-STRING" reaches a
 // server through ODBC, "odbc:" alone the data source that the document
