@@ -9,6 +9,7 @@
 
 #include "diagnostics.h"
 #include "sql_source.h"
+#include "visible_text.h"
 
 namespace qdf {
 
@@ -126,7 +127,8 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
             err << '(' << writer->Rows() << (writer->Rows() == 1 ? " row)\n" : " rows)\n");
     } catch (const Failure& failure) {
         writer->Abandon();
-        PrintMessage(err, "run", failure.what());
+        // The message may quote the document or the database.
+        PrintMessage(err, "run", Visible(failure.what(), kMessageText));
         return failure.status();
     }
     return kExitOk;

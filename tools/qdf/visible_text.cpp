@@ -16,11 +16,11 @@ void AppendEscape(std::string& out, const char* prefix, unsigned value) {
 }
 
 bool Kept(const VisibleStyle& style, std::string_view text, std::size_t pos) {
-    const char ch = text[pos];
-    if (std::strchr(style.kept, ch) == nullptr) return false;
     // A CR only ends a line together with its LF.
-    return ch != '\r' || (pos + 1 < text.size() && text[pos + 1] == '\n' &&
-                          std::strchr(style.kept, '\n') != nullptr);
+    if (text[pos] == '\r')
+        return pos + 1 < text.size() && text[pos + 1] == '\n' &&
+               std::strchr(style.kept, '\n') != nullptr;
+    return std::strchr(style.kept, text[pos]) != nullptr;
 }
 
 }  // namespace

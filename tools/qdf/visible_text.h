@@ -13,8 +13,8 @@ namespace qdf {
 // Which characters stay as they are. Every other control character (C0,
 // DEL) is written \xNN and every C1 control (U+0080 to U+009F) \u00NN.
 struct VisibleStyle {
-    // The control characters kept: a CR kept only before an LF is kept
-    // there and escaped elsewhere.
+    // The control characters kept (never NUL); a CR is kept where it ends
+    // a line, before a kept LF, and escaped elsewhere.
     const char* kept;
     // CR, LF and TAB become a space (the rest as above).
     bool breaksAsSpaces;
@@ -25,7 +25,7 @@ struct VisibleStyle {
 
 // A CSV field: tabs and line breaks are data inside its quotes; other bytes
 // are kept.
-constexpr VisibleStyle kCsvField{"\t\r\n", false, false};
+constexpr VisibleStyle kCsvField{"\t\n", false, false};
 // A cell of the terminal table: on one line, nothing raw.
 constexpr VisibleStyle kTableCell{"", true, true};
 // A message: its lines and tabs, nothing else raw.
