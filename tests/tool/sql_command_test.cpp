@@ -215,10 +215,10 @@ TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
          ByEngine("integer overflow", "[22003] ERROR: bigint out of range")},
         {{"From"}, "", "", "--param From: give it as NAME=VALUE"},
         {{"From=1", "From=2"}, "", "", "--param From is given twice"},
-        {{"from=2024-01-01"},
+        {{"FROM=2024-01-01"},
          "",
          "",
-         "--param from: the document has no such parameter (did you "
+         "--param FROM: the document has no such parameter (did you "
          "mean From?); its parameters: From, To, MinAmount"},
         {{"MinAmout=5", "To=2024-01-01"}, "", "", "(did you mean MinAmount?)"},
         {{},
