@@ -34,9 +34,9 @@ INSERT INTO PRODUCTS VALUES
     (12, 'Desk lamp', 35.50),
     (13, 'Bookcase', 210.00);
 
--- Dates are ISO texts (YYYY-MM-DD), which compare and sort as dates. The
--- document's default dates are written DD.MM.YYYY: give --param From=... and
--- --param To=... in the same ISO form to pick a range.
+-- Dates are ISO texts (YYYY-MM-DD), which compare and sort as dates. qdf
+-- binds every date in this form, the document's defaults (DD.MM.YYYY)
+-- included.
 INSERT INTO ORDERS VALUES
     (1001, '2024-01-05', 1, 10, 1, 420.00),
     (1002, '2024-01-12', 2, 11, 4, 600.00),

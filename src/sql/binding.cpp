@@ -10,6 +10,7 @@
 
 #include "sql/names.h"
 #include "sql/operand_check.h"
+#include "sql/time_value.h"
 
 #define TW_SOURCE "TWSQL"
 
@@ -55,6 +56,17 @@ int MakeBinding(Binding& binding) {
     if (binding.text.find('\0') != std::string::npos)
         TW_RAISE(-1, Refused(binding, "holds a NUL byte").c_str());
     const TWDB_DataType type = binding.type;
+    if (type == TWDB_Time) {
+        // Bound in ISO 8601, the one form that every engine reads and that
+        // compares as a date in a text column.
+        std::string iso;
+        if (!IsoTime(binding.text, iso)) {
+            const std::string why = std::string("is not a valid time: give ") + kTimeForms;
+            TW_RAISE(-1, Refused(binding, why).c_str());
+        }
+        binding.value = Value::Text(iso);
+        TW_EXIT();
+    }
     if (type != TWDB_Integer && type != TWDB_Real && type != TWDB_Bool) {
         binding.value = Value::Text(binding.text);
         TW_EXIT();

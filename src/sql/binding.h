@@ -12,7 +12,8 @@ namespace sql {
 
 // Fills binding->value from binding->text for binding->type (a status; the
 // error names the parameter). Integer, real and bool values pass the
-// condition's operand check for their type first.
+// condition's operand check for their type first; a time value is bound in
+// ISO 8601 whatever form of IsoTime it was written in.
 int MakeBinding(Binding& binding);
 
 // The value as messages show it: in double quotes, control bytes as \xNN.

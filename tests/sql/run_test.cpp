@@ -134,6 +134,9 @@ void RunTest::ValuesSelectTheRightRows() {
         {"ORDERS.PAID = <<V>>", {{"V", "false"}}, {"2|"}},
         {"ORDERS.ORDER_NO IN (<<A>>,<<B>>)", {{"A", "3"}, {"B", " 1"}}, {"1|", "3|"}},
         {"ORDERS.DAY >= <<V>>", {{"V", "2024-02-01"}}, {"2|", "3|"}},
+        // Bound in ISO 8601 whatever form the date was written in.
+        {"ORDERS.DAY >= <<V>>", {{"V", "01.02.2024"}}, {"2|", "3|"}},
+        {"ORDERS.DAY = <<V>>", {{"V", "1.3.2024"}}, {"3|"}},
         // Written in after a minus, a negative number must not start a comment.
         {"ORDERS.ORDER_NO > 0-<<V>>", {{"V", "-2"}}, {"3|"}},
         {"ORDERS.AMOUNT < -<<V>>", {{"V", "-11"}}, {"1|"}},

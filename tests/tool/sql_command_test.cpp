@@ -10,6 +10,18 @@
 #include <memory>
 #include <sstream>
 
+#ifndef _WIN32
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <fstream>
+#include <thread>
+#endif
+
 #include <twfile/query/qdf.h>
 
 #include "commands.h"
@@ -64,6 +76,17 @@ class SqlCommand : public ::testing::Test {
         return path;
     }
 
+#ifndef _WIN32
+    // A FIFO in the test's folder: opening it for reading waits for a writer.
+    std::string Fifo() {
+        const std::string path = m_dir.File("fifo");
+        if (::access(path.c_str(), F_OK) != 0) {
+            EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        }
+        return path;
+    }
+#endif
+
     twtest::TempDir m_dir;
     std::string m_db;
 };
@@ -116,8 +139,25 @@ TEST_P(SqlOnEngine, RowsInEachFormat) {
     EXPECT_EQ(run.out,
               Named("ORDER_NO  ORDER_DATE  NAME          REGION  DESCRIPTION   QTY  AMOUNT\n"
                     "--------  ----------  ------------  ------  ------------  ---  ------\n"
-                    "1008      2024-06-30  Birch Ltd     EAST    Bookcase      3    630\n"
-                    "1006      2024-04-02  Alder & Sons  NORTH   Office chair  2    300\n"));
+                    "    1008  2024-06-30  Birch Ltd     EAST    Bookcase        3     630\n"
+                    "    1006  2024-04-02  Alder & Sons  NORTH   Office chair    2     300\n"));
+    EXPECT_EQ(run.err, "(2 rows)\n");
+
+    // Dates in the document's own form select the same rows; its defaults
+    // select the orders of 2024 and none of 2025.
+    options.format = qdf::RowFormat::Csv;
+    options.parameters = {"From=1.4.2024", "To= 30.06.2024 "};
+    const std::string dotted = Run(options).out;
+    EXPECT_EQ(dotted.substr(dotted.find('\n')),
+              "\n1008,2024-06-30,Birch Ltd,EAST,Bookcase,3,630\r\n"
+              "1006,2024-04-02,Alder & Sons,NORTH,Office chair,2,300\r\n");
+    options.parameters.clear();
+    std::string numbers;
+    const std::string rows = Run(options).out;
+    for (std::size_t line = rows.find('\n'); line + 1 < rows.size();
+         line = rows.find('\n', line + 1))
+        numbers += rows.substr(line + 1, 5);
+    EXPECT_EQ(numbers, "1010,1009,1008,1006,1004,1002,1001,");
 }
 
 TEST_F(SqlCommand, ValuesOfEveryKindInCsvAndJson) {
@@ -125,7 +165,7 @@ TEST_F(SqlCommand, ValuesOfEveryKindInCsvAndJson) {
     db.Exec(
         "CREATE TABLE T (v);"
         "INSERT INTO T VALUES (NULL), (-7), (2.5), (1e300), ('a,\"b\"\r\nc'), (x'00FF10'), "
-        "('\xC3\xA4\xFF');");
+        "('\xC3\xA4\xFF'), (3e5), ('\x1B]0;x\x07\xC2\x9B');");
     CTWFileQDF doc;
     doc.AddTable(new CString("T"));
     const std::string path = m_dir.File("t.qdf");
@@ -133,11 +173,20 @@ TEST_F(SqlCommand, ValuesOfEveryKindInCsvAndJson) {
     qdf::RunOptions options;
     options.file = path;
     EXPECT_EQ(Run(options).out,
-              "v\r\n\r\n-7\r\n2.5\r\n1e+300\r\n\"a,\"\"b\"\"\r\nc\"\r\nAP8Q\r\n\xC3\xA4\xFF\r\n");
+              "v\r\n\r\n-7\r\n2.5\r\n1.0e+300\r\n\"a,\"\"b\"\"\r\nc\"\r\nAP8Q\r\n\xC3\xA4\xFF\r\n"
+              "300000.0\r\n\\x1B]0;x\\x07\\u009B\r\n");
     options.format = qdf::RowFormat::Json;
-    EXPECT_EQ(Run(options).out,
-              "{\"columns\": [\"v\"], \"rows\": [\n  [null],\n  [-7],\n  [2.5],\n  [1e+300],\n"
-              "  [\"a,\\\"b\\\"\\r\\nc\"],\n  [\"AP8Q\"],\n  [\"\xC3\xA4\\ufffd\"]\n]}\n");
+    EXPECT_EQ(
+        Run(options).out,
+        "{\"columns\": [\"v\"], \"rows\": [\n  [null],\n  [-7],\n  [2.5],\n  [1.0e+300],\n"
+        "  [\"a,\\\"b\\\"\\r\\nc\"],\n  [\"AP8Q\"],\n  [\"\xC3\xA4\\ufffd\"],\n  [300000.0],\n"
+        "  [\"\\u001b]0;x\\u0007\xC2\x9B\"]\n]}\n");
+    // The terminal's table shows every control character and stray byte.
+    options.format = qdf::RowFormat::Table;
+    const std::string table = Run(options).out;
+    EXPECT_TRUE(Contains(table, "\n" + std::string(16, ' ') + "-7\n")) << table;
+    EXPECT_TRUE(Contains(table, "\na,\"b\"  c\nAP8Q\n\xC3\xA4\\xFF\n")) << table;
+    EXPECT_TRUE(Contains(table, "\n\\x1B]0;x\\x07\\u009B\n")) << table;
 }
 
 TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
@@ -166,6 +215,26 @@ TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
          ByEngine("integer overflow", "[22003] ERROR: bigint out of range")},
         {{"From"}, "", "", "--param From: give it as NAME=VALUE"},
         {{"From=1", "From=2"}, "", "", "--param From is given twice"},
+        {{"FROM=2024-01-01"},
+         "",
+         "",
+         "--param FROM: the document has no such parameter (did you "
+         "mean From?); its parameters: From, To, MinAmount"},
+        {{"MinAmout=5", "To=2024-01-01"}, "", "", "(did you mean MinAmount?)"},
+        {{},
+         Document("two.qdf", "ORDERS.QTY BETWEEN <<Low>> AND <<High>>"),
+         "",
+         "the parameters Low, High have no value: give --param Low=VALUE --param High=VALUE"},
+        {{"To=2023-02-29"}, "", "", "\"To\": the value \"2023-02-29\" is not a valid time"},
+        // An engine's text is shown with its control characters escaped.
+        {{}, Document("esc.qdf", "ORDERS.QTY > 1\x1B[2J"), "", "\"\\x1B"},
+        {{}, Document("table.qdf", "T.A > 1", "T\x1B[2J"), "", "has no table T\\x1B[2J"},
+        // Refused at once: opening a FIFO would wait for a writer.
+        {{}, "", m_dir.path(), "not a regular file"},
+#ifndef _WIN32
+        {{}, "", Fifo(), "fifo: not a regular file"},
+        {{}, "", "/dev/null", "/dev/null: not a regular file"},
+#endif
     };
     for (const auto& c : kCases) {
         qdf::RunOptions options;
@@ -176,6 +245,7 @@ TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
         EXPECT_EQ(run.status, 2) << c.error;
         EXPECT_EQ(run.out, "") << c.error;
         EXPECT_TRUE(Contains(run.err, c.error)) << run.err;
+        EXPECT_EQ(run.err.find('\x1B'), std::string::npos) << run.err;
     }
     if (OnServer()) {
         // No message shows the password.
@@ -190,6 +260,104 @@ TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
     }
 }
 
+#ifndef _WIN32
+// A server on 127.0.0.1 that counts the connections it gets, closing each.
+class FakeServer {
+  public:
+    FakeServer() : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        auto* named = reinterpret_cast<sockaddr*>(&address);
+        EXPECT_TRUE(::bind(m_fd, named, size) == 0 && ::listen(m_fd, 8) == 0 &&
+                    ::getsockname(m_fd, named, &size) == 0);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                pollfd ready{m_fd, POLLIN, 0};
+                if (::poll(&ready, 1, 20) <= 0) continue;
+                const int connection = ::accept(m_fd, nullptr, nullptr);
+                if (connection >= 0) ++m_connections, ::close(connection);
+            }
+        });
+    }
+    ~FakeServer() {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_fd);
+    }
+    int port() const { return m_port; }
+    int connections() const { return m_connections; }
+
+  private:
+    int m_fd;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
+    std::thread m_thread;
+};
+
+// A document only names a data source. None of these DATABASE members may
+// send the user's stored password to a server of the document's choosing,
+// run a statement at connect time or write a file: the data source SALES is
+// set up for the server's driver (when the tests have one), so that each
+// would reach the driver if it were passed on.
+TEST_F(SqlCommand, DocumentNamesADataSourceAndNothingElse) {
+    FakeServer server;
+    const std::string odbc = std::getenv("TWFILE_TEST_ODBC") ? std::getenv("TWFILE_TEST_ODBC") : "";
+    const std::string driver = odbc.substr(0, odbc.find(';'));
+    twtest::WriteAll(m_dir.File("odbc.ini"),
+                     "[SALES]\n" + driver + "\nServername=127.0.0.1\nPort=1\n");
+    ASSERT_EQ(setenv("ODBCINI", m_dir.File("odbc.ini").c_str(), 1), 0);
+    const std::string saved = m_dir.File("saved.dsn");
+    for (const std::string& database : std::vector<std::string>{
+             "SALES;Server=127.0.0.1;Port=" + std::to_string(server.port()),
+             "SALES;ConnSettings={DELETE FROM ORDERS}", "SALES;SAVEFILE=" + saved, "{SALES}",
+             "Servername=127.0.0.1", "SALES\tServer"}) {
+        CTWFileQDF doc;
+        doc.m_strDatabase = database.c_str();
+        doc.AddTable(new CString("ORDERS"));
+        const std::string path = m_dir.File("hostile.qdf");
+        ASSERT_GE(doc.SaveAs(path.c_str()), 0);
+        qdf::RunOptions run;
+        run.file = path;
+        run.database = "odbc:";
+        qdf::SqlOptions sql;
+        sql.file = path;
+        sql.schema = "odbc:";
+        qdf::CheckOptions check;
+        check.files = {path};
+        check.schema = "odbc:";
+        std::ostringstream out;
+        const Output ran = Run(run);
+        EXPECT_TRUE(ran.status == 2 && Contains(ran.err, "is not a data source name")) << ran.err;
+        EXPECT_EQ(Sql(sql).status, 2);
+        EXPECT_EQ(qdf::RunCheck(check, out, out), 2);
+    }
+    unsetenv("ODBCINI");
+    EXPECT_EQ(server.connections(), 0);
+    EXPECT_FALSE(std::ifstream(saved).good());
+}
+
+TEST_F(SqlCommand, SchemaThatIsNotARegularFileIsRefusedAtOnce) {
+    for (const std::string& schema : {Fifo(), m_dir.path(), std::string("/dev/null")}) {
+        qdf::SqlOptions sql;
+        sql.file = Example("sales.qdf");
+        sql.schema = schema;
+        qdf::CheckOptions check;
+        check.files = {sql.file};
+        check.schema = schema;
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(qdf::RunCheck(check, out, err), 2);
+        const Output printed = Sql(sql);
+        EXPECT_EQ(printed.status, 2);
+        EXPECT_TRUE(Contains(printed.err, schema + ": not a regular file")) << printed.err;
+    }
+}
+#endif
+
 TEST_P(SqlOnEngine, StatementWithItsValuesOrInline) {
     qdf::SqlOptions options;
     options.file = Example("sales.qdf");
@@ -202,7 +370,7 @@ TEST_P(SqlOnEngine, StatementWithItsValuesOrInline) {
                          "(CUSTOMERS.REGION IN ('NORTH','EAST')) AND (ORDERS.AMOUNT > ?) "
                          "ORDER BY ORDERS.ORDER_DATE DESC;\n"
                          "-- ?1 From = '2024-04-01' (time)\n"
-                         "-- ?2 To = '31.12.2024' (time, default value)\n"
+                         "-- ?2 To = '2024-12-31' (time, default value)\n"
                          "-- ?3 MinAmount = 100.0 (real, default value)\n"))
         << sql.out;
 
@@ -221,8 +389,37 @@ TEST_P(SqlOnEngine, StatementWithItsValuesOrInline) {
     options.inlineValues = true;
     EXPECT_TRUE(Contains(Sql(options).out,
                          "(ORDERS.ORDER_DATE >= '2024-04-01') AND "
-                         "(ORDERS.ORDER_DATE <= '31.12.2024')"));
+                         "(ORDERS.ORDER_DATE <= '2024-12-31')"));
     options.inlineValues = false;
+
+    // Times in any form the document or the user writes them are bound in
+    // ISO 8601; a time that does not exist is refused.
+    for (const auto& [value, bound] : std::vector<std::pair<std::string, std::string>>{
+             {"2024-4-1", "'2024-04-01'"},
+             {" 01.04.2024 ", "'2024-04-01'"},
+             {"2024-04-01T9:05", "'2024-04-01 09:05:00'"},
+             {"29.02.2024 23:59:59", "'2024-02-29 23:59:59'"},
+             {"12.00", "'12:00:00'"},
+             {"10:05:07.250", "'10:05:07.250'"},
+             {"2000-02-29", "'2000-02-29'"},
+             {"29.02.1900", ""},
+             {"2023-02-29", ""},
+             {"31.04.2024", ""},
+             {"24:00", ""},
+             {"12:60", ""},
+             {"01/04/2024", ""},
+             {"1.4.24", ""},
+             {"2024-04-01 10", ""},
+             {"2024-04-01x", ""},
+             {"10:05:07.", ""},
+             {"", ""}}) {
+        options.parameters = {"From=" + value};
+        sql = Sql(options);
+        EXPECT_EQ(sql.status, bound.empty() ? 2 : 0) << value;
+        EXPECT_TRUE(bound.empty() ? Contains(sql.err, "is not a valid time: give a date YYYY-MM-DD")
+                                  : Contains(sql.out, "-- ?1 From = " + bound + " (time)\n"))
+            << value << ": " << sql.out << sql.err;
+    }
 
     options.parameters = {"MinAmount=lots"};
     sql = Sql(options);
@@ -251,8 +448,22 @@ TEST_P(SqlOnEngine, CheckAgainstAJsonSchemaOrTheDatabase) {
     EXPECT_TRUE(Contains(out.str(), sales + "join ORDERS.PRODUCT_NO = PRODUCTS.PRODUCT_NO: no "
                                             "attribute PRODUCTS.PRODUCT_NO in the schema\n"));
 
+    EXPECT_TRUE(Contains(out.str(), sales + "parameter MinAmount: ok\n"));
+
     std::ostringstream clean;
     EXPECT_EQ(check(m_db, clean), 0) << clean.str();
+    // A parameter without a default is no failure; a refused marker is.
+    qdf::CheckOptions own;
+    own.files = {Document("low.qdf", "ORDERS.QTY > <<Low>>"),
+                 Document("bad.qdf", "ORDERS.QTY > <<A>>5")};
+    own.schema = m_db;
+    std::ostringstream items;
+    EXPECT_EQ(qdf::RunCheck(own, items, err), 1);
+    EXPECT_TRUE(Contains(items.str(), "low.qdf: parameter Low: ok\n" + own.files[0] +
+                                          ": parameter Low: no default value: a run needs --param "
+                                          "Low=VALUE\n"))
+        << items.str();
+    EXPECT_TRUE(Contains(items.str(), "bad.qdf: statement markers: ")) << items.str();
 #ifndef _WIN32  // unixODBC's odbc.ini; Windows runs no server cases
     if (OnServer()) {
         // odbc: alone: the data source that the document names, SALES,

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "encoding.h"
+#include "visible_text.h"
 
 namespace qdf {
 
@@ -21,15 +24,25 @@ void AppendInteger(std::string& out, std::int64_t value) {
     out.append(text, result.ptr);
 }
 
-// The shortest text that reads back as the same double; a whole number keeps
-// a ".0" so that it still reads as a real.
+// The shortest text that reads back as the same double, with a decimal
+// point so that it still reads as a real: 300000.0, 0.25, 1.5e+300. Plain
+// digits from 0.0001 up to 10^16, an exponent outside.
 void AppendReal(std::string& out, double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    out.append(text, result.ptr);
-    if (std::none_of(text, result.ptr,
-                     [](char ch) { return ch == '.' || ch == 'e' || ch == 'E' || ch == 'n'; }))
-        out += ".0";
+    char text[64];
+    const double magnitude = std::fabs(value);
+    const bool plain = magnitude == 0.0 || (magnitude >= 1e-4 && magnitude < 1e16);
+    const auto result =
+        plain ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+              : std::to_chars(text, text + sizeof text, value);
+    const std::string_view written(text, static_cast<std::size_t>(result.ptr - text));
+    if (written.find_first_of(".n") != std::string_view::npos) {  // a point, inf or nan
+        out += written;
+        return;
+    }
+    const std::size_t exponent = written.find('e');
+    out += written.substr(0, exponent);
+    out += ".0";
+    if (exponent != std::string_view::npos) out += written.substr(exponent);
 }
 
 void AppendBase64(std::string& out, const std::string& bytes) {
@@ -89,6 +102,7 @@ class BufferedWriter : public RowWriter {
     }
     void Abandon() override { m_buffer.clear(); }
     bool Started() const override { return m_started; }
+    std::uint64_t Rows() const override { return m_rows; }
 
   protected:
     virtual void End() {}
@@ -152,21 +166,21 @@ class CsvWriter : public BufferedWriter {
 
   private:
     // A field in quotes, quotes doubled, when it holds a comma, a quote or a
-    // line break.
+    // line break; other control characters written as escapes.
     void Field(const std::string& text) {
-        // One pass over the bytes: find_first_of searches the set of four for
-        // each byte of the text.
         if (std::none_of(text.begin(), text.end(), [](char ch) {
                 return ch == ',' || ch == '"' || ch == '\r' || ch == '\n';
             })) {
-            m_buffer += text;
+            AppendVisible(m_buffer, text, kCsvField);
             return;
         }
-        m_buffer += '"';
+        std::string quoted;
         for (char ch : text) {
-            if (ch == '"') m_buffer += '"';
-            m_buffer += ch;
+            if (ch == '"') quoted += '"';
+            quoted += ch;
         }
+        m_buffer += '"';
+        AppendVisible(m_buffer, quoted, kCsvField);
         m_buffer += '"';
     }
 };
@@ -273,19 +287,26 @@ class TableWriter : public BufferedWriter {
 
     bool Columns(const std::vector<std::string>& names) override {
         m_widths.assign(names.size(), 0);
-        m_kept.push_back(names);
-        Measure(names);
+        std::vector<Cell> cells(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i)
+            AppendVisible(cells[i].text, names[i], kTableCell);
+        Measure(cells);
+        m_kept.push_back(std::move(cells));
         return !LimitReached();
     }
 
     bool Row(const std::vector<sql::Value>& values) override {
         if (!Take()) return false;
-        std::vector<std::string> cells(values.size());
+        std::vector<Cell> cells(values.size());
         for (std::size_t i = 0; i < values.size(); ++i) {
-            AppendPlain(cells[i], values[i], "NULL");
-            for (char& ch : cells[i]) {
-                if (ch == '\r' || ch == '\n' || ch == '\t') ch = ' ';
+            const sql::Value& value = values[i];
+            if (value.kind == sql::Value::Kind::Text) {
+                AppendVisible(cells[i].text, value.bytes, kTableCell);
+            } else {
+                AppendPlain(cells[i].text, value, "NULL");
             }
+            cells[i].number =
+                value.kind == sql::Value::Kind::Integer || value.kind == sql::Value::Kind::Real;
         }
         if (m_measuring) {
             Measure(cells);
@@ -303,6 +324,12 @@ class TableWriter : public BufferedWriter {
     }
 
   private:
+    // A cell as shown; numbers are right-aligned.
+    struct Cell {
+        std::string text;
+        bool number = false;
+    };
+
     static std::size_t Width(const std::string& text) {
         // Characters, not bytes: continuation bytes do not count.
         return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char ch) {
@@ -310,19 +337,19 @@ class TableWriter : public BufferedWriter {
         }));
     }
 
-    void Measure(const std::vector<std::string>& cells) {
+    void Measure(const std::vector<Cell>& cells) {
         for (std::size_t i = 0; i < cells.size() && i < m_widths.size(); ++i)
-            m_widths[i] = std::max(m_widths[i], Width(cells[i]));
+            m_widths[i] = std::max(m_widths[i], Width(cells[i].text));
     }
 
-    void Line(const std::vector<std::string>& cells) {
+    void Line(const std::vector<Cell>& cells) {
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (i > 0) m_buffer += "  ";
-            m_buffer += cells[i];
-            if (i + 1 < cells.size()) {
-                const std::size_t width = Width(cells[i]);
-                if (width < m_widths[i]) m_buffer.append(m_widths[i] - width, ' ');
-            }
+            const std::size_t width = Width(cells[i].text);
+            const std::size_t pad = width < m_widths[i] ? m_widths[i] - width : 0;
+            if (cells[i].number) m_buffer.append(pad, ' ');
+            m_buffer += cells[i].text;
+            if (!cells[i].number && i + 1 < cells.size()) m_buffer.append(pad, ' ');
         }
         m_buffer += '\n';
     }
@@ -332,9 +359,9 @@ class TableWriter : public BufferedWriter {
         for (std::size_t r = 0; r < m_kept.size(); ++r) {
             Line(m_kept[r]);
             if (r == 0) {
-                std::vector<std::string> rule;
+                std::vector<Cell> rule;
                 for (std::size_t width : m_widths)
-                    rule.emplace_back(width, '-');
+                    rule.push_back(Cell{std::string(width, '-')});
                 Line(rule);
             }
         }
@@ -344,7 +371,7 @@ class TableWriter : public BufferedWriter {
     }
 
     std::vector<std::size_t> m_widths;
-    std::vector<std::vector<std::string>> m_kept;
+    std::vector<std::vector<Cell>> m_kept;
     bool m_measuring = true;
 };
 

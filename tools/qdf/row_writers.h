@@ -1,6 +1,7 @@
 // The formats in which qdf run prints rows: csv (RFC 4180, a header line,
 // CR LF line ends), json ({"columns": [...], "rows": [[...], ...]}) and
-// table (aligned columns). Every writer streams: the output goes out in
+// table (aligned columns, numbers to the right; text with its control
+// characters shown as escapes). Every writer streams: the output goes out in
 // pieces of 64 KiB, and only the table writer keeps rows, its first 1000,
 // to measure the columns' widths.
 #ifndef QDF_ROW_WRITERS_H
@@ -28,6 +29,8 @@ class RowWriter : public twfile::sql::RowSink {
     virtual void Abandon() = 0;
     // Whether any byte reached out.
     virtual bool Started() const = 0;
+    // The rows taken so far.
+    virtual std::uint64_t Rows() const = 0;
 };
 
 std::unique_ptr<RowWriter> MakeRowWriter(RowFormat format, std::ostream& out,

@@ -9,6 +9,7 @@
 
 #include "diagnostics.h"
 #include "sql_source.h"
+#include "visible_text.h"
 
 namespace qdf {
 
@@ -54,6 +55,7 @@ std::string CommentText(const std::string& text) {
 sql::Statement Build(const sql::QuerySource& source, const sql::Schema* schema,
                      const std::vector<std::string>& parameters, sql::Dialect dialect) {
     const sql::ParameterValues values = ParseParameters(parameters);
+    CheckParameters(source, values);
     sql::Statement statement;
     if (sql::BuildStatement(source, schema, values, dialect, statement) < 0)
         FailWithPendingError(kExitUsage, "the statement");
@@ -120,9 +122,13 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
                                                  : "the statement failed");
         }
         writer->Finish();
+        // After the table, as psql ends it; standard output keeps only rows.
+        if (format == RowFormat::Table)
+            err << '(' << writer->Rows() << (writer->Rows() == 1 ? " row)\n" : " rows)\n");
     } catch (const Failure& failure) {
         writer->Abandon();
-        PrintMessage(err, "run", failure.what());
+        // The message may quote the document or the database.
+        PrintMessage(err, "run", Visible(failure.what(), kMessageText));
         return failure.status();
     }
     return kExitOk;
@@ -152,6 +158,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
                 IsOdbc(options.schema) ? sql::Dialect::Odbc : sql::Dialect::SQLite;
             if (sql::CheckDocument(source, eachOwn ? own : schema, dialect, items) < 0)
                 FailWithPendingError(kExitUsage, file);
+            AddParameterItems(source, items);
         } catch (const Failure& failure) {
             PrintMessage(err, "check", failure.what());
             status = std::max(status, static_cast<int>(failure.status()));

@@ -1,16 +1,24 @@
 #include "sql_source.h"
 
-#include <fstream>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <iterator>
 #include <memory>
 
 #include <nlohmann/json.hpp>
 
+#include <twfile/sql/data_source.h>
 #include <twfile/sql/engine.h>
+#include <twfile/sql/parameters.h>
 
 #include "commands.h"
 #include "diagnostics.h"
 #include "files.h"
+#include "portable.h"
+#include "suggestion.h"
+#include "visible_text.h"
 
 namespace qdf {
 
@@ -27,21 +35,41 @@ void DecodeAll(std::vector<std::string>& texts, Encoding encoding, const char* m
         text = Decoded(text, encoding, member);
 }
 
+// Refuses a path that names something other than a regular file: a folder,
+// a FIFO (whose open would wait for a writer), a device or a socket. A path
+// that does not exist is left to the open to report.
+void RequireRegular(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        throw Failure(kExitUsage,
+                      path + ": not a regular file (a directory, pipe, device or socket)");
+}
+
+// Whether path starts with SQLite's header. The open never waits (a FIFO
+// put in the file's place after the check reads as no database).
 bool IsSQLiteDatabase(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_BINARY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
     char header[16] = {};
-    in.read(header, sizeof header);
-    return in.gcount() == sizeof header &&
-           std::string(header, sizeof header) == std::string("SQLite format 3\0", 16);
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const bool whole = regular && ::read(fd, header, sizeof header) == sizeof header;
+    ::close(fd);
+    return whole && std::memcmp(header, "SQLite format 3\0", sizeof header) == 0;
 }
 
 void LoadJsonSchema(const std::string& path, sql::Schema& schema) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Failure(kExitUsage, path + ": cannot open the schema file");
+    std::unique_ptr<InputStream> input;
+    try {
+        input = std::make_unique<InputStream>(path);
+    } catch (const Failure& failure) {
+        throw Failure(kExitUsage, path + ": cannot open the schema file: " + Why(failure, path));
+    }
     nlohmann::json json;
     try {
-        json = nlohmann::json::parse(std::istreambuf_iterator<char>(in),
+        json = nlohmann::json::parse(std::istreambuf_iterator<char>(input->stream()),
                                      std::istreambuf_iterator<char>());
+        input->CheckRead();
     } catch (const nlohmann::json::exception& error) {
         throw Failure(kExitUsage,
                       path + ": not an SQLite database nor a JSON schema: " + error.what());
@@ -68,7 +96,11 @@ void LoadJsonSchema(const std::string& path, sql::Schema& schema) {
 void FailWithPendingError(int status, const std::string& context) {
     const Diagnostics diagnostics = TakeDiagnostics();
     std::string message = context;
-    if (diagnostics.error) message += (context.empty() ? "" : ": ") + diagnostics.error->message;
+    // An engine's text may quote the server or the data: its control bytes
+    // are shown, never sent to the terminal.
+    if (diagnostics.error)
+        message +=
+            (context.empty() ? "" : ": ") + Visible(diagnostics.error->message, kMessageText);
     throw Failure(static_cast<ExitStatus>(status), message);
 }
 
@@ -106,6 +138,73 @@ sql::ParameterValues ParseParameters(const std::vector<std::string>& arguments) 
     return values;
 }
 
+namespace {
+
+// The document's parameter that name most likely meant: the same name in
+// another case, else a near one; empty when none is close.
+std::string MeantParameter(const std::string& name, const std::vector<std::string>& names) {
+    for (const std::string& candidate : names) {
+        if (candidate.size() == name.size() &&
+            std::equal(name.begin(), name.end(), candidate.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            }))
+            return candidate;
+    }
+    return ClosestName(name, names);
+}
+
+std::string Listed(const std::vector<std::string>& names, const char* glue) {
+    std::string listed;
+    for (const std::string& name : names)
+        listed += (listed.empty() ? "" : glue) + name;
+    return listed;
+}
+
+}  // namespace
+
+void CheckParameters(const sql::QuerySource& source, const sql::ParameterValues& values) {
+    sql::ParameterCheck check;
+    if (sql::CheckParameterValues(source, values, check) < 0)
+        FailWithPendingError(kExitUsage, "the statement");
+    if (check.ok()) return;
+    std::vector<std::string> lines;
+    for (const std::string& name : check.unknown) {
+        const std::string meant = MeantParameter(name, check.names);
+        lines.push_back("--param " + name + ": the document has no such parameter" +
+                        (meant.empty() ? "" : " (did you mean " + meant + "?)") +
+                        (check.names.empty() ? "; it has none"
+                                             : "; its parameters: " + Listed(check.names, ", ")));
+    }
+    if (!check.missing.empty()) {
+        std::vector<std::string> forms;
+        for (const std::string& name : check.missing)
+            forms.push_back("--param " + name + "=VALUE");
+        lines.push_back(
+            std::string(check.missing.size() == 1 ? "the parameter " : "the parameters ") +
+            Listed(check.missing, ", ") + (check.missing.size() == 1 ? " has" : " have") +
+            " no value: give " + Listed(forms, " "));
+    }
+    throw Failure(kExitUsage, Visible(Listed(lines, "\n"), kMessageText));
+}
+
+void AddParameterItems(const sql::QuerySource& source, std::vector<sql::CheckItem>& items) {
+    sql::ParameterCheck check;
+    if (sql::CheckParameterValues(source, {}, check) < 0) {
+        const Diagnostics diagnostics = TakeDiagnostics();
+        const std::string why = diagnostics.error ? diagnostics.error->message : "refused";
+        items.push_back(
+            sql::CheckItem{"statement", "markers", false, {Visible(why, kMessageText)}});
+        return;
+    }
+    for (const std::string& name : check.names) {
+        sql::CheckItem item{"parameter", name, true, {}};
+        if (std::find(check.missing.begin(), check.missing.end(), name) != check.missing.end())
+            item.messages.push_back("no default value: a run needs --param " + name + "=VALUE");
+        items.push_back(std::move(item));
+    }
+}
+
 bool IsOdbc(const std::string& database) {
     return database.compare(0, 5, "odbc:") == 0;
 }
@@ -119,11 +218,6 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
     std::unique_ptr<sql::Engine> engine;
     std::string target = database;
     if (IsOdbc(database)) {
-        engine = sql::MakeOdbcEngine();
-        if (!engine) {
-            throw Failure(kExitUsage,
-                          ShownDatabase(database) + ": this qdf was built without ODBC");
-        }
         target = database.substr(5);
         if (target.empty()) {
             if (dataSource.empty()) {
@@ -131,9 +225,18 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
                               "odbc: alone takes the data source the document names, and it "
                               "names none (its DATABASE member is empty)");
             }
-            target = "DSN=" + dataSource;
+            // The document names the data source; where it is and who
+            // connects come from the user's own configuration alone.
+            if (sql::DataSourceConnection(dataSource, target) < 0)
+                FailWithPendingError(kExitUsage, "odbc:");
+        }
+        engine = sql::MakeOdbcEngine();
+        if (!engine) {
+            throw Failure(kExitUsage,
+                          ShownDatabase(database) + ": this qdf was built without ODBC");
         }
     } else {
+        RequireRegular(database);
         engine = sql::MakeSQLiteEngine();
         if (!engine) throw Failure(kExitUsage, database + ": this qdf was built without SQLite");
     }
@@ -143,6 +246,7 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
 }
 
 void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::string& dataSource) {
+    if (!IsOdbc(path)) RequireRegular(path);
     if (!IsOdbc(path) && !IsSQLiteDatabase(path)) {
         LoadJsonSchema(path, schema);
         return;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <twfile/sql/check.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/query_source.h>
 #include <twfile/sql/schema.h>
@@ -28,11 +29,26 @@ twfile::sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, s
 // Failure (exit 2) for an argument without "=" or a name given twice.
 twfile::sql::ParameterValues ParseParameters(const std::vector<std::string>& arguments);
 
+// Raises a Failure (exit 2) when values do not fit the parameters of
+// source's statement: every value whose name no marker uses (with the name
+// most likely meant) and every parameter without a value or a default
+// value, all in one message.
+void CheckParameters(const twfile::sql::QuerySource& source,
+                     const twfile::sql::ParameterValues& values);
+
+// Appends to items one "parameter" item for each parameter of source's
+// statement, with a message when the document gives it no default value
+// (a run then needs --param), or a failed "statement markers" item when a
+// marker is refused.
+void AddParameterItems(const twfile::sql::QuerySource& source,
+                       std::vector<twfile::sql::CheckItem>& items);
+
 // The engine for database, connected: "odbc:CONNECTION-STRING" reaches a
 // server through ODBC, "odbc:" alone the data source that the document
-// names (dataSource, its DATABASE member: "DSN=" and that name); anything
-// else is an SQLite database file. Raises a Failure (exit 2) with the
-// engine's message when it cannot connect.
+// names (dataSource, its DATABASE member: "DSN=" and that name, refused
+// when it is more than a name); anything else is an SQLite database file,
+// refused at once when it is a folder, a FIFO, a device or a socket. Raises
+// a Failure (exit 2) with the engine's message when it cannot connect.
 std::unique_ptr<twfile::sql::Engine> OpenDatabase(const std::string& database,
                                                   const std::string& dataSource);
 
