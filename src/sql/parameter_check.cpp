@@ -5,6 +5,7 @@
 #include <new>
 
 #include "sql/markers.h"
+#include "sql/statement_text.h"
 
 #define TW_SOURCE "TWSQL"
 
@@ -17,39 +18,6 @@ bool Has(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-std::string Joined(const std::vector<std::string>& items, const char* glue) {
-    std::string joined;
-    for (const std::string& item : items) {
-        if (!joined.empty()) joined += glue;
-        joined += item;
-    }
-    return joined;
-}
-
-// The statement's text with its markers, laid out as the statement lays it
-// out: a quote or a comment that one part leaves open reaches into the next
-// one here too.
-std::string StatementText(const QuerySource& source) {
-    if (source.editedSQLSelected) return source.editedSQL;
-    std::vector<std::string> shown;
-    for (const std::string& attribute : source.attributes) {
-        if (!Has(source.nonDisplayAttributes, attribute)) shown.push_back(attribute);
-    }
-    std::string text = "SELECT " + (shown.empty() ? std::string("*") : Joined(shown, ", ")) +
-                       " FROM " + Joined(source.tables, ", ");
-    const char* glue = " WHERE ";
-    for (const std::string& join : source.joins) {
-        text += glue + ("(" + join + ")");
-        glue = " AND ";
-    }
-    for (const std::string& condition : source.conditions) {
-        text += glue + ("(" + condition + ")");
-        glue = " AND ";
-    }
-    if (!source.dynamicSort.empty()) text += " ORDER BY " + source.dynamicSort;
-    return text;
-}
-
 bool HasDefault(const QuerySource& source, const std::string& name) {
     return std::any_of(
         source.defaultValues.begin(), source.defaultValues.end(), [&](const std::string& entry) {
@@ -60,11 +28,11 @@ bool HasDefault(const QuerySource& source, const std::string& name) {
 }  // namespace
 
 int CheckParameterValues(const QuerySource& source, const ParameterValues& values,
-                         ParameterCheck& check) {
+                         Dialect dialect, ParameterCheck& check) {
     check = ParameterCheck();
     try {
         std::vector<Piece> pieces;
-        TW_PASS_ON(SplitMarkers(StatementText(source), pieces));
+        TW_PASS_ON(SplitMarkers(MarkedStatementText(source), dialect, pieces));
         for (const Piece& piece : pieces) {
             if (piece.kind != Piece::Kind::Text && !Has(check.names, piece.text))
                 check.names.push_back(piece.text);

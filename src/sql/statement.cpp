@@ -9,6 +9,7 @@
 #include "sql/binding.h"
 #include "sql/markers.h"
 #include "sql/names.h"
+#include "sql/statement_text.h"
 
 #define TW_SOURCE "TWSQL"
 
@@ -189,6 +190,16 @@ int BuildStatement(const QuerySource& source, const Schema* schema, const Parame
         TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     TW_EXIT();
+}
+
+std::string MarkedStatementText(const QuerySource& source) {
+    if (source.editedSQLSelected) return source.editedSQL;
+    std::vector<Part> parts;
+    Generate(source, nullptr, parts);
+    std::string whole;
+    for (const Part& part : parts)
+        whole += part.text;
+    return whole;
 }
 
 int CheckStatementShape(const QuerySource& source, Dialect dialect) {

@@ -55,7 +55,7 @@ std::string CommentText(const std::string& text) {
 sql::Statement Build(const sql::QuerySource& source, const sql::Schema* schema,
                      const std::vector<std::string>& parameters, sql::Dialect dialect) {
     const sql::ParameterValues values = ParseParameters(parameters);
-    CheckParameters(source, values);
+    CheckParameters(source, values, dialect);
     sql::Statement statement;
     if (sql::BuildStatement(source, schema, values, dialect, statement) < 0)
         FailWithPendingError(kExitUsage, "the statement");
@@ -158,7 +158,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
                 IsOdbc(options.schema) ? sql::Dialect::Odbc : sql::Dialect::SQLite;
             if (sql::CheckDocument(source, eachOwn ? own : schema, dialect, items) < 0)
                 FailWithPendingError(kExitUsage, file);
-            AddParameterItems(source, items);
+            AddParameterItems(source, dialect, items);
         } catch (const Failure& failure) {
             PrintMessage(err, "check", failure.what());
             status = std::max(status, static_cast<int>(failure.status()));

@@ -163,9 +163,10 @@ std::string Listed(const std::vector<std::string>& names, const char* glue) {
 
 }  // namespace
 
-void CheckParameters(const sql::QuerySource& source, const sql::ParameterValues& values) {
+void CheckParameters(const sql::QuerySource& source, const sql::ParameterValues& values,
+                     sql::Dialect dialect) {
     sql::ParameterCheck check;
-    if (sql::CheckParameterValues(source, values, check) < 0)
+    if (sql::CheckParameterValues(source, values, dialect, check) < 0)
         FailWithPendingError(kExitUsage, "the statement");
     if (check.ok()) return;
     std::vector<std::string> lines;
@@ -188,9 +189,10 @@ void CheckParameters(const sql::QuerySource& source, const sql::ParameterValues&
     throw Failure(kExitUsage, Visible(Listed(lines, "\n"), kMessageText));
 }
 
-void AddParameterItems(const sql::QuerySource& source, std::vector<sql::CheckItem>& items) {
+void AddParameterItems(const sql::QuerySource& source, sql::Dialect dialect,
+                       std::vector<sql::CheckItem>& items) {
     sql::ParameterCheck check;
-    if (sql::CheckParameterValues(source, {}, check) < 0) {
+    if (sql::CheckParameterValues(source, {}, dialect, check) < 0) {
         const Diagnostics diagnostics = TakeDiagnostics();
         const std::string why = diagnostics.error ? diagnostics.error->message : "refused";
         items.push_back(

@@ -34,13 +34,13 @@ twfile::sql::ParameterValues ParseParameters(const std::vector<std::string>& arg
 // most likely meant) and every parameter without a value or a default
 // value, all in one message.
 void CheckParameters(const twfile::sql::QuerySource& source,
-                     const twfile::sql::ParameterValues& values);
+                     const twfile::sql::ParameterValues& values, twfile::sql::Dialect dialect);
 
 // Appends to items one "parameter" item for each parameter of source's
 // statement, with a message when the document gives it no default value
 // (a run then needs --param), or a failed "statement markers" item when a
 // marker is refused.
-void AddParameterItems(const twfile::sql::QuerySource& source,
+void AddParameterItems(const twfile::sql::QuerySource& source, twfile::sql::Dialect dialect,
                        std::vector<twfile::sql::CheckItem>& items);
 
 // The engine for database, connected: "odbc:CONNECTION-STRING" reaches a

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <twfile/sql/dialect.h>
 #include <twfile/sql/query_source.h>
 #include <twfile/sql/statement.h>
 
@@ -26,11 +27,12 @@ struct ParameterCheck {
 };
 
 // Fills check for the statement that BuildStatement makes of source with
-// values (names compared case-sensitively, as the values are looked up). A
-// status: a marker the statement refuses is an error, as BuildStatement
-// reports it; unknown and missing names are not, the caller tells them.
+// values for dialect (names compared case-sensitively, as the values are
+// looked up). A status: a marker the statement refuses is an error, as
+// BuildStatement reports it; unknown and missing names are not, the caller
+// tells them.
 int CheckParameterValues(const QuerySource& source, const ParameterValues& values,
-                         ParameterCheck& check);
+                         Dialect dialect, ParameterCheck& check);
 
 }  // namespace sql
 }  // namespace twfile
