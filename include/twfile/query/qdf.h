@@ -58,8 +58,9 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     // renamed away meanwhile by another writer's save is let go and path
     // opened again), so that a Save through it never replaces a newer text.
     int Open(const char* path, int readOnly);
-    // The error number of a file that is not a query definition file.
-    static constexpr int kNotADocument = -101;
+    // The error number of a file that is not a query definition file (an
+    // enumerator, so that it needs no definition exported from the library).
+    enum : int { kNotADocument = -101 };
     // The byte offset of the first text that the last Open read past without
     // keeping it, so that a save would not write it back: lines between a
     // section's body and its closing "}", an opening line other than "{", or
