@@ -7,6 +7,7 @@
 
 #include <twfile/platform/colours.h>
 #include <twfile/platform/file_calls.h>
+#include <twfile/platform/file_identity.h>
 #include <twfile/platform/last_error.h>
 #include <twfile/platform/memory.h>
 #include <twfile/platform/replace_calls.h>
@@ -29,6 +30,7 @@
 
 #include <twfile/file/file32.h>
 
+#include <twfile/query/file_stamp.h>
 #include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 

@@ -16,6 +16,7 @@
 #include <new>
 #include <utility>
 
+#include "query/file_stamp_calls.h"
 #include "query/messages.h"
 #include "query/section_table.h"
 
@@ -74,7 +75,9 @@ CTWFileQDF::CTWFileQDF()
       m_nDynamicSort1(0),
       m_nDynamicSort2(0),
       m_nDynamicSort3(0),
-      m_bAutoRunWithoutConditions(0) {
+      m_bAutoRunWithoutConditions(0),
+      m_bSectionFound(0),
+      m_nDroppedAt(-1) {
     Initialise();
 }
 
@@ -154,10 +157,28 @@ int CTWFileQDF::Open(const char* path, int readOnly) {
         m_dwShareMode = win32::FILE_SHARE_READ;
     }
     m_dwCreationDistribution = win32::OPEN_EXISTING;
-    TW_PASS_ON(CreateFileA());
+    TW_PASS_ON(OpenCurrentFile());
     // The file object has shown the system's message; nothing is read.
     if (IsFileOpen() == 0) TW_EXIT();
     TW_PASS_ON(ReadFromBuffer());
+    TW_EXIT();
+}
+
+// Another writer's save renames its new file over the path and then lets the
+// old one go; an open that reached the old file just before the rename would
+// read and later replace a text that is no longer the newest. Held with
+// write access, no later save can replace the file the path names now, so
+// a file still named by the path once held stays the newest.
+int CTWFileQDF::OpenCurrentFile() {
+    constexpr int kAttempts = 100;
+    for (int attempt = 1;; ++attempt) {
+        TW_PASS_ON(CreateFileA());
+        if (IsFileOpen() == 0 || (m_dwDesiredAccess & win32::GENERIC_WRITE) == 0 ||
+            attempt == kAttempts || IsFileAtPath(m_hFile, GetFileName()) != 0) {
+            break;
+        }
+        TW_PASS_ON(CloseFile());
+    }
     TW_EXIT();
 }
 
@@ -230,9 +251,13 @@ int CTWFileQDF::WriteToBuffer() {
 
 // Each reader takes the next start line in the file as its own. The first
 // failure stops the read; what was read stays.
+// A file in which no reader met its own start line is not a document: it is
+// said so rather than read as an empty one.
 int CTWFileQDF::ReadFromBuffer() {
     for (int& indicator : m_bSectionRead)
         indicator = 0;
+    m_bSectionFound = 0;
+    m_nDroppedAt = -1;
     try {
         for (const Section& section : s_sections) {
             int read = 0;
@@ -241,10 +266,16 @@ int CTWFileQDF::ReadFromBuffer() {
                 m_bSectionRead[section.indicator] = read != 0 ? 1 : 0;
             }
         }
+        if (m_bSectionFound == 0) TW_RAISE(kNotADocument, kNotAQueryFile);
+        TW_PASS_ON(ReadTrailingText());
     } catch (const std::bad_alloc&) {
         TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     TW_EXIT();
+}
+
+long CTWFileQDF::GetDroppedTextOffset() const {
+    return m_nDroppedAt;
 }
 
 int CTWFileQDF::GetStatusString(CString* report) {

@@ -5,6 +5,7 @@
 #include <twfile/query/qdf.h>
 
 #include <cstring>
+#include <string_view>
 
 #include "query/line_values.h"
 #include "query/messages.h"
@@ -66,26 +67,57 @@ int CTWFileQDF::ReadSectionStart(const char* name, int& major, int& minor) {
 
     const char* space = std::strchr(line, ' ');
     if (space == nullptr) TW_EXIT();
-    const std::size_t nameLength = std::strlen(name);
-    if (static_cast<std::size_t>(space - line) != nameLength ||
-        std::memcmp(line, name, nameLength) != 0) {
-        TW_EXIT();
+    const std::string_view found(line, static_cast<std::size_t>(space - line));
+    for (const Section& section : s_sections) {
+        if (found == section.name) m_bSectionFound = 1;
     }
+    if (found != name) TW_EXIT();
     const char* stop = std::strchr(space + 1, '.');
     if (stop == nullptr) TW_EXIT();
     major = DecimalValue(space + 1);
     minor = DecimalValue(stop + 1);
 
+    long opening = 0;
+    GetCurLoc(opening);
     TW_PASS_ON(ReadLine(line, kFramingLineMax, eof));
+    // A save writes "{" in place of whatever stood there.
+    if (eof == 0 && std::strcmp(line, "{") != 0) NoteDropped(opening);
     TW_EXIT();
 }
 
+// Every line skipped before the closing "}" is text a save does not write.
 int CTWFileQDF::ReadSectionEnd() {
     char line[kFramingLineMax + 1] = {};
     int eof = 0;
     for (;;) {
+        long start = 0;
+        GetCurLoc(start);
         TW_PASS_ON(ReadLine(line, kFramingLineMax, eof));
         if (eof != 0 || std::strcmp(line, "}") == 0) break;
+        NoteDropped(start);
+    }
+    TW_EXIT();
+}
+
+void CTWFileQDF::NoteDropped(long offset) {
+    if (m_nDroppedAt < 0) m_nDroppedAt = offset;
+}
+
+// Lines of white space alone carry nothing; any other text does.
+int CTWFileQDF::ReadTrailingText() {
+    CString line;
+    for (;;) {
+        long start = 0;
+        GetCurLoc(start);
+        int eof = 0;
+        TW_PASS_ON(ReadLine(&line, eof));
+        const char* text = line.GetString();
+        if (text[std::strspn(text, " \t\r\n")] != '\0' ||
+            std::strlen(text) != static_cast<std::size_t>(line.GetLength())) {
+            NoteDropped(start);
+            break;
+        }
+        if (eof != 0) break;
     }
     TW_EXIT();
 }

@@ -2,10 +2,17 @@
 // read, and the string lists.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include <twfile/platform/colours.h>
+#include <twfile/query/file_stamp.h>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
 #include "testing/fault_switch.h"
 
 #include "qdf_support.h"
@@ -164,14 +171,19 @@ TEST_F(DocumentTest, CopyWritesTheTextIntoTheTargetsFileOnly) {
     Document source;
     ASSERT_GE(source.SaveAs(sourcePath.c_str()), 0);
     Document target;
-    ASSERT_GE(target.Open(targetPath.c_str(), 1), 0);
+    // An empty file is not a document, but stays open.
+    EXPECT_EQ(target.Open(targetPath.c_str(), 1), CTWFileQDF::kNotADocument);
+    TakeError();
+    ASSERT_EQ(target.IsFileOpen(), 1);
     EXPECT_LT(source.Copy(&target), 0);  // the target is read-only
     EXPECT_LT(TakeError().number, 0);
     EXPECT_EQ(source.m_pOutputFile, &source);
     EXPECT_EQ(twtest::ReadAll(targetPath), "");
 
     // The fault campaign checks the copied text and the target's members.
-    ASSERT_GE(target.Open(targetPath.c_str(), 0), 0);
+    target.Open(targetPath.c_str(), 0);
+    TakeError();
+    ASSERT_EQ(target.IsFileOpen(), 1);
     source.m_strDatabase = "COPIED";
     ASSERT_GE(source.Copy(&target), 0);
     ASSERT_GE(source.Save(), 0);  // the source's own file receives its saves again
@@ -216,6 +228,45 @@ TEST_F(DocumentTest, AddThatCannotGrowTheListLeavesTheItemToTheCaller) {
     doc.AddJoin(item.get());
     EXPECT_EQ(TakeError().number, ID_TWErrors_UnExpected);
     EXPECT_EQ(doc.m_pJoinList->GetCount(), 10);
+}
+
+// A stamp matches the file only in the state it recorded: other bytes of
+// the same size and modification time do not match, nor does a path that
+// names nothing.
+TEST_F(DocumentTest, FileStampMatchesOnlyTheStateItRecorded) {
+    const std::string path = File("s.qdf");
+    twtest::WriteAll(path, "abc");
+    CTWFileStamp stamp;
+    int same = -1;
+    EXPECT_EQ(stamp.Matches(path.c_str(), same), 0);
+    EXPECT_EQ(same, 0);  // an empty stamp
+    ASSERT_EQ(stamp.Take(path.c_str()), 0);
+    const auto matches = [&] {
+        EXPECT_GE(stamp.Matches(path.c_str(), same), 0) << TakeError().text;
+        return same;
+    };
+    EXPECT_EQ(matches(), 1);
+#ifndef _WIN32
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    for (const char* bytes : {"abd", "abc"}) {
+        twtest::WriteAll(path, bytes);
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+        EXPECT_EQ(matches(), bytes[2] == 'c' ? 1 : 0) << bytes;
+    }
+#endif
+    twtest::WriteAll(path, "abcd");
+    EXPECT_EQ(matches(), 0);
+    std::remove(path.c_str());
+    EXPECT_EQ(matches(), 0);
+    EXPECT_EQ(CTWFileStamp().Take(path.c_str()), -1);
+    EXPECT_EQ(TakeError().text, "Error examining a file");
+    win32::fault::Arm(win32::fault::Kind::Read, 1);
+    twtest::WriteAll(path, "abc");
+    EXPECT_EQ(stamp.Matches(path.c_str(), same), -1);
+    win32::fault::Disarm();
+    EXPECT_EQ(TakeError().text, "Error examining a file");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ using namespace std::string_literals;
 
 constexpr char kEof[] = "Unexpected end-of-file found in Query Definition file";
 constexpr char kTooLong[] = "Error - target too small for read operation";
+constexpr char kNotADocument[] = "Not a Query Definition file: no section start line was found";
 constexpr const char* kOk = nullptr;
 
 // The sample file with count sections from index i replaced by others.
@@ -91,7 +92,13 @@ std::vector<Case> Cases() {
          kOk, "pDefaultValuesList=;pAttributeNonDisplayList=old;nTimeZone=0;nDisplayProperty1=99"},
         {"ends before TIME", Fixture("ends_before_time.qdf"), "11111111111100", kOk,
          "nTimeZone=0;strTimeZone=;strBackgroundColour=old;strDynamicSort=old"},
-        {"empty file", "", kNoneRead, kOk, "strDatabase=old"},
+        // No reader meets its own start line: not a document, whatever the
+        // file holds.
+        {"empty file", "", kNoneRead, kNotADocument, "strDatabase=old"},
+        {"a text", "hello", kNoneRead, kNotADocument},
+        {"cut inside the first line", "HEADE", kNoneRead, kNotADocument},
+        {"lines of text", Lines({"NOTES 1.0", "{", "}", "x"}), kNoneRead, kNotADocument},
+        {"only a later section", Cut(0, {"TIME 1.0", "{", "5", "", "}"}), kNoneRead, kOk},
         {"text after the last section", Splice(0, 0) + Lines({"HEADER 9.9", "{"}), kAllRead, kOk},
         // Missing sections: a skipping reader consumes the next section, up
         // to the first reader without a skip, plus one more.
@@ -238,7 +245,8 @@ class ReadingTest : public QdfTest {
         const int status = OpenBytes(doc, c.bytes);
         const Error error = TakeError();
         EXPECT_EQ(status < 0, c.error != kOk) << status;
-        EXPECT_EQ(error.number, c.error == kOk ? 0 : -1) << error.text;
+        const int number = c.error == kOk ? 0 : c.error == kNotADocument ? -101 : -1;
+        EXPECT_EQ(error.number, number) << error.text;
         EXPECT_EQ(error.text, c.error == kOk ? "" : c.error);
         EXPECT_EQ(Indicators(doc), c.indicators);
         const Members members = MembersOf(doc);
@@ -253,6 +261,38 @@ class ReadingTest : public QdfTest {
 TEST_F(ReadingTest, EachFileGivesItsIndicatorsMembersAndError) {
     for (const Case& c : Cases())
         Expect(c);
+}
+
+// Text that the read passes over, which a save would not write back, is
+// found wherever it stands; a file without such text gives -1.
+TEST_F(ReadingTest, TextPassedOverIsFound) {
+    const std::string sample = Render(SampleSections());
+    const std::string header = Render({SampleSections()[0]});
+    FileText flags = SampleSections();
+    flags[6].body.push_back("6th");
+    const std::string beforeFlags = Render(FileText(flags.begin(), flags.begin() + 6));
+    const long sixth = static_cast<long>(beforeFlags.size() + Lines({"FLAGS 2.1", "{"}).size() +
+                                         Lines(SampleSections()[6].body).size());
+    const struct {
+        const char* what;
+        std::string bytes;
+        long offset;
+    } cases[] = {
+        {"whole", sample, -1},
+        {"white space after", sample + "\r\n \t\r\n\n", -1},
+        {"a section after", sample + "NOTES 1.0 { keep me }", static_cast<long>(sample.size())},
+        {"text after a blank line", sample + "\r\nx", static_cast<long>(sample.size()) + 2},
+        {"NUL after", sample + std::string(1, '\0'), static_cast<long>(sample.size())},
+        {"a body line past its reader", Render(flags), sixth},
+        {"an opening line not a brace", "HEADER 2.0\r\n{x" + sample.substr(header.find("\r\n", 12)),
+         12},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Document doc;
+        EXPECT_GE(OpenBytes(doc, c.bytes), 0) << TakeError().text;
+        EXPECT_EQ(doc.GetDroppedTextOffset(), c.offset);
+    }
 }
 
 // Number lines are read leniently; values beyond the int range are clamped.

@@ -8,11 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <twfile/host/error.h>
@@ -142,6 +145,14 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     const std::string notRegular = "not a regular file (a directory, pipe, device or socket)";
     ASSERT_EQ(::mkfifo(m_dir.File("fifo").c_str(), 0600), 0);
     const std::string salesText = twtest::ReadAll(sales);
+    // Text after the last section, which a save would drop, and files that
+    // hold no section at all.
+    twtest::WriteAll(m_dir.File("trailing.qdf"), salesText + "NOTES 1.0 { keep me }");
+    const std::string trailingAt =
+        "line " + std::to_string(std::count(salesText.begin(), salesText.end(), '\n') + 1) +
+        " (byte " + std::to_string(salesText.size()) + "): text that a save would drop";
+    twtest::WriteAll(m_dir.File("notes.txt"), "hello");
+    const std::string notADocument = "qdf: notes.txt: not a query definition file\n";
     // Control characters are escaped; edited SQL is shown line by line.
     const std::string odd = R"({"windowPosition": "a\tb\rc\nd\"e\\f\u0001",
         "editedSQL": "SELECT *\r\nFROM T\r\n", "display": {"backgroundColour": "red"}})";
@@ -218,6 +229,16 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"edit", "-"}, 2, "", "qdf: edit: needs a file"},
         {{"check", "--json", damaged}, 1, "\"CONDITIONS\":false,", ""},
         {{"check", "--json", "--schema", "x.db", sales}, 2, "", "qdf: check: --json does not go"},
+        {{"check", "trailing.qdf"}, 1, "trailing.qdf: " + trailingAt + "\n", ""},
+        {{"add", "trailing.qdf", "tables", "X"}, 1, "", trailingAt + "; not changed"},
+        {{"show", "notes.txt"}, 1, "", notADocument},
+        {{"export", "notes.txt"}, 1, "", notADocument},
+        {{"export", "--lines", "notes.txt"}, 1, "\"error\":\"not a query definition file\"",
+         notADocument},
+        {{"check", "notes.txt"}, 1, "notes.txt: not a query definition file\n", ""},
+        {{"set", "notes.txt", "database=X"}, 1, "", notADocument},
+        {{"diff", sales, "notes.txt"}, 1, "", notADocument},
+        {{"show", "-", "-"}, 2, "", "qdf: standard input (-) can be read only once"},
         {{"--version"}, 0, std::string("qdf ") + twfile::VersionString() + "\n", ""},
     });
     // clang-format on
@@ -227,6 +248,8 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     EXPECT_EQ(twtest::ReadAll(m_dir.File("kept.qdf")), salesText);
     EXPECT_EQ(twtest::ReadAll(m_dir.File("damaged.qdf")), twtest::ReadAll(damaged));
     EXPECT_EQ(twtest::ReadAll(m_dir.File("legacy.qdf")), twtest::ReadAll(legacy));
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("trailing.qdf")), salesText + "NOTES 1.0 { keep me }");
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("notes.txt")), "hello");
     EXPECT_EQ(Run({"check", "--quiet", legacy}).status, 1);
     EXPECT_EQ(Run({"check", "--quiet", legacy}).out, "");
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
@@ -259,11 +282,11 @@ TEST_F(Cli, EditSavesOnlyWhatFits) {
     } cases[] = {
         {"true", 0, ""},
         {"sed -i s/SALES/EDITED/", 0, ""},
-        {"false", 1, "qdf: s.qdf: the editor (false) failed; not changed\n"},
+        {"false", 1, "qdf: s.qdf: the editor (false) failed; not changed (the edited text is "},
         {"sed -i s/EDITED/ED\\\"/", 1, "qdf: s.qdf: not JSON: "},
         {"sed -i 's/\"EDITED\"/\"A\\\\u0000B\"/'", 1,
          "qdf: s.qdf: database: holds a NUL byte, where a save ends the text\n"
-         "qdf: s.qdf: the file cannot carry these members back unchanged; not changed (the "
+         "qdf: s.qdf: not changed: the file cannot carry these members back unchanged (the "
          "edited text is kept in "},
     };
     std::string saved;
@@ -282,7 +305,81 @@ TEST_F(Cli, EditSavesOnlyWhatFits) {
     int kept = 0;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
         kept += Contains(entry.path().string(), "qdf-edit-") ? 1 : 0;
-    EXPECT_EQ(kept, 2);  // the two texts that did not fit
+    EXPECT_EQ(kept, 3);  // the texts that were not saved
+}
+
+// edit does not save over a change made while the editor was open, and keeps
+// the edited text, named, whenever it does not save it.
+TEST_F(Cli, EditKeepsItsTextWhenTheFileChangedMeanwhile) {
+    const std::string salesText = twtest::ReadAll(Example("sales.qdf"));
+    ASSERT_EQ(::setenv("TMPDIR", m_dir.path().c_str(), 1), 0);
+    const std::string edit = "sed -i s/SALES/MINE/ \"$1\" && ";
+    const std::string theirs = Quoted(QDF_BINARY) + " add s.qdf tables THEIRS";
+    const struct {
+        std::string editor;
+        std::string err;
+    } cases[] = {
+        {edit + theirs + " && true", "qdf: s.qdf: changed since it was read"},
+        {edit + "rm s.qdf && mkdir s.qdf && true", "qdf: s.qdf: not a regular file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.editor);
+        twtest::WriteAll(m_dir.File("s.qdf"), salesText);
+        ASSERT_EQ(::setenv("VISUAL", c.editor.c_str(), 1), 0);
+        const QdfRun run = Run({"edit", "s.qdf"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(Contains(run.err, c.err)) << run.err;
+        EXPECT_TRUE(Contains(run.err, "; not changed (the edited text is kept in ")) << run.err;
+    }
+    ::unsetenv("VISUAL");
+    ::unsetenv("TMPDIR");
+    std::filesystem::remove(m_dir.File("s.qdf"));
+    int kept = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
+        if (!Contains(entry.path().string(), "qdf-edit-")) continue;
+        EXPECT_TRUE(Contains(twtest::ReadAll(entry.path().string()), "\"MINE\""));
+        ++kept;
+    }
+    EXPECT_EQ(kept, 2);
+}
+
+// Writers at the same time: every add that succeeds is in the file at the
+// end. A writer that finds the file held gives up with status 3, or waits
+// for the holder with --wait.
+TEST_F(Cli, WritersAtTheSameTimeLoseNoSuccess) {
+    twtest::WriteAll(m_dir.File("c.qdf"), twtest::ReadAll(Example("sales.qdf")));
+    const std::string add = Quoted(QDF_BINARY) + " add --wait 60 c.qdf tables";
+    const std::string script = "cd " + Quoted(m_dir.path()) +
+                               " && for w in 1 2 3 4; do (i=0; while [ $i -lt 25 ]; do "
+                               "i=$((i+1)); " +
+                               add +
+                               " W$w-$i 2>>errors && echo W$w-$i >>ok; "
+                               "done) & done; wait";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    EXPECT_EQ(twtest::ReadAll(m_dir.File("errors")), "");
+    const std::string tables = Run({"export", "c.qdf"}).out;
+    std::istringstream ok(twtest::ReadAll(m_dir.File("ok")));
+    int successes = 0;
+    for (std::string name; std::getline(ok, name); ++successes)
+        EXPECT_TRUE(Contains(tables, "\"" + name + "\"")) << name;
+    EXPECT_EQ(successes, 100);
+
+    CTWFileQDF holder;
+    ASSERT_GE(holder.Open(m_dir.File("c.qdf").c_str(), 0), 0);
+    const std::string inUse = "qdf: c.qdf: in use by another program; not changed";
+    ExpectRuns({
+        {{"add", "c.qdf", "tables", "X"}, 3, "", inUse},
+        {{"import", "-", "-o", "c.qdf"}, 3, "", inUse, "{}"},
+        {{"edit", "c.qdf"}, 3, "", inUse},
+    });
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        holder.Close();
+    });
+    const QdfRun waited = Run({"add", "--wait", "30", "c.qdf", "tables", "LAST"});
+    release.join();
+    EXPECT_EQ(waited.status, 0) << waited.err;
+    EXPECT_TRUE(Contains(Run({"export", "c.qdf"}).out, "\"LAST\""));
 }
 
 // What the library makes of a condition bound to an attribute named by the

@@ -20,8 +20,10 @@ namespace qdf {
 
 // 0: done and clean. 1: done, but the library reported an error, a check
 // failed or a document was refused. 2: nothing could be done: wrong
-// arguments, an input that cannot be opened or parsed.
-enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+// arguments, an input that cannot be opened or parsed. 3: a document to
+// change is in use by another writer: nothing was done, and trying again
+// later may succeed.
+enum ExitStatus : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitInUse = 3 };
 
 // A failure that ends a command: its message (printed after "qdf: ") and the
 // exit status it ends with.
@@ -74,11 +76,14 @@ struct ImportOptions {
     // The .qdf file to write, or "-" for out.
     std::string output;
     Encoding encoding = Encoding::Windows1252;
+    // Seconds to wait while another writer holds the output.
+    double wait = 0;
 };
 
 // Builds a document from its JSON form and saves it. Exit status: 0 written,
 // 1 the document was refused (members the file cannot carry) or writing
-// failed, 2 the input cannot be read, is not JSON or does not fit the shape.
+// failed, 2 the input cannot be read, is not JSON or does not fit the shape,
+// 3 the output is in use by another writer (after waiting, with wait).
 int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err);
 
 struct NewOptions {
@@ -118,14 +123,20 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
 
 // The edits: set, add, remove and edit. Each reads FILE ("-": standard
 // input, and the result goes to out), changes it, and saves it with the
-// library's SaveAs, which replaces the file in one step. The file is left
-// byte for byte as it was when anything fails: a file that does not read
-// cleanly, an edit that does not fit, a result the file cannot carry back
-// unchanged, a failed save. Exit status: 0 saved (or nothing to change), 1
-// the file did not read cleanly, the result was refused or the save
-// failed, 2 the file cannot be opened or the arguments are wrong.
+// library's save, which replaces the file in one step. The file is read
+// through the handle it is saved with, held with write access from the read
+// to the save, so that no other writer's change made meanwhile is lost. The
+// file is left byte for byte as it was when anything fails: a file that is
+// not a document, does not read cleanly or holds text a save would drop, an
+// edit that does not fit, a result the file cannot carry back unchanged, a
+// failed save. Exit status: 0 saved (or nothing to change), 1 the file did
+// not read cleanly, the result was refused or the save failed, 2 the file
+// cannot be opened or the arguments are wrong, 3 another writer holds the
+// file (after waiting, with wait).
 struct EditOptions {
     std::string file;
+    // Seconds to wait while another writer holds the file.
+    double wait = 0;
     // set: KEY=VALUE, KEY a member's path in the JSON form ("database",
     // "flags.editedSQL", "printer.strings[2]"); a text takes VALUE as it
     // stands, a number or flag and a list (a JSON array) as JSON.
@@ -141,9 +152,12 @@ int RunAdd(const EditOptions& options, std::ostream& out, std::ostream& err);
 int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err);
 // Writes the document's JSON form to a temporary file, runs $VISUAL (else
 // $EDITOR, else vi) on it and applies what it then holds to the document
-// (missing keys keep their values). An unchanged text saves nothing; a text
-// that is not JSON or does not fit is refused, and kept for the user, whom
-// the message tells where.
+// (missing keys keep their values). An unchanged text saves nothing. The
+// file is not held while the editor runs; a file changed meanwhile (its
+// size, modification time or bytes) is not saved over. Whenever the edited
+// text is not saved (the editor failed, the text is not JSON or does not
+// fit, the file changed or can no longer be saved), it is kept, and the
+// message names where.
 int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err);
 
 struct DiffOptions {

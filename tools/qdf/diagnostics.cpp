@@ -50,9 +50,14 @@ Diagnostics TakeDiagnostics() {
     return result;
 }
 
+// The whole message goes out in one write, so that the messages of programs
+// sharing the standard error never mix within a line.
 void PrintMessage(std::ostream& err, std::string_view context, std::string_view text) {
-    err << "qdf: ";
-    if (!context.empty()) err << context << ": ";
+    std::string message = "qdf: ";
+    if (!context.empty()) {
+        message += context;
+        message += ": ";
+    }
     // The library's texts end their lines with CR LF; a line end at the very
     // end of the text adds no empty line.
     std::size_t start = 0;
@@ -62,12 +67,13 @@ void PrintMessage(std::ostream& err, std::string_view context, std::string_view 
         if (end == std::string_view::npos) end = text.size();
         std::string_view line = text.substr(start, end - start);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (!first) err << "\n    ";
-        err << line;
+        if (!first) message += "\n    ";
+        message += line;
         first = false;
         start = end + 1;
     } while (start < text.size());
-    err << '\n';
+    message += '\n';
+    err.write(message.data(), static_cast<std::streamsize>(message.size()));
 }
 
 void PrintDiagnostics(std::ostream& err, std::string_view context, const Diagnostics& diagnostics) {

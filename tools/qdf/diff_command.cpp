@@ -49,8 +49,12 @@ std::string Shown(const Json& value) {
     return value.is_null() ? "(none)" : value.dump();
 }
 
+// Load's status for a file that is not a document: nothing is compared.
+constexpr ExitStatus kNotADocument = static_cast<ExitStatus>(-1);
+
 // Reads file into doc. kExitOk when it read cleanly, kExitFailed when the
-// read stopped at an error, kExitUsage when it could not be opened.
+// read stopped at an error, kExitUsage when it could not be opened,
+// kNotADocument.
 ExitStatus Load(const std::string& file, CTWFileQDF& doc, std::ostream& err) {
     LoadReport report;
     try {
@@ -66,6 +70,7 @@ ExitStatus Load(const std::string& file, CTWFileQDF& doc, std::ostream& err) {
         return kExitUsage;
     }
     PrintReadDiagnostics(err, file, report);
+    if (report.NotADocument()) return kNotADocument;
     return report.diagnostics.error ? kExitFailed : kExitOk;
 }
 
@@ -74,9 +79,16 @@ ExitStatus Load(const std::string& file, CTWFileQDF& doc, std::ostream& err) {
 int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
     const auto a = std::make_unique<CTWFileQDF>();
     const auto b = std::make_unique<CTWFileQDF>();
+    try {
+        RequireOneStandardInput({options.a, options.b});
+    } catch (const Failure& failure) {
+        PrintMessage(err, "diff", failure.what());
+        return failure.status();
+    }
     const ExitStatus readA = Load(options.a, *a, err);
     const ExitStatus readB = Load(options.b, *b, err);
     if (readA == kExitUsage || readB == kExitUsage) return kExitUsage;
+    if (readA == kNotADocument || readB == kNotADocument) return kExitFailed;
     std::vector<Difference> differences;
     try {
         differences = Compare(*a, *b, options.encoding);

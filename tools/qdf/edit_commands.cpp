@@ -12,15 +12,16 @@
 #include <string>
 #include <vector>
 
+#include <twfile/query/file_stamp.h>
 #include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
-#include "portable.h"
 #include "document_json.h"
 #include "files.h"
 #include "lossy_members.h"
+#include "portable.h"
 #include "suggestion.h"
 
 namespace qdf {
@@ -47,38 +48,66 @@ bool NameLossyMembers(const CTWFileQDF& doc, const std::string& name, std::ostre
     return !lossy.empty();
 }
 
-// Reads options.file, applies change and saves the result over the file.
+// Throws Failure when doc, read from the file called name, is not one that
+// a save would write back whole: it did not read cleanly, a section was not
+// read, or text was passed over.
+void RequireWhole(const std::string& name, const CTWFileQDF& doc, const LoadReport& report,
+                  std::ostream& err) {
+    if (!report.opened) throw Failure(kExitUsage, name + ": cannot open: " + report.openFailure);
+    PrintReadDiagnostics(err, name, report);
+    if (report.NotADocument()) throw Failure(kExitFailed, name + ": not changed");
+    if (report.diagnostics.error) {
+        throw Failure(kExitFailed, name + ": did not read cleanly; not changed");
+    }
+    // A section that was not read (missing, or of a version this library
+    // does not read) would be saved with its members' defaults: its text in
+    // the file would be lost. So would text that the read passed over.
+    const std::string notRead = SectionsNotRead(doc);
+    if (!notRead.empty()) {
+        throw Failure(kExitFailed, name + ": sections not read: " + notRead +
+                                       "; not changed (a save would replace them)");
+    }
+    if (report.droppedAt) {
+        throw Failure(kExitFailed, name + ": " + DroppedPlace(report) +
+                                       ": text that a save would drop; not changed");
+    }
+}
+
+// Applies change to doc and refuses a result the file cannot carry back;
+// false when there is nothing to save.
+bool Apply(const Change& change, CTWFileQDF& doc, const std::string& name, std::ostream& err) {
+    try {
+        if (!change(doc)) return false;
+        if (NameLossyMembers(doc, name, err))
+            throw Failure(kExitFailed, std::string("not changed: ") + kLossy);
+    } catch (const Failure& failure) {
+        throw Failure(failure.status(), name + ": " + failure.what());
+    }
+    return true;
+}
+
+// Reads options.file, applies change and saves the result over the file,
+// which is held from the read to the save. Standard input is read whole and
+// the result goes to out.
 int Edit(const EditOptions& options, const Change& change, std::ostream& out, std::ostream& err) {
     const std::string name = InputName(options.file);
     try {
         CTWFileQDF doc;
-        LoadReport report;
-        {
-            const DocumentInput input(options.file);
-            report = LoadDocument(input.path(), doc);
+        if (options.file == "-") {
+            LoadReport report;
+            {
+                const DocumentInput input(options.file);
+                report = LoadDocument(input.path(), doc);
+            }
+            RequireWhole(name, doc, report, err);
+            if (!Apply(change, doc, name, err)) return kExitOk;
+            return SaveDocument(doc, options.file, out, err);
         }
-        if (!report.opened)
-            throw Failure(kExitUsage, name + ": cannot open: " + report.openFailure);
-        PrintReadDiagnostics(err, name, report);
-        if (report.diagnostics.error) {
-            throw Failure(kExitFailed, name + ": did not read cleanly; not changed");
-        }
-        // A section that was not read (missing, or of a version this
-        // library does not read) would be saved with its members' defaults:
-        // its text in the file would be lost.
-        const std::string notRead = SectionsNotRead(doc);
-        if (!notRead.empty()) {
-            throw Failure(kExitFailed, name + ": sections not read: " + notRead +
-                                           "; not changed (a save would replace them)");
-        }
-        try {
-            if (!change(doc)) return kExitOk;
-            if (NameLossyMembers(doc, name, err))
-                throw Failure(kExitFailed, std::string("not changed: ") + kLossy);
-        } catch (const Failure& failure) {
-            throw Failure(failure.status(), name + ": " + failure.what());
-        }
-        return SaveDocument(doc, options.file, out, err);
+        const DocumentInput input(options.file);  // refuses what is not a file
+        const LoadReport report = LoadForUpdate(options.file, name, doc, options.wait);
+        RequireWhole(name, doc, report, err);
+        if (!Apply(change, doc, name, err)) return kExitOk;
+        return SaveHeld(doc, name, err);
     } catch (const Failure& failure) {
         PrintMessage(err, "", failure.what());
         return failure.status();
@@ -197,7 +226,7 @@ void RunEditor(const std::string& path) {
     // file; the outer quotes are the interpreter's.
     const std::string command = "\"" + std::string(editor) + " \"" + path + "\"\"";
     if (std::system(command.c_str()) != 0) {
-        throw Failure(kExitFailed, std::string("the editor (") + editor + ") failed; not changed");
+        throw Failure(kExitFailed, std::string("the editor (") + editor + ") failed");
     }
 #else
     if (editor == nullptr || *editor == '\0') editor = "vi";
@@ -218,64 +247,108 @@ void RunEditor(const std::string& path) {
                           std::string("cannot wait for the editor: ") + std::strerror(errno));
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        throw Failure(kExitFailed, std::string("the editor (") + editor + ") failed; not changed");
+        throw Failure(kExitFailed, std::string("the editor (") + editor + ") failed");
     }
 #endif
 }
 
 }  // namespace
 
-int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err) {
-    if (options.file == "-") {
+namespace {
+
+// The document's JSON form as edit offers it.
+std::string EditableText(const CTWFileQDF& doc, const EditOptions& options) {
+    Json json = DocumentToJson(doc, options.file, LoadReport{}, options.encoding);
+    for (const char* key : {"file", "sectionsRead", "statusReport", "error"})
+        json.erase(key);
+    return json.dump(2) + "\n";
+}
+
+}  // namespace
+
+// The file is read, stamped and let go; the editor runs; the file is then
+// held again, and saved only when it still matches the stamp. From the
+// moment the editor starts, the edited text is removed only once it is
+// saved or left unchanged.
+int RunEdit(const EditOptions& options, std::ostream& /*out*/, std::ostream& err) {
+    const std::string& file = options.file;
+    if (file == "-") {
         PrintMessage(err, "edit", "needs a file: standard input is the terminal's");
         return kExitUsage;
     }
-    return Edit(
-        options,
-        [&](CTWFileQDF& doc) {
-            std::string path = TemporaryFolder() + "/qdf-edit-XXXXXX.json";
-            const int fd = ::mkostemps(&path[0], 5, O_CLOEXEC);
-            if (fd < 0) {
-                throw Failure(kExitFailed,
-                              std::string("cannot make a temporary file: ") + std::strerror(errno));
-            }
-            ::close(fd);
-            Json json = DocumentToJson(doc, options.file, LoadReport{}, options.encoding);
-            for (const char* key : {"file", "sectionsRead", "statusReport", "error"})
-                json.erase(key);
-            const std::string before = json.dump(2) + "\n";
-            std::ofstream(path, std::ios::binary) << before;
-            bool keep = false;
-            try {
-                RunEditor(path);
-                const std::string after = ReadInput(path);
-                if (after == before) {
-                    ::unlink(path.c_str());
-                    return false;
-                }
-                keep = true;
-                Json edited;
-                try {
-                    edited = Json::parse(after);
-                } catch (const nlohmann::json::parse_error& error) {
-                    throw Failure(kExitFailed, std::string("not JSON: ") + error.what());
-                }
-                ApplyJson(edited, doc, options.encoding);
-                if (NameLossyMembers(doc, InputName(options.file), err))
-                    throw Failure(kExitFailed, kLossy);
-            } catch (const Failure& failure) {
-                if (!keep) {
-                    ::unlink(path.c_str());
-                    throw;
-                }
-                throw Failure(kExitFailed, std::string(failure.what()) +
-                                               "; not changed (the edited text is kept in " + path +
-                                               ")");
-            }
+    std::string before;
+    CTWFileStamp stamp;
+    try {
+        const DocumentInput input(file);
+        CTWFileQDF doc;
+        const LoadReport report = LoadForUpdate(file, file, doc, options.wait);
+        RequireWhole(file, doc, report, err);
+        stamp.Take(file.c_str());
+        doc.Close();
+        const Diagnostics stamping = TakeDiagnostics();
+        if (!stamping.Empty()) {
+            PrintDiagnostics(err, file, stamping);
+            throw Failure(kExitFailed, file + ": cannot be examined; not changed");
+        }
+        before = EditableText(doc, options);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "", failure.what());
+        return failure.status();
+    }
+
+    std::string path = TemporaryFolder() + "/qdf-edit-XXXXXX.json";
+    const int fd = ::mkostemps(&path[0], 5, O_CLOEXEC);
+    if (fd < 0) {
+        PrintMessage(err, file,
+                     std::string("cannot make a temporary file: ") + std::strerror(errno));
+        return kExitFailed;
+    }
+    ::close(fd);
+    std::ofstream(path, std::ios::binary) << before;
+    try {
+        RunEditor(path);
+        const std::string after = ReadInput(path);
+        if (after == before) {
             ::unlink(path.c_str());
-            return true;
-        },
-        out, err);
+            return kExitOk;
+        }
+        Json edited;
+        try {
+            edited = Json::parse(after);
+        } catch (const nlohmann::json::parse_error& error) {
+            throw Failure(kExitFailed, std::string("not JSON: ") + error.what());
+        }
+        const DocumentInput input(file);
+        CTWFileQDF doc;
+        const LoadReport report = LoadForUpdate(file, file, doc, options.wait);
+        int same = 0;
+        stamp.Matches(file.c_str(), same);
+        const Diagnostics stamping = TakeDiagnostics();
+        PrintDiagnostics(err, file, stamping);
+        if (same == 0) {
+            throw Failure(kExitFailed,
+                          "changed since it was read (by another program or "
+                          "person)");
+        }
+        RequireWhole(file, doc, report, err);
+        const bool changed = Apply(
+            [&](CTWFileQDF& d) {
+                ApplyJson(edited, d, options.encoding);
+                return true;
+            },
+            doc, file, err);
+        if (changed && SaveHeld(doc, file, err) != kExitOk) throw Failure(kExitFailed, "not saved");
+    } catch (const Failure& failure) {
+        const std::string why = Why(failure, file);
+        const std::string kept = "the edited text is kept in " + path;
+        PrintMessage(err, file,
+                     why.find("not changed") != std::string::npos
+                         ? why + " (" + kept + ")"
+                         : why + "; not changed (" + kept + ")");
+        return failure.status() == kExitInUse ? kExitInUse : kExitFailed;
+    }
+    ::unlink(path.c_str());
+    return kExitOk;
 }
 
 }  // namespace qdf

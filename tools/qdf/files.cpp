@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include "portable.h"
 
 #include <twfile/file/file32.h>
+#include <twfile/platform/last_error.h>
 #include <twfile/platform/replace_calls.h>
 
 namespace qdf {
@@ -167,11 +169,11 @@ std::string Joined(const std::vector<std::string>& texts) {
 
 namespace {
 
-// The document's file position, with the line it is on: one more than the
-// line ends before it. Asking for the position changes nothing of the read.
-LoadReport::Position PositionIn(const std::string& path, CTWFileQDF& doc) {
+// The position byte of the file at path, with the line it is on: one more
+// than the line ends before it.
+LoadReport::Position PositionIn(const std::string& path, long byte) {
     LoadReport::Position position;
-    doc.GetCurLoc(position.byte);
+    position.byte = byte;
     position.line = 1;
     try {
         const std::string bytes = ReadInput(path);
@@ -187,34 +189,64 @@ LoadReport::Position PositionIn(const std::string& path, CTWFileQDF& doc) {
 
 }  // namespace
 
+namespace {
+
+std::string Place(const std::optional<LoadReport::Position>& position) {
+    if (!position) return std::string();
+    return "line " + std::to_string(position->line) + " (byte " + std::to_string(position->byte) +
+           ")";
+}
+
+}  // namespace
+
 std::string ErrorPlace(const LoadReport& report) {
-    if (!report.errorAt) return std::string();
-    return "line " + std::to_string(report.errorAt->line) + " (byte " +
-           std::to_string(report.errorAt->byte) + ")";
+    return Place(report.errorAt);
+}
+
+std::string DroppedPlace(const LoadReport& report) {
+    return Place(report.droppedAt);
 }
 
 void PrintReadDiagnostics(std::ostream& err, const std::string& file, const LoadReport& report) {
     Diagnostics error;
     error.error = report.diagnostics.error;
     const std::string place = ErrorPlace(report);
-    PrintDiagnostics(err, place.empty() ? file : file + ": " + place, error);
+    if (report.NotADocument()) {
+        PrintMessage(err, file, kNotADocumentText);
+    } else {
+        PrintDiagnostics(err, place.empty() ? file : file + ": " + place, error);
+    }
     Diagnostics others = report.diagnostics;
     others.error.reset();
     PrintDiagnostics(err, file, others);
 }
 
-LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
+namespace {
+
+enum class Access { Read, Update };
+
+// Opens and reads path into doc; for Access::Update the file stays open, and
+// inUse tells whether another writer kept the open out.
+LoadReport Load(const std::string& path, CTWFileQDF& doc, Access access, bool& inUse) {
     LoadReport report;
+    inUse = false;
     // A failure of the document's construction is still pending.
     report.diagnostics = TakeDiagnostics();
     if (report.diagnostics.error) {
         report.openFailure = "the document could not be set up";
         return report;
     }
-    doc.Open(path.c_str(), 1);
+    doc.Open(path.c_str(), access == Access::Read ? 1 : 0);
     report.opened = doc.IsFileOpen() != 0;
+    inUse = !report.opened && win32::GetLastError() == win32::ERROR_SHARING_VIOLATION;
     report.diagnostics = TakeDiagnostics();
-    if (report.opened && report.diagnostics.error) report.errorAt = PositionIn(path, doc);
+    if (report.opened && report.diagnostics.error && !report.NotADocument()) {
+        long byte = 0;
+        doc.GetCurLoc(byte);
+        report.errorAt = PositionIn(path, byte);
+    }
+    if (report.opened && doc.GetDroppedTextOffset() >= 0)
+        report.droppedAt = PositionIn(path, doc.GetDroppedTextOffset());
     if (!report.opened) {
         // The file object has shown the system's reason in a message box.
         report.openFailure = report.diagnostics.messages.empty()
@@ -227,13 +259,89 @@ LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
     CString status;
     doc.GetStatusString(&status);
     report.statusReport.assign(status.GetString(), static_cast<std::size_t>(status.GetLength()));
-    doc.Close();
+    if (access == Access::Read) doc.Close();
     Diagnostics after = TakeDiagnostics();
     if (!report.diagnostics.error) report.diagnostics.error = after.error;
     report.diagnostics.messages.insert(report.diagnostics.messages.end(), after.messages.begin(),
                                        after.messages.end());
     return report;
 }
+
+// Runs attempt, and again every tenth of a second for up to wait seconds
+// while it returns false (the file is in use); true when it succeeded.
+bool WhileInUse(double wait, const std::function<bool()>& attempt) {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(std::max(0.0, wait)));
+    for (;;) {
+        if (attempt()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+std::string InUse(const std::string& name) {
+    return name + ": in use by another program; not changed (--wait SECONDS waits for it)";
+}
+
+}  // namespace
+
+LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
+    bool inUse = false;
+    return Load(path, doc, Access::Read, inUse);
+}
+
+LoadReport LoadForUpdate(const std::string& path, const std::string& name, CTWFileQDF& doc,
+                         double wait) {
+    LoadReport report;
+    const bool opened = WhileInUse(wait, [&] {
+        bool inUse = false;
+        report = Load(path, doc, Access::Update, inUse);
+        return !inUse;
+    });
+    if (!opened) throw Failure(kExitInUse, InUse(name));
+    return report;
+}
+
+ExitStatus SaveHeld(CTWFileQDF& doc, const std::string& name, std::ostream& err) {
+    {
+        const SignalsHeldBack held;
+        doc.Save();
+    }
+    Diagnostics diagnostics = TakeDiagnostics();
+    doc.Close();
+    const Diagnostics closing = TakeDiagnostics();
+    if (!diagnostics.error) diagnostics.error = closing.error;
+    diagnostics.messages.insert(diagnostics.messages.end(), closing.messages.begin(),
+                                closing.messages.end());
+    if (diagnostics.Empty()) return kExitOk;
+    PrintDiagnostics(err, name, diagnostics);
+    if (!diagnostics.error) PrintMessage(err, name, "not written");
+    return kExitFailed;
+}
+
+void RequireOneStandardInput(const std::vector<std::string>& inputs) {
+    if (std::count(inputs.begin(), inputs.end(), "-") > 1) {
+        throw Failure(kExitUsage, "standard input (-) can be read only once");
+    }
+}
+
+#ifndef _WIN32
+SignalsHeldBack::SignalsHeldBack() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &m_old);
+}
+
+SignalsHeldBack::~SignalsHeldBack() {
+    pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+}
+#else
+SignalsHeldBack::SignalsHeldBack() = default;
+SignalsHeldBack::~SignalsHeldBack() = default;
+#endif
 
 std::string SectionsNotRead(const CTWFileQDF& doc) {
     std::string names;
@@ -248,10 +356,25 @@ std::string SectionsNotRead(const CTWFileQDF& doc) {
 namespace {
 
 // SaveAs, then Close; what the library reported, printed against name.
+// While another writer holds path, SaveAs is tried again for up to wait
+// seconds.
 ExitStatus SaveAs(CTWFileQDF& doc, const std::string& path, const std::string& name,
-                  std::ostream& err) {
-    doc.SaveAs(path.c_str());
-    Diagnostics diagnostics = TakeDiagnostics();
+                  std::ostream& err, double wait = 0) {
+    Diagnostics diagnostics;
+    const bool placed = WhileInUse(wait, [&] {
+        {
+            const SignalsHeldBack held;
+            doc.SaveAs(path.c_str());
+        }
+        const bool inUse =
+            doc.IsFileOpen() == 0 && win32::GetLastError() == win32::ERROR_SHARING_VIOLATION;
+        diagnostics = TakeDiagnostics();
+        return !inUse;
+    });
+    if (!placed) {
+        PrintMessage(err, "", InUse(name));
+        return kExitInUse;
+    }
     doc.Close();
     const Diagnostics closing = TakeDiagnostics();
     if (!diagnostics.error) diagnostics.error = closing.error;
@@ -289,7 +412,7 @@ ExitStatus SaveToStream(CTWFileQDF& doc, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 ExitStatus SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& out,
-                        std::ostream& err) {
+                        std::ostream& err, double wait) {
     if (path == "-") return SaveToStream(doc, out, err);
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
@@ -297,10 +420,8 @@ ExitStatus SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& 
                      "not a regular file (a directory, pipe, device or socket); not replaced");
         return kExitUsage;
     }
-    return SaveAs(doc, path, path, err);
+    return SaveAs(doc, path, path, err, wait);
 }
-
-namespace {}  // namespace
 
 std::string Why(const Failure& failure, const std::string& input) {
     const std::string text = failure.what();
@@ -328,6 +449,13 @@ int ReadOne(const std::string& file, const Render& render, std::ostream& out, st
         const ExitStatus status = unread(kExitUsage, "cannot open: " + report.openFailure);
         PrintDiagnostics(err, file, report.diagnostics);
         return status;
+    }
+    // Nothing of such a file is shown as a document, so that no empty one
+    // goes on to be saved in its place.
+    if (report.NotADocument()) {
+        report.diagnostics.error.reset();
+        PrintDiagnostics(err, file, report.diagnostics);
+        return unread(kExitFailed, kNotADocumentText);
     }
     PrintReadDiagnostics(err, file, report);
     try {
@@ -432,6 +560,12 @@ int RunParallel(const std::vector<std::string>& files, const Render& render, std
 
 int RunReadCommand(const std::vector<std::string>& files, const Render& render, std::ostream& out,
                    std::ostream& err, int jobs) {
+    try {
+        RequireOneStandardInput(files);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "", failure.what());
+        return failure.status();
+    }
     if (jobs > 1 && files.size() > 1) {
         return RunParallel(files, render, out, err,
                            static_cast<int>(std::min<std::size_t>(jobs, files.size())));
@@ -472,12 +606,15 @@ void ReplacingFile::Commit() {
     output.file.SetFileName(m_path.c_str());
     output.file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
     output.file.SetShareMode(win32::FILE_SHARE_READ);
-    output.file.WriteReplacing(
-        [](void* context) {
-            Output& o = *static_cast<Output*>(context);
-            return o.file.WriteText(o.text.c_str());
-        },
-        &output);
+    {
+        const SignalsHeldBack held;
+        output.file.WriteReplacing(
+            [](void* context) {
+                Output& o = *static_cast<Output*>(context);
+                return o.file.WriteText(o.text.c_str());
+            },
+            &output);
+    }
     const Diagnostics diagnostics = TakeDiagnostics();
     if (!diagnostics.error) return;
     std::string why =

@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <signal.h>
+#endif
+
 #include <twfile/query/qdf.h>
 
 #include "commands.h"
@@ -106,17 +110,64 @@ struct LoadReport {
         long byte = 0;
     };
     std::optional<Position> errorAt;
+    // Where the first text starts that the read passed over and a save
+    // would drop, when there is such text.
+    std::optional<Position> droppedAt;
 
     bool ReadCleanly() const { return opened && !diagnostics.error; }
+    // The file holds no section at all.
+    bool NotADocument() const {
+        return diagnostics.error && diagnostics.error->number == CTWFileQDF::kNotADocument;
+    }
 };
+
+// What qdf says of a file in which no section is found.
+constexpr char kNotADocumentText[] = "not a query definition file";
 
 // Opens path read-only into doc, a document fresh from its constructor, reads
 // every section and closes the file again; the members keep what was read.
 // The error service is left clear.
 LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc);
 
+// Opens path for reading and writing into doc, a document fresh from its
+// constructor, and reads it as LoadDocument does; the file then stays open,
+// held so that no other writer gets in until doc saves it (SaveHeld) or is
+// closed. While another writer holds the file it tries again for up to wait
+// seconds, then throws Failure(kExitInUse) naming name.
+LoadReport LoadForUpdate(const std::string& path, const std::string& name, CTWFileQDF& doc,
+                         double wait);
+
+// Saves doc, open through LoadForUpdate, over its own file with the
+// library's Save and closes it. Prints the reason of a failure to err
+// against name.
+ExitStatus SaveHeld(CTWFileQDF& doc, const std::string& name, std::ostream& err);
+
+// Throws Failure(kExitUsage) when "-" (standard input, which can be read
+// once) is among inputs more than once.
+void RequireOneStandardInput(const std::vector<std::string>& inputs);
+
+// Holds back the signals that end the program (interrupt, terminate, hang
+// up) for its lifetime: one that arrives meanwhile acts when it ends, so a
+// save under way finishes or cleans up after itself first. Nothing on
+// Windows, where a console interrupt runs on a thread of its own.
+class SignalsHeldBack {
+  public:
+    SignalsHeldBack();
+    ~SignalsHeldBack();
+    SignalsHeldBack(const SignalsHeldBack&) = delete;
+    SignalsHeldBack& operator=(const SignalsHeldBack&) = delete;
+
+  private:
+#ifndef _WIN32
+    sigset_t m_old;
+#endif
+};
+
 // "line N (byte B)" for where the read stopped, or empty.
 std::string ErrorPlace(const LoadReport& report);
+// "line N (byte B)" for where the text starts that a save would drop, or
+// empty.
+std::string DroppedPlace(const LoadReport& report);
 
 // Prints the read's error as "qdf: FILE: line N (byte B): error E: TEXT" and
 // its other messages as "qdf: FILE: TEXT".
@@ -173,9 +224,10 @@ class ReplacingFile {
 // replaced file keeps its permissions, a link stays a link). For "-" the
 // document's text goes to out. Something other than a regular file at path
 // is never replaced. Prints the reason of a failure to err ("qdf: PATH:
-// ..."). The document is left with its file closed.
+// ..."). The document is left with its file closed. While another writer
+// holds path it tries again for up to wait seconds, then gives kExitInUse.
 ExitStatus SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& out,
-                        std::ostream& err);
+                        std::ostream& err, double wait = 0);
 
 }  // namespace qdf
 

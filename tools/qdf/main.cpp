@@ -84,6 +84,16 @@ std::shared_ptr<Options> Make() {
     return std::make_shared<Options>();
 }
 
+// --wait SECONDS of the commands that write a document another may hold.
+void AddWait(CLI::App& command, double& wait) {
+    command
+        .add_option("--wait", wait,
+                    "While another writer holds the file, try again for up to this many seconds "
+                    "(default 0: give up at once, with exit status 3)")
+        ->check(CLI::NonNegativeNumber)
+        ->option_text("SECONDS");
+}
+
 Action DefineShow(CLI::App& command) {
     auto o = Make<qdf::FileOptions>();
     command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
@@ -122,10 +132,14 @@ Action DefineImport(CLI::App& command) {
         .add_option("-o,--output", o->output, "The .qdf file to write, or - for standard output")
         ->required();
     AddEncoding(command, o->encoding);
+    AddWait(command, o->wait);
     command.footer(
         "Keys that are missing keep the values of a new document; sectionsRead, statusReport "
         "and error are ignored. The output is replaced only when the whole document is "
-        "written.");
+        "written.\n"
+        "Exit status: 0 written, 1 the document was refused or writing failed, 2 the input "
+        "cannot be read or does not fit, 3 another writer holds the output (try again, or give "
+        "--wait).");
     return [o] { return qdf::RunImport(*o, std::cout, std::cerr); };
 }
 
@@ -152,18 +166,21 @@ Action DefineCheck(CLI::App& command) {
 }
 
 constexpr char kEditFooter[] =
-    "The file is saved with the library's save, which replaces it in one step; when anything "
-    "fails it is left as it was.\n"
-    "Exit status: 0 saved, 1 the file did not read cleanly, the result was refused or the save "
-    "failed, 2 the file cannot be opened or the arguments are wrong.";
+    "The file is read and saved through one handle, held from the read to the save so that no "
+    "other writer's change is lost; the save replaces it in one step, and when anything fails "
+    "it is left as it was.\n"
+    "Exit status: 0 saved, 1 the file is not a document, did not read cleanly or holds text a "
+    "save would drop, the result was refused or the save failed, 2 the file cannot be opened or "
+    "the arguments are wrong, 3 another writer holds the file (try again, or give --wait).";
 
-// The FILE argument of the edits, and their encoding.
+// The FILE argument of the edits, their encoding and their wait.
 std::shared_ptr<qdf::EditOptions> DefineEdit(CLI::App& command) {
     auto o = Make<qdf::EditOptions>();
     command
         .add_option("FILE", o->file, "The .qdf file (- edits standard input onto standard output)")
         ->required();
     AddEncoding(command, o->encoding);
+    AddWait(command, o->wait);
     command.footer(kEditFooter);
     return o;
 }
@@ -205,9 +222,10 @@ Action DefineRemove(CLI::App& command) {
 Action DefineEditor(CLI::App& command) {
     auto o = DefineEdit(command);
     command.footer(std::string("Opens $VISUAL, else $EDITOR, else vi, on the document's JSON "
-                               "form; saves when the editor exits successfully and the text "
-                               "changed and fits. A text that does not fit is kept, and the "
-                               "message says where.\n") +
+                               "form; saves when the editor exits successfully, the text "
+                               "changed and fits, and the file did not change meanwhile. An "
+                               "edited text that is not saved is kept, and the message says "
+                               "where.\n") +
                    kEditFooter);
     return [o] { return qdf::RunEdit(*o, std::cout, std::cerr); };
 }
@@ -389,8 +407,8 @@ int Run(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) return app.exit(error, std::cout, std::cerr);
-        std::cerr << "qdf: " << error.what() << "\n"
-                  << "Run 'qdf --help' or 'qdf COMMAND --help' for more information.\n";
+        std::cerr << std::string("qdf: ") + error.what() +
+                         "\nRun 'qdf --help' or 'qdf COMMAND --help' for more information.\n";
         return qdf::kExitUsage;
     }
 
@@ -417,7 +435,7 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         std::cerr << "qdf: out of memory\n";
     } catch (const std::exception& error) {
-        std::cerr << "qdf: " << error.what() << '\n';
+        std::cerr << std::string("qdf: ") + error.what() + '\n';
     }
     return qdf::kExitFailed;
 }

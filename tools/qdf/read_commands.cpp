@@ -81,6 +81,15 @@ CheckResult CheckFile(const std::string& file) {
     CheckResult result;
     CTWFileQDF doc;
     const LoadReport report = LoadDocument(file, doc);
+    if (report.NotADocument()) {
+        result.opened = report.opened;
+        result.error = kNotADocumentText;
+        result.findings.push_back(result.error);
+        result.sectionsRead = Json::object();
+        for (int i = 0; i < CTWFileQDF::kIndicatorCount; ++i)
+            result.sectionsRead[CTWFileQDF::SectionName(i)] = false;
+        return result;
+    }
     if (report.diagnostics.error) {
         const std::string place = ErrorPlace(report);
         result.error = (place.empty() ? "" : place + ": ") + "error " +
@@ -99,6 +108,9 @@ CheckResult CheckFile(const std::string& file) {
         result.findings.push_back(message);
     const std::string notRead = SectionsNotRead(doc);
     if (!notRead.empty()) result.findings.push_back("sections not read: " + notRead);
+    if (report.droppedAt) {
+        result.findings.push_back(DroppedPlace(report) + ": text that a save would drop");
+    }
     for (const LossyMember& member : FindLossyMembers(doc)) {
         result.findings.push_back(member.member + " " + member.reason);
     }
@@ -139,6 +151,12 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
             return kExitUsage;
         }
         return RunSchemaCheck(options, shown, err);
+    }
+    try {
+        RequireOneStandardInput(options.files);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "", failure.what());
+        return failure.status();
     }
     int status = kExitOk;
     for (const std::string& file : options.files) {

@@ -39,7 +39,7 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
                          "not written: the file cannot carry these members back unchanged");
             return kExitFailed;
         }
-        return SaveDocument(doc, options.output, out, err);
+        return SaveDocument(doc, options.output, out, err, options.wait);
     } catch (const Failure& failure) {
         PrintMessage(err, "", failure.what());
         return failure.status();

@@ -51,8 +51,23 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     // Opens an existing file (read-only when readOnly is nonzero) and reads
     // every section into the members. The members are not reset first: list
     // sections append. A file that cannot be opened shows the system's
-    // message and raises nothing: test IsFileOpen.
+    // message and raises nothing: test IsFileOpen. A file in which no
+    // section's start line is found is not a document: Open raises
+    // kNotADocument (every indicator is then 0). Opened for writing, the
+    // document holds the file that path names when the read begins (a file
+    // renamed away meanwhile by another writer's save is let go and path
+    // opened again), so that a Save through it never replaces a newer text.
     int Open(const char* path, int readOnly);
+    // The error number of a file that is not a query definition file (an
+    // enumerator, so that it needs no definition exported from the library).
+    enum : int { kNotADocument = -101 };
+    // The byte offset of the first text that the last Open read past without
+    // keeping it, so that a save would not write it back: lines between a
+    // section's body and its closing "}", an opening line other than "{", or
+    // text after the last section (white space alone there is not counted).
+    // -1 when there is none. Sections that were not read are reported by
+    // their indicators instead.
+    long GetDroppedTextOffset() const;
     // Replaces the document's open file by one that holds exactly the
     // document's text (see CTWFile32::WriteReplacing): on any failure the
     // file keeps its old text. A document whose text would not read back
@@ -152,6 +167,11 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     CString m_strDynamicSort;
 
   private:
+    // What the last read found: whether a start line named its own section,
+    // and the offset of the first text it dropped (-1 for none).
+    int m_bSectionFound;
+    long m_nDroppedAt;
+
     // One row of the table of sections, in file order (section_table.h).
     struct Section;
     static const Section s_sections[kSectionCount];
@@ -163,6 +183,13 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     // Save's write once the file is attached.
     int WriteReplacingFile();
     int ReadFromBuffer();
+    // Notes text at offset as dropped, unless earlier text was.
+    void NoteDropped(long offset);
+    // Reads the rest of the file after the last section.
+    int ReadTrailingText();
+    // Opens m_strFileName with the stored parameters; for write access,
+    // again while the file held is no longer the one the path names.
+    int OpenCurrentFile();
     int DeleteList(CPtrList* list);
     int AddTail(CPtrList* list, CString* item);
 
