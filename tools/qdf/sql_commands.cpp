@@ -8,6 +8,7 @@
 #include <twfile/sql/statement.h>
 
 #include "diagnostics.h"
+#include "interrupt.h"
 #include "sql_source.h"
 
 namespace qdf {
@@ -107,6 +108,8 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
     try {
         const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
         const std::unique_ptr<sql::Engine> engine = OpenDatabase(options.database, source.database);
+        engine->SetTimeout(options.timeout);
+        const CancelOnInterrupt watch(*engine);
         const std::string shown = ShownDatabase(options.database);
         sql::Schema schema;
         if (sql::LoadSchema(*engine, schema) < 0)
@@ -123,7 +126,7 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
     } catch (const Failure& failure) {
         writer->Abandon();
         PrintMessage(err, "run", failure.what());
-        return failure.status();
+        return InterruptSignal() != 0 ? InterruptStatus() : failure.status();
     }
     return kExitOk;
 }
@@ -134,10 +137,10 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
     const bool eachOwn = options.schema == "odbc:";
     sql::Schema schema;
     try {
-        if (!eachOwn) LoadSchemaFile(options.schema, schema);
+        if (!eachOwn) LoadSchemaFile(options.schema, schema, "", options.timeout);
     } catch (const Failure& failure) {
         PrintMessage(err, "check", failure.what());
-        return failure.status();
+        return InterruptSignal() != 0 ? InterruptStatus() : failure.status();
     }
     int status = kExitOk;
     for (const std::string& file : options.files) {
@@ -145,11 +148,12 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
         try {
             const sql::QuerySource source = LoadQuery(file, options.encoding, err);
             sql::Schema own;
-            if (eachOwn) LoadSchemaFile(options.schema, own, source.database);
+            if (eachOwn) LoadSchemaFile(options.schema, own, source.database, options.timeout);
             if (sql::CheckDocument(source, eachOwn ? own : schema, items) < 0)
                 FailWithPendingError(kExitUsage, file);
         } catch (const Failure& failure) {
             PrintMessage(err, "check", failure.what());
+            if (InterruptSignal() != 0) return InterruptStatus();
             status = std::max(status, static_cast<int>(failure.status()));
             continue;
         }

@@ -1,5 +1,6 @@
 #include "sql_source.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "commands.h"
 #include "diagnostics.h"
 #include "files.h"
+#include "interrupt.h"
 
 namespace qdf {
 
@@ -125,6 +127,10 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
                           ShownDatabase(database) + ": this qdf was built without ODBC");
         }
         target = database.substr(5);
+        // The password may come from the environment rather than the
+        // command line, where others can see it.
+        const char* password = std::getenv("QDF_ODBC_PASSWORD");
+        const std::string fromEnvironment = password != nullptr ? password : "";
         if (target.empty()) {
             if (dataSource.empty()) {
                 throw Failure(kExitUsage,
@@ -133,6 +139,7 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
             }
             target = "DSN=" + dataSource;
         }
+        target = sql::WithPassword(target, fromEnvironment);
     } else {
         engine = sql::MakeSQLiteEngine();
         if (!engine) throw Failure(kExitUsage, database + ": this qdf was built without SQLite");
@@ -142,12 +149,15 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
     return engine;
 }
 
-void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::string& dataSource) {
+void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::string& dataSource,
+                    unsigned timeout) {
     if (!IsOdbc(path) && !IsSQLiteDatabase(path)) {
         LoadJsonSchema(path, schema);
         return;
     }
     const std::unique_ptr<sql::Engine> engine = OpenDatabase(path, dataSource);
+    engine->SetTimeout(timeout);
+    const CancelOnInterrupt watch(*engine);
     if (sql::LoadSchema(*engine, schema) < 0)
         FailWithPendingError(kExitUsage, "schema " + ShownDatabase(path));
     engine->Close();
