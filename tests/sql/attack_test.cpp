@@ -1,13 +1,11 @@
 // Hostile statements run through the real engines keep nothing: on a
 // PostgreSQL server, as a role that may change the tables, and on SQLite
-// files; a run is bounded in time and can be cancelled; and no message shows
-// a password.
+// files; and no message shows a password. (Time limits and cancel: the tool's
+// tests, through qdf run.)
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <twfile/sql/engine.h>
@@ -63,7 +61,6 @@ TEST(Passwords, AreHiddenInConnectionStringsAndMessages) {
         {"pqopt={password='it s'}", "pqopt={password=***}", "password='it s' said it s",
          "password=*** said ***"},
         {"pqopt={passwordless=1}", "pqopt={passwordless=1}", "passwordless=1", "passwordless=1"},
-        {"DSN=x;UID=me", "DSN=x;UID=me", "user me", "user me"},
     };
     for (const auto& c : kCases) {
         EXPECT_EQ(sql::MaskedConnectionString(c.connection), c.masked) << c.connection;
@@ -94,64 +91,25 @@ TEST(SQLiteAttacks, OnlyReadingRuns) {
         const char* error;  // "" when it runs
     } kCases[] = {
         {"SELECT upper(name), count(*), json_group_array(id) FROM victim", ""},
-        {"SELECT * FROM pragma_table_info('victim')", ""},
-        {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c LIMIT 5) "
-         "SELECT sum(x) FROM c",
-         ""},
-        {"SELECT * FROM victim WHERE id IN (SELECT id FROM victim) AND abs(-1) = 1", ""},
+        {"SELECT value FROM json_each('[1, 2]')", ""},
         {"ATTACH DATABASE '" + other + "' AS o", "attaches"},
         {"SELECT * FROM pragma_database_list", "the pragma database_list"},
-        {"SELECT * FROM pragma_journal_mode('delete')", "the pragma journal_mode"},
         {"PRAGMA writable_schema = 1", "the pragma writable_schema"},
         {"SELECT fts3_tokenizer('simple')", "the function fts3_tokenizer"},
         {"SELECT load_extension('" + dir.File("x") + "')", "the function load_extension"},
-        {"SELECT sqlite_compileoption_get(0)", "the function sqlite_compileoption_get"},
         {"SELECT * FROM hidden", "the function sqlite_compileoption_get"},
-        {"SELECT value FROM json_each('[1, 2]')", ""},
-        {"DELETE FROM victim", "would change the database"},
-        {"UPDATE sqlite_master SET sql = ''", "may not be modified"},
         {"VACUUM INTO '" + other + "'", "would change the database"},
     };
     const std::unique_ptr<sql::Engine> engine = sql::MakeSQLiteEngine();
     ASSERT_GE(engine->Connect(path), 0) << TakeError();
     for (const auto& c : kCases) {
         const std::string error = RunText(*engine, c.text);
-        if (*c.error == '\0') {
-            EXPECT_EQ(error, "") << c.text;
-        } else {
-            EXPECT_TRUE(Contains(error, c.error)) << c.text << ": " << error;
-        }
+        EXPECT_TRUE(*c.error != '\0' ? Contains(error, c.error) : error.empty())
+            << c.text << ": " << error;
     }
     engine->Close();
     EXPECT_EQ(twtest::ReadAll(path), before);
     EXPECT_FALSE(twtest::Exists(other));
-}
-
-// A statement that runs past the time limit, or is cancelled from another
-// thread, stops with a message that says so; the engine refuses the next
-// statement after a cancel until it connects again.
-TEST(SQLiteLimits, TimeoutAndCancelStopTheStatement) {
-    twtest::TempDir dir;
-    const std::string path = dir.File("t.db");
-    twtest::MakeDatabase(path, "CREATE TABLE t (x INTEGER);");
-    const std::string endless =
-        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c";
-    const std::unique_ptr<sql::Engine> engine = sql::MakeSQLiteEngine();
-    ASSERT_GE(engine->Connect(path), 0) << TakeError();
-    ASSERT_GE(engine->SetTimeout(1), 0);
-    EXPECT_TRUE(Contains(RunText(*engine, endless), "the time ran out")) << endless;
-    EXPECT_EQ(RunText(*engine, "SELECT 1"), "");
-
-    ASSERT_GE(engine->SetTimeout(0), 0);
-    std::thread cancel([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        engine->Cancel();
-    });
-    EXPECT_EQ(RunText(*engine, endless), "the statement was cancelled");
-    cancel.join();
-    EXPECT_EQ(RunText(*engine, "SELECT 1"), "the statement was cancelled");
-    ASSERT_GE(engine->Connect(path), 0) << TakeError();
-    EXPECT_EQ(RunText(*engine, "SELECT 1"), "");
 }
 
 #ifdef TWFILE_TEST_WITH_ODBC
@@ -240,27 +198,6 @@ TEST_F(ServerAttacks, RolesWithTheServersFilesAreRefused) {
     EXPECT_TRUE(Contains(TakeError(), "pg_write_server_files"));
     m_server->Value("REVOKE pg_write_server_files FROM " + m_server->Role());
     EXPECT_GE(engine->Connect(m_server->Connection()), 0) << TakeError();
-}
-
-// pg_sleep past the time limit, or cancelled from another thread, ends on
-// the server too: no backend goes on running it.
-TEST_F(ServerAttacks, TimeoutAndCancelEndTheServersWork) {
-    const std::unique_ptr<sql::Engine> engine = sql::MakeOdbcEngine();
-    ASSERT_GE(engine->Connect(m_server->Connection()), 0) << TakeError();
-    ASSERT_GE(engine->SetTimeout(1), 0);
-    EXPECT_TRUE(Contains(RunText(*engine, "SELECT pg_sleep(30)"), "the time ran out"));
-    EXPECT_EQ(RunText(*engine, "SELECT 1"), "");
-
-    ASSERT_GE(engine->SetTimeout(0), 0);
-    std::thread cancel([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        engine->Cancel();
-    });
-    EXPECT_EQ(RunText(*engine, "SELECT pg_sleep(30)"), "the statement was cancelled");
-    cancel.join();
-    EXPECT_EQ(m_server->Value("SELECT count(*) FROM pg_stat_activity WHERE query LIKE "
-                              "'%pg_sleep(30)%' AND pid <> pg_backend_pid() AND state = 'active'"),
-              "0");
 }
 
 #endif
