@@ -136,8 +136,9 @@ int InterruptSignal() {
     return g_signal;
 }
 
-int InterruptStatus() {
-    return 128 + g_signal;
+int StatusAfterInterrupt(int status) {
+    const int signal = g_signal.exchange(0);
+    return signal != 0 ? 128 + signal : status;
 }
 
 }  // namespace qdf

@@ -28,8 +28,10 @@ class CancelOnInterrupt {
 // Windows' Ctrl-C and Ctrl-Break), 0 when none came.
 int InterruptSignal();
 
-// The exit status of a command ended by that signal: 128 and its number.
-int InterruptStatus();
+// The exit status of a command whose work failed with status: 128 and the
+// signal's number when a signal cancelled the work (the signal is forgotten
+// then), else status.
+int StatusAfterInterrupt(int status);
 
 }  // namespace qdf
 

@@ -126,7 +126,7 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
     } catch (const Failure& failure) {
         writer->Abandon();
         PrintMessage(err, "run", failure.what());
-        return InterruptSignal() != 0 ? InterruptStatus() : failure.status();
+        return StatusAfterInterrupt(failure.status());
     }
     return kExitOk;
 }
@@ -140,7 +140,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
         if (!eachOwn) LoadSchemaFile(options.schema, schema, "", options.timeout);
     } catch (const Failure& failure) {
         PrintMessage(err, "check", failure.what());
-        return InterruptSignal() != 0 ? InterruptStatus() : failure.status();
+        return StatusAfterInterrupt(failure.status());
     }
     int status = kExitOk;
     for (const std::string& file : options.files) {
@@ -153,7 +153,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
                 FailWithPendingError(kExitUsage, file);
         } catch (const Failure& failure) {
             PrintMessage(err, "check", failure.what());
-            if (InterruptSignal() != 0) return InterruptStatus();
+            if (InterruptSignal() != 0) return StatusAfterInterrupt(failure.status());
             status = std::max(status, static_cast<int>(failure.status()));
             continue;
         }
