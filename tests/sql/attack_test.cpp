@@ -95,7 +95,8 @@ TEST(SQLiteAttacks, OnlyReadingRuns) {
         {"ATTACH DATABASE '" + other + "' AS o", "attaches"},
         {"SELECT * FROM pragma_database_list", "the pragma database_list"},
         {"PRAGMA writable_schema = 1", "the pragma writable_schema"},
-        {"SELECT fts3_tokenizer('simple')", "the function fts3_tokenizer"},
+        // A build without FTS3 lacks the function.
+        {"SELECT fts3_tokenizer('simple')", "fts3_tokenizer"},
         {"SELECT load_extension('" + dir.File("x") + "')", "the function load_extension"},
         {"SELECT * FROM hidden", "the function sqlite_compileoption_get"},
         {"VACUUM INTO '" + other + "'", "would change the database"},
