@@ -4,6 +4,10 @@
 // Nothing the engine runs is ever committed: the connection runs in manual
 // commit mode and every statement's transaction is rolled back when the
 // statement ends, and only texts that the statement check passes are prepared.
+// On PostgreSQL, whose driver does not honour a read-only connection, the
+// session and every transaction are made read-only by SQL and checked before
+// each statement, and a role that can read or write the server's own files
+// is refused.
 #include <twfile/host/status.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/statement.h>
@@ -65,15 +69,141 @@ bool IsPassword(const std::string& key) {
     return upper.find("PWD") != std::string::npos || upper.find("PASSWORD") != std::string::npos;
 }
 
+bool IsBlank(char ch) {
+    return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\f' || ch == '\v';
+}
+
+// Where passwords stand in an attribute's value: [begin, end) ranges. The
+// whole value for a password attribute; inside a braced value of another
+// one (pqopt={password=... sslmode=...}), each "password=" setting's value,
+// a word or a '...' string.
+std::vector<std::pair<std::size_t, std::size_t>> PasswordRanges(const Attribute& attribute) {
+    const std::string& value = attribute.value;
+    if (IsPassword(attribute.key)) return {{0, value.size()}};
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
+    if (value.empty() || value.front() != '{') return ranges;
+    const std::string upper = Upper(value);
+    for (std::size_t at = 0; (at = upper.find("PASSWORD", at)) != std::string::npos;) {
+        const bool starts = at == 1 || IsBlank(value[at - 1]);
+        std::size_t begin = at + 8;
+        while (begin < value.size() && IsBlank(value[begin]))
+            ++begin;
+        at += 8;
+        if (!starts || begin >= value.size() || value[begin] != '=') continue;
+        ++begin;
+        while (begin < value.size() && IsBlank(value[begin]))
+            ++begin;
+        std::size_t end = begin;
+        if (end < value.size() && value[end] == '\'') {
+            for (++end; end < value.size() && value[end] != '\''; ++end)
+                end += value[end] == '\\' ? 1 : 0;
+            end = std::min(end + 1, value.size());
+        } else {
+            while (end < value.size() && !IsBlank(value[end]) && value[end] != '}')
+                ++end;
+        }
+        if (end > begin) ranges.emplace_back(begin, end);
+        at = end;
+    }
+    return ranges;
+}
+
+// value with its passwords written "***".
+std::string Masked(const Attribute& attribute) {
+    std::string value = attribute.value;
+    const auto ranges = PasswordRanges(attribute);
+    for (auto range = ranges.rbegin(); range != ranges.rend(); ++range)
+        value.replace(range->first, range->second - range->first, "***");
+    return value;
+}
+
+// The password as the server gets it: without the braces or quotes around
+// it, "}}" and "\\'" standing for one character.
+std::string Unquoted(std::string secret) {
+    const bool braced = secret.size() >= 2 && secret.front() == '{' && secret.back() == '}';
+    const bool quoted = secret.size() >= 2 && secret.front() == '\'' && secret.back() == '\'';
+    if (!braced && !quoted) return secret;
+    secret = secret.substr(1, secret.size() - 2);
+    std::string plain;
+    for (std::size_t i = 0; i < secret.size(); ++i) {
+        if ((braced && secret[i] == '}') || (quoted && secret[i] == '\\')) ++i;
+        if (i < secret.size()) plain += secret[i];
+    }
+    return plain;
+}
+
+// Replaces every occurrence of what in text (letters in either case when
+// ignoreCase) by with.
+void ReplaceAll(std::string& text, const std::string& what, const std::string& with,
+                bool ignoreCase) {
+    if (what.empty()) return;
+    const std::string needle = ignoreCase ? Upper(what) : what;
+    std::string haystack = ignoreCase ? Upper(text) : text;
+    std::string result;
+    std::size_t from = 0;
+    for (std::size_t at = 0; (at = haystack.find(needle, from)) != std::string::npos;) {
+        result.append(text, from, at - from);
+        result += with;
+        from = at + needle.size();
+    }
+    result.append(text, from, std::string::npos);
+    text = std::move(result);
+}
+
+// A password this long or longer is hidden wherever it stands in a
+// message; a shorter one only where the message echoes its setting, since
+// its letters stand everywhere in ordinary words.
+constexpr std::size_t kHiddenEverywhere = 4;
+
 }  // namespace
 
 std::string MaskedConnectionString(const std::string& text) {
     std::string shown;
     for (const Attribute& attribute : Attributes(text)) {
         if (!shown.empty()) shown += ';';
-        shown += attribute.key + "=" + (IsPassword(attribute.key) ? "***" : attribute.value);
+        shown += attribute.key + "=" + Masked(attribute);
     }
     return shown;
+}
+
+std::string WithPassword(const std::string& connection, const std::string& password) {
+    if (password.empty()) return connection;
+    for (const Attribute& attribute : Attributes(connection)) {
+        if (IsPassword(attribute.key)) return connection;
+    }
+    // Braced, so that ";" and "}" stay in the value ("}}" stands for "}").
+    std::string braced = "{";
+    for (char ch : password)
+        braced += ch == '}' ? "}}" : std::string(1, ch);
+    braced += '}';
+    std::string text = connection;
+    if (!text.empty() && text.back() != ';') text += ';';
+    return text + "PWD=" + braced;
+}
+
+std::string WithoutPasswords(const std::string& message, const std::string& connection) {
+    std::string text = message;
+    for (const Attribute& attribute : Attributes(connection)) {
+        const auto ranges = PasswordRanges(attribute);
+        if (ranges.empty()) continue;
+        // The setting as the connection string has it, then its parts.
+        ReplaceAll(text, attribute.key + "=" + attribute.value,
+                   attribute.key + "=" + Masked(attribute), true);
+        for (const auto& range : ranges) {
+            const std::string secret =
+                attribute.value.substr(range.first, range.second - range.first);
+            if (secret.empty()) continue;
+            // "password=secret" inside a braced value.
+            if (!IsPassword(attribute.key))
+                ReplaceAll(text, "password=" + secret, "password=***", true);
+            const std::string plain = Unquoted(secret);
+            for (const std::string& value : {secret, plain}) {
+                ReplaceAll(text, attribute.key + "=" + value, attribute.key + "=***", true);
+                if (plain.size() >= kHiddenEverywhere) ReplaceAll(text, value, "***", false);
+            }
+        }
+    }
+    return text;
 }
 
 }  // namespace sql
@@ -88,13 +218,16 @@ std::string MaskedConnectionString(const std::string& text) {
 #include <sql.h>
 #include <sqlext.h>
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <new>
 
 #define TW_SOURCE "TWODBC"
@@ -109,23 +242,20 @@ namespace fault = win32::fault;
 // A call the fault switch fails behaves as the driver's failure to allocate.
 constexpr const char* kInjected = "[HY001] out of memory";
 
+constexpr const char* kCancelled = "the statement was cancelled";
+
+// Rights a read-only transaction does not take away: a superuser's, and
+// those of the roles that read and write the server's files (lo_export
+// writes one even in a read-only transaction). Counts the connection's roles
+// that hold them.
+constexpr const char* kServerFileRights =
+    "SELECT count(*) FROM pg_roles r WHERE (r.rolname IN (current_user, session_user) AND "
+    "r.rolsuper) OR (r.rolname IN ('pg_read_server_files', 'pg_write_server_files', "
+    "'pg_execute_server_program') AND (pg_has_role(current_user, r.oid, 'MEMBER') OR "
+    "pg_has_role(session_user, r.oid, 'MEMBER')))";
+
 bool Succeeded(SQLRETURN rc) {
     return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
-}
-
-// Removes every password of the connection string from text.
-std::string WithoutPasswords(std::string text, const std::string& connection) {
-    for (const Attribute& attribute : Attributes(connection)) {
-        if (!IsPassword(attribute.key) || attribute.value.empty()) continue;
-        std::string value = attribute.value;
-        if (value.size() >= 2 && value.front() == '{') value = value.substr(1, value.size() - 2);
-        for (const std::string& secret : {attribute.value, value}) {
-            if (secret.empty()) continue;
-            for (std::size_t at = 0; (at = text.find(secret, at)) != std::string::npos;)
-                text.replace(at, secret.size(), "***");
-        }
-    }
-    return text;
 }
 
 // The date, time or timestamp that text reads as: "YYYY-MM-DD",
@@ -337,6 +467,7 @@ class OdbcEngine : public Engine {
 
     int Connect(const std::string& database) override {
         Close();
+        m_cancelled = false;
         m_connection = database;
         std::string failure;
         if (fault::ShouldFail(fault::Kind::Engine)) {
@@ -363,17 +494,11 @@ class OdbcEngine : public Engine {
                 m_dbc = SQL_NULL_HDBC;
             } else {
                 m_connected = true;
-                // Statements run in transactions that are rolled back; a
-                // driver that knows read-only connections is told too.
-                SQLSetConnectAttr(m_dbc, SQL_ATTR_ACCESS_MODE,
-                                  reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
-                if (!Succeeded(SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
-                                                 reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
-                                                 0)))
-                    failure = Diagnostics(SQL_HANDLE_DBC, m_dbc);
+                failure = KeepNothing();
             }
         }
         if (!failure.empty()) {
+            if (m_cancelled) failure = kCancelled;
             const std::string message = "cannot connect to the data source " +
                                         MaskedConnectionString(database) + ": " +
                                         WithoutPasswords(failure, database);
@@ -441,6 +566,7 @@ class OdbcEngine : public Engine {
         if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
         TW_PASS_ON(CheckStatement(text, SqlDialect()));
         TW_PASS_ON(NewStatement());
+        TW_PASS_ON(BeginRun());
         std::string copy = text;
         const SQLRETURN rc = SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR*>(copy.data()),
                                         static_cast<SQLINTEGER>(copy.size()));
@@ -540,6 +666,8 @@ class OdbcEngine : public Engine {
         if (m_stmt == SQL_NULL_HSTMT)
             TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+        if (m_cancelled) TW_RAISE(-1, kCancelled);
+        m_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_timeout);
         const SQLRETURN rc = SQLExecute(m_stmt);
         if (rc != SQL_NO_DATA) TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
         TW_PASS_ON(DescribeColumns());
@@ -552,6 +680,7 @@ class OdbcEngine : public Engine {
         if (m_stmt == SQL_NULL_HSTMT)
             TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+        if (m_cancelled) TW_RAISE(-1, kCancelled);
         if (m_names.empty()) TW_EXIT();
         if (++m_row < m_fetched) {
             row = true;
@@ -559,6 +688,9 @@ class OdbcEngine : public Engine {
         }
         m_row = 0;
         m_fetched = 0;
+        // The limit bounds the whole statement, not each block of rows.
+        if (m_timeout > 0 && std::chrono::steady_clock::now() > m_deadline)
+            TW_RAISE(-1, TimeRanOut().c_str());
         const SQLRETURN rc = SQLFetch(m_stmt);
         if (rc == SQL_NO_DATA) TW_EXIT();
         TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
@@ -595,8 +727,11 @@ class OdbcEngine : public Engine {
     }
 
     int Finish() override {
-        if (m_stmt != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
-        m_stmt = SQL_NULL_HSTMT;
+        {
+            const std::lock_guard<std::mutex> lock(m_cancelling);
+            if (m_stmt != SQL_NULL_HSTMT) SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
+            m_stmt = SQL_NULL_HSTMT;
+        }
         // Whatever the statement did is undone.
         if (m_connected) SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK);
         m_parameters.clear();
@@ -608,6 +743,17 @@ class OdbcEngine : public Engine {
         m_row = 0;
         m_fetched = 0;
         return 0;
+    }
+
+    int SetTimeout(unsigned seconds) override {
+        m_timeout = seconds;
+        TW_EXIT();
+    }
+
+    void Cancel() override {
+        m_cancelled = true;
+        const std::lock_guard<std::mutex> lock(m_cancelling);
+        if (m_stmt != SQL_NULL_HSTMT) SQLCancel(m_stmt);
     }
 
   private:
@@ -642,15 +788,118 @@ class OdbcEngine : public Engine {
         if (Succeeded(rc)) TW_EXIT();
         if (rc == SQL_INVALID_HANDLE) TW_RAISE(-1, "the driver was given an invalid handle");
         const SQLHANDLE handle = type == SQL_HANDLE_STMT ? SQLHANDLE(m_stmt) : SQLHANDLE(m_dbc);
-        TW_RAISE(-1, WithoutPasswords(Diagnostics(type, handle), m_connection).c_str());
+        const std::string reason = Diagnostics(type, handle);
+        if (m_cancelled) TW_RAISE(-1, kCancelled);
+        // The server's "statement timeout" or the driver's own.
+        if (m_timeout > 0 && (reason.find("[57014]") != std::string::npos ||
+                              reason.find("[HYT00]") != std::string::npos))
+            TW_RAISE(-1, TimeRanOut().c_str());
+        TW_RAISE(-1, WithoutPasswords(reason, m_connection).c_str());
+    }
+
+    std::string TimeRanOut() const {
+        return "the time ran out: the statement took longer than the limit of " +
+               std::to_string(m_timeout) + " seconds";
     }
 
     int NewStatement() {
         Finish();
         if (!m_connected) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_cancelled) TW_RAISE(-1, kCancelled);
+        const std::lock_guard<std::mutex> lock(m_cancelling);
         if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt))) {
             m_stmt = SQL_NULL_HSTMT;
             TW_RAISE(-1, Diagnostics(SQL_HANDLE_DBC, m_dbc).c_str());
+        }
+        if (m_timeout > 0) {
+            // A driver without a query timeout is still bound by the
+            // deadline that Step keeps.
+            SQLSetStmtAttr(m_stmt, SQL_ATTR_QUERY_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_timeout)), 0);
+        }
+        TW_EXIT();
+    }
+
+    // Runs sql on a statement of its own and gives the first column of its
+    // first row in value (when given). The driver's text on failure, "" on
+    // success.
+    std::string Direct(const char* sql, std::string* value = nullptr) {
+        if (fault::ShouldFail(fault::Kind::Engine)) return kInjected;
+        SQLHSTMT stmt = SQL_NULL_HSTMT;
+        if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &stmt)))
+            return Diagnostics(SQL_HANDLE_DBC, m_dbc);
+        std::string failure;
+        SQLRETURN rc = SQLExecDirect(stmt, Chars(sql), SQL_NTS);
+        if (Succeeded(rc) && value != nullptr) {
+            char text[256] = {};
+            SQLLEN indicator = 0;
+            rc = SQLFetch(stmt);
+            if (Succeeded(rc)) rc = SQLGetData(stmt, 1, SQL_C_CHAR, text, sizeof text, &indicator);
+            if (Succeeded(rc)) *value = indicator == SQL_NULL_DATA ? "" : text;
+        }
+        if (!Succeeded(rc)) {
+            failure = rc == SQL_NO_DATA ? std::string("no row from ") + sql
+                                        : Diagnostics(SQL_HANDLE_STMT, stmt);
+        }
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        return failure;
+    }
+
+    // Sets the new connection up so that nothing a statement does is kept;
+    // the reason for a refusal, "" when it is set.
+    std::string KeepNothing() {
+        SQLCHAR dbms[64] = {};
+        SQLSMALLINT length = 0;
+        m_postgres = Succeeded(SQLGetInfo(m_dbc, SQL_DBMS_NAME, dbms, sizeof dbms, &length)) &&
+                     std::strcmp(reinterpret_cast<const char*>(dbms), "PostgreSQL") == 0;
+        std::string failure;
+        if (m_postgres) {
+            // In autocommit still, so that the setting outlives the
+            // transactions rolled back later.
+            failure = Direct("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
+            std::string count;
+            if (failure.empty()) failure = Direct(kServerFileRights, &count);
+            if (failure.empty() && count != "0") {
+                return "the role is a superuser or may read or write the server's files "
+                       "(pg_read_server_files, pg_write_server_files, pg_execute_server_program), "
+                       "which a read-only transaction does not stop: connect as a role without "
+                       "these rights";
+            }
+            if (!failure.empty()) return failure;
+        } else {
+            // A driver that knows read-only connections is told; the
+            // rollback at the end of each statement does the rest.
+            SQLSetConnectAttr(m_dbc, SQL_ATTR_ACCESS_MODE,
+                              reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
+        }
+        if (fault::ShouldFail(fault::Kind::Engine)) return kInjected;
+        if (!Succeeded(SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0))) {
+            return "the connection cannot run without committing (manual commit mode): " +
+                   Diagnostics(SQL_HANDLE_DBC, m_dbc);
+        }
+        return "";
+    }
+
+    // Starts the statement's transaction, with the statement m_stmt newly
+    // made: read-only on PostgreSQL, checked, and the time limit set.
+    int BeginRun() {
+        if (!m_postgres) TW_EXIT();
+        // The first statement of the transaction the driver begins.
+        std::string failure = Direct("SET TRANSACTION READ ONLY");
+        if (failure.empty() && m_timeout > 0) {
+            const std::string limit =
+                "SET LOCAL statement_timeout = " +
+                std::to_string(static_cast<unsigned long long>(m_timeout) * 1000);
+            failure = Direct(limit.c_str());
+        }
+        std::string readOnly;
+        if (failure.empty()) failure = Direct("SHOW transaction_read_only", &readOnly);
+        if (!failure.empty()) TW_RAISE(-1, WithoutPasswords(failure, m_connection).c_str());
+        if (readOnly != "on") {
+            TW_RAISE(-1,
+                     "the server does not run the statement's transaction read-only: the "
+                     "statement is not run");
         }
         TW_EXIT();
     }
@@ -855,6 +1104,13 @@ class OdbcEngine : public Engine {
     }
 
     std::string m_connection;
+    bool m_postgres = false;
+    unsigned m_timeout = 0;
+    std::chrono::steady_clock::time_point m_deadline;
+    // Cancel comes from another thread: the flag, and the statement handle
+    // it cancels, which is made and freed under the lock.
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_cancelling;
     SQLHENV m_env = SQL_NULL_HENV;
     SQLHDBC m_dbc = SQL_NULL_HDBC;
     bool m_connected = false;

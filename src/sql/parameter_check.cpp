@@ -27,8 +27,8 @@ bool HasDefault(const QuerySource& source, const std::string& name) {
 
 }  // namespace
 
-int CheckParameterValues(const QuerySource& source, const ParameterValues& values,
-                         Dialect dialect, ParameterCheck& check) {
+int CheckParameterValues(const QuerySource& source, const ParameterValues& values, Dialect dialect,
+                         ParameterCheck& check) {
     check = ParameterCheck();
     try {
         std::vector<Piece> pieces;

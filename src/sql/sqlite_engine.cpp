@@ -1,4 +1,8 @@
 // The SQLite engine: every line that knows SQLite is in this file.
+//
+// The database is opened read-only, and an authorizer lets a statement do
+// nothing but read: no ATTACH, no PRAGMA but the catalogue's table_info, and
+// only the functions listed here, which read and compute.
 #include <twfile/sql/engine.h>
 
 #ifdef TWFILE_SQL_WITH_SQLITE
@@ -10,6 +14,11 @@
 #include "platform/fault.h"
 #include "sql/lexer.h"
 
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
 #include <utility>
@@ -56,6 +65,37 @@ bool SystemNameToUtf8(std::string& name) {
     return true;
 }
 
+// The functions a statement may call: SQLite's own scalar, aggregate,
+// window, date and time, math and JSON functions, which compute from their
+// arguments. Left out, among others: load_extension, fts3_tokenizer (which
+// hands out a pointer into the process) and the compile-time option
+// queries. Each name has a blank before and after it.
+constexpr const char kFunctions[] =
+    " -> ->> abs acos acosh asin asinh atan atan2 atanh avg ceil ceiling char coalesce "
+    "concat concat_ws cos cosh count cume_dist date datetime degrees dense_rank exp "
+    "first_value floor format glob group_concat hex ifnull iif instr json json_array "
+    "json_array_length json_each json_error_position json_extract json_group_array "
+    "json_group_object json_insert json_object json_patch json_quote json_remove "
+    "json_replace json_set json_tree json_type json_valid julianday lag last_value lead "
+    "length like likelihood likely ln log log10 log2 lower ltrim max min mod nth_value "
+    "ntile nullif octet_length percent_rank pi pow power printf quote radians random "
+    "randomblob rank replace round row_number rtrim sign sin sinh sqrt strftime "
+    "string_agg substr substring sum tan tanh time timediff total trim trunc typeof "
+    "unhex unicode unixepoch unlikely upper zeroblob ";
+
+bool IsListedFunction(const char* name) {
+    std::string word = " ";
+    for (const char* p = name != nullptr ? name : ""; *p != '\0'; ++p) {
+        if (*p == ' ') return false;
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    }
+    return word.size() > 1 && std::strstr(kFunctions, (word + " ").c_str()) != nullptr;
+}
+
+// How often, in virtual machine instructions, a running statement looks at
+// the clock and at a cancel.
+constexpr int kProgressSteps = 1000;
+
 class SQLiteEngine : public Engine {
   public:
     ~SQLiteEngine() override { Close(); }
@@ -65,6 +105,7 @@ class SQLiteEngine : public Engine {
 
     int Connect(const std::string& database) override {
         Close();
+        m_cancelled = false;
         m_database = database;
         // A name that would read as a URI is a file name here.
         std::string path = database;
@@ -72,13 +113,23 @@ class SQLiteEngine : public Engine {
         int rc = fault::ShouldFail(fault::Kind::Engine) ? kInjected : SQLITE_OK;
         if (rc == SQLITE_OK && !SystemNameToUtf8(path)) rc = SQLITE_CANTOPEN;
         if (rc == SQLITE_OK) {
-            rc = sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+            sqlite3* db = nullptr;
+            rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
+            const std::lock_guard<std::mutex> lock(m_cancelling);
+            m_db = db;
         }
         if (rc == SQLITE_OK) {
             sqlite3_extended_result_codes(m_db, 1);
-            // Nothing the statement holds may change the database file.
+            // Nothing the statement holds may change the database file, and
+            // nothing the file holds runs with more than the statement's
+            // rights.
             sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+            sqlite3_set_authorizer(m_db, Authorize, this);
+            sqlite3_progress_handler(m_db, kProgressSteps, Progress, this);
             // The file must be a database that can be read now: its
             // catalogue is read once (a locked or foreign file fails here).
             sqlite3_stmt* probe = nullptr;
@@ -97,6 +148,7 @@ class SQLiteEngine : public Engine {
 
     int Close() override {
         Finish();
+        const std::lock_guard<std::mutex> lock(m_cancelling);
         if (m_db != nullptr) sqlite3_close_v2(m_db);
         m_db = nullptr;
         return 0;
@@ -138,12 +190,19 @@ class SQLiteEngine : public Engine {
         Finish();
         placeholders = 0;
         if (m_db == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_cancelled) TW_RAISE(-1, kCancelled);
         TW_PASS_ON(CheckStatement(text, Dialect::SQLite));
         const char* tail = nullptr;
+        m_denied.clear();
+        m_deadline = Clock::time_point::max();
         int rc = fault::ShouldFail(fault::Kind::Engine) ? kInjected : SQLITE_OK;
         if (rc == SQLITE_OK) {
             rc = sqlite3_prepare_v2(m_db, text.c_str(), static_cast<int>(text.size()), &m_stmt,
                                     &tail);
+        }
+        if (rc != SQLITE_OK && !m_denied.empty()) {
+            Finish();
+            TW_RAISE(-1, m_denied.c_str());
         }
         if (rc != SQLITE_OK) TW_RAISE(-1, Text(rc).c_str());
         if (m_stmt == nullptr) TW_RAISE(-1, "the statement is empty");
@@ -191,18 +250,29 @@ class SQLiteEngine : public Engine {
         TW_EXIT();
     }
 
-    // sqlite3_step runs the statement.
+    // sqlite3_step runs the statement: the time limit counts from here.
     int Execute() override {
         if (m_stmt == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_cancelled) TW_RAISE(-1, kCancelled);
+        m_deadline = m_timeout > 0 ? Clock::now() + std::chrono::seconds(m_timeout)
+                                   : Clock::time_point::max();
         TW_EXIT();
     }
 
     int Step(bool& row) override {
         row = false;
         if (m_stmt == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_cancelled) TW_RAISE(-1, kCancelled);
+        if (Clock::now() > m_deadline) TW_RAISE(-1, TimeRanOut().c_str());
         const int rc = fault::ShouldFail(fault::Kind::Engine) ? kInjected : sqlite3_step(m_stmt);
         if (rc == SQLITE_ROW) {
             row = true;
+        } else if (rc == SQLITE_INTERRUPT && m_cancelled) {
+            TW_RAISE(-1, kCancelled);
+        } else if (rc == SQLITE_INTERRUPT && Clock::now() > m_deadline) {
+            TW_RAISE(-1, TimeRanOut().c_str());
+        } else if ((rc & 0xFF) == SQLITE_AUTH && !m_denied.empty()) {
+            TW_RAISE(-1, m_denied.c_str());
         } else if (rc != SQLITE_DONE) {
             TW_RAISE(-1, Text(rc).c_str());
         }
@@ -257,7 +327,81 @@ class SQLiteEngine : public Engine {
         return 0;
     }
 
+    int SetTimeout(unsigned seconds) override {
+        m_timeout = seconds;
+        TW_EXIT();
+    }
+
+    void Cancel() override {
+        m_cancelled = true;
+        const std::lock_guard<std::mutex> lock(m_cancelling);
+        if (m_db != nullptr) sqlite3_interrupt(m_db);
+    }
+
   private:
+    using Clock = std::chrono::steady_clock;
+
+    static constexpr const char* kCancelled = "the statement was cancelled";
+
+    std::string TimeRanOut() const {
+        return "the time ran out: the statement took longer than the limit of " +
+               std::to_string(m_timeout) + " seconds";
+    }
+
+    // Lets a statement read and compute, nothing else; says why it refuses.
+    // A pragma is read as a table, "pragma_" and its name: of them only the
+    // catalogue's table_info is let in. SQLite itself writes the catalogue
+    // of its connection (never the file) when a statement first reads a
+    // table-valued function such as json_each.
+    static int Authorize(void* self, int action, const char* first, const char* second, const char*,
+                         const char*) {
+        auto& engine = *static_cast<SQLiteEngine*>(self);
+        const std::string object = first != nullptr ? first : "";
+        switch (action) {
+            case SQLITE_SELECT:
+            case SQLITE_RECURSIVE:
+                return SQLITE_OK;
+            case SQLITE_READ:
+                if (object.compare(0, 7, "pragma_") != 0 || object == "pragma_table_info")
+                    return SQLITE_OK;
+                engine.m_denied = "the pragma " + object.substr(7) +
+                                  " is not run: only statements that read are run";
+                return SQLITE_DENY;
+            case SQLITE_UPDATE:
+                if (object == "sqlite_master" || object == "sqlite_schema") return SQLITE_OK;
+                break;
+            case SQLITE_FUNCTION:
+                if (IsListedFunction(second)) return SQLITE_OK;
+                engine.m_denied = std::string("the function ") + (second ? second : "") +
+                                  " is not one a statement may call: only reading functions run";
+                return SQLITE_DENY;
+            case SQLITE_PRAGMA:
+                // What pragma_table_info runs.
+                if (object == "table_info") return SQLITE_OK;
+                engine.m_denied = "the pragma " + object +
+                                  " is not run: only statements that "
+                                  "read are run";
+                return SQLITE_DENY;
+            case SQLITE_ATTACH:
+            case SQLITE_DETACH:
+                engine.m_denied =
+                    "the statement attaches or detaches a database: only the database given is "
+                    "read";
+                return SQLITE_DENY;
+            default:
+                break;
+        }
+        engine.m_denied =
+            "the statement would change the database: only statements that read are run";
+        return SQLITE_DENY;
+    }
+
+    // Stops a statement that runs past its time or is cancelled.
+    static int Progress(void* self) {
+        const auto& engine = *static_cast<const SQLiteEngine*>(self);
+        return engine.m_cancelled || Clock::now() > engine.m_deadline ? 1 : 0;
+    }
+
     // The engine's text for rc: the connection's message when it has one
     // for this failure, else the text of the code.
     std::string Text(int rc) const {
@@ -283,6 +427,14 @@ class SQLiteEngine : public Engine {
     }
 
     std::string m_database;
+    unsigned m_timeout = 0;
+    Clock::time_point m_deadline = Clock::time_point::max();
+    // Why the authorizer refused the statement being prepared.
+    std::string m_denied;
+    // Cancel comes from another thread: the flag, and the connection it
+    // interrupts, which is opened and closed under the lock.
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_cancelling;
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
 };

@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -41,26 +43,53 @@ inline std::string NoServer() {
 #ifdef TWFILE_TEST_WITH_ODBC
 
 // A database of its own on the server, made from an SQL script and dropped
-// again at the end.
+// again at the end, with a role of its own that is no superuser but may
+// change every table and sequence the script made (as a user's everyday
+// role may).
 class ServerDatabase {
   public:
     explicit ServerDatabase(const std::string& script) {
         static int made = 0;
         m_name = "twfile_" + std::to_string(getpid()) + "_" + std::to_string(++made);
+        m_role = m_name + "_user";
+        std::random_device random;
+        for (int i = 0; i < 4; ++i)
+            m_password += std::to_string(random());
         Run("postgres", "CREATE DATABASE " + m_name);
+        Run("postgres", "CREATE ROLE " + m_role + " LOGIN PASSWORD '" + m_password + "'");
         Run(m_name, script);
+        Run(m_name, "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO " +
+                        m_role + "; GRANT ALL ON ALL SEQUENCES IN SCHEMA public TO " + m_role);
     }
     ~ServerDatabase() {
         try {
             Run("postgres", "DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE)");
+            Run("postgres", "DROP ROLE IF EXISTS " + m_role);
         } catch (const std::exception&) {
         }
     }
     ServerDatabase(const ServerDatabase&) = delete;
     ServerDatabase& operator=(const ServerDatabase&) = delete;
 
-    // The connection string of the database.
-    std::string Connection() const { return Server() + "Database=" + m_name + ";"; }
+    // The connection string of the database, for its own role.
+    std::string Connection() const {
+        std::string server;
+        const std::string all = Server();
+        for (std::size_t start = 0, end; start < all.size(); start = end + 1) {
+            end = std::min(all.find(';', start), all.size());
+            const std::string key = all.substr(start, 4);
+            if (key == "UID=" || key == "PWD=") continue;
+            server += all.substr(start, end - start) + ";";
+        }
+        return server + "UID=" + m_role + ";PWD=" + m_password + ";Database=" + m_name + ";";
+    }
+    // The connection string of the database for the superuser that made it.
+    std::string SuperuserConnection() const { return Server() + "Database=" + m_name + ";"; }
+    const std::string& Role() const { return m_role; }
+
+    // The first value of the first row of sql, run as the superuser, as
+    // text ("" for none).
+    std::string Value(const std::string& sql) const { return Run(m_name, sql); }
 
   private:
     static std::string Server() {
@@ -69,11 +98,12 @@ class ServerDatabase {
         return server;
     }
 
-    static void Run(const std::string& database, const std::string& sql) {
+    static std::string Run(const std::string& database, const std::string& sql) {
         SQLHENV env = SQL_NULL_HENV;
         SQLHDBC dbc = SQL_NULL_HDBC;
         SQLHSTMT stmt = SQL_NULL_HSTMT;
         std::string failure;
+        std::string value;
         SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
         SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
@@ -86,6 +116,16 @@ class ServerDatabase {
             rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
             if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
                 failure = Diagnostic(SQL_HANDLE_STMT, stmt);
+            SQLSMALLINT columns = 0;
+            if (failure.empty() && SQL_SUCCEEDED(SQLNumResultCols(stmt, &columns)) && columns > 0 &&
+                SQL_SUCCEEDED(SQLFetch(stmt))) {
+                char buffer[4096] = {};
+                SQLLEN indicator = 0;
+                if (SQL_SUCCEEDED(
+                        SQLGetData(stmt, 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator)) &&
+                    indicator != SQL_NULL_DATA)
+                    value = buffer;
+            }
             SQLFreeHandle(SQL_HANDLE_STMT, stmt);
             SQLDisconnect(dbc);
         } else {
@@ -94,6 +134,7 @@ class ServerDatabase {
         SQLFreeHandle(SQL_HANDLE_DBC, dbc);
         SQLFreeHandle(SQL_HANDLE_ENV, env);
         if (!failure.empty()) throw std::runtime_error("SQL on the server failed: " + failure);
+        return value;
     }
 
     static std::string Diagnostic(SQLSMALLINT type, SQLHANDLE handle) {
@@ -107,6 +148,8 @@ class ServerDatabase {
     }
 
     std::string m_name;
+    std::string m_role;
+    std::string m_password;
 };
 
 #else
@@ -116,6 +159,9 @@ class ServerDatabase {
   public:
     explicit ServerDatabase(const std::string&) { throw std::logic_error(NoServer()); }
     std::string Connection() const { return ""; }
+    std::string SuperuserConnection() const { return ""; }
+    std::string Role() const { return ""; }
+    std::string Value(const std::string&) const { return ""; }
 };
 
 #endif

@@ -108,6 +108,9 @@ struct CheckOptions {
     bool json = false;
     // Nothing on out: the exit status alone tells.
     bool quiet = false;
+    // With a database: the most seconds each of its statements may take, 0
+    // for no limit.
+    unsigned timeout = 0;
 };
 
 // Without a schema, prints for each file either "FILE: ok" or one line per
@@ -221,6 +224,9 @@ struct RunOptions {
     std::optional<RowFormat> format;  // default: table on a terminal, else csv
     std::optional<std::uint64_t> limit;
     Encoding encoding = Encoding::Windows1252;
+    // The most seconds the database may take for each statement, 0 for no
+    // limit.
+    unsigned timeout = 0;
 };
 
 // Runs the statement on the database and prints its rows.

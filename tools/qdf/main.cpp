@@ -69,6 +69,16 @@ void AddEncoding(CLI::App& command, Encoding& encoding) {
               "default) or utf-8");
 }
 
+// --timeout SECONDS: the most time the database may spend on a statement.
+void AddTimeout(CLI::App& command, unsigned& seconds) {
+    command
+        .add_option("--timeout", seconds,
+                    "Stop the database's work after SECONDS seconds (exit status 2); 0, the "
+                    "default: no limit")
+        ->check(CLI::Range(0u, 86400u * 366))
+        ->option_text("SECONDS");
+}
+
 void AddParameters(CLI::App& command, std::vector<std::string>& parameters) {
     command
         .add_option("--param", parameters,
@@ -156,6 +166,7 @@ Action DefineCheck(CLI::App& command) {
     command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
     command.add_option("--schema", o->schema,
                        "Check each document against a database or a JSON schema instead");
+    AddTimeout(command, o->timeout);
     command.add_flag("--json", o->json,
                      "Write one JSON object a file: path, ok, sectionsRead, error, findings");
     command.add_flag("-q,--quiet", o->quiet, "Write nothing: the exit status tells");
@@ -314,11 +325,13 @@ Action DefineRun(CLI::App& command) {
             },
             ""))
         ->option_text("N");
+    AddTimeout(command, o->timeout);
     AddEncoding(command, o->encoding);
     command.footer(
         "Exit status: 0 done, 1 the document did not read cleanly, 2 bad input (a database "
         "that cannot be read, a table it lacks, a parameter without a value or of the wrong "
-        "type, an error of the engine).");
+        "type, an error of the engine, the time limit reached), 130 or 143 stopped by Ctrl-C "
+        "or SIGTERM (the database's statement is cancelled first).");
     return [o] { return qdf::RunRun(*o, isatty(STDOUT_FILENO) != 0, std::cout, std::cerr); };
 }
 

@@ -8,6 +8,7 @@
 #include <twfile/sql/statement.h>
 
 #include "diagnostics.h"
+#include "interrupt.h"
 #include "sql_source.h"
 #include "visible_text.h"
 
@@ -108,6 +109,8 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
     try {
         const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
         const std::unique_ptr<sql::Engine> engine = OpenDatabase(options.database, source.database);
+        engine->SetTimeout(options.timeout);
+        const CancelOnInterrupt watch(*engine);
         const std::string shown = ShownDatabase(options.database);
         sql::Schema schema;
         if (sql::LoadSchema(*engine, schema) < 0)
@@ -129,7 +132,7 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
         writer->Abandon();
         // The message may quote the document or the database.
         PrintMessage(err, "run", Visible(failure.what(), kMessageText));
-        return failure.status();
+        return StatusAfterInterrupt(failure.status());
     }
     return kExitOk;
 }
@@ -140,10 +143,10 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
     const bool eachOwn = options.schema == "odbc:";
     sql::Schema schema;
     try {
-        if (!eachOwn) LoadSchemaFile(options.schema, schema);
+        if (!eachOwn) LoadSchemaFile(options.schema, schema, "", options.timeout);
     } catch (const Failure& failure) {
         PrintMessage(err, "check", failure.what());
-        return failure.status();
+        return StatusAfterInterrupt(failure.status());
     }
     int status = kExitOk;
     for (const std::string& file : options.files) {
@@ -151,7 +154,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
         try {
             const sql::QuerySource source = LoadQuery(file, options.encoding, err);
             sql::Schema own;
-            if (eachOwn) LoadSchemaFile(options.schema, own, source.database);
+            if (eachOwn) LoadSchemaFile(options.schema, own, source.database, options.timeout);
             // Read as the strictest server would, for a server; as SQLite
             // for a database file or a JSON schema.
             const sql::Dialect dialect =
@@ -161,6 +164,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
             AddParameterItems(source, dialect, items);
         } catch (const Failure& failure) {
             PrintMessage(err, "check", failure.what());
+            if (InterruptSignal() != 0) return StatusAfterInterrupt(failure.status());
             status = std::max(status, static_cast<int>(failure.status()));
             continue;
         }

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iterator>
 #include <memory>
 
@@ -16,6 +18,7 @@
 #include "commands.h"
 #include "diagnostics.h"
 #include "files.h"
+#include "interrupt.h"
 #include "portable.h"
 #include "suggestion.h"
 #include "visible_text.h"
@@ -221,6 +224,10 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
     std::string target = database;
     if (IsOdbc(database)) {
         target = database.substr(5);
+        // The password may come from the environment rather than the
+        // command line, where others can see it.
+        const char* password = std::getenv("QDF_ODBC_PASSWORD");
+        const std::string fromEnvironment = password != nullptr ? password : "";
         if (target.empty()) {
             if (dataSource.empty()) {
                 throw Failure(kExitUsage,
@@ -237,6 +244,7 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
             throw Failure(kExitUsage,
                           ShownDatabase(database) + ": this qdf was built without ODBC");
         }
+        target = sql::WithPassword(target, fromEnvironment);
     } else {
         RequireRegular(database);
         engine = sql::MakeSQLiteEngine();
@@ -247,13 +255,16 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
     return engine;
 }
 
-void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::string& dataSource) {
+void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::string& dataSource,
+                    unsigned timeout) {
     if (!IsOdbc(path)) RequireRegular(path);
     if (!IsOdbc(path) && !IsSQLiteDatabase(path)) {
         LoadJsonSchema(path, schema);
         return;
     }
     const std::unique_ptr<sql::Engine> engine = OpenDatabase(path, dataSource);
+    engine->SetTimeout(timeout);
+    const CancelOnInterrupt watch(*engine);
     if (sql::LoadSchema(*engine, schema) < 0)
         FailWithPendingError(kExitUsage, "schema " + ShownDatabase(path));
     engine->Close();

@@ -47,8 +47,10 @@ void AddParameterItems(const twfile::sql::QuerySource& source, twfile::sql::Dial
 // server through ODBC, "odbc:" alone the data source that the document
 // names (dataSource, its DATABASE member: "DSN=" and that name, refused
 // when it is more than a name); anything else is an SQLite database file,
-// refused at once when it is a folder, a FIFO, a device or a socket. Raises
-// a Failure (exit 2) with the engine's message when it cannot connect.
+// refused at once when it is a folder, a FIFO, a device or a socket. An ODBC
+// connection string without a password takes the one in the environment
+// variable QDF_ODBC_PASSWORD, when set. Raises a Failure (exit 2) with the
+// engine's message when it cannot connect.
 std::unique_ptr<twfile::sql::Engine> OpenDatabase(const std::string& database,
                                                   const std::string& dataSource);
 
@@ -62,9 +64,11 @@ bool IsOdbc(const std::string& database);
 // Fills schema from path: an ODBC data source as for OpenDatabase, an
 // SQLite database (recognised by its header), or else a JSON schema file:
 //   {"tables": {"TABLE": {"COLUMN": "DECLARED TYPE", ...}, ...}}
-// Raises a Failure (exit 2) naming path when it cannot be read.
+// Raises a Failure (exit 2) naming path when it cannot be read, or when the
+// database takes longer than timeout seconds (0: no limit) for a statement.
+// Ctrl-C and SIGTERM cancel the database's work (interrupt.h).
 void LoadSchemaFile(const std::string& path, twfile::sql::Schema& schema,
-                    const std::string& dataSource = "");
+                    const std::string& dataSource = "", unsigned timeout = 0);
 
 // Raises a Failure with status and the pending error's text (cleared), after
 // context when it is not empty.

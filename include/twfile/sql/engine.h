@@ -68,6 +68,16 @@ class Engine {
     virtual int Column(int column, Value& value) = 0;
     // Ends the prepared statement; safe without one.
     virtual int Finish() = 0;
+
+    // Limits. From the next statement on, a statement may take the database
+    // at most seconds of work (0, the default: no limit); one that takes
+    // longer is stopped, and fails saying that the time ran out.
+    virtual int SetTimeout(unsigned seconds) = 0;
+    // Stops the statement now running on the database. The only operation
+    // that may be called from another thread, at any time (also before
+    // Connect and during Close). From then on every statement fails as
+    // cancelled, until the next Connect.
+    virtual void Cancel() = 0;
 };
 
 // The embedded engine: SQLite. Null when the library was built without
@@ -80,8 +90,19 @@ std::unique_ptr<Engine> MakeSQLiteEngine();
 std::unique_ptr<Engine> MakeOdbcEngine();
 
 // An ODBC connection string as messages show it: its attributes with every
-// password (PWD=, PASSWORD=) written "***".
+// password (PWD=, PASSWORD=, and password= inside a braced value such as
+// pqopt={password=...}) written "***".
 std::string MaskedConnectionString(const std::string& text);
+
+// text, a message of the engine, with every password of the connection
+// string connection hidden: each whole occurrence of a password of at least
+// four characters is written "***", and every echo of the connection string
+// or of one of its attributes is masked as MaskedConnectionString masks it.
+std::string WithoutPasswords(const std::string& text, const std::string& connection);
+
+// connection with PWD=password added when it holds no password of its own
+// and password is not empty; else connection as it is.
+std::string WithPassword(const std::string& connection, const std::string& password);
 
 }  // namespace sql
 }  // namespace twfile

@@ -31,8 +31,8 @@ struct ParameterCheck {
 // looked up). A status: a marker the statement refuses is an error, as
 // BuildStatement reports it; unknown and missing names are not, the caller
 // tells them.
-int CheckParameterValues(const QuerySource& source, const ParameterValues& values,
-                         Dialect dialect, ParameterCheck& check);
+int CheckParameterValues(const QuerySource& source, const ParameterValues& values, Dialect dialect,
+                         ParameterCheck& check);
 
 }  // namespace sql
 }  // namespace twfile
