@@ -180,6 +180,10 @@ TEST_P(RunOnEngine, StatementsHiddenInQuotesAndCommentsNeverRun) {
         "SELECT 1 AS a -- \r; DELETE FROM ORDERS WHERE ORDER_NO = 1; COMMIT; --",
         "WITH d AS (DELETE FROM ORDERS WHERE ORDER_NO = 1 RETURNING *) SELECT * FROM d",
         "SELECT * INTO ORDERS2 FROM ORDERS",
+        // Past a reading that missed the dollar quote, the session's own
+        // read-only default would be switched off before the COMMIT.
+        "SELECT $a$ ' $a$, set_config('default_transaction_read_only', 'off', false); COMMIT; "
+        "DELETE FROM ORDERS; SELECT ' '",
     };
     sql::QuerySource edited;
     edited.editedSQLSelected = true;

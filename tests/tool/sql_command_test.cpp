@@ -227,7 +227,7 @@ TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
          "the parameters Low, High have no value: give --param Low=VALUE --param High=VALUE"},
         {{"To=2023-02-29"}, "", "", "\"To\": the value \"2023-02-29\" is not a valid time"},
         // An engine's text is shown with its control characters escaped.
-        {{}, Document("esc.qdf", "ORDERS.QTY > 1\x1B[2J"), "", "\"\\x1B"},
+        {{}, Document("esc.qdf", "ORDERS.QTY > 1\x1B"), "", "\"\\x1B"},
         {{}, Document("table.qdf", "T.A > 1", "T\x1B[2J"), "", "has no table T\\x1B[2J"},
         // Refused at once: opening a FIFO would wait for a writer.
         {{}, "", m_dir.path(), "not a regular file"},
