@@ -9,6 +9,7 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include <utility>
 #include "portable.h"
 
 #include <twfile/file/file32.h>
@@ -303,12 +304,12 @@ LoadReport LoadForUpdate(const std::string& path, const std::string& name, CTWFi
     return report;
 }
 
-ExitStatus SaveHeld(CTWFileQDF& doc, const std::string& name, std::ostream& err) {
-    {
-        const SignalsHeldBack held;
-        doc.Save();
-    }
-    Diagnostics diagnostics = TakeDiagnostics();
+namespace {
+
+// Closes doc after its save, which reported diagnostics, and prints what
+// both reported against name: kExitOk when nothing was.
+ExitStatus Closed(CTWFileQDF& doc, Diagnostics diagnostics, const std::string& name,
+                  std::ostream& err) {
     doc.Close();
     const Diagnostics closing = TakeDiagnostics();
     if (!diagnostics.error) diagnostics.error = closing.error;
@@ -318,6 +319,17 @@ ExitStatus SaveHeld(CTWFileQDF& doc, const std::string& name, std::ostream& err)
     PrintDiagnostics(err, name, diagnostics);
     if (!diagnostics.error) PrintMessage(err, name, "not written");
     return kExitFailed;
+}
+
+}  // namespace
+
+ExitStatus SaveHeld(CTWFileQDF& doc, const std::string& name, std::ostream& err) {
+    {
+        const SignalsHeldBack held;
+        doc.Save();
+    }
+    Diagnostics diagnostics = TakeDiagnostics();
+    return Closed(doc, std::move(diagnostics), name, err);
 }
 
 void RequireOneStandardInput(const std::vector<std::string>& inputs) {
@@ -375,15 +387,7 @@ ExitStatus SaveAs(CTWFileQDF& doc, const std::string& path, const std::string& n
         PrintMessage(err, "", InUse(name));
         return kExitInUse;
     }
-    doc.Close();
-    const Diagnostics closing = TakeDiagnostics();
-    if (!diagnostics.error) diagnostics.error = closing.error;
-    diagnostics.messages.insert(diagnostics.messages.end(), closing.messages.begin(),
-                                closing.messages.end());
-    if (diagnostics.Empty()) return kExitOk;
-    PrintDiagnostics(err, name, diagnostics);
-    if (!diagnostics.error) PrintMessage(err, name, "not written");
-    return kExitFailed;
+    return Closed(doc, std::move(diagnostics), name, err);
 }
 
 // The document's text, written to a temporary file first.
