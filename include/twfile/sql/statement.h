@@ -30,7 +30,9 @@
 // Each placeholder's value has the data type of the condition's attribute:
 // integer and real values are checked with the condition's operand check
 // for that type and bound as numbers, bool values (TRUE or FALSE, any case)
-// as the engine's boolean, string and time values as text. Markers outside
+// as the engine's boolean, string values as text, and time values, checked
+// as dates and times, as ISO 8601 text (YYYY-MM-DD, HH:MM:SS or both,
+// whatever form they were written in). Markers outside
 // conditions (the edited SQL, joins, the sort) take the type of a condition
 // marker of the same name, or else are text without a check. A value that
 // holds a NUL byte is refused. No value can change the statement's
