@@ -453,16 +453,9 @@ class OdbcEngine : public Engine {
 
     const char* Name() const override { return "ODBC"; }
 
-    // The server's own name for itself, asked of the driver.
+    // The server's own name for itself, as the connection found it.
     Dialect SqlDialect() const override {
-        SQLCHAR name[64] = {};
-        SQLSMALLINT length = 0;
-        if (!m_connected ||
-            !Succeeded(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
-            return Dialect::Odbc;
-        return std::string(reinterpret_cast<const char*>(name)) == "PostgreSQL"
-                   ? Dialect::PostgreSQL
-                   : Dialect::Odbc;
+        return m_connected && m_postgres ? Dialect::PostgreSQL : Dialect::Odbc;
     }
 
     int Connect(const std::string& database) override {
