@@ -10,7 +10,7 @@
 
 #include "framework/text_buffer.h"
 
-#include "condition/source.h"
+#define TW_SOURCE "TWFileQDFCondition"
 
 namespace {
 
@@ -85,7 +85,7 @@ int CTWFileQDFCondition::SetOperand(const char* text) {
     try {
         m_strOperand = text;
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     return 0;
 }
@@ -125,7 +125,7 @@ CString CTWFileQDFCondition::GetConditionAttributeName() const {
 int CTWFileQDFCondition::ValidateCondition(const char* text, CTWDB_Attribute* attribute, int& valid,
                                            int /*showMessages*/) {
     if (text == nullptr || attribute == nullptr) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     // Both copies are made before anything changes, so a failed allocation
     // leaves the condition as it was.
@@ -135,38 +135,38 @@ int CTWFileQDFCondition::ValidateCondition(const char* text, CTWDB_Attribute* at
         operand = text;
         name = attribute->GetAttributeName();
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     valid = 1;
     m_pAttribute = attribute;
     m_strOperand = std::move(operand);
     m_strAttributeName = std::move(name);
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::StrLen(const char* text, int& length, int& characters) {
     length = 0;
     characters = 0;
-    if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (text == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     const std::size_t count = std::strlen(text);
     if (count > static_cast<std::size_t>(INT_MAX)) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     length = static_cast<int>(count);
     characters = length;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::ReAllocateBuffer(int length) {
     if (!twfile::GrowTextBuffer(m_pBuffer, m_nBufferSize, length)) {
-        TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+        return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 const char* CTWFileQDFCondition::GetText() {
     const int length = m_strOperand.GetLength();
-    TW_PASS_ON_RETURN(ReAllocateBuffer(length), m_pBuffer);
+    TW_RETURN_VALUE_IF_ERROR(ReAllocateBuffer(length), m_pBuffer);
     std::memcpy(m_pBuffer, m_strOperand.GetString(), static_cast<std::size_t>(length) + 1);
     TW_EXIT_RETURN(m_pBuffer);
 }
@@ -174,7 +174,7 @@ const char* CTWFileQDFCondition::GetText() {
 const char* CTWFileQDFCondition::GetFullNameText() {
     if (m_pAttribute == nullptr) return GetText();
     CTWDB_Table* table = m_pAttribute->GetOwnerTable();
-    TW_PASS_ON_RETURN(table, m_pBuffer);
+    TW_RETURN_VALUE_IF_ERROR(table, m_pBuffer);
     const char* tableName = table != nullptr ? table->GetTableName() : nullptr;
     const char* text = m_strOperand.GetString();
     if (tableName == nullptr || text[0] == '.') return GetText();
@@ -193,7 +193,7 @@ const char* CTWFileQDFCondition::GetFullNameText() {
     if (length >= static_cast<std::size_t>(INT_MAX)) {
         TW_RAISE_RETURN(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam, m_pBuffer);
     }
-    TW_PASS_ON_RETURN(ReAllocateBuffer(static_cast<int>(length)), m_pBuffer);
+    TW_RETURN_VALUE_IF_ERROR(ReAllocateBuffer(static_cast<int>(length)), m_pBuffer);
     std::memcpy(m_pBuffer, tableName, tableLength);
     m_pBuffer[tableLength] = '.';
     std::memcpy(m_pBuffer + tableLength + 1, text, textLength + 1);

@@ -10,7 +10,7 @@
 
 #include "condition/messages.h"
 
-#include "condition/source.h"
+#define TW_SOURCE "TWFileQDFCondition"
 
 using twfile::condition::FailCheck;
 
@@ -58,33 +58,35 @@ class InvalidOnError {
 int CTWFileQDFCondition::CheckCondition(int& valid, int showMessages) {
     valid = 0;
     InvalidOnError guard(valid);
-    if (m_pAttribute == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
-    TW_PASS_ON(FillWorkingCopy());
+    if (m_pAttribute == nullptr)
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    TW_RETURN_IF_ERROR(FillWorkingCopy());
     valid = 1;
-    TW_PASS_ON(ParseCondition(valid, showMessages));
-    if (valid == 0) TW_EXIT();
-    TW_PASS_ON(ValidateAttribute(m_pAttribute, valid, showMessages));
-    if (valid == 0) TW_EXIT();
-    TW_PASS_ON(ValidateOperator(m_pAttribute, valid, showMessages));
-    if (valid == 0) TW_EXIT();
-    TW_PASS_ON(ValidateOperand(m_pAttribute, valid, showMessages));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(ParseCondition(valid, showMessages));
+    if (valid == 0) return TW_EXIT();
+    TW_RETURN_IF_ERROR(ValidateAttribute(m_pAttribute, valid, showMessages));
+    if (valid == 0) return TW_EXIT();
+    TW_RETURN_IF_ERROR(ValidateOperator(m_pAttribute, valid, showMessages));
+    if (valid == 0) return TW_EXIT();
+    TW_RETURN_IF_ERROR(ValidateOperand(m_pAttribute, valid, showMessages));
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::FillWorkingCopy() {
     const int length = m_strOperand.GetLength();
-    TW_PASS_ON(ReAllocateBuffer(length));
+    TW_RETURN_IF_ERROR(ReAllocateBuffer(length));
     std::memcpy(m_pBuffer, m_strOperand.GetString(), static_cast<std::size_t>(length) + 1);
     m_nWorkLength = length;
     m_pAttributeToken = nullptr;
     m_pOperatorToken = nullptr;
     m_pOperandToken = nullptr;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::ParseCondition(int& valid, int showMessages) {
-    if (valid == 0) TW_EXIT();
-    if (m_pBuffer == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    if (valid == 0) return TW_EXIT();
+    if (m_pBuffer == nullptr)
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     char* const work = m_pBuffer;
     const int length = m_nWorkLength;
     int p = 0;
@@ -116,41 +118,41 @@ int CTWFileQDFCondition::ParseCondition(int& valid, int showMessages) {
     (void)(takeToken(m_pAttributeToken, false, kConditionEmpty) &&
            takeToken(m_pOperatorToken, false, kInvalidFormat) &&
            takeToken(m_pOperandToken, true, kInvalidFormat));
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::ValidateAttribute(CTWDB_Attribute* attribute, int& valid,
                                            int showMessages) {
-    if (attribute == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (attribute == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     valid = 1;
     if (m_pAttributeToken == nullptr) {
-        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
     const char* unique = attribute->GetUniqueName();
-    if (unique != nullptr && std::strcmp(m_pAttributeToken, unique) == 0) TW_EXIT();
+    if (unique != nullptr && std::strcmp(m_pAttributeToken, unique) == 0) return TW_EXIT();
     const char* qualified = attribute->GetTableAttributeName();
-    TW_PASS_ON_PENDING();
-    if (qualified != nullptr && std::strcmp(m_pAttributeToken, qualified) == 0) TW_EXIT();
+    TW_RETURN_IF_PENDING();
+    if (qualified != nullptr && std::strcmp(m_pAttributeToken, qualified) == 0) return TW_EXIT();
     FailCheck(valid, showMessages, twfile::condition::kAttributeChanged);
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::ValidateOperator(CTWDB_Attribute* attribute, int& valid,
                                           int showMessages) {
-    if (attribute == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (attribute == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     valid = 1;
     if (m_pOperatorToken == nullptr) {
-        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
     const TWDB_DataType type = attribute->GetDataType();
-    TW_PASS_ON_PENDING();
+    TW_RETURN_IF_PENDING();
     if (!OperatorAllowed(type, GetOperatorEnum(m_pOperatorToken))) {
         if (showMessages != 0) {
-            TW_PASS_ON(DisplayOperatorError(type, twfile::condition::kInvalidOperator));
+            TW_RETURN_IF_ERROR(DisplayOperatorError(type, twfile::condition::kInvalidOperator));
         }
         valid = 0;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::DisplayOperatorError(TWDB_DataType type, const char* text) {
@@ -170,44 +172,44 @@ int CTWFileQDFCondition::DisplayOperatorError(TWDB_DataType type, const char* te
         }
         AfxMessageBox(message, MB_OK, 0);
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     return 0;
 }
 
 int CTWFileQDFCondition::ValidateOperand(CTWDB_Attribute* attribute, int& valid, int showMessages) {
-    if (attribute == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (attribute == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     valid = 1;
     const TWDB_DataType type = attribute->GetDataType();
-    TW_PASS_ON_PENDING();
+    TW_RETURN_IF_PENDING();
     // Data types without an operand check (and without a sample value for
     // parameters) accept every operand.
-    if (type < TWDB_Integer || type > TWDB_Time) TW_EXIT();
-    TW_PASS_ON(UnParameteriseOperand(m_pOperandToken, attribute));
+    if (type < TWDB_Integer || type > TWDB_Time) return TW_EXIT();
+    TW_RETURN_IF_ERROR(UnParameteriseOperand(m_pOperandToken, attribute));
     const bool in = m_pOperatorToken != nullptr && std::strcmp(m_pOperatorToken, "IN") == 0;
     char* const operand = m_pOperandBuffer;
     switch (type) {
         case TWDB_Integer:
-            TW_PASS_ON(in ? ValidateOperandIntegerList(operand, valid, showMessages)
-                          : ValidateOperandInteger(operand, valid, showMessages));
+            TW_RETURN_IF_ERROR(in ? ValidateOperandIntegerList(operand, valid, showMessages)
+                                  : ValidateOperandInteger(operand, valid, showMessages));
             break;
         case TWDB_String:
-            TW_PASS_ON(in ? ValidateOperandStringList(operand, valid, showMessages)
-                          : ValidateOperandString(operand, valid, showMessages));
+            TW_RETURN_IF_ERROR(in ? ValidateOperandStringList(operand, valid, showMessages)
+                                  : ValidateOperandString(operand, valid, showMessages));
             break;
         case TWDB_Bool:
-            TW_PASS_ON(ValidateOperandBool(operand, valid, showMessages));
+            TW_RETURN_IF_ERROR(ValidateOperandBool(operand, valid, showMessages));
             break;
         case TWDB_Real:
-            TW_PASS_ON(in ? ValidateOperandRealList(operand, valid, showMessages)
-                          : ValidateOperandReal(operand, valid, showMessages));
+            TW_RETURN_IF_ERROR(in ? ValidateOperandRealList(operand, valid, showMessages)
+                                  : ValidateOperandReal(operand, valid, showMessages));
             break;
         case TWDB_Time:
-            TW_PASS_ON(in ? ValidateOperandTimeList(operand, valid, showMessages)
-                          : ValidateOperandTime(operand, valid, showMessages));
+            TW_RETURN_IF_ERROR(in ? ValidateOperandTimeList(operand, valid, showMessages)
+                                  : ValidateOperandTime(operand, valid, showMessages));
             break;
         default:
             break;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }

@@ -45,24 +45,24 @@ int CTWFileQDFConditionList::InList(CTWDB_Table* table) const {
         const CTWDB_Attribute* attribute = condition->GetAttribute();
         if (attribute == nullptr) continue;
         const CTWDB_Table* owner = attribute->GetOwnerTable();
-        TW_PASS_ON_RETURN(owner, found);
+        TW_RETURN_VALUE_IF_ERROR(owner, found);
         if (owner == table) found = 1;
     }
     TW_EXIT_RETURN(found);
 }
 
 int CTWFileQDFConditionList::AddTail(CTWFileQDFCondition* condition) {
-    if (condition == nullptr) TW_RAISE(kListError, kInsertFailed);
+    if (condition == nullptr) return TW_RAISE(kListError, kInsertFailed);
     try {
         CPtrList::AddTail(condition);
     } catch (const std::bad_alloc&) {
-        TW_RAISE(kListError, kAppendFailed);
+        return TW_RAISE(kListError, kAppendFailed);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFConditionList::Insert(CTWFileQDFCondition* condition) {
-    if (condition == nullptr) TW_RAISE(kListError, kInsertFailed);
+    if (condition == nullptr) return TW_RAISE(kListError, kInsertFailed);
     const char* name = SortName(condition);
     for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
         const POSITION at = pos;
@@ -73,13 +73,13 @@ int CTWFileQDFConditionList::Insert(CTWFileQDFCondition* condition) {
             try {
                 InsertBefore(at, condition);
             } catch (const std::bad_alloc&) {
-                TW_RAISE(kListError, kInsertFailed);
+                return TW_RAISE(kListError, kInsertFailed);
             }
-            TW_EXIT();
+            return TW_EXIT();
         }
     }
-    TW_PASS_ON(AddTail(condition));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(AddTail(condition));
+    return TW_EXIT();
 }
 
 int CTWFileQDFConditionList::Remove(CTWFileQDFCondition* condition) {

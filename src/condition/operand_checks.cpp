@@ -10,7 +10,7 @@
 
 #include "condition/messages.h"
 
-#include "condition/source.h"
+#define TW_SOURCE "TWFileQDFCondition"
 
 using twfile::condition::FailCheck;
 
@@ -45,14 +45,14 @@ int CTWFileQDFCondition::ValidateOperandReal(char* text, int& valid, int showMes
 
 int CTWFileQDFCondition::ValidateOperandNumeric(char* text, int allowDecimalPoint, int& valid,
                                                 int showMessages) {
-    if (valid == 0) TW_EXIT();
-    if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (valid == 0) return TW_EXIT();
+    if (text == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     const char* p = text;
     while (*p == ' ')
         ++p;
     if (*p == '\0') {
         FailCheck(valid, showMessages, twfile::condition::kNumberMissing);
-        TW_EXIT();
+        return TW_EXIT();
     }
     if (*p == '-') ++p;
     bool pointSeen = false;
@@ -70,11 +70,11 @@ int CTWFileQDFCondition::ValidateOperandNumeric(char* text, int allowDecimalPoin
             break;
         }
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::ValidateOperandString(char* text, int& valid, int showMessages) {
-    if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (text == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     const char* lastQuote = std::strrchr(text, '\'');
     // Just after the last quote; 0 without a quote.
     const std::size_t end =
@@ -93,25 +93,25 @@ int CTWFileQDFCondition::ValidateOperandString(char* text, int& valid, int showM
         }
     }
     text[end] = '\0';
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::ValidateOperandBool(char* text, int& valid, int showMessages) {
-    if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (text == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     if (!EqualNoCase(text, "TRUE") && !EqualNoCase(text, "FALSE")) {
         FailCheck(valid, showMessages, twfile::condition::kInvalidBool);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::ValidateOperandTime(char* /*text*/, int& valid, int /*showMessages*/) {
     valid = 1;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::ValidateOperandTimeList(char* /*text*/, int& valid, int /*showMessages*/) {
     valid = 1;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::ValidateOperandIntegerList(char* text, int& valid, int showMessages) {
@@ -129,18 +129,18 @@ int CTWFileQDFCondition::ValidateOperandStringList(char* text, int& valid, int s
 int CTWFileQDFCondition::ValidateOperandList(char* text, TWDB_DataType elementType, int& valid,
                                              int showMessages) {
     if (text == nullptr || !IsListElementType(elementType)) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     const std::size_t textLength = std::strlen(text);
     if (textLength > static_cast<std::size_t>(INT_MAX)) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     const int length = static_cast<int>(textLength);
     if (text[0] != '(' || text[length - 1] != ')') {
         FailCheck(valid, showMessages, twfile::condition::kListNotBracketed);
-        TW_EXIT();
+        return TW_EXIT();
     }
-    if (valid == 0) TW_EXIT();
+    if (valid == 0) return TW_EXIT();
 
     // Every step stays before the closing bracket at last.
     const int last = length - 1;
@@ -157,20 +157,20 @@ int CTWFileQDFCondition::ValidateOperandList(char* text, TWDB_DataType elementTy
             break;
         }
         const int start = p;
-        TW_PASS_ON(FindElementEnd(text, elementType, p, length));
+        TW_RETURN_IF_ERROR(FindElementEnd(text, elementType, p, length));
 
         // The element is checked on its own, then the list is restored.
         const char saved = text[p];
         text[p] = '\0';
         switch (elementType) {
             case TWDB_Integer:
-                TW_PASS_ON(ValidateOperandInteger(text + start, valid, showMessages));
+                TW_RETURN_IF_ERROR(ValidateOperandInteger(text + start, valid, showMessages));
                 break;
             case TWDB_Real:
-                TW_PASS_ON(ValidateOperandReal(text + start, valid, showMessages));
+                TW_RETURN_IF_ERROR(ValidateOperandReal(text + start, valid, showMessages));
                 break;
             default:
-                TW_PASS_ON(ValidateOperandString(text + start, valid, showMessages));
+                TW_RETURN_IF_ERROR(ValidateOperandString(text + start, valid, showMessages));
                 break;
         }
         text[p] = saved;
@@ -191,13 +191,13 @@ int CTWFileQDFCondition::ValidateOperandList(char* text, TWDB_DataType elementTy
             }
         }
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::FindElementEnd(const char* text, TWDB_DataType elementType, int& position,
                                         int length) {
     if (text == nullptr || !IsListElementType(elementType)) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     const int last = length - 1;
     int p = position;
@@ -222,5 +222,5 @@ int CTWFileQDFCondition::FindElementEnd(const char* text, TWDB_DataType elementT
         }
     }
     position = p;
-    TW_EXIT();
+    return TW_EXIT();
 }

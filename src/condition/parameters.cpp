@@ -10,7 +10,7 @@
 
 #include "framework/text_buffer.h"
 
-#include "condition/source.h"
+#define TW_SOURCE "TWFileQDFCondition"
 
 namespace {
 
@@ -76,15 +76,15 @@ const char* SampleValue(TWDB_DataType type) {
 
 int CTWFileQDFCondition::GetParameterMap(const char* text, CMapStringToString* map) {
     if (text == nullptr || map == nullptr) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     Parameter found[kMaxParameters];
     int count = 0;
     switch (FindParameters(text, std::strlen(text), found, count)) {
         case FindResult::TooMany:
-            TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+            return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
         case FindResult::NameTooLong:
-            TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+            return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
         case FindResult::Found:
             break;
     }
@@ -97,9 +97,9 @@ int CTWFileQDFCondition::GetParameterMap(const char* text, CMapStringToString* m
             (*map)[name] = "";
         }
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFCondition::GetParameterMap(CMapStringToString* map) {
@@ -108,21 +108,21 @@ int CTWFileQDFCondition::GetParameterMap(CMapStringToString* map) {
 
 int CTWFileQDFCondition::UnParameteriseOperand(const char* operand, CTWDB_Attribute* attribute) {
     if (operand == nullptr || attribute == nullptr) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     const TWDB_DataType type = attribute->GetDataType();
-    TW_PASS_ON_PENDING();
+    TW_RETURN_IF_PENDING();
     const char* sample = SampleValue(type);
-    if (sample == nullptr) TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+    if (sample == nullptr) return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
 
     const std::size_t n = std::strlen(operand);
     Parameter found[kMaxParameters];
     int count = 0;
     switch (FindParameters(operand, n, found, count)) {
         case FindResult::TooMany:
-            TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+            return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
         case FindResult::NameTooLong:
-            TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+            return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
         case FindResult::Found:
             break;
     }
@@ -135,10 +135,10 @@ int CTWFileQDFCondition::UnParameteriseOperand(const char* operand, CTWDB_Attrib
         length = length - (found[k].spanEnd - found[k].spanStart) + sampleLength;
     }
     if (length >= static_cast<std::size_t>(INT_MAX)) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     if (!twfile::GrowTextBuffer(m_pOperandBuffer, m_nOperandBufferSize, static_cast<int>(length))) {
-        TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+        return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
     }
 
     char* out = m_pOperandBuffer;
@@ -151,5 +151,5 @@ int CTWFileQDFCondition::UnParameteriseOperand(const char* operand, CTWDB_Attrib
         from = found[k].spanEnd;
     }
     std::memcpy(out, operand + from, n - from + 1);
-    TW_EXIT();
+    return TW_EXIT();
 }

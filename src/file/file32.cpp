@@ -14,6 +14,8 @@
 
 #include "file/messages.h"
 
+#define TW_SOURCE "twfile32"
+
 using namespace twfile::file;
 
 CTWFile32::CTWFile32()
@@ -58,7 +60,7 @@ int CTWFile32::SetFileName(const char* name) {
     try {
         m_strFileName = name;
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     return 0;
 }
@@ -102,7 +104,7 @@ int CTWFile32::IsFileOpen() const {
 }
 
 int CTWFile32::CreateFileA() {
-    TW_PASS_ON(CloseFile());
+    TW_RETURN_IF_ERROR(CloseFile());
     // The new file starts at offset 0 with nothing loaded, also after reads
     // or writes made while no file was open (after an open that failed).
     m_nBufPos = 0;
@@ -115,8 +117,8 @@ int CTWFile32::CreateFileA() {
     // A failed open is shown to the user and not raised: the caller tests
     // IsFileOpen. Only a missing system text raises, and stops GetMemory.
     if (m_hFile == win32::INVALID_HANDLE_VALUE) ShowError();
-    TW_PASS_ON(GetMemory());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(GetMemory());
+    return TW_EXIT();
 }
 
 int CTWFile32::CreateFileTemp(const char* name) {
@@ -128,17 +130,17 @@ int CTWFile32::CreateFileTemp(const char* name) {
     char* path = win32::_tempnam(nullptr, prefix);
     if (path == nullptr) {
         ShowError();
-        TW_PASS_ON_PENDING();
-        TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+        TW_RETURN_IF_PENDING();
+        return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
     }
     SetFileName(path);
     std::free(path);
-    TW_PASS_ON_PENDING();
+    TW_RETURN_IF_PENDING();
     m_dwDesiredAccess = win32::GENERIC_READ | win32::GENERIC_WRITE;
     m_dwShareMode = win32::FILE_SHARE_READ;
     m_dwCreationDistribution = win32::OPEN_ALWAYS;
-    TW_PASS_ON(CreateFileA());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(CreateFileA());
+    return TW_EXIT();
 }
 
 // A failed close still leaves the file closed: the system has released the
@@ -152,65 +154,66 @@ int CTWFile32::CloseFile() {
         m_nBufStart = 0;
         m_nBufValid = 0;
         m_dwFileSize = 0;
-        if (!closed) TW_RAISE(kFileError, kErrorClosing);
+        if (!closed) return TW_RAISE(kFileError, kErrorClosing);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::Reset() {
-    if (m_hFile != win32::INVALID_HANDLE_VALUE) TW_RAISE(kFileError, kResetWhileOpen);
+    if (m_hFile != win32::INVALID_HANDLE_VALUE) return TW_RAISE(kFileError, kResetWhileOpen);
     m_strFileName.Empty();
     m_hFile = win32::INVALID_HANDLE_VALUE;
     m_nBufPos = 0;
     m_nBufStart = 0;
     m_nBufValid = 0;
     m_dwFileSize = 0;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::GetFileSize() {
     if (m_hFile == win32::INVALID_HANDLE_VALUE) {
-        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
     win32::DWORD high = 0;
     const win32::DWORD size = win32::GetFileSize(m_hFile, &high);
-    if (size == win32::INVALID_FILE_SIZE) TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+    if (size == win32::INVALID_FILE_SIZE)
+        return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
     if (high != 0 || size > static_cast<win32::DWORD>(kMaxOffset)) {
-        TW_RAISE(kFileError, kFileTooLarge);
+        return TW_RAISE(kFileError, kFileTooLarge);
     }
     m_dwFileSize = size;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::SetFilePointer(long offset, unsigned long method) {
     if (m_hFile == win32::INVALID_HANDLE_VALUE) {
-        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
     if (offset < -kMaxOffset - 1 || offset > kMaxOffset) {
-        TW_RAISE(kFileError, kFileTooLarge);
+        return TW_RAISE(kFileError, kFileTooLarge);
     }
     const win32::DWORD result = win32::SetFilePointer(m_hFile, static_cast<win32::LONG>(offset),
                                                       nullptr, static_cast<win32::DWORD>(method));
     if (result == win32::INVALID_SET_FILE_POINTER) {
-        TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+        return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::GetMemory() {
-    TW_PASS_ON(ReleaseMemory());
+    TW_RETURN_IF_ERROR(ReleaseMemory());
     while (m_hMemory == nullptr && m_nBufSize >= 1) {
         m_hMemory = win32::GlobalAlloc(win32::GHND, static_cast<win32::SIZE_T>(m_nBufSize));
         if (m_hMemory == nullptr) m_nBufSize /= 2;
     }
-    if (m_hMemory == nullptr) TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    if (m_hMemory == nullptr) return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     m_pBuffer = static_cast<unsigned char*>(win32::GlobalLock(m_hMemory));
     if (m_pBuffer == nullptr) {
         ReleaseMemory();
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     m_nBufValid = 0;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::ReleaseMemory() {
@@ -222,7 +225,7 @@ int CTWFile32::ReleaseMemory() {
         win32::GlobalFree(m_hMemory);
         m_hMemory = nullptr;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::ShowError() {
@@ -236,10 +239,10 @@ int CTWFile32::ShowError() {
         nullptr);
     if (length == 0 || m_lpMsgBuf == nullptr) {
         m_lpMsgBuf = nullptr;
-        TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+        return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
     }
     AfxMessageBox(m_lpMsgBuf, MB_OK, 0);
     win32::LocalFree(m_lpMsgBuf);
     m_lpMsgBuf = nullptr;
-    TW_EXIT();
+    return TW_EXIT();
 }

@@ -2,8 +2,6 @@
 #ifndef TWFILE_SRC_FILE_MESSAGES_H
 #define TWFILE_SRC_FILE_MESSAGES_H
 
-#define TW_SOURCE "twfile32"
-
 namespace twfile {
 namespace file {
 

@@ -20,6 +20,8 @@
 #include "file/encoding.h"
 #include "file/messages.h"
 
+#define TW_SOURCE "twfile32"
+
 using namespace twfile::file;
 
 // Where a scanned text goes: a character array of max bytes and a NUL, a
@@ -76,47 +78,47 @@ const unsigned char kCR = '\r';
 
 int CTWFile32::ReadFile(int& eof) {
     eof = 0;
-    TW_PASS_ON(GetFileSize());
+    TW_RETURN_IF_ERROR(GetFileSize());
     const long long from = static_cast<long long>(m_nBufStart) + m_nBufValid;
     if (static_cast<long long>(m_dwFileSize) <= from) {
         eof = 1;
-        TW_EXIT();
+        return TW_EXIT();
     }
     // The window moves to from before the load, so that a failed load leaves
     // nothing loaded and the current point at from.
     m_nBufStart = static_cast<int>(from);
     m_nBufValid = 0;
     m_nBufPos = 0;
-    if (m_pBuffer == nullptr) TW_PASS_ON(GetMemory());
-    TW_PASS_ON(SetFilePointer(m_nBufStart, win32::FILE_BEGIN));
+    if (m_pBuffer == nullptr) TW_RETURN_IF_ERROR(GetMemory());
+    TW_RETURN_IF_ERROR(SetFilePointer(m_nBufStart, win32::FILE_BEGIN));
     const int count = static_cast<int>(
         std::min<long long>(m_dwFileSize - from, static_cast<long long>(m_nBufSize)));
-    TW_PASS_ON(DoRead(static_cast<unsigned long>(count)));
+    TW_RETURN_IF_ERROR(DoRead(static_cast<unsigned long>(count)));
     m_nBufValid = count;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::DoRead(unsigned long count) {
     if (m_hFile == win32::INVALID_HANDLE_VALUE || m_pBuffer == nullptr) {
-        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
     if (count > static_cast<unsigned long>(m_nBufSize)) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     win32::DWORD read = 0;
     const win32::BOOL ok =
         win32::ReadFile(m_hFile, m_pBuffer, static_cast<win32::DWORD>(count), &read, nullptr);
-    if (!ok || read != count) TW_RAISE(kFileError, kErrorReading);
-    TW_EXIT();
+    if (!ok || read != count) return TW_RAISE(kFileError, kErrorReading);
+    return TW_EXIT();
 }
 
 int CTWFile32::Refill(long long need, int& eof) {
     eof = 0;
     if (Unread() < need) {
         m_nBufValid = m_nBufPos;
-        TW_PASS_ON(ReadFile(eof));
+        TW_RETURN_IF_ERROR(ReadFile(eof));
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 bool CTWFile32::LoadedToEnd() const {
@@ -135,60 +137,60 @@ void CTWFile32::MoveBackTo(long long offset) {
 }
 
 int CTWFile32::NeedFixed(int width, int& eof) {
-    TW_PASS_ON(Refill(width, eof));
+    TW_RETURN_IF_ERROR(Refill(width, eof));
     if (eof == 0 && Unread() < width) {
         // The value is cut short by the end of the file: nothing is taken.
         if (LoadedToEnd()) {
             eof = 1;
-            TW_EXIT();
+            return TW_EXIT();
         }
         // Only a buffer smaller than the value gets here.
-        TW_RAISE(kFileError, kErrorReading);
+        return TW_RAISE(kFileError, kErrorReading);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::Read(int& value, int& eof) {
-    TW_PASS_ON(NeedFixed(4, eof));
+    TW_RETURN_IF_ERROR(NeedFixed(4, eof));
     if (eof == 0) {
         value = static_cast<std::int32_t>(LoadLE32(m_pBuffer + m_nBufPos));
         m_nBufPos += 4;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 // A long is stored as 32 bits, as an int is.
 int CTWFile32::Read(long& value, int& eof) {
     int stored = 0;
-    TW_PASS_ON(Read(stored, eof));
+    TW_RETURN_IF_ERROR(Read(stored, eof));
     if (eof == 0) value = stored;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::Read(float& value, int& eof) {
-    TW_PASS_ON(NeedFixed(4, eof));
+    TW_RETURN_IF_ERROR(NeedFixed(4, eof));
     if (eof == 0) {
         const std::uint32_t bits = LoadLE32(m_pBuffer + m_nBufPos);
         std::memcpy(&value, &bits, sizeof value);
         m_nBufPos += 4;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::Read(double& value, int& eof) {
-    TW_PASS_ON(NeedFixed(8, eof));
+    TW_RETURN_IF_ERROR(NeedFixed(8, eof));
     if (eof == 0) {
         const std::uint64_t bits = LoadLE64(m_pBuffer + m_nBufPos);
         std::memcpy(&value, &bits, sizeof value);
         m_nBufPos += 8;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::SkipInt(int& eof) {
-    TW_PASS_ON(NeedFixed(4, eof));
+    TW_RETURN_IF_ERROR(NeedFixed(4, eof));
     if (eof == 0) m_nBufPos += 4;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::SkipLong(int& eof) {
@@ -197,15 +199,16 @@ int CTWFile32::SkipLong(int& eof) {
 
 int CTWFile32::Read(char* target, int max, int& eof) {
     eof = 0;
-    if (target == nullptr || max < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (target == nullptr || max < 0)
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     // Refill only when the text's NUL is not among the unread bytes already:
     // a large max must not cost a system read per text.
     const long long span = static_cast<long long>(max) + 1;
     if (m_pBuffer == nullptr ||
         std::memchr(m_pBuffer + m_nBufPos, 0,
                     static_cast<std::size_t>(std::min<long long>(Unread(), span))) == nullptr) {
-        TW_PASS_ON(Refill(span, eof));
-        if (eof != 0) TW_EXIT();
+        TW_RETURN_IF_ERROR(Refill(span, eof));
+        if (eof != 0) return TW_EXIT();
     }
     const unsigned char* from = m_pBuffer + m_nBufPos;
     const int unread = Unread();
@@ -216,72 +219,73 @@ int CTWFile32::Read(char* target, int max, int& eof) {
         const int length = static_cast<int>(static_cast<const unsigned char*>(nul) - from);
         std::memcpy(target, from, static_cast<std::size_t>(length) + 1);
         m_nBufPos += length + 1;
-        TW_EXIT();
+        return TW_EXIT();
     }
-    if (unread > max) TW_RAISE(kFileError, kTargetTooSmall);
+    if (unread > max) return TW_RAISE(kFileError, kTargetTooSmall);
     if (LoadedToEnd()) {
         // The file ends inside the text: nothing is taken.
         eof = 1;
-        TW_EXIT();
+        return TW_EXIT();
     }
     // The text is longer than the buffer can hold.
-    TW_RAISE(kFileError, kErrorReading);
+    return TW_RAISE(kFileError, kErrorReading);
 }
 
 int CTWFile32::Read(CString* text, int& eof) {
     eof = 0;
-    if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (text == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     TextSink sink = TextSink::String(text);
     int bEndOfLine = 0;
-    TW_PASS_ON(ScanText(sink, TextEnd::Nul, bEndOfLine, eof));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(ScanText(sink, TextEnd::Nul, bEndOfLine, eof));
+    return TW_EXIT();
 }
 
 int CTWFile32::ReadLen(char* target, int max, int& eof) {
     eof = 0;
-    if (target == nullptr || max < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (target == nullptr || max < 0)
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     const long long itemStart = static_cast<long long>(m_nBufStart) + m_nBufPos;
     int length = 0;
-    TW_PASS_ON(Read(length, eof));
-    if (eof != 0) TW_EXIT();
+    TW_RETURN_IF_ERROR(Read(length, eof));
+    if (eof != 0) return TW_EXIT();
     // The stored length counts the NUL, so it is 1 at least.
-    if (length < 1) TW_RAISE(kFileError, kErrorReading);
-    if (length - 1 > max) TW_RAISE(kFileError, kTargetTooSmall);
-    TW_PASS_ON(Refill(length, eof));
+    if (length < 1) return TW_RAISE(kFileError, kErrorReading);
+    if (length - 1 > max) return TW_RAISE(kFileError, kTargetTooSmall);
+    TW_RETURN_IF_ERROR(Refill(length, eof));
     if (eof != 0 || Unread() < length) {
         if (eof == 0 && !LoadedToEnd()) {
             // The text is longer than the buffer can hold.
-            TW_RAISE(kFileError, kErrorReading);
+            return TW_RAISE(kFileError, kErrorReading);
         }
         // The file ends inside the text: nothing is taken, not even the
         // length.
         MoveBackTo(itemStart);
         eof = 1;
-        TW_EXIT();
+        return TW_EXIT();
     }
     std::memcpy(target, m_pBuffer + m_nBufPos, static_cast<std::size_t>(length));
     // The stored text ends in its NUL; the target does so in any case.
     target[length - 1] = '\0';
     m_nBufPos += length;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::ReadLen(CString* text, int& eof) {
     eof = 0;
-    if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (text == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     const long long itemStart = static_cast<long long>(m_nBufStart) + m_nBufPos;
-    TW_PASS_ON(SkipInt(eof));
-    if (eof != 0) TW_EXIT();
+    TW_RETURN_IF_ERROR(SkipInt(eof));
+    if (eof != 0) return TW_EXIT();
     // The text goes to the caller's string only once it is complete: a text
     // cut short by the end of the file consumes nothing, not even its length.
     CString complete;
-    TW_PASS_ON(Read(&complete, eof));
+    TW_RETURN_IF_ERROR(Read(&complete, eof));
     if (eof != 0) {
         MoveBackTo(itemStart);
-        TW_EXIT();
+        return TW_EXIT();
     }
     *text = std::move(complete);
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof) {
@@ -292,13 +296,13 @@ int CTWFile32::ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof) 
     for (;;) {
         if (Unread() <= 0) {
             sink.Finish();
-            TW_PASS_ON(Refill(1, eof));
+            TW_RETURN_IF_ERROR(Refill(1, eof));
             if (eof != 0) {
                 if (pendingCR && sink.Room() > 0 && !sink.Take(&kCR, 1)) {
-                    TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+                    return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
                 }
                 sink.Finish();
-                TW_EXIT();
+                return TW_EXIT();
             }
         }
         const unsigned char* from = m_pBuffer + m_nBufPos;
@@ -314,9 +318,10 @@ int CTWFile32::ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof) 
             if (sink.Room() < 1) {
                 MoveBackTo(static_cast<long long>(m_nBufStart) + m_nBufPos - 1);
                 sink.Finish();
-                TW_RAISE(kFileError, kTargetTooSmall);
+                return TW_RAISE(kFileError, kTargetTooSmall);
             }
-            if (!sink.Take(&kCR, 1)) TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+            if (!sink.Take(&kCR, 1))
+                return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
             continue;
         }
         const unsigned char* mark;
@@ -341,9 +346,10 @@ int CTWFile32::ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof) 
             sink.Take(from, room);
             m_nBufPos += room;
             sink.Finish();
-            TW_RAISE(kFileError, kTargetTooSmall);
+            return TW_RAISE(kFileError, kTargetTooSmall);
         }
-        if (!sink.Take(from, length)) TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        if (!sink.Take(from, length))
+            return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
         m_nBufPos += length;
         if (mark == nullptr) continue;
         ++m_nBufPos;
@@ -352,7 +358,7 @@ int CTWFile32::ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof) 
             bEndOfLine = 0;
             if (sink.TabLfEndsLine()) {
                 sink.Finish();
-                TW_PASS_ON(Refill(1, eof));
+                TW_RETURN_IF_ERROR(Refill(1, eof));
                 // The field ended at its TAB whatever follows.
                 eof = 0;
                 if (Unread() > 0 && m_pBuffer[m_nBufPos] == '\n') {
@@ -373,13 +379,14 @@ int CTWFile32::ScanText(TextSink& sink, TextEnd end, int& bEndOfLine, int& eof) 
             if (sink.Room() < 1) {
                 --m_nBufPos;
                 sink.Finish();
-                TW_RAISE(kFileError, kTargetTooSmall);
+                return TW_RAISE(kFileError, kTargetTooSmall);
             }
-            if (!sink.Take(&kCR, 1)) TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+            if (!sink.Take(&kCR, 1))
+                return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
         }
     }
     sink.Finish();
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::BufferedLineLength() const {
@@ -394,7 +401,8 @@ int CTWFile32::BufferedLineLength() const {
 
 int CTWFile32::ReadLine(char* target, int max, int& eof) {
     eof = 0;
-    if (target == nullptr || max < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (target == nullptr || max < 0)
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     const int length = BufferedLineLength();
     if (length >= 0 && length <= max) {
         std::memcpy(target, m_pBuffer + m_nBufPos, static_cast<std::size_t>(length));
@@ -404,65 +412,67 @@ int CTWFile32::ReadLine(char* target, int max, int& eof) {
     }
     TextSink sink = TextSink::Array(target, max);
     int bEndOfLine = 0;
-    TW_PASS_ON(ScanText(sink, TextEnd::Line, bEndOfLine, eof));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(ScanText(sink, TextEnd::Line, bEndOfLine, eof));
+    return TW_EXIT();
 }
 
 int CTWFile32::ReadLine(CString* text, int& eof) {
     eof = 0;
-    if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (text == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     const int length = BufferedLineLength();
     if (length >= 0) {
         text->Truncate(0);
         try {
             text->Append(reinterpret_cast<const char*>(m_pBuffer + m_nBufPos), length);
         } catch (const std::bad_alloc&) {
-            TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+            return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
         }
         m_nBufPos += length + 2;
         return 0;
     }
     TextSink sink = TextSink::String(text);
     int bEndOfLine = 0;
-    TW_PASS_ON(ScanText(sink, TextEnd::Line, bEndOfLine, eof));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(ScanText(sink, TextEnd::Line, bEndOfLine, eof));
+    return TW_EXIT();
 }
 
 int CTWFile32::ReadField(char* target, int max, int& bEndOfLine, int& eof) {
     eof = 0;
-    if (target == nullptr || max < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (target == nullptr || max < 0)
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     TextSink sink = TextSink::Array(target, max);
     int end = bEndOfLine;
-    TW_PASS_ON(ScanText(sink, TextEnd::Field, end, eof));
+    TW_RETURN_IF_ERROR(ScanText(sink, TextEnd::Field, end, eof));
     if (eof == 0) bEndOfLine = end;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::ReadField(CString* text, int& bEndOfLine, int& eof) {
     eof = 0;
-    if (text == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (text == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     TextSink sink = TextSink::String(text);
     int end = bEndOfLine;
-    TW_PASS_ON(ScanText(sink, TextEnd::Field, end, eof));
+    TW_RETURN_IF_ERROR(ScanText(sink, TextEnd::Field, end, eof));
     if (eof == 0) bEndOfLine = end;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::SkipString(int& eof) {
     TextSink sink = TextSink::Nowhere();
     int bEndOfLine = 0;
-    TW_PASS_ON(ScanText(sink, TextEnd::Nul, bEndOfLine, eof));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(ScanText(sink, TextEnd::Nul, bEndOfLine, eof));
+    return TW_EXIT();
 }
 
 int CTWFile32::ReadBytes(char* target, int max, int& count, int& eof) {
     eof = 0;
     count = 0;
-    if (target == nullptr || max < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (target == nullptr || max < 0)
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     while (count < max) {
         if (Unread() <= 0) {
             target[count] = '\0';
-            TW_PASS_ON(Refill(1, eof));
+            TW_RETURN_IF_ERROR(Refill(1, eof));
             if (eof != 0) break;
         }
         const int piece = std::min(max - count, Unread());
@@ -473,7 +483,7 @@ int CTWFile32::ReadBytes(char* target, int max, int& count, int& eof) {
     target[count] = '\0';
     // End of file is reported only when no byte at all was read.
     if (count > 0) eof = 0;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::ReadBLOB(char*& data, long& count, int& eof) {
@@ -483,42 +493,42 @@ int CTWFile32::ReadBLOB(char*& data, long& count, int& eof) {
 int CTWFile32::ReadBLOB(char*& data, long& count, int need, int& eof) {
     eof = 0;
     count = 0;
-    TW_PASS_ON(Refill(std::max(need, 1), eof));
+    TW_RETURN_IF_ERROR(Refill(std::max(need, 1), eof));
     if (eof == 0) {
         data = reinterpret_cast<char*>(m_pBuffer + m_nBufPos);
         count = Unread();
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::SkipBLOB(long count, int& eof) {
     eof = 0;
-    if (count < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (count < 0) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     long left = count;
     while (left > Unread()) {
         const int unread = std::max(Unread(), 0);
         left -= unread;
         m_nBufPos += unread;
-        TW_PASS_ON(Refill(1, eof));
-        if (eof != 0) TW_EXIT();
+        TW_RETURN_IF_ERROR(Refill(1, eof));
+        if (eof != 0) return TW_EXIT();
     }
     m_nBufPos += static_cast<int>(left);
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::Ensure(int count, int& eof, int& bShort) {
     eof = 0;
     bShort = 0;
-    TW_PASS_ON(Refill(count, eof));
+    TW_RETURN_IF_ERROR(Refill(count, eof));
     if (eof == 0 && Unread() < count) bShort = 1;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::Locate(long offset) {
-    if (offset < 0 || offset > kMaxOffset) TW_RAISE(kFileError, kErrorLocating);
+    if (offset < 0 || offset > kMaxOffset) return TW_RAISE(kFileError, kErrorLocating);
     if (offset >= m_nBufStart && offset < static_cast<long>(m_nBufStart) + m_nBufValid) {
         m_nBufPos = static_cast<int>(offset - m_nBufStart);
-        TW_EXIT();
+        return TW_EXIT();
     }
     // Nothing is loaded at offset: the current point moves there even when
     // the load finds no byte.
@@ -526,9 +536,9 @@ int CTWFile32::Locate(long offset) {
     m_nBufValid = 0;
     m_nBufPos = 0;
     int eof = 0;
-    TW_PASS_ON(ReadFile(eof));
-    if (eof != 0) TW_RAISE(kFileError, kErrorLocating);
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(ReadFile(eof));
+    if (eof != 0) return TW_RAISE(kFileError, kErrorLocating);
+    return TW_EXIT();
 }
 
 int CTWFile32::GetCurLoc(long& offset) {

@@ -15,6 +15,8 @@
 #include "file/messages.h"
 #include "file/reason.h"
 
+#define TW_SOURCE "twfile32"
+
 using namespace twfile::file;
 
 namespace {
@@ -59,11 +61,11 @@ Name ReserveBeside(const std::string& target) {
 }  // namespace
 
 int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
-    if (write == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (write == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     m_dwAccessNotKept = 0;
     if ((m_dwDesiredAccess & win32::GENERIC_WRITE) == 0) {
-        TW_PASS_ON(WriteInPlace(write, context));
-        TW_EXIT();
+        TW_RETURN_IF_ERROR(WriteInPlace(write, context));
+        return TW_EXIT();
     }
     std::string target;
     Name replacement;
@@ -71,19 +73,19 @@ int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
         target = win32::GetReplacedFileName(m_strFileName.GetString());
         if (!target.empty()) replacement = ReserveBeside(target);
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     if (replacement == nullptr) {
         // A directory the caller may not write to: the open file is
         // rewritten where it is. Anything else fails as a file that did not
         // open fails: its reason is shown, and nothing was written.
         if (!target.empty() && IsFileOpen() != 0 && win32::IsAccessDenied(win32::GetLastError())) {
-            TW_PASS_ON(WriteInPlace(write, context));
-            TW_EXIT();
+            TW_RETURN_IF_ERROR(WriteInPlace(write, context));
+            return TW_EXIT();
         }
         ShowError();
-        TW_PASS_ON_PENDING();
-        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        TW_RETURN_IF_PENDING();
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
 
     const win32::HANDLE old = m_hFile;
@@ -93,7 +95,7 @@ int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
     const int status = WriteReplacement(replacement.get(), target.c_str(), write, context, held);
     if (status < 0) {
         AbandonReplacement(held, point, size, replacement.get());
-        TW_PASS_ON(status);
+        TW_RETURN_IF_ERROR(status);
     }
     // Nothing was written through the old file: its close cannot lose text.
     if (held != win32::INVALID_HANDLE_VALUE) win32::CloseHandle(held);
@@ -101,10 +103,10 @@ int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
     // only the rename's own way to the disk is left.
     if (!win32::FlushFolderOf(target.c_str())) {
         ShowError();
-        TW_PASS_ON_PENDING();
-        TW_RAISE(kFileError, ReasonText(kSavedFolderNotFlushed).c_str());
+        TW_RETURN_IF_PENDING();
+        return TW_RAISE(kFileError, ReasonText(kSavedFolderNotFlushed).c_str());
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteReplacement(const char* replacement, const char* target,
@@ -118,30 +120,30 @@ int CTWFile32::WriteReplacement(const char* replacement, const char* target,
     m_dwFileSize = 0;
     if (m_hFile == win32::INVALID_HANDLE_VALUE) {
         ShowError();
-        TW_PASS_ON_PENDING();
-        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        TW_RETURN_IF_PENDING();
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
-    if (m_pBuffer == nullptr) TW_PASS_ON(GetMemory());
-    TW_PASS_ON(write(context));
-    TW_PASS_ON(WriteFile());
+    if (m_pBuffer == nullptr) TW_RETURN_IF_ERROR(GetMemory());
+    TW_RETURN_IF_ERROR(write(context));
+    TW_RETURN_IF_ERROR(WriteFile());
     // The new text is complete: it goes to the disk, takes the old file's
     // access and replaces it.
     if (!win32::FlushFileBuffers(m_hFile) ||
         !win32::CopyFileAccess(target, m_hFile, &m_dwAccessNotKept)) {
         ShowError();
-        TW_PASS_ON_PENDING();
-        TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
+        TW_RETURN_IF_PENDING();
+        return TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     }
     if (win32::ReplaceNeedsClosedTarget()) {
-        TW_PASS_ON(RenameOverClosedTarget(replacement, target, old));
-        TW_EXIT();
+        TW_RETURN_IF_ERROR(RenameOverClosedTarget(replacement, target, old));
+        return TW_EXIT();
     }
     if (!win32::MoveFileExA(replacement, target, win32::MOVEFILE_REPLACE_EXISTING)) {
         ShowError();
-        TW_PASS_ON_PENDING();
-        TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
+        TW_RETURN_IF_PENDING();
+        return TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::RenameOverClosedTarget(const char* replacement, const char* target,
@@ -163,10 +165,10 @@ int CTWFile32::RenameOverClosedTarget(const char* replacement, const char* targe
         }
         win32::SetLastError(reason);
         ShowError();
-        TW_PASS_ON_PENDING();
-        TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
+        TW_RETURN_IF_PENDING();
+        return TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 void CTWFile32::AbandonReplacement(win32::HANDLE old, int point, win32::DWORD size,

@@ -19,6 +19,8 @@
 #include "file/reason.h"
 #include "platform/fault.h"
 
+#define TW_SOURCE "twfile32"
+
 using namespace twfile::file;
 
 int CTWFile32::WriteInPlace(int (*write)(void* context), void* context) {
@@ -32,15 +34,15 @@ int CTWFile32::WriteInPlace(int (*write)(void* context), void* context) {
     m_nBufPos = 0;
     m_nBufValid = 0;
     if (status >= 0) m_dwFileSize = static_cast<win32::DWORD>(text.size());
-    TW_PASS_ON(status);
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(status);
+    return TW_EXIT();
 }
 
 int CTWFile32::OverwriteHeld(const std::string& text) {
     if (!win32::HoldReadersOut(m_hFile, m_dwShareMode)) {
         ShowError();
-        TW_PASS_ON_PENDING();
-        TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
+        TW_RETURN_IF_PENDING();
+        return TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     }
     const int status = Overwrite(text);
     // Readers are let in whether or not the rewrite succeeded; the release
@@ -48,8 +50,8 @@ int CTWFile32::OverwriteHeld(const std::string& text) {
     const win32::DWORD reason = win32::GetLastError();
     win32::LetReadersIn(m_hFile, m_dwShareMode);
     win32::SetLastError(reason);
-    TW_PASS_ON(status);
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(status);
+    return TW_EXIT();
 }
 
 int CTWFile32::MakeText(int (*write)(void* context), void* context, std::string& text) {
@@ -61,42 +63,44 @@ int CTWFile32::MakeText(int (*write)(void* context), void* context, std::string&
     m_nBufStart = 0;
     m_nBufPos = 0;
     m_nBufValid = 0;
-    if (m_pBuffer == nullptr) TW_PASS_ON(GetMemory());
-    TW_PASS_ON(write(context));
-    TW_PASS_ON(WriteFile());
-    TW_EXIT();
+    if (m_pBuffer == nullptr) TW_RETURN_IF_ERROR(GetMemory());
+    TW_RETURN_IF_ERROR(write(context));
+    TW_RETURN_IF_ERROR(WriteFile());
+    return TW_EXIT();
 }
 
 int CTWFile32::KeepOutput() {
-    if (m_pBuffer == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    if (m_pBuffer == nullptr)
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     if (win32::fault::ShouldFail(win32::fault::Kind::String)) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     try {
         m_pCapture->append(reinterpret_cast<const char*>(m_pBuffer),
                            static_cast<std::size_t>(m_nBufPos));
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::Overwrite(const std::string& text) {
     const auto length = static_cast<win32::DWORD>(text.size());
     if (!win32::ReserveFileSpace(m_hFile, length)) {
         ShowError();
-        TW_PASS_ON_PENDING();
-        TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
+        TW_RETURN_IF_PENDING();
+        return TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     }
     // Every byte of the new text is in the file and on the disk before the
     // file is cut: a shorter text never leaves a cut old one behind.
-    TW_PASS_ON(SetFilePointer(0, win32::FILE_BEGIN));
+    TW_RETURN_IF_ERROR(SetFilePointer(0, win32::FILE_BEGIN));
     win32::DWORD written = 0;
     if (!win32::WriteFile(m_hFile, text.data(), length, &written, nullptr) || written != length ||
         !win32::FlushFileBuffers(m_hFile)) {
-        TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
+        return TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
     }
-    TW_PASS_ON(SetEndOfFile(static_cast<long>(length)));
-    if (!win32::FlushFileBuffers(m_hFile)) TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(SetEndOfFile(static_cast<long>(length)));
+    if (!win32::FlushFileBuffers(m_hFile))
+        return TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
+    return TW_EXIT();
 }

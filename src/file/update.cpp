@@ -19,6 +19,8 @@
 
 #include "file/messages.h"
 
+#define TW_SOURCE "twfile32"
+
 using namespace twfile::file;
 
 int CTWFile32::PrePreUpdate() {
@@ -31,11 +33,12 @@ int CTWFile32::PrePreUpdate() {
 }
 
 int CTWFile32::PreUpdate(long offset, long length) {
-    if (offset < 0 || length < 0) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
-    if (offset > kMaxOffset - length) TW_RAISE(kFileError, kFileTooLarge);
+    if (offset < 0 || length < 0)
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (offset > kMaxOffset - length) return TW_RAISE(kFileError, kFileTooLarge);
     // A region is written in one piece into the buffer: a flush in the middle
     // of it would end the file there.
-    if (length > m_nBufSize) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (length > m_nBufSize) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     const long end = offset + length;
     if (offset >= m_nBufStart && end <= static_cast<long>(m_nBufStart) + m_nBufValid) {
         if (static_cast<long>(m_nBufStart) + m_nBufPos < end) {
@@ -51,11 +54,11 @@ int CTWFile32::PreUpdate(long offset, long length) {
             // The buffer holds output: it goes to the file before the buffer
             // moves.
             m_nBufPos = std::max(m_nHighWater, m_nBufPos);
-            TW_PASS_ON(WriteFile());
+            TW_RETURN_IF_ERROR(WriteFile());
             m_bRelocated = 1;
         } else if (m_bDirty != 0) {
             // A region whose PostUpdate did not come: it is kept all the same.
-            TW_PASS_ON(WriteBack(std::max(m_nHighWater, m_nBufPos)));
+            TW_RETURN_IF_ERROR(WriteBack(std::max(m_nHighWater, m_nBufPos)));
         }
         m_bDirty = 1;
         m_nBufStart = static_cast<int>(offset);
@@ -64,23 +67,23 @@ int CTWFile32::PreUpdate(long offset, long length) {
         m_nHighWater = 0;
         // A region at or beyond the end of the file is simply written there.
         int eof = 0;
-        TW_PASS_ON(ReadFile(eof));
+        TW_RETURN_IF_ERROR(ReadFile(eof));
     }
     m_nHighWater = std::max(m_nHighWater, m_nBufPos);
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::PostUpdate() {
     if (m_bDirty != 0) {
         m_nBufPos = std::max(m_nHighWater, m_nBufPos);
-        TW_PASS_ON(WriteBack(m_nBufPos));
+        TW_RETURN_IF_ERROR(WriteBack(m_nBufPos));
         // The buffer stays a window on the file, holding what the file holds.
         m_nBufValid = std::max(m_nBufValid, m_nBufPos);
         m_bDirty = 0;
         m_nHighWater = 0;
         m_bRelocated = 1;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::PostPostUpdate() {
@@ -89,16 +92,16 @@ int CTWFile32::PostPostUpdate() {
         m_nBufValid = 0;
         m_nBufPos = 0;
         int eof = 0;
-        TW_PASS_ON(ReadFile(eof));
+        TW_RETURN_IF_ERROR(ReadFile(eof));
         // The saved output went to the file; it must all come back.
-        if (m_nBufValid < m_nSavedPos) TW_RAISE(kFileError, kErrorReading);
+        if (m_nBufValid < m_nSavedPos) return TW_RAISE(kFileError, kErrorReading);
     }
     m_nBufPos = m_nSavedPos;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteBack(int count) {
-    TW_PASS_ON(SetFilePointer(m_nBufStart, win32::FILE_BEGIN));
-    if (count > 0) TW_PASS_ON(DoWrite(static_cast<unsigned long>(count)));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(SetFilePointer(m_nBufStart, win32::FILE_BEGIN));
+    if (count > 0) TW_RETURN_IF_ERROR(DoWrite(static_cast<unsigned long>(count)));
+    return TW_EXIT();
 }

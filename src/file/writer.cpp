@@ -16,6 +16,8 @@
 #include "file/messages.h"
 #include "file/reason.h"
 
+#define TW_SOURCE "twfile32"
+
 using namespace twfile::file;
 
 namespace {
@@ -31,83 +33,85 @@ bool FitsInt32(long value) {
 }  // namespace
 
 int CTWFile32::CheckOutput(unsigned long long count) {
-    if (m_pBuffer == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    if (m_pBuffer == nullptr)
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     const unsigned long long here =
         static_cast<unsigned long long>(m_nBufStart) + static_cast<unsigned long long>(m_nBufPos);
     if (count > static_cast<unsigned long long>(kMaxOffset) - here) {
-        TW_RAISE(kFileError, kFileTooLarge);
+        return TW_RAISE(kFileError, kFileTooLarge);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::BeginItem(unsigned long long need) {
-    TW_PASS_ON(CheckOutput(need));
-    if (static_cast<unsigned long long>(m_nBufSize - m_nBufPos) < need) TW_PASS_ON(WriteFile());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(CheckOutput(need));
+    if (static_cast<unsigned long long>(m_nBufSize - m_nBufPos) < need)
+        TW_RETURN_IF_ERROR(WriteFile());
+    return TW_EXIT();
 }
 
 int CTWFile32::Put(const void* data, std::size_t count) {
     const unsigned char* from = static_cast<const unsigned char*>(data);
     while (count > 0) {
-        if (m_nBufPos >= m_nBufSize) TW_PASS_ON(WriteFile());
+        if (m_nBufPos >= m_nBufSize) TW_RETURN_IF_ERROR(WriteFile());
         const std::size_t piece = std::min(count, static_cast<std::size_t>(m_nBufSize - m_nBufPos));
         std::memcpy(m_pBuffer + m_nBufPos, from, piece);
         m_nBufPos += static_cast<int>(piece);
         from += piece;
         count -= piece;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteFixed(std::uint32_t bits) {
     unsigned char bytes[4];
     StoreLE32(bytes, bits);
-    TW_PASS_ON(BeginItem(sizeof bytes));
-    TW_PASS_ON(Put(bytes, sizeof bytes));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(BeginItem(sizeof bytes));
+    TW_RETURN_IF_ERROR(Put(bytes, sizeof bytes));
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteFixed(std::uint64_t bits) {
     unsigned char bytes[8];
     StoreLE64(bytes, bits);
-    TW_PASS_ON(BeginItem(sizeof bytes));
-    TW_PASS_ON(Put(bytes, sizeof bytes));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(BeginItem(sizeof bytes));
+    TW_RETURN_IF_ERROR(Put(bytes, sizeof bytes));
+    return TW_EXIT();
 }
 
 int CTWFile32::Write(long value) {
-    if (!FitsInt32(value)) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
-    TW_PASS_ON(Write(static_cast<int>(value)));
-    TW_EXIT();
+    if (!FitsInt32(value)) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    TW_RETURN_IF_ERROR(Write(static_cast<int>(value)));
+    return TW_EXIT();
 }
 
 int CTWFile32::Write(const char* text) {
     if (text == nullptr) {
-        TW_PASS_ON(BeginItem(0));
-        TW_EXIT();
+        TW_RETURN_IF_ERROR(BeginItem(0));
+        return TW_EXIT();
     }
     const std::size_t length = std::strlen(text);
-    TW_PASS_ON(BeginItem(length + 1));
-    TW_PASS_ON(Put(text, length + 1));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(BeginItem(length + 1));
+    TW_RETURN_IF_ERROR(Put(text, length + 1));
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteNull() {
     static const char nul = '\0';
-    TW_PASS_ON(BeginItem(1));
-    TW_PASS_ON(Put(&nul, 1));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(BeginItem(1));
+    TW_RETURN_IF_ERROR(Put(&nul, 1));
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteBLOB(char* data, long count) {
     if (count > 0 && data == nullptr) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     // A block goes in as room allows: it never waits for room for the whole
     // of it, and the buffer is written out each time it is full.
-    TW_PASS_ON(CheckOutput(count > 0 ? static_cast<unsigned long long>(count) : 0));
-    if (count > 0) TW_PASS_ON(Put(data, static_cast<std::size_t>(count)));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(CheckOutput(count > 0 ? static_cast<unsigned long long>(count) : 0));
+    if (count > 0) TW_RETURN_IF_ERROR(Put(data, static_cast<std::size_t>(count)));
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteField(char* text, int bEndOfLine) {
@@ -115,10 +119,10 @@ int CTWFile32::WriteField(char* text, int bEndOfLine) {
     static const char crlf[] = "\r\n";
     const std::size_t length = TextLength(text);
     const std::size_t endLength = bEndOfLine ? 2 : 1;
-    TW_PASS_ON(BeginItem(length + endLength));
-    TW_PASS_ON(Put(text, length));
-    TW_PASS_ON(Put(bEndOfLine ? crlf : tab, endLength));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(BeginItem(length + endLength));
+    TW_RETURN_IF_ERROR(Put(text, length));
+    TW_RETURN_IF_ERROR(Put(bEndOfLine ? crlf : tab, endLength));
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteLine(const char* text) {
@@ -132,87 +136,87 @@ int CTWFile32::WriteLine(const char* text) {
         to[length] = '\r';
         to[length + 1] = '\n';
         m_nBufPos += static_cast<int>(length + 2);
-        TW_EXIT();
+        return TW_EXIT();
     }
-    TW_PASS_ON(BeginItem(length + 2));
-    TW_PASS_ON(Put(text, length));
-    TW_PASS_ON(Put(crlf, 2));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(BeginItem(length + 2));
+    TW_RETURN_IF_ERROR(Put(text, length));
+    TW_RETURN_IF_ERROR(Put(crlf, 2));
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteText(const char* text) {
     const std::size_t length = TextLength(text);
-    TW_PASS_ON(BeginItem(length));
-    TW_PASS_ON(Put(text, length));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(BeginItem(length));
+    TW_RETURN_IF_ERROR(Put(text, length));
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteText(long value) {
-    if (!FitsInt32(value)) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (!FitsInt32(value)) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     char digits[12];  // "-2147483648" and its NUL
     std::snprintf(digits, sizeof digits, "%d", static_cast<int>(value));
-    TW_PASS_ON(WriteText(digits));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteText(digits));
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteLen(char* text) {
     static const char nul = '\0';
     const std::size_t length = TextLength(text);
-    if (length >= static_cast<std::size_t>(INT32_MAX)) TW_RAISE(kFileError, kFileTooLarge);
+    if (length >= static_cast<std::size_t>(INT32_MAX)) return TW_RAISE(kFileError, kFileTooLarge);
     unsigned char prefix[4];
     StoreLE32(prefix, static_cast<std::uint32_t>(length + 1));
-    TW_PASS_ON(BeginItem(length + 5));
-    TW_PASS_ON(Put(prefix, sizeof prefix));
-    TW_PASS_ON(Put(text, length));
-    TW_PASS_ON(Put(&nul, 1));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(BeginItem(length + 5));
+    TW_RETURN_IF_ERROR(Put(prefix, sizeof prefix));
+    TW_RETURN_IF_ERROR(Put(text, length));
+    TW_RETURN_IF_ERROR(Put(&nul, 1));
+    return TW_EXIT();
 }
 
 int CTWFile32::WriteFile() {
     if (m_pCapture != nullptr) {
-        TW_PASS_ON(KeepOutput());
+        TW_RETURN_IF_ERROR(KeepOutput());
     } else {
-        TW_PASS_ON(SetEndOfFile(static_cast<long>(m_nBufStart) + m_nBufPos));
-        TW_PASS_ON(SetFilePointer(m_nBufStart, win32::FILE_BEGIN));
-        if (m_nBufPos != 0) TW_PASS_ON(DoWrite(static_cast<unsigned long>(m_nBufPos)));
+        TW_RETURN_IF_ERROR(SetEndOfFile(static_cast<long>(m_nBufStart) + m_nBufPos));
+        TW_RETURN_IF_ERROR(SetFilePointer(m_nBufStart, win32::FILE_BEGIN));
+        if (m_nBufPos != 0) TW_RETURN_IF_ERROR(DoWrite(static_cast<unsigned long>(m_nBufPos)));
     }
     m_nBufStart += m_nBufPos;
     m_nBufPos = 0;
     // The file now ends at m_nBufStart: no byte of it is loaded any more.
     m_nBufValid = 0;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::Flush() {
-    TW_PASS_ON(WriteFile());
-    TW_PASS_ON(CloseFile());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteFile());
+    TW_RETURN_IF_ERROR(CloseFile());
+    return TW_EXIT();
 }
 
 int CTWFile32::SetEndOfFile(long offset) {
     if (m_hFile == win32::INVALID_HANDLE_VALUE) {
-        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
-    TW_PASS_ON(SetFilePointer(offset, win32::FILE_BEGIN));
+    TW_RETURN_IF_ERROR(SetFilePointer(offset, win32::FILE_BEGIN));
     if (!win32::SetEndOfFile(m_hFile)) {
         // The user sees the system's reason; the caller gets the file
         // object's own error.
         ShowError();
-        TW_RAISE(kFileError, kErrorLocating);
+        return TW_RAISE(kFileError, kErrorLocating);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFile32::DoWrite(unsigned long count) {
     if (m_hFile == win32::INVALID_HANDLE_VALUE || m_pBuffer == nullptr) {
-        TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
     }
     if (count > static_cast<unsigned long>(m_nBufSize)) {
-        TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+        return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     }
     win32::DWORD written = 0;
     const win32::BOOL ok =
         win32::WriteFile(m_hFile, m_pBuffer, static_cast<win32::DWORD>(count), &written, nullptr);
-    if (!ok || written != count) TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
-    TW_EXIT();
+    if (!ok || written != count) return TW_RAISE(kFileError, ReasonText(kErrorWriting).c_str());
+    return TW_EXIT();
 }

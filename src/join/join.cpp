@@ -24,7 +24,7 @@ const char* NextName(CTWFileQDFJoin& join, POSITION& pos) {
         TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, nullptr);
     }
     const char* name = attribute->GetTableAttributeName();
-    TW_PASS_ON_RETURN(name, nullptr);
+    TW_RETURN_VALUE_IF_ERROR(name, nullptr);
     if (name == nullptr) TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, nullptr);
     return name;
 }
@@ -48,9 +48,9 @@ int CTWFileQDFJoin::Initialise() {
 
 int CTWFileQDFJoin::ReAllocateBuffer(int size) {
     if (!twfile::GrowTextBuffer(m_pBuffer, m_nBufferSize, size)) {
-        TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+        return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 const char* CTWFileQDFJoin::GetText() {
@@ -68,7 +68,7 @@ const char* CTWFileQDFJoin::GetText() {
         }
     }
     const int length = static_cast<int>(total);
-    TW_PASS_ON_RETURN(ReAllocateBuffer(length), m_pBuffer);
+    TW_RETURN_VALUE_IF_ERROR(ReAllocateBuffer(length), m_pBuffer);
 
     // Second pass: the text itself, kept NUL-terminated at every step and
     // never longer than the buffer, even if a name has changed meanwhile.

@@ -23,13 +23,13 @@ CTWFileQDFJoinList::CTWFileQDFJoinList() : CPtrList(10) {}
 CTWFileQDFJoinList::~CTWFileQDFJoinList() = default;
 
 int CTWFileQDFJoinList::AddTail(CTWFileQDFJoin* join) {
-    if (join == nullptr) TW_RAISE(kListError, kInsertFailed);
+    if (join == nullptr) return TW_RAISE(kListError, kInsertFailed);
     try {
         CPtrList::AddTail(join);
     } catch (const std::bad_alloc&) {
-        TW_RAISE(kListError, kAppendFailed);
+        return TW_RAISE(kListError, kAppendFailed);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDFJoinList::InList(CTWFileQDFJoin* join) const {
@@ -44,7 +44,7 @@ int CTWFileQDFJoinList::InList(CTWDB_Table* table) const {
         const auto* join = static_cast<const CTWFileQDFJoin*>(GetNext(pos));
         if (join == nullptr) TW_RAISE_RETURN(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected, 0);
         result = join->CTWDB_AttributeList::InList(table);
-        TW_PASS_ON_RETURN(result, result);
+        TW_RETURN_VALUE_IF_ERROR(result, result);
     }
     TW_EXIT_RETURN(result);
 }

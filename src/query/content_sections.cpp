@@ -13,6 +13,8 @@
 #include "query/messages.h"
 #include "query/section_table.h"
 
+#define TW_SOURCE "TWFileQDF"
+
 using namespace twfile::query;
 
 namespace {
@@ -88,11 +90,11 @@ CString* NewString() {
 }  // namespace
 
 int CTWFileQDF::WriteHeaderSection() {
-    TW_PASS_ON(WriteSectionStart(kHeader));
+    TW_RETURN_IF_ERROR(WriteSectionStart(kHeader));
     for (const char* line : kHeaderLines)
-        TW_PASS_ON(WriteLine(line));
-    TW_PASS_ON(WriteSectionEnd());
-    TW_EXIT();
+        TW_RETURN_IF_ERROR(WriteLine(line));
+    TW_RETURN_IF_ERROR(WriteSectionEnd());
+    return TW_EXIT();
 }
 
 // The three lines are read and discarded, whatever they hold.
@@ -100,8 +102,8 @@ int CTWFileQDF::ReadHeaderSection(int& read) {
     TW_RETURN(ReadSection(kHeader, read, [](CTWFileQDF& d, int, int) {
         CString line;
         for (int i = 0; i < 3; ++i)
-            TW_PASS_ON(d.ReadBodyLine(&line));
-        TW_EXIT();
+            TW_RETURN_IF_ERROR(d.ReadBodyLine(&line));
+        return TW_EXIT();
     }));
 }
 
@@ -175,10 +177,10 @@ int CTWFileQDF::ReadDefaultValuesSection(int& read) {
 }
 
 int CTWFileQDF::WriteListSection(int index, CPtrList* list) {
-    TW_PASS_ON(WriteSectionStart(index));
-    TW_PASS_ON(WriteList(list));
-    TW_PASS_ON(WriteSectionEnd());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteSectionStart(index));
+    TW_RETURN_IF_ERROR(WriteList(list));
+    TW_RETURN_IF_ERROR(WriteSectionEnd());
+    return TW_EXIT();
 }
 
 // Every element is written so that it reads back without losing another.
@@ -197,18 +199,18 @@ int CTWFileQDF::WriteList(CPtrList* list) {
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
             ahead.Next();
             const CString* item = static_cast<const CString*>(list->GetNext(pos));
-            if (item == nullptr) TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+            if (item == nullptr) return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
             const char* text = item->GetString();
             const std::size_t length = std::strlen(text);
             if (FindLineEnd(text, text + length) == nullptr) {
-                if (length > 0) TW_PASS_ON(WriteLine(text));
+                if (length > 0) TW_RETURN_IF_ERROR(WriteLine(text));
                 continue;
             }
-            TW_PASS_ON(WriteListPieces(text));
+            TW_RETURN_IF_ERROR(WriteListPieces(text));
         }
     }
-    TW_PASS_ON(WriteLine(""));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteLine(""));
+    return TW_EXIT();
 }
 
 int CTWFileQDF::WriteListPieces(const char* text) {
@@ -219,14 +221,14 @@ int CTWFileQDF::WriteListPieces(const char* text) {
             if (end == nullptr) end = last;
             if (end > piece) {
                 const CString line(piece, static_cast<int>(end - piece));
-                TW_PASS_ON(WriteLine(line.GetString()));
+                TW_RETURN_IF_ERROR(WriteLine(line.GetString()));
             }
             piece = end == last ? last : end + 2;
         }
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 // Appends the lines up to the first empty one to list; the elements read
@@ -234,18 +236,18 @@ int CTWFileQDF::WriteListPieces(const char* text) {
 int CTWFileQDF::ReadList(CPtrList* list) {
     for (;;) {
         std::unique_ptr<CString> item(NewString());
-        if (!item) TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        if (!item) return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
         int eof = 0;
-        TW_PASS_ON(ReadLine(item.get(), eof));
-        if (eof != 0) TW_RAISE(kQdfError, kUnexpectedEof);
+        TW_RETURN_IF_ERROR(ReadLine(item.get(), eof));
+        if (eof != 0) return TW_RAISE(kQdfError, kUnexpectedEof);
         if (item->IsEmpty()) break;
         if (list == nullptr) continue;
         try {
             list->AddTail(item.get());
         } catch (const std::bad_alloc&) {
-            TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+            return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
         }
         item.release();
     }
-    TW_EXIT();
+    return TW_EXIT();
 }

@@ -20,6 +20,8 @@
 #include "query/messages.h"
 #include "query/section_table.h"
 
+#define TW_SOURCE "TWFileQDF"
+
 using namespace twfile::query;
 
 namespace {
@@ -126,7 +128,7 @@ int CTWFileQDF::Initialise() {
             *list = nullptr;
         }
         *list = NewList();
-        if (*list == nullptr) TW_RAISE(kNoApplicationObject, kUnableToCreate);
+        if (*list == nullptr) return TW_RAISE(kNoApplicationObject, kUnableToCreate);
     }
 
     m_nTimeZone = 1;
@@ -139,16 +141,16 @@ int CTWFileQDF::Initialise() {
         m_strBackgroundColour = ColourText(win32::GetSysColor(win32::COLOR_WINDOW));
         m_strTextColour = ColourText(win32::GetSysColor(win32::COLOR_WINDOWTEXT));
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     m_pOutputFile = this;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDF::Open(const char* path, int readOnly) {
-    TW_PASS_ON(CloseFile());
-    TW_PASS_ON(Reset());
-    TW_PASS_ON(SetFileName(path));
+    TW_RETURN_IF_ERROR(CloseFile());
+    TW_RETURN_IF_ERROR(Reset());
+    TW_RETURN_IF_ERROR(SetFileName(path));
     if (readOnly != 0) {
         m_dwDesiredAccess = win32::GENERIC_READ;
         m_dwShareMode = win32::FILE_SHARE_READ | win32::FILE_SHARE_WRITE;
@@ -157,11 +159,11 @@ int CTWFileQDF::Open(const char* path, int readOnly) {
         m_dwShareMode = win32::FILE_SHARE_READ;
     }
     m_dwCreationDistribution = win32::OPEN_EXISTING;
-    TW_PASS_ON(OpenCurrentFile());
+    TW_RETURN_IF_ERROR(OpenCurrentFile());
     // The file object has shown the system's message; nothing is read.
-    if (IsFileOpen() == 0) TW_EXIT();
-    TW_PASS_ON(ReadFromBuffer());
-    TW_EXIT();
+    if (IsFileOpen() == 0) return TW_EXIT();
+    TW_RETURN_IF_ERROR(ReadFromBuffer());
+    return TW_EXIT();
 }
 
 // Another writer's save renames its new file over the path and then lets the
@@ -172,67 +174,67 @@ int CTWFileQDF::Open(const char* path, int readOnly) {
 int CTWFileQDF::OpenCurrentFile() {
     constexpr int kAttempts = 100;
     for (int attempt = 1;; ++attempt) {
-        TW_PASS_ON(CreateFileA());
+        TW_RETURN_IF_ERROR(CreateFileA());
         if (IsFileOpen() == 0 || (m_dwDesiredAccess & win32::GENERIC_WRITE) == 0 ||
             attempt == kAttempts || IsFileAtPath(m_hFile, GetFileName()) != 0) {
             break;
         }
-        TW_PASS_ON(CloseFile());
+        TW_RETURN_IF_ERROR(CloseFile());
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDF::Save() {
-    TW_PASS_ON(CheckSavable());
-    if (IsFileOpen() == 0) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-    TW_PASS_ON(WriteReplacingFile());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(CheckSavable());
+    if (IsFileOpen() == 0) return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+    TW_RETURN_IF_ERROR(WriteReplacingFile());
+    return TW_EXIT();
 }
 
 // The existing file at path is opened as Open opens it for writing, so that
 // another holder keeps the document out as it would keep a writer out; only
 // a path that names nothing is left to the save to create.
 int CTWFileQDF::SaveAs(const char* path) {
-    TW_PASS_ON(CheckSavable());
-    TW_PASS_ON(CloseFile());
-    TW_PASS_ON(Reset());
-    TW_PASS_ON(SetFileName(path));
+    TW_RETURN_IF_ERROR(CheckSavable());
+    TW_RETURN_IF_ERROR(CloseFile());
+    TW_RETURN_IF_ERROR(Reset());
+    TW_RETURN_IF_ERROR(SetFileName(path));
     m_dwDesiredAccess = win32::GENERIC_READ | win32::GENERIC_WRITE;
     m_dwShareMode = win32::FILE_SHARE_READ;
     if (win32::GetFileAttributesA(path) != win32::INVALID_FILE_ATTRIBUTES ||
         !win32::IsFileNotFound(win32::GetLastError())) {
         m_dwCreationDistribution = win32::OPEN_EXISTING;
-        TW_PASS_ON(CreateFileA());
+        TW_RETURN_IF_ERROR(CreateFileA());
         if (IsFileOpen() == 0) {
             // The file object has shown the system's reason.
             m_dwCreationDistribution = win32::OPEN_ALWAYS;
-            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         }
     }
     m_dwCreationDistribution = win32::OPEN_ALWAYS;
-    TW_PASS_ON(WriteReplacingFile());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteReplacingFile());
+    return TW_EXIT();
 }
 
 int CTWFileQDF::WriteReplacingFile() {
     const auto write = [](void* document) {
         return static_cast<CTWFileQDF*>(document)->WriteToBuffer();
     };
-    TW_PASS_ON(WriteReplacing(write, this));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteReplacing(write, this));
+    return TW_EXIT();
 }
 
 int CTWFileQDF::Copy(CTWFileQDF* target) {
-    if (target == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (target == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     // The document writes into its own file again on every return.
     struct RestoreOutput {
         CTWFileQDF* document;
         ~RestoreOutput() { document->m_pOutputFile = document; }
     } restore{this};
     m_pOutputFile = target;
-    TW_PASS_ON(WriteToBuffer());
-    TW_PASS_ON(target->WriteFile());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteToBuffer());
+    TW_RETURN_IF_ERROR(target->WriteFile());
+    return TW_EXIT();
 }
 
 int CTWFileQDF::Close() {
@@ -242,11 +244,11 @@ int CTWFileQDF::Close() {
 int CTWFileQDF::WriteToBuffer() {
     try {
         for (const Section& section : s_sections)
-            TW_PASS_ON((this->*section.write)());
+            TW_RETURN_IF_ERROR((this->*section.write)());
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 // Each reader takes the next start line in the file as its own. The first
@@ -261,17 +263,17 @@ int CTWFileQDF::ReadFromBuffer() {
     try {
         for (const Section& section : s_sections) {
             int read = 0;
-            TW_PASS_ON((this->*section.read)(read));
+            TW_RETURN_IF_ERROR((this->*section.read)(read));
             if (section.indicator != Section::kNoIndicator) {
                 m_bSectionRead[section.indicator] = read != 0 ? 1 : 0;
             }
         }
-        if (m_bSectionFound == 0) TW_RAISE(kNotADocument, kNotAQueryFile);
-        TW_PASS_ON(ReadTrailingText());
+        if (m_bSectionFound == 0) return TW_RAISE(kNotADocument, kNotAQueryFile);
+        TW_RETURN_IF_ERROR(ReadTrailingText());
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 long CTWFileQDF::GetDroppedTextOffset() const {
@@ -279,7 +281,7 @@ long CTWFileQDF::GetDroppedTextOffset() const {
 }
 
 int CTWFileQDF::GetStatusString(CString* report) {
-    if (report == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (report == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     try {
         CString text(kStatusHeading);
         bool named = false;
@@ -295,16 +297,16 @@ int CTWFileQDF::GetStatusString(CString* report) {
             report->Empty();
         }
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDF::ClearQueryText() {
     m_strDatabase.Empty();
     for (CPtrList** list : ListsOf(*this))
-        TW_PASS_ON(DeleteList(*list));
-    TW_EXIT();
+        TW_RETURN_IF_ERROR(DeleteList(*list));
+    return TW_EXIT();
 }
 
 int CTWFileQDF::DeleteList(CPtrList* list) {
@@ -318,13 +320,13 @@ int CTWFileQDF::DeleteList(CPtrList* list) {
 
 // When the list cannot grow, item stays the caller's.
 int CTWFileQDF::AddTail(CPtrList* list, CString* item) {
-    if (list == nullptr || item == nullptr) TW_EXIT();
+    if (list == nullptr || item == nullptr) return TW_EXIT();
     try {
         list->AddTail(item);
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+        return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 void CTWFileQDF::DeleteTableList() {

@@ -12,6 +12,8 @@
 #include "query/file_stamp_calls.h"
 #include "query/messages.h"
 
+#define TW_SOURCE "TWFileQDF"
+
 using namespace twfile::query;
 
 namespace {
@@ -61,11 +63,11 @@ int IsFileAtPath(win32::HANDLE file, const char* path) {
 
 int CTWFileStamp::Take(const char* path) {
     m_bTaken = 0;
-    if (path == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (path == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
     const win32::HANDLE file = OpenToExamine(path);
     if (file == win32::INVALID_HANDLE_VALUE) {
         ShowSystemReason();
-        TW_RAISE(kQdfError, kErrorExamining);
+        return TW_RAISE(kQdfError, kErrorExamining);
     }
     win32::FileIdentity identity{};
     bool read = win32::GetFileIdentity(file, &identity) != 0;
@@ -80,27 +82,27 @@ int CTWFileStamp::Take(const char* path) {
     }
     if (!read) ShowSystemReason();
     win32::CloseHandle(file);
-    if (!read) TW_RAISE(kQdfError, kErrorExamining);
+    if (!read) return TW_RAISE(kQdfError, kErrorExamining);
     // The bytes read, rather than the size asked before, are the state kept.
     m_nSize = size;
     m_nModified = identity.modified;
     m_nHash = hash;
     m_bTaken = 1;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileStamp::Matches(const char* path, int& same) const {
     same = 0;
-    if (path == nullptr) TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
-    if (m_bTaken == 0) TW_EXIT();
+    if (path == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
+    if (m_bTaken == 0) return TW_EXIT();
     if (win32::GetFileAttributesA(path) == win32::INVALID_FILE_ATTRIBUTES &&
         win32::IsFileNotFound(win32::GetLastError())) {
-        TW_EXIT();
+        return TW_EXIT();
     }
     CTWFileStamp now;
-    TW_PASS_ON(now.Take(path));
+    TW_RETURN_IF_ERROR(now.Take(path));
     same = now == *this ? 1 : 0;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 bool CTWFileStamp::operator==(const CTWFileStamp& other) const {

@@ -6,6 +6,8 @@
 #include "query/messages.h"
 #include "query/section_table.h"
 
+#define TW_SOURCE "TWFileQDF"
+
 using namespace twfile::query;
 
 namespace {
@@ -35,12 +37,12 @@ int FlagLinesOfVersion(int major, int minor) {
 }  // namespace
 
 int CTWFileQDF::WriteFlagsSection() {
-    TW_PASS_ON(WriteSectionStart(kFlags));
+    TW_RETURN_IF_ERROR(WriteSectionStart(kFlags));
     for (const Flag& flag : kFlagLines) {
-        TW_PASS_ON(WriteLine(this->*flag.member != 0 ? flag.trueText : flag.falseText));
+        TW_RETURN_IF_ERROR(WriteLine(this->*flag.member != 0 ? flag.trueText : flag.falseText));
     }
-    TW_PASS_ON(WriteSectionEnd());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteSectionEnd());
+    return TW_EXIT();
 }
 
 // A line sets its flag when it is exactly the true text; anything else,
@@ -51,10 +53,10 @@ int CTWFileQDF::ReadFlagsSection(int& read) {
         const int lines = FlagLinesOfVersion(major, minor);
         CString line;
         for (int i = 0; i < lines; ++i) {
-            TW_PASS_ON(d.ReadBodyLine(&line));
+            TW_RETURN_IF_ERROR(d.ReadBodyLine(&line));
             d.*kFlagLines[i].member = IsLine(line, kFlagLines[i].trueText) ? 1 : 0;
         }
         if (lines == 3) d.m_bSelectionByRow = 0;
-        TW_EXIT();
+        return TW_EXIT();
     }));
 }

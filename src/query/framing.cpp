@@ -11,6 +11,8 @@
 #include "query/messages.h"
 #include "query/section_table.h"
 
+#define TW_SOURCE "TWFileQDF"
+
 using namespace twfile::query;
 
 namespace {
@@ -35,14 +37,14 @@ int CTWFileQDF::WriteText(int value) {
 }
 
 int CTWFileQDF::WriteSectionStart(const char* name, int major, int minor) {
-    TW_PASS_ON(WriteText(name));
-    TW_PASS_ON(WriteText(" "));
-    TW_PASS_ON(WriteText(major));
-    TW_PASS_ON(WriteText("."));
-    TW_PASS_ON(WriteText(minor));
-    TW_PASS_ON(WriteLine(""));
-    TW_PASS_ON(WriteLine("{"));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteText(name));
+    TW_RETURN_IF_ERROR(WriteText(" "));
+    TW_RETURN_IF_ERROR(WriteText(major));
+    TW_RETURN_IF_ERROR(WriteText("."));
+    TW_RETURN_IF_ERROR(WriteText(minor));
+    TW_RETURN_IF_ERROR(WriteLine(""));
+    TW_RETURN_IF_ERROR(WriteLine("{"));
+    return TW_EXIT();
 }
 
 int CTWFileQDF::WriteSectionStart(int index) {
@@ -62,27 +64,27 @@ int CTWFileQDF::ReadSectionStart(const char* name, int& major, int& minor) {
     minor = 0;
     char line[kFramingLineMax + 1] = {};
     int eof = 0;
-    TW_PASS_ON(ReadLine(line, kFramingLineMax, eof));
-    if (eof != 0) TW_EXIT();
+    TW_RETURN_IF_ERROR(ReadLine(line, kFramingLineMax, eof));
+    if (eof != 0) return TW_EXIT();
 
     const char* space = std::strchr(line, ' ');
-    if (space == nullptr) TW_EXIT();
+    if (space == nullptr) return TW_EXIT();
     const std::string_view found(line, static_cast<std::size_t>(space - line));
     for (const Section& section : s_sections) {
         if (found == section.name) m_bSectionFound = 1;
     }
-    if (found != name) TW_EXIT();
+    if (found != name) return TW_EXIT();
     const char* stop = std::strchr(space + 1, '.');
-    if (stop == nullptr) TW_EXIT();
+    if (stop == nullptr) return TW_EXIT();
     major = DecimalValue(space + 1);
     minor = DecimalValue(stop + 1);
 
     long opening = 0;
     GetCurLoc(opening);
-    TW_PASS_ON(ReadLine(line, kFramingLineMax, eof));
+    TW_RETURN_IF_ERROR(ReadLine(line, kFramingLineMax, eof));
     // A save writes "{" in place of whatever stood there.
     if (eof == 0 && std::strcmp(line, "{") != 0) NoteDropped(opening);
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 // Every line skipped before the closing "}" is text a save does not write.
@@ -92,11 +94,11 @@ int CTWFileQDF::ReadSectionEnd() {
     for (;;) {
         long start = 0;
         GetCurLoc(start);
-        TW_PASS_ON(ReadLine(line, kFramingLineMax, eof));
+        TW_RETURN_IF_ERROR(ReadLine(line, kFramingLineMax, eof));
         if (eof != 0 || std::strcmp(line, "}") == 0) break;
         NoteDropped(start);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 void CTWFileQDF::NoteDropped(long offset) {
@@ -110,7 +112,7 @@ int CTWFileQDF::ReadTrailingText() {
         long start = 0;
         GetCurLoc(start);
         int eof = 0;
-        TW_PASS_ON(ReadLine(&line, eof));
+        TW_RETURN_IF_ERROR(ReadLine(&line, eof));
         const char* text = line.GetString();
         if (text[std::strspn(text, " \t\r\n")] != '\0' ||
             std::strlen(text) != static_cast<std::size_t>(line.GetLength())) {
@@ -119,7 +121,7 @@ int CTWFileQDF::ReadTrailingText() {
         }
         if (eof != 0) break;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDF::ReadSection(int index, int& read, SectionBody body, SectionBody rejected) {
@@ -127,23 +129,23 @@ int CTWFileQDF::ReadSection(int index, int& read, SectionBody body, SectionBody 
     int major = 0;
     int minor = 0;
     read = 0;
-    TW_PASS_ON(ReadSectionStart(section.name, major, minor));
+    TW_RETURN_IF_ERROR(ReadSectionStart(section.name, major, minor));
     const bool accepted = section.Accepts(major, minor);
     if (accepted) {
-        TW_PASS_ON(body(*this, major, minor));
+        TW_RETURN_IF_ERROR(body(*this, major, minor));
         read = 1;
     }
     if (section.end == Section::End::Skipped ||
         (accepted && section.end == Section::End::AfterBody)) {
-        TW_PASS_ON(ReadSectionEnd());
+        TW_RETURN_IF_ERROR(ReadSectionEnd());
     }
-    if (!accepted && rejected != nullptr) TW_PASS_ON(rejected(*this, major, minor));
-    TW_EXIT();
+    if (!accepted && rejected != nullptr) TW_RETURN_IF_ERROR(rejected(*this, major, minor));
+    return TW_EXIT();
 }
 
 int CTWFileQDF::ReadBodyLine(CString* line) {
     int eof = 0;
-    TW_PASS_ON(ReadLine(line, eof));
-    if (eof != 0) TW_RAISE(kQdfError, kUnexpectedEof);
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(ReadLine(line, eof));
+    if (eof != 0) return TW_RAISE(kQdfError, kUnexpectedEof);
+    return TW_EXIT();
 }

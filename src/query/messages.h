@@ -1,8 +1,6 @@
-// The document's own messages and source name.
+// The document's own messages.
 #ifndef TWFILE_SRC_QUERY_MESSAGES_H
 #define TWFILE_SRC_QUERY_MESSAGES_H
-
-#define TW_SOURCE "TWFileQDF"
 
 namespace twfile {
 namespace query {

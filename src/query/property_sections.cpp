@@ -11,6 +11,8 @@
 #include "query/messages.h"
 #include "query/section_table.h"
 
+#define TW_SOURCE "TWFileQDF"
+
 using namespace twfile::query;
 
 namespace twfile {
@@ -78,27 +80,27 @@ constexpr int CountOf(const T (&)[N]) {
 }  // namespace
 
 int CTWFileQDF::WriteFieldSection(int index, const Field* fields, int count) {
-    TW_PASS_ON(WriteSectionStart(index));
+    TW_RETURN_IF_ERROR(WriteSectionStart(index));
     for (int i = 0; i < count; ++i) {
         if (fields[i].number != nullptr) {
             char digits[16];
             std::snprintf(digits, sizeof digits, "%d", this->*fields[i].number);
-            TW_PASS_ON(WriteLine(digits));
+            TW_RETURN_IF_ERROR(WriteLine(digits));
         } else {
-            TW_PASS_ON(WriteLine((this->*fields[i].text).GetString()));
+            TW_RETURN_IF_ERROR(WriteLine((this->*fields[i].text).GetString()));
         }
     }
-    TW_PASS_ON(WriteSectionEnd());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteSectionEnd());
+    return TW_EXIT();
 }
 
 int CTWFileQDF::ReadFields(const Field* fields, int count) {
     for (int i = 0; i < count; ++i) {
         CString line;
-        TW_PASS_ON(ReadBodyLine(&line));
+        TW_RETURN_IF_ERROR(ReadBodyLine(&line));
         fields[i].Store(*this, line);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CTWFileQDF::WriteTimeZone() {
@@ -144,12 +146,12 @@ int CTWFileQDF::ReadPrinterProperties(int& read) {
     TW_RETURN(ReadSection(kPrinterProperties, read, [](CTWFileQDF& d, int major, int) {
         int eof = 0;
         if (major == 1) {
-            TW_PASS_ON(d.ReadBodyLine(&d.m_strPrinterProperty1));
-            TW_PASS_ON(d.ReadBodyLine(&d.m_strPrinterProperty4));
+            TW_RETURN_IF_ERROR(d.ReadBodyLine(&d.m_strPrinterProperty1));
+            TW_RETURN_IF_ERROR(d.ReadBodyLine(&d.m_strPrinterProperty4));
         } else if (major == 2) {
             for (int i = 0; i < kPrinterLines; ++i) {
                 CString line;
-                TW_PASS_ON(d.ReadLine(&line, eof));
+                TW_RETURN_IF_ERROR(d.ReadLine(&line, eof));
                 const bool keep = i == kPrinterFifthLine ? IsLine(line, "}") : line.IsEmpty();
                 if (!keep) kPrinterFields[i].Store(d, line);
             }
@@ -160,12 +162,12 @@ int CTWFileQDF::ReadPrinterProperties(int& read) {
             int i = 0;
             for (const int groupEnd : kGroupEnds) {
                 for (; i < groupEnd; ++i)
-                    TW_PASS_ON(d.ReadLine(&(d.*kPrinterFields[i].text), eof));
-                if (eof != 0) TW_RAISE(kQdfError, kUnexpectedEof);
+                    TW_RETURN_IF_ERROR(d.ReadLine(&(d.*kPrinterFields[i].text), eof));
+                if (eof != 0) return TW_RAISE(kQdfError, kUnexpectedEof);
             }
-            TW_PASS_ON(d.ReadFields(kPrinterFields + i, kPrinterLines - i));
+            TW_RETURN_IF_ERROR(d.ReadFields(kPrinterFields + i, kPrinterLines - i));
         }
-        TW_EXIT();
+        return TW_EXIT();
     }));
 }
 
@@ -177,13 +179,13 @@ int CTWFileQDF::WriteDynSortSection() {
 // member.
 int CTWFileQDF::ReadDynamicSortProperties(int& read) {
     TW_RETURN(ReadSection(kDynamicSort, read, [](CTWFileQDF& d, int, int) {
-        TW_PASS_ON(d.ReadBodyLine(&d.m_strDynamicSort));
+        TW_RETURN_IF_ERROR(d.ReadBodyLine(&d.m_strDynamicSort));
         for (int i = 1; i < CountOf(kDynSortFields); ++i) {
             CString line;
             int eof = 0;
-            TW_PASS_ON(d.ReadLine(&line, eof));
+            TW_RETURN_IF_ERROR(d.ReadLine(&line, eof));
             if (!line.IsEmpty()) kDynSortFields[i].Store(d, line);
         }
-        TW_EXIT();
+        return TW_EXIT();
     }));
 }

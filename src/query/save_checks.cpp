@@ -12,6 +12,8 @@
 
 #include "query/messages.h"
 
+#define TW_SOURCE "TWFileQDF"
+
 using namespace twfile::query;
 
 namespace {
@@ -42,14 +44,15 @@ int CTWFileQDF::CheckSavable() const {
             if (WrittenText(this->*member.text).find("\r\n") == std::string_view::npos) continue;
             const std::string text =
                 std::string("Cannot save: ") + member.name + " holds a line break (CR LF)";
-            TW_RAISE(ID_TWErrors_InvalidParam, text.c_str());
+            return TW_RAISE(ID_TWErrors_InvalidParam, text.c_str());
         }
         if (HasLine(WrittenText(m_strEditedSQL), "}")) {
-            TW_RAISE(ID_TWErrors_InvalidParam,
-                     "Cannot save: a line of m_strEditedSQL is \"}\", which would end the section");
+            return TW_RAISE(
+                ID_TWErrors_InvalidParam,
+                "Cannot save: a line of m_strEditedSQL is \"}\", which would end the section");
         }
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }

@@ -13,14 +13,16 @@
 #include "query/messages.h"
 #include "query/section_table.h"
 
+#define TW_SOURCE "TWFileQDF"
+
 using namespace twfile::query;
 
 // The text goes out unchanged: CR LF pairs inside it make more lines.
 int CTWFileQDF::WriteTextSection(int index, const CString& text) {
-    TW_PASS_ON(WriteSectionStart(index));
-    TW_PASS_ON(WriteLine(text.GetString()));
-    TW_PASS_ON(WriteSectionEnd());
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(WriteSectionStart(index));
+    TW_RETURN_IF_ERROR(WriteLine(text.GetString()));
+    TW_RETURN_IF_ERROR(WriteSectionEnd());
+    return TW_EXIT();
 }
 
 int CTWFileQDF::WriteWindowPositionSection() {
@@ -45,10 +47,10 @@ int CTWFileQDF::ReadWindowPositionSection(int& read) {
 // with a version not read, leaves it empty.
 int CTWFileQDF::ReadCustomDataStringSection(int& read) {
     m_strCustomDataString.Empty();
-    TW_PASS_ON(ReadSection(kCustomDataString, read, [](CTWFileQDF& d, int, int) {
+    TW_RETURN_IF_ERROR(ReadSection(kCustomDataString, read, [](CTWFileQDF& d, int, int) {
         return d.ReadBodyLine(&d.m_strCustomDataString);
     }));
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 // The body has no terminator of its own: the lines up to the closing "}"
@@ -62,7 +64,7 @@ int CTWFileQDF::ReadEditedSQLSection(int& read) {
         CString line;
         for (int count = 0;; ++count) {
             int eof = 0;
-            TW_PASS_ON(d.ReadLine(&line, eof));
+            TW_RETURN_IF_ERROR(d.ReadLine(&line, eof));
             if (eof != 0 || IsLine(line, "}")) break;
             // A line's text ends at its first NUL, as the line is written.
             const int length = static_cast<int>(std::strlen(line.GetString()));
@@ -75,11 +77,11 @@ int CTWFileQDF::ReadEditedSQLSection(int& read) {
                 if (needed >= INT_MAX) throw CMemoryException();
                 d.m_strEditedSQL.Preallocate(static_cast<int>(needed));
             } catch (const std::bad_alloc&) {
-                TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+                return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
             }
             d.m_strEditedSQL.Append("\r\n", separator);
             d.m_strEditedSQL.Append(line.GetString(), length);
         }
-        TW_EXIT();
+        return TW_EXIT();
     }));
 }

@@ -54,7 +54,7 @@ std::string ShownValue(std::string_view value) {
 
 int MakeBinding(Binding& binding) {
     if (binding.text.find('\0') != std::string::npos)
-        TW_RAISE(-1, Refused(binding, "holds a NUL byte").c_str());
+        return TW_RAISE(-1, Refused(binding, "holds a NUL byte").c_str());
     const TWDB_DataType type = binding.type;
     if (type == TWDB_Time) {
         // Bound in ISO 8601, the one form that every engine reads and that
@@ -62,33 +62,33 @@ int MakeBinding(Binding& binding) {
         std::string iso;
         if (!IsoTime(binding.text, iso)) {
             const std::string why = std::string("is not a valid time: give ") + kTimeForms;
-            TW_RAISE(-1, Refused(binding, why).c_str());
+            return TW_RAISE(-1, Refused(binding, why).c_str());
         }
         binding.value = Value::Text(iso);
-        TW_EXIT();
+        return TW_EXIT();
     }
     if (type != TWDB_Integer && type != TWDB_Real && type != TWDB_Bool) {
         binding.value = Value::Text(binding.text);
-        TW_EXIT();
+        return TW_EXIT();
     }
     // The check would read an empty operand as a condition without one.
     if (Trimmed(binding.text).empty()) {
         const std::string why =
             std::string("is empty, not ") + (type == TWDB_Integer ? "an " : "a ") + TypeName(type);
-        TW_RAISE(-1, Refused(binding, why).c_str());
+        return TW_RAISE(-1, Refused(binding, why).c_str());
     }
     bool valid = false;
     std::vector<std::string> messages;
-    TW_PASS_ON(CheckOperand(type, binding.text, valid, messages));
+    TW_RETURN_IF_ERROR(CheckOperand(type, binding.text, valid, messages));
     if (!valid) {
         const std::string why = std::string("is not a valid ") + TypeName(type) +
                                 (messages.empty() ? "" : ": " + OneLine(messages));
-        TW_RAISE(-1, Refused(binding, why).c_str());
+        return TW_RAISE(-1, Refused(binding, why).c_str());
     }
     const std::string number(Trimmed(binding.text));
     if (type == TWDB_Bool) {
         binding.value = Value::Integer(EqualNoCase(number, "TRUE") ? 1 : 0);
-        TW_EXIT();
+        return TW_EXIT();
     }
     // The check lets a lone sign or point through; the conversion must take
     // the whole text.
@@ -97,19 +97,19 @@ int MakeBinding(Binding& binding) {
     if (type == TWDB_Integer) {
         const long long value = std::strtoll(number.c_str(), &end, 10);
         if (number.empty() || *end != '\0')
-            TW_RAISE(-1, Refused(binding, "is not a number").c_str());
+            return TW_RAISE(-1, Refused(binding, "is not a number").c_str());
         if (errno == ERANGE)
-            TW_RAISE(-1, Refused(binding, "is out of the range of an integer").c_str());
+            return TW_RAISE(-1, Refused(binding, "is out of the range of an integer").c_str());
         binding.value = Value::Integer(value);
     } else {
         const double value = std::strtod(number.c_str(), &end);
         if (number.empty() || *end != '\0')
-            TW_RAISE(-1, Refused(binding, "is not a number").c_str());
+            return TW_RAISE(-1, Refused(binding, "is not a number").c_str());
         if (!std::isfinite(value))
-            TW_RAISE(-1, Refused(binding, "is out of the range of a real").c_str());
+            return TW_RAISE(-1, Refused(binding, "is out of the range of a real").c_str());
         binding.value = Value::Real(value);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 }  // namespace sql

@@ -12,19 +12,19 @@ namespace sql {
 int LoadSchema(Engine& engine, Schema& schema) {
     try {
         std::vector<std::string> tables;
-        TW_PASS_ON(engine.Tables(tables));
+        TW_RETURN_IF_ERROR(engine.Tables(tables));
         std::vector<CatalogueColumn> columns;
         for (const std::string& table : tables) {
             schema.AddTable(table);
             columns.clear();
-            TW_PASS_ON(engine.Columns(table, columns));
+            TW_RETURN_IF_ERROR(engine.Columns(table, columns));
             for (const CatalogueColumn& column : columns)
                 schema.AddColumn(table, column.name, column.declaredType);
         }
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 }  // namespace sql

@@ -40,7 +40,7 @@ int CheckCondition(CheckItem& item, const QuerySource& source, const Schema& sch
     if (attribute == nullptr) {
         Fail(item,
              "no attribute " + (name.empty() ? std::string("at all") : name) + " in the schema");
-        TW_EXIT();
+        return TW_EXIT();
     }
     // The condition names the attribute as the schema spells it: a server
     // that folds names keeps ORDERS.QTY as orders.qty.
@@ -54,9 +54,9 @@ int CheckCondition(CheckItem& item, const QuerySource& source, const Schema& sch
     MessageCapture capture;
     CTWFileQDFCondition condition;
     int bound = 0;
-    TW_PASS_ON(condition.ValidateCondition(text.c_str(), attribute, bound, 0));
+    TW_RETURN_IF_ERROR(condition.ValidateCondition(text.c_str(), attribute, bound, 0));
     int valid = 0;
-    TW_PASS_ON(condition.CheckCondition(valid, 1));
+    TW_RETURN_IF_ERROR(condition.CheckCondition(valid, 1));
     for (std::string& message : capture.Take()) {
         for (std::size_t at = message.find("\r\n"); at != std::string::npos;
              at = message.find("\r\n", at))
@@ -64,18 +64,18 @@ int CheckCondition(CheckItem& item, const QuerySource& source, const Schema& sch
         Fail(item, message);
     }
     if (valid == 0 && item.ok) Fail(item, "the condition checks failed");
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 // The statement as a run would build it, each marker standing for a value.
 int CheckShape(const QuerySource& source, Dialect dialect, CheckItem& item) {
     MessageCapture capture;
     if (CheckStatementShape(source, dialect) < 0) {
-        if (CTWError::m_nError == ID_TWErrors_MemoryAlloc) TW_PASS_ON_PENDING();
+        if (CTWError::m_nError == ID_TWErrors_MemoryAlloc) TW_RETURN_IF_PENDING();
         Fail(item, CTWError::GetMessage());
         CTWError::Clear();
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 int CheckAll(const QuerySource& source, const Schema& schema, Dialect dialect,
@@ -95,7 +95,7 @@ int CheckAll(const QuerySource& source, const Schema& schema, Dialect dialect,
     }
     for (const std::string& condition : source.conditions) {
         items.push_back(Item("condition", condition));
-        TW_PASS_ON(CheckCondition(items.back(), source, schema));
+        TW_RETURN_IF_ERROR(CheckCondition(items.back(), source, schema));
     }
     for (const std::string& join : source.joins) {
         items.push_back(Item("join", join));
@@ -126,11 +126,11 @@ int CheckDocument(const QuerySource& source, const Schema& schema, Dialect diale
                   std::vector<CheckItem>& items) {
     items.clear();
     try {
-        TW_PASS_ON(CheckAll(source, schema, dialect, items));
+        TW_RETURN_IF_ERROR(CheckAll(source, schema, dialect, items));
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 }  // namespace sql

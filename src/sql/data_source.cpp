@@ -21,7 +21,8 @@ bool Structural(char ch) {
 
 int DataSourceConnection(const std::string& name, std::string& connection) {
     connection.clear();
-    if (name.empty()) TW_RAISE(-1, "the document names no data source (its DATABASE is empty)");
+    if (name.empty())
+        return TW_RAISE(-1, "the document names no data source (its DATABASE is empty)");
     for (char ch : name) {
         if (!Structural(ch)) continue;
         const std::string message =
@@ -29,10 +30,10 @@ int DataSourceConnection(const std::string& name, std::string& connection) {
             " is not a data source name (it holds " + ShownValue(std::string(1, ch)) +
             "): a document may only name a data source; give any other connection "
             "attribute yourself";
-        TW_RAISE(-1, message.c_str());
+        return TW_RAISE(-1, message.c_str());
     }
     connection = "DSN=" + name;
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 }  // namespace sql

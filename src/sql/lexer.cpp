@@ -279,10 +279,10 @@ int Lex(std::string_view text, Dialect dialect, std::vector<Token>& tokens) {
     try {
         failure = ReadTokens(text, dialect, tokens);
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    if (!failure.empty()) TW_RAISE(-1, failure.c_str());
-    TW_EXIT();
+    if (!failure.empty()) return TW_RAISE(-1, failure.c_str());
+    return TW_EXIT();
 }
 
 }  // namespace sql

@@ -219,10 +219,10 @@ int SplitMarkers(std::string_view text, Dialect dialect, std::vector<Piece>& pie
         pieces.clear();
         failure = Splitter(text, dialect, pieces).Split();
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    if (!failure.empty()) TW_RAISE(-1, failure.c_str());
-    TW_EXIT();
+    if (!failure.empty()) return TW_RAISE(-1, failure.c_str());
+    return TW_EXIT();
 }
 
 std::vector<std::string> MarkerNames(std::string_view text, Dialect dialect) {

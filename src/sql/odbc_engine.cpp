@@ -496,9 +496,9 @@ class OdbcEngine : public Engine {
                                         MaskedConnectionString(database) + ": " +
                                         WithoutPasswords(failure, database);
             Close();
-            TW_RAISE(-1, message.c_str());
+            return TW_RAISE(-1, message.c_str());
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int Close() override {
@@ -513,20 +513,20 @@ class OdbcEngine : public Engine {
     }
 
     int Tables(std::vector<std::string>& tables) override {
-        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
-        TW_PASS_ON(NewStatement());
+        if (fault::ShouldFail(fault::Kind::Engine)) return TW_RAISE(-1, kInjected);
+        TW_RETURN_IF_ERROR(NewStatement());
         std::string types = "TABLE,VIEW";
         SQLRETURN rc = SQLTables(m_stmt, nullptr, 0, nullptr, 0, Chars("%"), SQL_NTS,
                                  reinterpret_cast<SQLCHAR*>(types.data()), SQL_NTS);
-        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
-        TW_PASS_ON(
+        TW_RETURN_IF_ERROR(Check(rc, SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(
             ReadCatalogue([&](std::vector<Value>& row) { tables.push_back(row[2].bytes); }, 3));
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int Columns(const std::string& table, std::vector<CatalogueColumn>& columns) override {
-        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
-        TW_PASS_ON(NewStatement());
+        if (fault::ShouldFail(fault::Kind::Engine)) return TW_RAISE(-1, kInjected);
+        TW_RETURN_IF_ERROR(NewStatement());
         // The table's name is a pattern: its "_" and "%" are escaped.
         SQLCHAR escape[8] = {};
         SQLSMALLINT length = 0;
@@ -540,8 +540,8 @@ class OdbcEngine : public Engine {
         SQLRETURN rc =
             SQLColumns(m_stmt, nullptr, 0, nullptr, 0, reinterpret_cast<SQLCHAR*>(pattern.data()),
                        SQL_NTS, Chars("%"), SQL_NTS);
-        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
-        TW_PASS_ON(ReadCatalogue(
+        TW_RETURN_IF_ERROR(Check(rc, SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(ReadCatalogue(
             [&](std::vector<Value>& row) {
                 // Another table that the pattern matched (without an escape).
                 if (row[2].bytes != table) return;
@@ -549,31 +549,31 @@ class OdbcEngine : public Engine {
                 columns.push_back(CatalogueColumn{row[3].bytes, listed ? listed : row[5].bytes});
             },
             6));
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int Prepare(const std::string& text, int& placeholders) override {
         Finish();
         placeholders = 0;
-        if (!m_connected) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
-        TW_PASS_ON(CheckStatement(text, SqlDialect()));
-        TW_PASS_ON(NewStatement());
-        TW_PASS_ON(BeginRun());
+        if (!m_connected) return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) return TW_RAISE(-1, kInjected);
+        TW_RETURN_IF_ERROR(CheckStatement(text, SqlDialect()));
+        TW_RETURN_IF_ERROR(NewStatement());
+        TW_RETURN_IF_ERROR(BeginRun());
         std::string copy = text;
         const SQLRETURN rc = SQLPrepare(m_stmt, reinterpret_cast<SQLCHAR*>(copy.data()),
                                         static_cast<SQLINTEGER>(copy.size()));
-        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(Check(rc, SQL_HANDLE_STMT));
         SQLSMALLINT count = 0;
-        TW_PASS_ON(Check(SQLNumParams(m_stmt, &count), SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(Check(SQLNumParams(m_stmt, &count), SQL_HANDLE_STMT));
         placeholders = count;
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int Bind(int index, const Value& value, TWDB_DataType type) override {
         if (m_stmt == SQL_NULL_HSTMT)
-            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) return TW_RAISE(-1, kInjected);
         m_parameters.emplace_back();
         Parameter& p = m_parameters.back();
         SQLSMALLINT cType = SQL_C_CHAR;
@@ -651,52 +651,53 @@ class OdbcEngine : public Engine {
         const SQLRETURN rc =
             SQLBindParameter(m_stmt, static_cast<SQLUSMALLINT>(index), SQL_PARAM_INPUT, cType,
                              sqlType, size, digits, buffer, bufferLength, &p.indicator);
-        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
-        TW_EXIT();
+        TW_RETURN_IF_ERROR(Check(rc, SQL_HANDLE_STMT));
+        return TW_EXIT();
     }
 
     int Execute() override {
         if (m_stmt == SQL_NULL_HSTMT)
-            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
-        if (m_cancelled) TW_RAISE(-1, kCancelled);
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) return TW_RAISE(-1, kInjected);
+        if (m_cancelled) return TW_RAISE(-1, kCancelled);
         m_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_timeout);
         const SQLRETURN rc = SQLExecute(m_stmt);
-        if (rc != SQL_NO_DATA) TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
-        TW_PASS_ON(DescribeColumns());
-        TW_PASS_ON(BindColumns());
-        TW_EXIT();
+        if (rc != SQL_NO_DATA) TW_RETURN_IF_ERROR(Check(rc, SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(DescribeColumns());
+        TW_RETURN_IF_ERROR(BindColumns());
+        return TW_EXIT();
     }
 
     int Step(bool& row) override {
         row = false;
         if (m_stmt == SQL_NULL_HSTMT)
-            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
-        if (m_cancelled) TW_RAISE(-1, kCancelled);
-        if (m_names.empty()) TW_EXIT();
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) return TW_RAISE(-1, kInjected);
+        if (m_cancelled) return TW_RAISE(-1, kCancelled);
+        if (m_names.empty()) return TW_EXIT();
         if (++m_row < m_fetched) {
             row = true;
-            TW_EXIT();
+            return TW_EXIT();
         }
         m_row = 0;
         m_fetched = 0;
         // The limit bounds the whole statement, not each block of rows.
         if (m_timeout > 0 && std::chrono::steady_clock::now() > m_deadline)
-            TW_RAISE(-1, TimeRanOut().c_str());
+            return TW_RAISE(-1, TimeRanOut().c_str());
         const SQLRETURN rc = SQLFetch(m_stmt);
-        if (rc == SQL_NO_DATA) TW_EXIT();
-        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        if (rc == SQL_NO_DATA) return TW_EXIT();
+        TW_RETURN_IF_ERROR(Check(rc, SQL_HANDLE_STMT));
         if (m_bound.empty()) {
             m_fetched = 1;
         } else {
             // A row the driver could not convert is a failure, not a row.
             for (SQLULEN i = 0; i < m_fetched; ++i) {
-                if (m_status[i] == SQL_ROW_ERROR) TW_PASS_ON(Check(SQL_ERROR, SQL_HANDLE_STMT));
+                if (m_status[i] == SQL_ROW_ERROR)
+                    TW_RETURN_IF_ERROR(Check(SQL_ERROR, SQL_HANDLE_STMT));
             }
         }
         row = m_fetched > 0;
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int ColumnCount() const override { return static_cast<int>(m_names.size()); }
@@ -708,15 +709,15 @@ class OdbcEngine : public Engine {
 
     int Column(int column, Value& value) override {
         if (m_stmt == SQL_NULL_HSTMT || column < 0 || column >= ColumnCount())
-            TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, kInjected);
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) return TW_RAISE(-1, kInjected);
         const std::size_t index = static_cast<std::size_t>(column);
         if (m_bound.empty()) {
-            TW_PASS_ON(Get(static_cast<SQLUSMALLINT>(column + 1), m_reads[index], value));
-            TW_EXIT();
+            TW_RETURN_IF_ERROR(Get(static_cast<SQLUSMALLINT>(column + 1), m_reads[index], value));
+            return TW_EXIT();
         }
-        TW_PASS_ON(Take(index, value));
-        TW_EXIT();
+        TW_RETURN_IF_ERROR(Take(index, value));
+        return TW_EXIT();
     }
 
     int Finish() override {
@@ -740,7 +741,7 @@ class OdbcEngine : public Engine {
 
     int SetTimeout(unsigned seconds) override {
         m_timeout = seconds;
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     void Cancel() override {
@@ -778,16 +779,16 @@ class OdbcEngine : public Engine {
     }
 
     int Check(SQLRETURN rc, SQLSMALLINT type) {
-        if (Succeeded(rc)) TW_EXIT();
-        if (rc == SQL_INVALID_HANDLE) TW_RAISE(-1, "the driver was given an invalid handle");
+        if (Succeeded(rc)) return TW_EXIT();
+        if (rc == SQL_INVALID_HANDLE) return TW_RAISE(-1, "the driver was given an invalid handle");
         const SQLHANDLE handle = type == SQL_HANDLE_STMT ? SQLHANDLE(m_stmt) : SQLHANDLE(m_dbc);
         const std::string reason = Diagnostics(type, handle);
-        if (m_cancelled) TW_RAISE(-1, kCancelled);
+        if (m_cancelled) return TW_RAISE(-1, kCancelled);
         // The server's "statement timeout" or the driver's own.
         if (m_timeout > 0 && (reason.find("[57014]") != std::string::npos ||
                               reason.find("[HYT00]") != std::string::npos))
-            TW_RAISE(-1, TimeRanOut().c_str());
-        TW_RAISE(-1, WithoutPasswords(reason, m_connection).c_str());
+            return TW_RAISE(-1, TimeRanOut().c_str());
+        return TW_RAISE(-1, WithoutPasswords(reason, m_connection).c_str());
     }
 
     std::string TimeRanOut() const {
@@ -797,12 +798,12 @@ class OdbcEngine : public Engine {
 
     int NewStatement() {
         Finish();
-        if (!m_connected) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (m_cancelled) TW_RAISE(-1, kCancelled);
+        if (!m_connected) return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_cancelled) return TW_RAISE(-1, kCancelled);
         const std::lock_guard<std::mutex> lock(m_cancelling);
         if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &m_stmt))) {
             m_stmt = SQL_NULL_HSTMT;
-            TW_RAISE(-1, Diagnostics(SQL_HANDLE_DBC, m_dbc).c_str());
+            return TW_RAISE(-1, Diagnostics(SQL_HANDLE_DBC, m_dbc).c_str());
         }
         if (m_timeout > 0) {
             // A driver without a query timeout is still bound by the
@@ -810,7 +811,7 @@ class OdbcEngine : public Engine {
             SQLSetStmtAttr(m_stmt, SQL_ATTR_QUERY_TIMEOUT,
                            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_timeout)), 0);
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     // Runs sql on a statement of its own and gives the first column of its
@@ -877,7 +878,7 @@ class OdbcEngine : public Engine {
     // Starts the statement's transaction, with the statement m_stmt newly
     // made: read-only on PostgreSQL, checked, and the time limit set.
     int BeginRun() {
-        if (!m_postgres) TW_EXIT();
+        if (!m_postgres) return TW_EXIT();
         // The first statement of the transaction the driver begins.
         std::string failure = Direct("SET TRANSACTION READ ONLY");
         if (failure.empty() && m_timeout > 0) {
@@ -888,18 +889,18 @@ class OdbcEngine : public Engine {
         }
         std::string readOnly;
         if (failure.empty()) failure = Direct("SHOW transaction_read_only", &readOnly);
-        if (!failure.empty()) TW_RAISE(-1, WithoutPasswords(failure, m_connection).c_str());
+        if (!failure.empty()) return TW_RAISE(-1, WithoutPasswords(failure, m_connection).c_str());
         if (readOnly != "on") {
-            TW_RAISE(-1,
-                     "the server does not run the statement's transaction read-only: the "
-                     "statement is not run");
+            return TW_RAISE(-1,
+                            "the server does not run the statement's transaction read-only: the "
+                            "statement is not run");
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int DescribeColumns() {
         SQLSMALLINT count = 0;
-        TW_PASS_ON(Check(SQLNumResultCols(m_stmt, &count), SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(Check(SQLNumResultCols(m_stmt, &count), SQL_HANDLE_STMT));
         for (SQLUSMALLINT column = 1; column <= count; ++column) {
             SQLCHAR name[512] = {};
             SQLSMALLINT length = 0;
@@ -907,14 +908,14 @@ class OdbcEngine : public Engine {
             SQLULEN size = 0;
             SQLSMALLINT digits = 0;
             SQLSMALLINT nullable = 0;
-            TW_PASS_ON(Check(SQLDescribeCol(m_stmt, column, name, sizeof name, &length, &type,
-                                            &size, &digits, &nullable),
-                             SQL_HANDLE_STMT));
+            TW_RETURN_IF_ERROR(Check(SQLDescribeCol(m_stmt, column, name, sizeof name, &length,
+                                                    &type, &size, &digits, &nullable),
+                                     SQL_HANDLE_STMT));
             m_names.emplace_back(reinterpret_cast<const char*>(name));
             m_reads.push_back(ReadOf(type));
             m_sizes.push_back(size);
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     // The value of column in the current row, read in pieces when long.
@@ -954,13 +955,13 @@ class OdbcEngine : public Engine {
                 if (rc == SQL_SUCCESS) break;
             }
         }
-        TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(Check(rc, SQL_HANDLE_STMT));
         if (indicator == SQL_NULL_DATA) {
             value.kind = Value::Kind::Null;
         } else {
             Shape(read, value);
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     // A text as its column's type reads: without the blanks that pad a
@@ -978,29 +979,30 @@ class OdbcEngine : public Engine {
     // a block of rows, gets no buffers: its rows are fetched one at a time
     // and every value read with SQLGetData.
     int BindColumns() {
-        if (m_names.empty()) TW_EXIT();
+        if (m_names.empty()) return TW_EXIT();
         SQLUINTEGER extensions = 0;
         const SQLUINTEGER needed = SQL_GD_ANY_COLUMN | SQL_GD_BLOCK | SQL_GD_BOUND;
         if (!Succeeded(SQLGetInfo(m_dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions,
                                   nullptr)) ||
             (extensions & needed) != needed)
-            TW_EXIT();
+            return TW_EXIT();
         SQLULEN rows = 0;
         if (!Succeeded(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE,
                                       reinterpret_cast<SQLPOINTER>(kBlockRows), 0)) ||
             !Succeeded(SQLGetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE, &rows, 0, nullptr)) ||
             rows == 0 || rows > kBlockRows) {
             SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
-            TW_EXIT();
+            return TW_EXIT();
         }
         m_status.assign(rows, SQL_ROW_NOROW);
-        TW_PASS_ON(Check(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_BIND_TYPE,
-                                        reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
-                         SQL_HANDLE_STMT));
-        TW_PASS_ON(Check(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_STATUS_PTR, m_status.data(), 0),
-                         SQL_HANDLE_STMT));
-        TW_PASS_ON(Check(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROWS_FETCHED_PTR, &m_fetched, 0),
-                         SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(
+            Check(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_BIND_TYPE,
+                                 reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0),
+                  SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(Check(
+            SQLSetStmtAttr(m_stmt, SQL_ATTR_ROW_STATUS_PTR, m_status.data(), 0), SQL_HANDLE_STMT));
+        TW_RETURN_IF_ERROR(Check(SQLSetStmtAttr(m_stmt, SQL_ATTR_ROWS_FETCHED_PTR, &m_fetched, 0),
+                                 SQL_HANDLE_STMT));
         m_bound.reserve(m_reads.size());
         for (std::size_t i = 0; i < m_reads.size(); ++i) {
             BoundColumn column = SlotFor(m_reads[i], m_sizes[i]);
@@ -1008,11 +1010,12 @@ class OdbcEngine : public Engine {
             column.indicators.resize(rows);
             m_bound.push_back(std::move(column));
             BoundColumn& bound = m_bound.back();
-            TW_PASS_ON(Check(SQLBindCol(m_stmt, static_cast<SQLUSMALLINT>(i + 1), bound.cType,
-                                        bound.data.data(), bound.slot, bound.indicators.data()),
-                             SQL_HANDLE_STMT));
+            TW_RETURN_IF_ERROR(
+                Check(SQLBindCol(m_stmt, static_cast<SQLUSMALLINT>(i + 1), bound.cType,
+                                 bound.data.data(), bound.slot, bound.indicators.data()),
+                      SQL_HANDLE_STMT));
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     // The value of column in row m_row of the block fetched.
@@ -1037,17 +1040,17 @@ class OdbcEngine : public Engine {
             const SQLLEN room = text ? bound.slot - 1 : bound.slot;
             if (indicator == SQL_NO_TOTAL || indicator > room) {
                 // Cut off: read again from its first byte.
-                TW_PASS_ON(Check(SQLSetPos(m_stmt, static_cast<SQLSETPOSIROW>(m_row + 1),
-                                           SQL_POSITION, SQL_LOCK_NO_CHANGE),
-                                 SQL_HANDLE_STMT));
-                TW_PASS_ON(Get(static_cast<SQLUSMALLINT>(column + 1), read, value));
-                TW_EXIT();
+                TW_RETURN_IF_ERROR(Check(SQLSetPos(m_stmt, static_cast<SQLSETPOSIROW>(m_row + 1),
+                                                   SQL_POSITION, SQL_LOCK_NO_CHANGE),
+                                         SQL_HANDLE_STMT));
+                TW_RETURN_IF_ERROR(Get(static_cast<SQLUSMALLINT>(column + 1), read, value));
+                return TW_EXIT();
             }
             value.kind = text ? Value::Kind::Text : Value::Kind::Blob;
             value.bytes.assign(data, static_cast<std::size_t>(indicator));
             Shape(read, value);
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     // A decimal number's text as an integer or a real where one holds it.
@@ -1084,16 +1087,16 @@ class OdbcEngine : public Engine {
         for (;;) {
             const SQLRETURN rc = SQLFetch(m_stmt);
             if (rc == SQL_NO_DATA) break;
-            TW_PASS_ON(Check(rc, SQL_HANDLE_STMT));
+            TW_RETURN_IF_ERROR(Check(rc, SQL_HANDLE_STMT));
             for (int column = 0; column < columns; ++column) {
                 const Read read = column == 4 ? Read::Integer : Read::Text;
-                TW_PASS_ON(Get(static_cast<SQLUSMALLINT>(column + 1), read,
-                               row[static_cast<std::size_t>(column)]));
+                TW_RETURN_IF_ERROR(Get(static_cast<SQLUSMALLINT>(column + 1), read,
+                                       row[static_cast<std::size_t>(column)]));
             }
             take(row);
         }
         Finish();
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     std::string m_connection;

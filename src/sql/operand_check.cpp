@@ -19,12 +19,12 @@ int CheckOperand(TWDB_DataType type, const std::string& operand, bool& valid,
     CTWFileQDFCondition condition;
     const std::string text = "T.A = " + operand;
     int bound = 0;
-    TW_PASS_ON(condition.ValidateCondition(text.c_str(), &attribute, bound, 0));
+    TW_RETURN_IF_ERROR(condition.ValidateCondition(text.c_str(), &attribute, bound, 0));
     int checked = 0;
-    TW_PASS_ON(condition.CheckCondition(checked, 1));
+    TW_RETURN_IF_ERROR(condition.CheckCondition(checked, 1));
     valid = checked != 0;
     messages = capture.Take();
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 }  // namespace sql

@@ -32,7 +32,7 @@ int CheckParameterValues(const QuerySource& source, const ParameterValues& value
     check = ParameterCheck();
     try {
         std::vector<Piece> pieces;
-        TW_PASS_ON(SplitMarkers(MarkedStatementText(source), dialect, pieces));
+        TW_RETURN_IF_ERROR(SplitMarkers(MarkedStatementText(source), dialect, pieces));
         for (const Piece& piece : pieces) {
             if (piece.kind != Piece::Kind::Text && !Has(check.names, piece.text))
                 check.names.push_back(piece.text);
@@ -44,9 +44,9 @@ int CheckParameterValues(const QuerySource& source, const ParameterValues& value
             if (values.count(name) == 0 && !HasDefault(source, name)) check.missing.push_back(name);
         }
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 }  // namespace sql

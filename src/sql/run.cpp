@@ -12,31 +12,31 @@ namespace {
 
 int Steps(Engine& engine, const Statement& statement, RowSink& sink) {
     int placeholders = 0;
-    TW_PASS_ON(engine.Prepare(statement.text, placeholders));
+    TW_RETURN_IF_ERROR(engine.Prepare(statement.text, placeholders));
     if (placeholders != static_cast<int>(statement.bindings.size())) {
-        TW_RAISE(-1,
-                 "the statement holds placeholders of its own (such as ?, :name or @name), "
-                 "which have no value");
+        return TW_RAISE(-1,
+                        "the statement holds placeholders of its own (such as ?, :name or @name), "
+                        "which have no value");
     }
     for (std::size_t i = 0; i < statement.bindings.size(); ++i)
-        TW_PASS_ON(engine.Bind(static_cast<int>(i) + 1, statement.bindings[i].value,
-                               statement.bindings[i].type));
-    TW_PASS_ON(engine.Execute());
+        TW_RETURN_IF_ERROR(engine.Bind(static_cast<int>(i) + 1, statement.bindings[i].value,
+                                       statement.bindings[i].type));
+    TW_RETURN_IF_ERROR(engine.Execute());
     const int count = engine.ColumnCount();
     std::vector<std::string> names;
     for (int column = 0; column < count; ++column)
         names.push_back(engine.ColumnName(column));
-    if (!sink.Columns(names)) TW_EXIT();
+    if (!sink.Columns(names)) return TW_EXIT();
     std::vector<Value> row(static_cast<std::size_t>(count));
     for (;;) {
         bool more = false;
-        TW_PASS_ON(engine.Step(more));
+        TW_RETURN_IF_ERROR(engine.Step(more));
         if (!more) break;
         for (int column = 0; column < count; ++column)
-            TW_PASS_ON(engine.Column(column, row[static_cast<std::size_t>(column)]));
+            TW_RETURN_IF_ERROR(engine.Column(column, row[static_cast<std::size_t>(column)]));
         if (!sink.Row(row)) break;
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 }  // namespace
@@ -46,12 +46,12 @@ int RunStatement(Engine& engine, const Statement& statement, RowSink& sink) {
         Steps(engine, statement, sink);
     } catch (const std::bad_alloc&) {
         engine.Finish();
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     // Finishing never raises: the step's error, if any, stays the one pending.
     engine.Finish();
-    TW_PASS_ON(0);
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(0);
+    return TW_EXIT();
 }
 
 }  // namespace sql

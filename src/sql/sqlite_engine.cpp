@@ -141,9 +141,9 @@ class SQLiteEngine : public Engine {
         if (rc != SQLITE_OK) {
             const std::string message = "cannot open the database " + m_database + ": " + Text(rc);
             Close();
-            TW_RAISE(-1, message.c_str());
+            return TW_RAISE(-1, message.c_str());
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int Close() override {
@@ -156,42 +156,43 @@ class SQLiteEngine : public Engine {
 
     int Tables(std::vector<std::string>& tables) override {
         int placeholders = 0;
-        TW_PASS_ON(
+        TW_RETURN_IF_ERROR(
             Prepare("SELECT name FROM sqlite_master WHERE type IN ('table', 'view') "
                     "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid",
                     placeholders));
         Value name;
         for (bool row = false; Step(row) >= 0 && row;) {
-            TW_PASS_ON(Column(0, name));
+            TW_RETURN_IF_ERROR(Column(0, name));
             tables.push_back(name.bytes);
         }
         Finish();
-        TW_PASS_ON(0);
-        TW_EXIT();
+        TW_RETURN_IF_ERROR(0);
+        return TW_EXIT();
     }
 
     int Columns(const std::string& table, std::vector<CatalogueColumn>& columns) override {
         int placeholders = 0;
-        TW_PASS_ON(Prepare("SELECT name, type FROM pragma_table_info(?)", placeholders));
-        TW_PASS_ON(Bind(1, Value::Text(table), TWDB_String));
+        TW_RETURN_IF_ERROR(Prepare("SELECT name, type FROM pragma_table_info(?)", placeholders));
+        TW_RETURN_IF_ERROR(Bind(1, Value::Text(table), TWDB_String));
         Value name;
         Value type;
         for (bool row = false; Step(row) >= 0 && row;) {
-            TW_PASS_ON(Column(0, name));
-            TW_PASS_ON(Column(1, type));
+            TW_RETURN_IF_ERROR(Column(0, name));
+            TW_RETURN_IF_ERROR(Column(1, type));
             columns.push_back(CatalogueColumn{name.bytes, type.bytes});
         }
         Finish();
-        TW_PASS_ON(0);
-        TW_EXIT();
+        TW_RETURN_IF_ERROR(0);
+        return TW_EXIT();
     }
 
     int Prepare(const std::string& text, int& placeholders) override {
         Finish();
         placeholders = 0;
-        if (m_db == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (m_cancelled) TW_RAISE(-1, kCancelled);
-        TW_PASS_ON(CheckStatement(text, Dialect::SQLite));
+        if (m_db == nullptr)
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_cancelled) return TW_RAISE(-1, kCancelled);
+        TW_RETURN_IF_ERROR(CheckStatement(text, Dialect::SQLite));
         const char* tail = nullptr;
         m_denied.clear();
         m_deadline = Clock::time_point::max();
@@ -202,28 +203,29 @@ class SQLiteEngine : public Engine {
         }
         if (rc != SQLITE_OK && !m_denied.empty()) {
             Finish();
-            TW_RAISE(-1, m_denied.c_str());
+            return TW_RAISE(-1, m_denied.c_str());
         }
-        if (rc != SQLITE_OK) TW_RAISE(-1, Text(rc).c_str());
-        if (m_stmt == nullptr) TW_RAISE(-1, "the statement is empty");
+        if (rc != SQLITE_OK) return TW_RAISE(-1, Text(rc).c_str());
+        if (m_stmt == nullptr) return TW_RAISE(-1, "the statement is empty");
         // SQLite's own reading agrees: nothing but blanks and comments after
         // the statement, which only reads.
         if (!OnlyBlanks(tail, text.c_str() + text.size())) {
             Finish();
-            TW_RAISE(-1, "the text holds more than one statement");
+            return TW_RAISE(-1, "the text holds more than one statement");
         }
         if (sqlite3_stmt_readonly(m_stmt) == 0) {
             Finish();
-            TW_RAISE(-1,
-                     "the statement would change the database: only statements that read "
-                     "are run");
+            return TW_RAISE(-1,
+                            "the statement would change the database: only statements that read "
+                            "are run");
         }
         placeholders = sqlite3_bind_parameter_count(m_stmt);
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int Bind(int index, const Value& value, TWDB_DataType) override {
-        if (m_stmt == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_stmt == nullptr)
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
         int rc = fault::ShouldFail(fault::Kind::Engine) ? kInjected : SQLITE_OK;
         if (rc == SQLITE_OK) {
             switch (value.kind) {
@@ -246,37 +248,39 @@ class SQLiteEngine : public Engine {
                     break;
             }
         }
-        if (rc != SQLITE_OK) TW_RAISE(-1, Text(rc).c_str());
-        TW_EXIT();
+        if (rc != SQLITE_OK) return TW_RAISE(-1, Text(rc).c_str());
+        return TW_EXIT();
     }
 
     // sqlite3_step runs the statement: the time limit counts from here.
     int Execute() override {
-        if (m_stmt == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (m_cancelled) TW_RAISE(-1, kCancelled);
+        if (m_stmt == nullptr)
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_cancelled) return TW_RAISE(-1, kCancelled);
         m_deadline = m_timeout > 0 ? Clock::now() + std::chrono::seconds(m_timeout)
                                    : Clock::time_point::max();
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int Step(bool& row) override {
         row = false;
-        if (m_stmt == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (m_cancelled) TW_RAISE(-1, kCancelled);
-        if (Clock::now() > m_deadline) TW_RAISE(-1, TimeRanOut().c_str());
+        if (m_stmt == nullptr)
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (m_cancelled) return TW_RAISE(-1, kCancelled);
+        if (Clock::now() > m_deadline) return TW_RAISE(-1, TimeRanOut().c_str());
         const int rc = fault::ShouldFail(fault::Kind::Engine) ? kInjected : sqlite3_step(m_stmt);
         if (rc == SQLITE_ROW) {
             row = true;
         } else if (rc == SQLITE_INTERRUPT && m_cancelled) {
-            TW_RAISE(-1, kCancelled);
+            return TW_RAISE(-1, kCancelled);
         } else if (rc == SQLITE_INTERRUPT && Clock::now() > m_deadline) {
-            TW_RAISE(-1, TimeRanOut().c_str());
+            return TW_RAISE(-1, TimeRanOut().c_str());
         } else if ((rc & 0xFF) == SQLITE_AUTH && !m_denied.empty()) {
-            TW_RAISE(-1, m_denied.c_str());
+            return TW_RAISE(-1, m_denied.c_str());
         } else if (rc != SQLITE_DONE) {
-            TW_RAISE(-1, Text(rc).c_str());
+            return TW_RAISE(-1, Text(rc).c_str());
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int ColumnCount() const override {
@@ -289,8 +293,9 @@ class SQLiteEngine : public Engine {
     }
 
     int Column(int column, Value& value) override {
-        if (m_stmt == nullptr) TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
-        if (fault::ShouldFail(fault::Kind::Engine)) TW_RAISE(-1, Text(kInjected).c_str());
+        if (m_stmt == nullptr)
+            return TW_RAISE(ID_TWErrors_InvalidContext, IDS_TWErrors_InvalidContext);
+        if (fault::ShouldFail(fault::Kind::Engine)) return TW_RAISE(-1, Text(kInjected).c_str());
         switch (sqlite3_column_type(m_stmt, column)) {
             case SQLITE_INTEGER:
                 value.kind = Value::Kind::Integer;
@@ -307,7 +312,7 @@ class SQLiteEngine : public Engine {
                     text ? static_cast<const void*>(sqlite3_column_text(m_stmt, column))
                          : sqlite3_column_blob(m_stmt, column);
                 const int size = sqlite3_column_bytes(m_stmt, column);
-                if (bytes == nullptr && size > 0) TW_RAISE(-1, Text(SQLITE_NOMEM).c_str());
+                if (bytes == nullptr && size > 0) return TW_RAISE(-1, Text(SQLITE_NOMEM).c_str());
                 value.kind = text ? Value::Kind::Text : Value::Kind::Blob;
                 value.bytes.assign(static_cast<const char*>(bytes), static_cast<std::size_t>(size));
                 break;
@@ -316,7 +321,7 @@ class SQLiteEngine : public Engine {
                 value.kind = Value::Kind::Null;
                 break;
         }
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     int Finish() override {
@@ -329,7 +334,7 @@ class SQLiteEngine : public Engine {
 
     int SetTimeout(unsigned seconds) override {
         m_timeout = seconds;
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     void Cancel() override {

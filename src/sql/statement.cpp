@@ -83,7 +83,7 @@ class Builder {
             parts.push_back(Part{m_source.editedSQL});
         } else {
             const std::string failure = Generate(m_source, m_schema, parts);
-            if (!failure.empty()) TW_RAISE(-1, failure.c_str());
+            if (!failure.empty()) return TW_RAISE(-1, failure.c_str());
         }
         std::string whole;
         for (Part& part : parts) {
@@ -91,13 +91,13 @@ class Builder {
             whole += part.text;
         }
         std::vector<Piece> pieces;
-        TW_PASS_ON(SplitMarkers(whole, m_statement.dialect, pieces));
+        TW_RETURN_IF_ERROR(SplitMarkers(whole, m_statement.dialect, pieces));
         for (const Piece& piece : pieces) {
             const Part* part = &parts.front();
             for (const Part& candidate : parts) {
                 if (candidate.offset <= piece.offset) part = &candidate;
             }
-            TW_PASS_ON(Add(piece, *part));
+            TW_RETURN_IF_ERROR(Add(piece, *part));
         }
         TW_RETURN(CheckStatement(m_statement.text, m_statement.dialect));
     }
@@ -120,7 +120,7 @@ class Builder {
         const auto given = m_values->find(name);
         if (given != m_values->end()) {
             binding.text = given->second;
-            TW_EXIT();
+            return TW_EXIT();
         }
         for (const std::string& entry : m_source.defaultValues) {
             const std::size_t equals = entry.find('=');
@@ -128,28 +128,28 @@ class Builder {
                 equals == name.size()) {
                 binding.text = entry.substr(equals + 1);
                 binding.fromDefault = true;
-                TW_EXIT();
+                return TW_EXIT();
             }
         }
         const std::string message = "the parameter \"" + name + "\" has no value";
-        TW_RAISE(-1, message.c_str());
+        return TW_RAISE(-1, message.c_str());
     }
 
     int Add(const Piece& piece, const Part& part) {
         if (piece.kind == Piece::Kind::Text) {
             m_statement.text += piece.text;
             if (m_statement.inlineRefusal.empty()) m_statement.inlineText += piece.text;
-            TW_EXIT();
+            return TW_EXIT();
         }
         m_statement.text += '?';
-        if (m_values == nullptr) TW_EXIT();
+        if (m_values == nullptr) return TW_EXIT();
         Binding binding;
-        TW_PASS_ON(Lookup(piece.text, binding));
+        TW_RETURN_IF_ERROR(Lookup(piece.text, binding));
         // A value joined to a string's text is text.
         binding.type = piece.kind == Piece::Kind::Splice ? TWDB_Unknown
                        : part.typed                      ? part.type
                                                          : NamedType(piece.text);
-        TW_PASS_ON(MakeBinding(binding));
+        TW_RETURN_IF_ERROR(MakeBinding(binding));
         std::string refusal;
         const std::string literal = SqlLiteral(binding, m_statement.dialect, refusal);
         if (!refusal.empty() && m_statement.inlineRefusal.empty()) {
@@ -163,7 +163,7 @@ class Builder {
             written += literal;
         }
         m_statement.bindings.push_back(std::move(binding));
-        TW_EXIT();
+        return TW_EXIT();
     }
 
     const QuerySource& m_source;
@@ -185,11 +185,11 @@ int BuildStatement(const QuerySource& source, const Schema* schema, const Parame
     statement.dialect = dialect;
     try {
         Builder builder(source, schema, &values, statement);
-        TW_PASS_ON(builder.Build());
+        TW_RETURN_IF_ERROR(builder.Build());
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 std::string MarkedStatementText(const QuerySource& source) {
@@ -207,11 +207,11 @@ int CheckStatementShape(const QuerySource& source, Dialect dialect) {
         Statement statement;
         statement.dialect = dialect;
         Builder builder(source, nullptr, nullptr, statement);
-        TW_PASS_ON(builder.Build());
+        TW_RETURN_IF_ERROR(builder.Build());
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    TW_EXIT();
+    return TW_EXIT();
 }
 
 }  // namespace sql

@@ -132,13 +132,13 @@ int CheckStatement(std::string_view text, Dialect dialect) {
     std::string failure;
     try {
         std::vector<Token> tokens;
-        TW_PASS_ON(Lex(text, dialect, tokens));
+        TW_RETURN_IF_ERROR(Lex(text, dialect, tokens));
         failure = Judge(text, dialect, tokens);
     } catch (const std::bad_alloc&) {
-        TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
-    if (!failure.empty()) TW_RAISE(-1, failure.c_str());
-    TW_EXIT();
+    if (!failure.empty()) return TW_RAISE(-1, failure.c_str());
+    return TW_EXIT();
 }
 
 }  // namespace sql

@@ -13,18 +13,18 @@
 namespace {
 
 int Inner(int number) {
-    if (number < 0) TW_RAISE(number, "inner failed");
-    TW_EXIT();
+    if (number < 0) return TW_RAISE(number, "inner failed");
+    return TW_EXIT();
 }
 
 int Outer(int number) {
-    TW_PASS_ON(Inner(number));
-    TW_EXIT();
+    TW_RETURN_IF_ERROR(Inner(number));
+    return TW_EXIT();
 }
 
 const char* PointerResult(int number) {
     static const char kText[] = "result";
-    TW_PASS_ON_RETURN(Inner(number), kText);
+    TW_RETURN_VALUE_IF_ERROR(Inner(number), kText);
     return kText;
 }
 

@@ -1,18 +1,20 @@
 // The three status rules that every operation of the library follows.
 //
-// An operation names its source (TW_SOURCE, defined by each source file)
-// and uses these macros; none spells the rules out by hand:
-//   TW_RAISE(number, text)  rule 1: raise a new error and exit (number < 0)
-//   TW_PASS_ON(call)        rule 2: after a call that can fail, exit when an
-//                           error is pending
-//   TW_EXIT()               rule 3: return the status, showing a pending
-//                           error with the source name
-//   TW_RETURN(call)         rules 2 and 3 after a last call: its status
-//   TW_PASS_ON_PENDING()    rule 2 without a call: exit when an error is
-//                           pending (raised by a call whose status was
-//                           kept, or by ShowError)
-// The _RETURN forms are for operations that return a value other than the
-// status: they apply the same rules and return the value given.
+// An operation names its source (TW_SOURCE, defined by each source file
+// after its includes) and uses these macros; none spells the rules out by
+// hand. Every one of them ends the calling function, or may, and says so:
+//   return TW_RAISE(number, text);  rule 1: raise a new error (number < 0)
+//                                   and return its status
+//   TW_RETURN_IF_ERROR(call);       rule 2: after a call that can fail,
+//                                   return when an error is pending
+//   return TW_EXIT();               rule 3: the status, showing a pending
+//                                   error with the source name
+//   TW_RETURN(call);                rules 2 and 3 after a last call: its status
+//   TW_RETURN_IF_PENDING();         rule 2 without a call: return when an
+//                                   error is pending (raised by a call whose
+//                                   status was kept, or by ShowError)
+// The _RETURN and _VALUE_ forms are for operations that return a value other
+// than the status: they apply the same rules and return the value given.
 #ifndef TWFILE_HOST_STATUS_H
 #define TWFILE_HOST_STATUS_H
 
@@ -43,21 +45,21 @@ inline int Exit(const char* source) {
 }  // namespace status
 }  // namespace twfile
 
-#define TW_RAISE(number, text) return ::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE)
+// Expressions, used as `return TW_RAISE(...);` and `return TW_EXIT();`.
+#define TW_RAISE(number, text) ::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE)
+#define TW_EXIT() ::twfile::status::Exit(TW_SOURCE)
 
-#define TW_PASS_ON(call)                                                                  \
+#define TW_RETURN_IF_ERROR(call)                                                          \
     do {                                                                                  \
         (void)(call);                                                                     \
         if (::twfile::status::PassOn(__LINE__)) return ::twfile::status::Exit(TW_SOURCE); \
     } while (0)
 
-#define TW_EXIT() return ::twfile::status::Exit(TW_SOURCE)
-
 #define TW_RETURN(call)                                             \
     return ((void)(call), (void)::twfile::status::PassOn(__LINE__), \
             ::twfile::status::Exit(TW_SOURCE))
 
-#define TW_PASS_ON_PENDING() TW_PASS_ON(0)
+#define TW_RETURN_IF_PENDING() TW_RETURN_IF_ERROR(0)
 
 #define TW_RAISE_RETURN(number, text, value)                            \
     do {                                                                \
@@ -65,7 +67,7 @@ inline int Exit(const char* source) {
         return (value);                                                 \
     } while (0)
 
-#define TW_PASS_ON_RETURN(call, value)            \
+#define TW_RETURN_VALUE_IF_ERROR(call, value)     \
     do {                                          \
         (void)(call);                             \
         if (::twfile::status::PassOn(__LINE__)) { \
