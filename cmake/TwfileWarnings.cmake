@@ -1,7 +1,15 @@
-# Warning flags shared by every target of the project.
+# Warning flags shared by every target of the project, in the compiler's own
+# dialect: MSVC (and clang-cl) take /W4, GCC and Clang the -W set.
 function(twfile_set_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
-    if(TWFILE_WARNINGS_AS_ERRORS)
-        target_compile_options(${target} PRIVATE -Werror)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4)
+        if(TWFILE_WARNINGS_AS_ERRORS)
+            target_compile_options(${target} PRIVATE /WX)
+        endif()
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+        if(TWFILE_WARNINGS_AS_ERRORS)
+            target_compile_options(${target} PRIVATE -Werror)
+        endif()
     endif()
 endfunction()
