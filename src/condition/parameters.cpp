@@ -25,15 +25,14 @@ struct Parameter {
     std::size_t spanEnd;    // just after the last ">"
 };
 
-enum class FindResult { Found, TooMany, NameTooLong };
-
 // The parameters of text (n characters) in the order they close. A "<<"
 // opens a parameter (again, at a later "<<"); the first ">>" after it closes
-// it. A text of 4 characters or fewer has none.
-FindResult FindParameters(const char* text, std::size_t n, Parameter (&found)[kMaxParameters],
-                          int& count) {
+// it. A text of 4 characters or fewer has none. More than kMaxParameters of
+// them, or a name too long, is raised.
+int FindParameters(const char* text, std::size_t n, Parameter (&found)[kMaxParameters],
+                   int& count) {
     count = 0;
-    if (n <= 4) return FindResult::Found;
+    if (n <= 4) return TW_EXIT();
     bool open = false;
     std::size_t openAt = 0;
     for (std::size_t i = 0; i + 1 < n; ++i) {
@@ -42,15 +41,17 @@ FindResult FindParameters(const char* text, std::size_t n, Parameter (&found)[kM
             openAt = i;
         } else if (open && text[i] == '>' && text[i + 1] == '>') {
             open = false;
-            if (count == kMaxParameters) return FindResult::TooMany;
+            if (count == kMaxParameters) {
+                return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
+            }
             const Parameter parameter = {openAt + 2, i, openAt, i + 2};
             if (parameter.nameEnd - parameter.nameStart >= kNameBufferSize) {
-                return FindResult::NameTooLong;
+                return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
             }
             found[count++] = parameter;
         }
     }
-    return FindResult::Found;
+    return TW_EXIT();
 }
 
 // The sample value that stands for a parameter of type; null for types
@@ -80,14 +81,7 @@ int CTWFileQDFCondition::GetParameterMap(const char* text, CMapStringToString* m
     }
     Parameter found[kMaxParameters];
     int count = 0;
-    switch (FindParameters(text, std::strlen(text), found, count)) {
-        case FindResult::TooMany:
-            return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
-        case FindResult::NameTooLong:
-            return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
-        case FindResult::Found:
-            break;
-    }
+    TW_RETURN_IF_ERROR(FindParameters(text, std::strlen(text), found, count));
     try {
         for (int k = 0; k < count; ++k) {
             char name[kNameBufferSize];
@@ -118,14 +112,7 @@ int CTWFileQDFCondition::UnParameteriseOperand(const char* operand, CTWDB_Attrib
     const std::size_t n = std::strlen(operand);
     Parameter found[kMaxParameters];
     int count = 0;
-    switch (FindParameters(operand, n, found, count)) {
-        case FindResult::TooMany:
-            return TW_RAISE(ID_TWErrors_UnExpected, IDS_TWErrors_UnExpected);
-        case FindResult::NameTooLong:
-            return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);
-        case FindResult::Found:
-            break;
-    }
+    TW_RETURN_IF_ERROR(FindParameters(operand, n, found, count));
 
     // Every span is at least "<<>>" long, so the result is at most one
     // character per parameter longer than the operand.
