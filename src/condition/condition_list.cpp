@@ -1,11 +1,12 @@
 // The list of a query's conditions.
 #include <twfile/condition/condition_list.h>
-#include <twfile/framework/memory_exception.h>
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
 
 #include <cstring>
 #include <new>
+
+#include "framework/typed_list.h"
 
 #define TW_SOURCE "TWFileQDFConditionList"
 
@@ -30,8 +31,7 @@ CTWFileQDFConditionList::CTWFileQDFConditionList() : CPtrList(10) {}
 CTWFileQDFConditionList::~CTWFileQDFConditionList() = default;
 
 int CTWFileQDFConditionList::InList(CTWFileQDFCondition* condition) const {
-    if (condition == nullptr) return 0;
-    return Find(condition) != nullptr ? 1 : 0;
+    return twfile::IsInList(*this, condition);
 }
 
 int CTWFileQDFConditionList::InList(CTWDB_Table* table) const {
@@ -53,11 +53,7 @@ int CTWFileQDFConditionList::InList(CTWDB_Table* table) const {
 
 int CTWFileQDFConditionList::AddTail(CTWFileQDFCondition* condition) {
     if (condition == nullptr) return TW_RAISE(kListError, kInsertFailed);
-    try {
-        CPtrList::AddTail(condition);
-    } catch (const std::bad_alloc&) {
-        return TW_RAISE(kListError, kAppendFailed);
-    }
+    if (!twfile::AppendToList(*this, condition)) return TW_RAISE(kListError, kAppendFailed);
     return TW_EXIT();
 }
 
@@ -83,11 +79,7 @@ int CTWFileQDFConditionList::Insert(CTWFileQDFCondition* condition) {
 }
 
 int CTWFileQDFConditionList::Remove(CTWFileQDFCondition* condition) {
-    if (condition == nullptr) return 0;
-    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        const POSITION at = pos;
-        if (GetNext(pos) == condition) RemoveAt(at);
-    }
+    twfile::RemoveFromList(*this, condition);
     return 0;
 }
 
@@ -97,7 +89,6 @@ int CTWFileQDFConditionList::RemoveAll() {
 }
 
 int CTWFileQDFConditionList::DeleteAll() {
-    while (!IsEmpty())
-        delete static_cast<CTWFileQDFCondition*>(RemoveHead());
+    twfile::DeleteListElements<CTWFileQDFCondition>(*this);
     return 0;
 }

@@ -1,10 +1,9 @@
 // The list of a query's joins.
-#include <twfile/framework/memory_exception.h>
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
 #include <twfile/join/join_list.h>
 
-#include <new>
+#include "framework/typed_list.h"
 
 #define TW_SOURCE "TWFileQDFJoinList"
 
@@ -24,17 +23,12 @@ CTWFileQDFJoinList::~CTWFileQDFJoinList() = default;
 
 int CTWFileQDFJoinList::AddTail(CTWFileQDFJoin* join) {
     if (join == nullptr) return TW_RAISE(kListError, kInsertFailed);
-    try {
-        CPtrList::AddTail(join);
-    } catch (const std::bad_alloc&) {
-        return TW_RAISE(kListError, kAppendFailed);
-    }
+    if (!twfile::AppendToList(*this, join)) return TW_RAISE(kListError, kAppendFailed);
     return TW_EXIT();
 }
 
 int CTWFileQDFJoinList::InList(CTWFileQDFJoin* join) const {
-    if (join == nullptr) return 0;
-    return Find(join) != nullptr ? 1 : 0;
+    return twfile::IsInList(*this, join);
 }
 
 int CTWFileQDFJoinList::InList(CTWDB_Table* table) const {
@@ -50,11 +44,7 @@ int CTWFileQDFJoinList::InList(CTWDB_Table* table) const {
 }
 
 int CTWFileQDFJoinList::Remove(CTWFileQDFJoin* join) {
-    if (join == nullptr) return 0;
-    for (POSITION pos = GetHeadPosition(); pos != nullptr;) {
-        const POSITION at = pos;
-        if (GetNext(pos) == join) RemoveAt(at);
-    }
+    twfile::RemoveFromList(*this, join);
     return 0;
 }
 
@@ -64,7 +54,6 @@ int CTWFileQDFJoinList::RemoveAll() {
 }
 
 int CTWFileQDFJoinList::DeleteAll() {
-    while (!IsEmpty())
-        delete static_cast<CTWFileQDFJoin*>(RemoveHead());
+    twfile::DeleteListElements<CTWFileQDFJoin>(*this);
     return 0;
 }
