@@ -14,18 +14,13 @@
 #include "platform/fault.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "sql/names.h"
 
 namespace twfile {
 namespace sql {
 
 namespace {
-
-std::string Upper(std::string text) {
-    for (char& ch : text)
-        ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    return text;
-}
 
 // The attributes of a connection string, split as the driver manager splits
 // them: "KEY=value;" or "KEY={value;with;semicolons}".
@@ -65,7 +60,7 @@ std::vector<Attribute> Attributes(const std::string& text) {
 }
 
 bool IsPassword(const std::string& key) {
-    const std::string upper = Upper(key);
+    const std::string upper = UpperAscii(key);
     return upper.find("PWD") != std::string::npos || upper.find("PASSWORD") != std::string::npos;
 }
 
@@ -82,7 +77,7 @@ std::vector<std::pair<std::size_t, std::size_t>> PasswordRanges(const Attribute&
     if (IsPassword(attribute.key)) return {{0, value.size()}};
     std::vector<std::pair<std::size_t, std::size_t>> ranges;
     if (value.empty() || value.front() != '{') return ranges;
-    const std::string upper = Upper(value);
+    const std::string upper = UpperAscii(value);
     for (std::size_t at = 0; (at = upper.find("PASSWORD", at)) != std::string::npos;) {
         const bool starts = at == 1 || IsBlank(value[at - 1]);
         std::size_t begin = at + 8;
@@ -137,8 +132,8 @@ std::string Unquoted(std::string secret) {
 void ReplaceAll(std::string& text, const std::string& what, const std::string& with,
                 bool ignoreCase) {
     if (what.empty()) return;
-    const std::string needle = ignoreCase ? Upper(what) : what;
-    std::string haystack = ignoreCase ? Upper(text) : text;
+    const std::string needle = ignoreCase ? UpperAscii(what) : what;
+    std::string haystack = ignoreCase ? UpperAscii(text) : text;
     std::string result;
     std::size_t from = 0;
     for (std::size_t at = 0; (at = haystack.find(needle, from)) != std::string::npos;) {
