@@ -1,10 +1,10 @@
 #include "sql/binding.h"
 
 #include <twfile/host/status.h>
+#include <twfile/sql/shown_text.h>
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -20,8 +20,8 @@ namespace sql {
 namespace {
 
 std::string Refused(const Binding& binding, const std::string& why) {
-    return "the parameter \"" + binding.name + "\": the value " + ShownValue(binding.text) + " " +
-           why;
+    return "the parameter \"" + binding.name + "\": the value " +
+           ShownText(binding.text, ShownEscapes::Controls) + " " + why;
 }
 
 // The checks' messages on one line.
@@ -36,21 +36,6 @@ std::string OneLine(const std::vector<std::string>& messages) {
 }
 
 }  // namespace
-
-std::string ShownValue(std::string_view value) {
-    std::string shown = "\"";
-    for (char ch : value) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", c);
-            shown += escape;
-        } else {
-            shown += ch;
-        }
-    }
-    return shown + "\"";
-}
 
 int MakeBinding(Binding& binding) {
     if (binding.text.find('\0') != std::string::npos)

@@ -16,9 +16,6 @@ namespace sql {
 // ISO 8601 whatever form of IsoTime it was written in.
 int MakeBinding(Binding& binding);
 
-// The value as messages show it: in double quotes, control bytes as \xNN.
-std::string ShownValue(std::string_view value);
-
 }  // namespace sql
 }  // namespace twfile
 

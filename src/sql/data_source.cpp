@@ -1,7 +1,6 @@
 #include <twfile/host/status.h>
 #include <twfile/sql/data_source.h>
-
-#include "sql/binding.h"
+#include <twfile/sql/shown_text.h>
 
 #define TW_SOURCE "TWSQL"
 
@@ -26,8 +25,9 @@ int DataSourceConnection(const std::string& name, std::string& connection) {
     for (char ch : name) {
         if (!Structural(ch)) continue;
         const std::string message =
-            "the document's data source " + ShownValue(name) +
-            " is not a data source name (it holds " + ShownValue(std::string(1, ch)) +
+            "the document's data source " + ShownText(name, ShownEscapes::Controls) +
+            " is not a data source name (it holds " +
+            ShownText(std::string(1, ch), ShownEscapes::Controls) +
             "): a document may only name a data source; give any other connection "
             "attribute yourself";
         return TW_RAISE(-1, message.c_str());

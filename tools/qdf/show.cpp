@@ -4,6 +4,8 @@
 #include <sstream>
 #include <string_view>
 
+#include <twfile/sql/shown_text.h>
+
 #include "commands.h"
 #include "files.h"
 
@@ -15,38 +17,9 @@ std::string_view Bytes(const CString& text) {
     return {text.GetString(), static_cast<std::size_t>(text.GetLength())};
 }
 
-// text (UTF-8) with its control characters escaped, in double quotes.
+// text (UTF-8) in double quotes, escaped as a C string.
 std::string Quoted(std::string_view text) {
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        switch (ch) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (byte < 0x20 || byte == 0x7F) {
-                    char escape[8];
-                    std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-                    out += escape;
-                } else {
-                    out += ch;
-                }
-        }
-    }
-    return out + "\"";
+    return twfile::sql::ShownText(text, twfile::sql::ShownEscapes::CString);
 }
 
 // A colour text in the 0x00BBGGRR decimal form, with its #RRGGBB.
