@@ -36,7 +36,6 @@ TEST(CRuntimeClass, RecordsNameBaseAndDerivation) {
     CPtrList list;
     const CRuntimeClass* record = list.GetRuntimeClass();
     EXPECT_STREQ(record->m_lpszClassName, "CPtrList");
-    EXPECT_EQ(record->m_wSchema, 0xFFFFu);
     EXPECT_TRUE(record->IsDerivedFrom(RUNTIME_CLASS(CObject)));
     EXPECT_FALSE(record->IsDerivedFrom(RUNTIME_CLASS(CCmdTarget)));
     EXPECT_TRUE(list.IsKindOf(RUNTIME_CLASS(CPtrList)));

@@ -49,7 +49,6 @@ TEST(ErrorService, APendingErrorIsPassedOnByEveryLaterOperationUntilClear) {
     Outer(-7);
     EXPECT_EQ(Outer(0), -7);
     EXPECT_EQ(CTWError::ShowError("again"), -7);
-    EXPECT_EQ(CTWError::UpdateThreadObject(), 0);
     EXPECT_EQ(CTWError::m_nError, -7);
     EXPECT_STREQ(PointerResult(0), "result");
     EXPECT_EQ(CTWError::Clear(), 0);
