@@ -294,13 +294,19 @@ TEST_F(Cli, HelpManualAndDocsNameEveryCommandAndOption) {
     }
 }
 
-// The bash completion script is valid bash, and offers commands, options,
-// choices, set's keys, the lists of add and remove, and *.qdf files.
-TEST_F(Cli, BashCompletionOffersFromTheCommandTable) {
-    ASSERT_EQ(Run({"completion", "bash"}).status, 0);
-    twtest::WriteAll(m_dir.File("qdf.bash"), twtest::ReadAll(m_dir.File(".stdout")));
+// Each shell's completion script is valid for the shell (zsh and fish when
+// installed), and bash's offers commands, options, choices, set's keys, the
+// lists of add and remove, and *.qdf files.
+TEST_F(Cli, CompletionOffersFromTheCommandTable) {
     const std::string at = "cd " + Quoted(m_dir.path()) + " && ";
-    ASSERT_EQ(std::system((at + "bash -n qdf.bash").c_str()), 0);
+    for (const std::string shell : {"bash", "zsh", "fish"}) {
+        SCOPED_TRACE(shell);
+        ASSERT_EQ(Run({"completion", shell}).status, 0);
+        twtest::WriteAll(m_dir.File("qdf." + shell), twtest::ReadAll(m_dir.File(".stdout")));
+        if (shell != "bash" && std::system(("command -v " + shell + " >/dev/null").c_str()) != 0)
+            continue;
+        EXPECT_EQ(std::system((at + shell + " -n qdf." + shell).c_str()), 0);
+    }
     twtest::WriteAll(m_dir.File("a.qdf"), "");
     twtest::WriteAll(m_dir.File("b.txt"), "");
     const struct {
