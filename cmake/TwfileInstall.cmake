@@ -104,11 +104,24 @@ if(TARGET qdf)
         set_target_properties(qdf PROPERTIES INSTALL_RPATH "$ORIGIN/${TWFILE_BIN_TO_LIB}")
     endif()
     install(TARGETS qdf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    include(TwfileManPage)
-    twfile_add_man_page(qdf "query definition file tool")
-    # Completion for bash and zsh, where their usual setups look for it.
-    install(FILES ${PROJECT_SOURCE_DIR}/tools/qdf/completion/qdf.bash
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME qdf)
-    install(FILES ${PROJECT_SOURCE_DIR}/tools/qdf/completion/_qdf
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
+    # The manual page and the completions of bash, zsh and fish, made by the
+    # tool from its table of commands (qdf man, qdf completion SHELL).
+    if(CMAKE_CROSSCOMPILING)
+        message(STATUS "no manual page or completions for qdf: it cannot run on the build machine")
+    else()
+        include(TwfileToolOutput)
+        set(qdf_made ${PROJECT_BINARY_DIR}/tools/qdf/made)
+        twfile_tool_output(qdf ${qdf_made}/qdf.1 "man")
+        twfile_tool_output(qdf ${qdf_made}/qdf.bash "completion bash")
+        twfile_tool_output(qdf ${qdf_made}/_qdf "completion zsh")
+        twfile_tool_output(qdf ${qdf_made}/qdf.fish "completion fish")
+        add_custom_target(qdf_documents ALL
+            DEPENDS ${qdf_made}/qdf.1 ${qdf_made}/qdf.bash ${qdf_made}/_qdf ${qdf_made}/qdf.fish)
+        install(FILES ${qdf_made}/qdf.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+        install(FILES ${qdf_made}/qdf.bash
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME qdf)
+        install(FILES ${qdf_made}/_qdf DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/site-functions)
+        install(FILES ${qdf_made}/qdf.fish
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
+    endif()
 endif()

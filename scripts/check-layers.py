@@ -5,6 +5,10 @@ Each layer may include only itself and the layers before it in LAYERS (its
 public headers under include/twfile/<layer>/ and its private ones under
 src/<layer>/). Headers at the top of include/twfile/ (export.h, version.h)
 are below every layer; the umbrella twfile.h is for applications only.
+The command-line tool keeps one file per command: each row of the command
+table in tools/qdf/main.cpp has its tools/qdf/commands/<name>.cpp, and what
+the commands share (the other files of tools/qdf) does not include the
+table, which sits above them.
 Usage: check-layers.py [project-root]
 """
 import pathlib
@@ -44,9 +48,20 @@ def main():
                 target = layer_of_include(name)
                 if target is not None and target > own:
                     problems.append(f"{path}: {layer} includes {name}")
+    tool = root / "tools" / "qdf"
+    rows = re.findall(r'^\s*\{"([a-z-]+)",', (tool / "main.cpp").read_text(encoding="utf-8"), re.M)
+    if not rows:
+        problems.append(f"{tool / 'main.cpp'}: no command table found")
+    for name in rows:
+        if not (tool / "commands" / f"{name}.cpp").exists():
+            problems.append(f"{tool}: command {name} has no commands/{name}.cpp")
+    for path in sorted(tool.glob("*")):
+        if path.suffix in (".h", ".cpp") and path.name not in ("main.cpp", "command_table.h"):
+            if "command_table.h" in INCLUDE.findall(path.read_text(encoding="utf-8")):
+                problems.append(f"{path}: a shared file includes the command table")
     for problem in problems:
         print(problem)
-    print(f"layers: {files} files, {len(problems)} includes that go up")
+    print(f"layers: {files} files, {len(problems)} problems")
     return 1 if problems else 0
 
 

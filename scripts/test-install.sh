@@ -92,6 +92,10 @@ for variant in "${variants[@]}"; do
         quietly "$prefix/bin/qdf" --version
         grep -qF "$version" "$log" || fail "qdf --version does not print $version"
         [ -n "$(find "$prefix/share/man" -name 'qdf.1*' 2>/dev/null)" ] || fail "no qdf manual page"
+        for completion in bash-completion/completions/qdf zsh/site-functions/_qdf \
+                          fish/vendor_completions.d/qdf.fish; do
+            [ -n "$(find "$prefix/share/$completion" 2>/dev/null)" ] || fail "no $completion"
+        done
         echo "   qdf --version: $(head -n 1 "$log")"
     fi
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -257,16 +258,83 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     }
 }
 
-TEST_F(Cli, HelpOnEverySubcommand) {
-    std::vector<Case> cases;
-    for (const std::string command :
-         {"show", "export", "import", "new", "check", "condition", "sql", "run", "set", "add",
-          "remove", "edit", "diff", "help"}) {
-        cases.push_back({{command, "--help"}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
-        cases.push_back({{"--help"}, 0, "\n  " + command + " ", ""});
-        cases.push_back({{"help", command}, 0, "Usage: qdf " + command + " [OPTIONS]", ""});
+// Every command that qdf --help lists has its exit statuses in its help and
+// a section of the manual page, and docs/qdf.md names it and every option its
+// help lists.
+TEST_F(Cli, HelpManualAndDocsNameEveryCommandAndOption) {
+    const std::string docs = twtest::ReadAll(std::string(TWFILE_SOURCE_DIR) + "/docs/qdf.md");
+    const std::string manual = Run({"man"}).out;
+    for (const char* section :
+         {".SH NAME\n", ".SH SYNOPSIS\n", ".SH EXIT STATUS\n", ".SH ENVIRONMENT\n", ".SH FILES\n"})
+        EXPECT_TRUE(Contains(manual, section)) << section;
+    const std::string help = Run({"--help"}).out;
+    std::istringstream list(help.substr(help.find("\nSubcommands:\n") + 1));
+    std::vector<std::string> commands;
+    for (std::string line; std::getline(list, line);) {
+        if (line.rfind("  ", 0) == 0 && line.size() > 2 && line[2] != ' ')
+            commands.push_back(line.substr(2, line.find(' ', 2) - 2));
     }
-    ExpectRuns(cases);
+    EXPECT_GE(commands.size(), 15u) << help;
+    for (const std::string& command : commands) {
+        SCOPED_TRACE(command);
+        const QdfRun own = Run({command, "--help"});
+        EXPECT_EQ(own.status, 0);
+        EXPECT_TRUE(Contains(own.out, "Usage: qdf " + command) &&
+                    Contains(own.out, "Exit status:\n  0 "))
+            << own.out;
+        EXPECT_EQ(Run({"help", command}).out, own.out);
+        EXPECT_TRUE(Contains(manual, ".SS " + command + "\n"));
+        EXPECT_TRUE(Contains(docs, "`qdf " + command)) << "docs/qdf.md does not name it";
+        std::istringstream words(own.out);
+        for (std::string word; words >> word;) {
+            const std::string option = word.substr(0, word.find_first_of(",=)"));
+            if (option.rfind("--", 0) != 0 || option.size() <= 2) continue;
+            EXPECT_TRUE(Contains(docs, option)) << "docs/qdf.md does not name " << option;
+        }
+    }
+}
+
+// Each shell's completion script is valid for the shell (zsh and fish when
+// installed), and bash's offers commands, options, choices, set's keys, the
+// lists of add and remove, and *.qdf files.
+TEST_F(Cli, CompletionOffersFromTheCommandTable) {
+    const std::string at = "cd " + Quoted(m_dir.path()) + " && ";
+    for (const std::string shell : {"bash", "zsh", "fish"}) {
+        SCOPED_TRACE(shell);
+        ASSERT_EQ(Run({"completion", shell}).status, 0);
+        twtest::WriteAll(m_dir.File("qdf." + shell), twtest::ReadAll(m_dir.File(".stdout")));
+        if (shell != "bash" && std::system(("command -v " + shell + " >/dev/null").c_str()) != 0)
+            continue;
+        EXPECT_EQ(std::system((at + shell + " -n qdf." + shell).c_str()), 0);
+    }
+    twtest::WriteAll(m_dir.File("a.qdf"), "");
+    twtest::WriteAll(m_dir.File("b.txt"), "");
+    const struct {
+        const char* words;  // the words so far, the last one being completed
+        const char* offered;
+        const char* notOffered;
+    } cases[] = {
+        {"qdf se", "set\n", "show"},
+        {"qdf comp", "completion\n", "check"},
+        {"qdf show --enc", "--encoding\n", "--lines"},
+        {"qdf run a.qdf --format j", "json\n", "csv"},
+        {"qdf set a.qdf flags.ed", "flags.editedSQL=\n", "database"},
+        {"qdf add a.qdf con", "conditions\n", "database"},
+        {"qdf help ru", "run\n", "remove"},
+        {"qdf completion f", "fish\n", "bash"},
+        {"qdf show ", "a.qdf\n", "b.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.words);
+        const std::string script = std::string("source qdf.bash; COMP_WORDS=(") + c.words +
+                                   (c.words[std::strlen(c.words) - 1] == ' ' ? "''" : "") +
+                                   "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _qdf; "
+                                   "printf '%s\\n' \"${COMPREPLY[@]}\"";
+        ASSERT_EQ(std::system((at + "bash -c " + Quoted(script) + " >offered").c_str()), 0);
+        const std::string offered = "\n" + twtest::ReadAll(m_dir.File("offered"));
+        EXPECT_TRUE(Contains(offered, std::string("\n") + c.offered)) << offered;
+        EXPECT_FALSE(Contains(offered, c.notOffered)) << offered;
+    }
 }
 
 // edit saves what the editor leaves when it imports cleanly, and nothing

@@ -1,5 +1,6 @@
-// The commands of qdf: each command's options and the function that runs it,
-// and the exit statuses they share. main.cpp wires them to the command line.
+// The commands of qdf: each command's options and the function that runs it
+// (commands/<name>.cpp), and the exit statuses they share. main.cpp's table
+// wires them to the command line.
 #ifndef QDF_COMMANDS_H
 #define QDF_COMMANDS_H
 
@@ -121,8 +122,6 @@ struct CheckOptions {
 // when every file is clean, 1 otherwise, 2 when an input is not a regular
 // file or cannot be read (said on err).
 int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
-// RunCheck with a schema (sql_commands.cpp).
-int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err);
 
 // The edits: set, add, remove and edit. Each reads FILE ("-": standard
 // input, and the result goes to out), changes it, and saves it with the

@@ -29,7 +29,7 @@
 #include <nlohmann/json.hpp>
 
 #include "encoding.h"
-#include "files.h"
+#include "loading.h"
 #include "json_text.h"
 
 namespace qdf {

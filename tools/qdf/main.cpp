@@ -1,18 +1,18 @@
-// qdf: the command line. A table names each command and the function that
-// declares its arguments; the work of each command is in commands.h.
+// qdf: the command line. The table below names each command, says what the
+// user is told of it (its summary, exit statuses and examples) and the
+// function that declares its arguments (commands/<name>.cpp); the help,
+// the manual page and the shell completions are made from it.
 
-#include <cctype>
 #include <exception>
-#include <functional>
 #include <iostream>
-#include <map>
-#include <memory>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "command_table.h"
 #include "commands.h"
 #include "diagnostics.h"
 #include "portable.h"
@@ -27,385 +27,156 @@
 #define QDF_VERSION_TEXT QDF_PROJECT_VERSION
 #endif
 
+namespace qdf {
+
 namespace {
 
-using qdf::Encoding;
+// The statuses of the commands that read files one after another: the
+// highest of the files'.
+const std::vector<ExitMeaning> kReadExits = {
+    {kExitOk, "every file read cleanly"},
+    {kExitFailed, "a read stopped at an error (what was read is still shown, with the error)"},
+    {kExitUsage,
+     "a file cannot be opened, a text does not fit the encoding, or the arguments "
+     "are wrong"}};
 
-// What runs a command once its arguments are parsed.
-using Action = std::function<int()>;
+const std::vector<ExitMeaning> kEditExits = {
+    {kExitOk, "saved, or nothing to change"},
+    {kExitFailed,
+     "the file is not a document, did not read cleanly or holds text a save "
+     "would drop, the result was refused or the save failed"},
+    {kExitUsage, "the file cannot be opened or the arguments are wrong"},
+    {kExitInUse, "another writer holds the file (try again, or give --wait)"}};
 
-std::string Lower(std::string text) {
-    for (char& ch : text)
-        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return text;
-}
-
-// An option whose value is one of the names of choices (in any case); it
-// sets target to the value of that name.
-template <typename T>
-CLI::Option* AddChoice(CLI::App& command, const std::string& name, T& target,
-                       const std::map<std::string, T>& choices, const std::string& description) {
-    std::string names;
-    for (const auto& choice : choices)
-        names += (names.empty() ? "" : "|") + choice.first;
-    return command
-        .add_option_function<std::string>(
-            name,
-            [&target, choices](const std::string& value) { target = choices.at(Lower(value)); },
-            description)
-        ->check(CLI::Validator(
-            [choices, names](std::string& value) {
-                return choices.count(Lower(value)) != 0 ? std::string() : "must be one of " + names;
-            },
-            ""))
-        ->option_text(names);
-}
-
-void AddEncoding(CLI::App& command, Encoding& encoding) {
-    AddChoice(command, "--encoding", encoding,
-              std::map<std::string, Encoding>{{"windows-1252", Encoding::Windows1252},
-                                              {"utf-8", Encoding::Utf8}},
-              "How the file's bytes are read as text: windows-1252 (every byte string, the "
-              "default) or utf-8");
-}
-
-// --timeout SECONDS: the most time the database may spend on a statement.
-void AddTimeout(CLI::App& command, unsigned& seconds) {
-    command
-        .add_option("--timeout", seconds,
-                    "Stop the database's work after SECONDS seconds (exit status 2); 0, the "
-                    "default: no limit")
-        ->check(CLI::Range(0u, 86400u * 366))
-        ->option_text("SECONDS");
-}
-
-void AddParameters(CLI::App& command, std::vector<std::string>& parameters) {
-    command
-        .add_option("--param", parameters,
-                    "A parameter's value (repeatable); it comes before the document's default "
-                    "values")
-        ->type_name("NAME=VALUE")
-        ->allow_extra_args(false);
-}
-
-// The options of one command live as long as its action.
-template <typename Options>
-std::shared_ptr<Options> Make() {
-    return std::make_shared<Options>();
-}
-
-// --wait SECONDS of the commands that write a document another may hold.
-void AddWait(CLI::App& command, double& wait) {
-    command
-        .add_option("--wait", wait,
-                    "While another writer holds the file, try again for up to this many seconds "
-                    "(default 0: give up at once, with exit status 3)")
-        ->check(CLI::NonNegativeNumber)
-        ->option_text("SECONDS");
-}
-
-Action DefineShow(CLI::App& command) {
-    auto o = Make<qdf::FileOptions>();
-    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
-    AddEncoding(command, o->encoding);
-    return [o] { return qdf::RunShow(*o, std::cout, std::cerr); };
-}
-
-Action DefineExport(CLI::App& command) {
-    auto o = Make<qdf::ExportOptions>();
-    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
-    command.add_flag("--lines", o->lines,
-                     "Write JSON Lines even for one file (several files always give them)");
-    command.add_flag("-c,--compact", o->compact, "Write the JSON on one line, without spaces");
-    command
-        .add_option("-j,--jobs", o->jobs,
-                    "Read this many files at a time, on as many threads (the output keeps the "
-                    "order of the files)")
-        ->check(CLI::Range(1, 256));
-    command.add_option("-o,--output", o->output,
-                       "Write to this file instead of standard output; it is replaced in one "
-                       "step when the export is done");
-    AddEncoding(command, o->encoding);
-    command.footer(
-        "JSON Lines hold one object a file: {\"path\", \"document\"} when it was read, "
-        "{\"path\", \"error\"} when it could not be.\n"
-        "Exit status, the highest of the files': 0 read cleanly, 1 the read stopped at an "
-        "error (the JSON shows what was read and the error), 2 the file cannot be opened or "
-        "the arguments are wrong.");
-    return [o] { return qdf::RunExport(*o, std::cout, std::cerr); };
-}
-
-Action DefineImport(CLI::App& command) {
-    auto o = Make<qdf::ImportOptions>();
-    command.add_option("JSON", o->input, "The JSON file, or - for standard input")->required();
-    command
-        .add_option("-o,--output", o->output, "The .qdf file to write, or - for standard output")
-        ->required();
-    AddEncoding(command, o->encoding);
-    AddWait(command, o->wait);
-    command.footer(
-        "Keys that are missing keep the values of a new document; sectionsRead, statusReport "
-        "and error are ignored. The output is replaced only when the whole document is "
-        "written.\n"
-        "Exit status: 0 written, 1 the document was refused or writing failed, 2 the input "
-        "cannot be read or does not fit, 3 another writer holds the output (try again, or give "
-        "--wait).");
-    return [o] { return qdf::RunImport(*o, std::cout, std::cerr); };
-}
-
-Action DefineNew(CLI::App& command) {
-    auto o = Make<qdf::NewOptions>();
-    command.add_option("FILE", o->file, "The .qdf file to create, or - for standard output")
-        ->required();
-    command.add_flag("-f,--force", o->force, "Replace the file if it exists");
-    return [o] { return qdf::RunNew(*o, std::cout, std::cerr); };
-}
-
-Action DefineCheck(CLI::App& command) {
-    auto o = Make<qdf::CheckOptions>();
-    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
-    command.add_option("--schema", o->schema,
-                       "Check each document against a database or a JSON schema instead");
-    AddTimeout(command, o->timeout);
-    command.add_flag("--json", o->json,
-                     "Write one JSON object a file: path, ok, sectionsRead, error, findings");
-    command.add_flag("-q,--quiet", o->quiet, "Write nothing: the exit status tells");
-    command.footer(
-        "Exit status: 0 when every file is clean, 1 otherwise, 2 when a FILE is not a regular "
-        "file or cannot be read.");
-    return [o] { return qdf::RunCheck(*o, std::cout, std::cerr); };
-}
-
-constexpr char kEditFooter[] =
-    "The file is read and saved through one handle, held from the read to the save so that no "
-    "other writer's change is lost; the save replaces it in one step, and when anything fails "
-    "it is left as it was.\n"
-    "Exit status: 0 saved, 1 the file is not a document, did not read cleanly or holds text a "
-    "save would drop, the result was refused or the save failed, 2 the file cannot be opened or "
-    "the arguments are wrong, 3 another writer holds the file (try again, or give --wait).";
-
-// The FILE argument of the edits, their encoding and their wait.
-std::shared_ptr<qdf::EditOptions> DefineEdit(CLI::App& command) {
-    auto o = Make<qdf::EditOptions>();
-    command
-        .add_option("FILE", o->file, "The .qdf file (- edits standard input onto standard output)")
-        ->required();
-    AddEncoding(command, o->encoding);
-    AddWait(command, o->wait);
-    command.footer(kEditFooter);
-    return o;
-}
-
-Action DefineSet(CLI::App& command) {
-    auto o = DefineEdit(command);
-    command
-        .add_option("KEY=VALUE", o->arguments,
-                    "KEY a member's path in the JSON form (database, flags.editedSQL, "
-                    "printer.strings[2]); a text takes VALUE as it stands, a number, flag or "
-                    "list (a JSON array) as JSON")
-        ->required();
-    return [o] { return qdf::RunSet(*o, std::cout, std::cerr); };
-}
-
-// The list an edit works on, by its key in the JSON form.
-void AddList(CLI::App& command, std::string& list) {
-    command
-        .add_option("LIST", list,
-                    "tables, attributes, nonDisplayAttributes, conditions, joins or defaultValues")
-        ->required();
-}
-
-Action DefineAdd(CLI::App& command) {
-    auto o = DefineEdit(command);
-    AddList(command, o->list);
-    command.add_option("TEXT", o->arguments, "The texts to append")->required();
-    return [o] { return qdf::RunAdd(*o, std::cout, std::cerr); };
-}
-
-Action DefineRemove(CLI::App& command) {
-    auto o = DefineEdit(command);
-    AddList(command, o->list);
-    command.add_option("INDEX", o->arguments, "The indexes (from 0) of the elements to remove")
-        ->required();
-    return [o] { return qdf::RunRemove(*o, std::cout, std::cerr); };
-}
-
-Action DefineEditor(CLI::App& command) {
-    auto o = DefineEdit(command);
-    command.footer(std::string("Opens $VISUAL, else $EDITOR, else vi, on the document's JSON "
-                               "form; saves when the editor exits successfully, the text "
-                               "changed and fits, and the file did not change meanwhile. An "
-                               "edited text that is not saved is kept, and the message says "
-                               "where.\n") +
-                   kEditFooter);
-    return [o] { return qdf::RunEdit(*o, std::cout, std::cerr); };
-}
-
-Action DefineDiff(CLI::App& command) {
-    auto o = Make<qdf::DiffOptions>();
-    command.add_option("A", o->a, "The first .qdf file, or - for standard input")->required();
-    command.add_option("B", o->b, "The second .qdf file, or - for standard input")->required();
-    command.add_flag("--json", o->json,
-                     "Write {\"equal\", \"differences\": [{\"path\", \"a\", \"b\"}]}");
-    AddEncoding(command, o->encoding);
-    command.footer(
-        "Each member that differs is named by its path in the JSON form (tables[2], "
-        "flags.editedSQL), with its values in A and in B.\n"
-        "Exit status: 0 equal, 1 different, 2 a file cannot be opened or did not read cleanly "
-        "(what was read is still compared).");
-    return [o] { return qdf::RunDiff(*o, std::cout, std::cerr); };
-}
-
-Action DefineCondition(CLI::App& command) {
-    auto o = Make<qdf::ConditionOptions>();
-    AddChoice(command, "--type", o->type,
-              std::map<std::string, TWDB_DataType>{{"integer", TWDB_Integer},
-                                                   {"string", TWDB_String},
-                                                   {"bool", TWDB_Bool},
-                                                   {"real", TWDB_Real},
-                                                   {"time", TWDB_Time}},
-              "The attribute's data type")
-        ->required();
-    command.add_option("--table", o->table,
-                       "The attribute's table (default: the part of the first word before its "
-                       "\".\", if any)");
-    command.add_option("--attribute", o->attribute,
-                       "The attribute's name (default: the first word, after its \".\")");
-    command
-        .add_option("TEXT", o->text,
-                    "The condition: attribute, operator and operand separated by spaces")
-        ->required();
-    AddEncoding(command, o->encoding);
-    return [o] { return qdf::RunCondition(*o, std::cout, std::cerr); };
-}
-
-Action DefineSql(CLI::App& command) {
-    auto o = Make<qdf::SqlOptions>();
-    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
-    AddParameters(command, o->parameters);
-    command.add_flag("--inline", o->inlineValues,
-                     "Write the values into the statement as quoted SQL literals");
-    AddChoice(command, "--dialect", o->dialect,
-              std::map<std::string, twfile::sql::Dialect>{
-                  {"sqlite", twfile::sql::Dialect::SQLite},
-                  {"postgresql", twfile::sql::Dialect::PostgreSQL}},
-              "The server's SQL: how the statement is read and checked and how --inline writes "
-              "values (sqlite, the default, or postgresql)");
-    command.add_option("--schema", o->schema,
-                       "A database or JSON schema that gives the parameters' data types");
-    AddEncoding(command, o->encoding);
-    command.footer(
-        "Exit status: 0 printed, 1 the document did not read cleanly, 2 bad input (a parameter "
-        "without a value or with a value of the wrong type, a statement that run would refuse, "
-        "a value --inline cannot write safely for the dialect).");
-    return [o] { return qdf::RunSql(*o, std::cout, std::cerr); };
-}
-
-Action DefineRun(CLI::App& command) {
-    auto o = Make<qdf::RunOptions>();
-    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
-    command
-        .add_option("--db", o->database,
-                    "The SQLite database, or odbc:CONNECTION-STRING (odbc: alone: the "
-                    "document's data source)")
-        ->required();
-    AddParameters(command, o->parameters);
-    AddChoice(command, "--format", o->format,
-              std::map<std::string, std::optional<qdf::RowFormat>>{{"table", qdf::RowFormat::Table},
-                                                                   {"csv", qdf::RowFormat::Csv},
-                                                                   {"json", qdf::RowFormat::Json}},
-              "table (the default on a terminal), csv (the default otherwise) or json");
-    command.add_option("--limit", o->limit, "Print at most N rows")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                return !text.empty() && text.size() < 19 &&
-                               text.find_first_not_of("0123456789") == std::string::npos
-                           ? std::string()
-                           : "must be a whole number of rows, 0 or more";
-            },
-            ""))
-        ->option_text("N");
-    AddTimeout(command, o->timeout);
-    AddEncoding(command, o->encoding);
-    command.footer(
-        "Exit status: 0 done, 1 the document did not read cleanly, 2 bad input (a database "
-        "that cannot be read, a table it lacks, a parameter without a value or of the wrong "
-        "type, an error of the engine, the time limit reached), 130 or 143 stopped by Ctrl-C "
-        "or SIGTERM (the database's statement is cancelled first).");
-    return [o] { return qdf::RunRun(*o, isatty(STDOUT_FILENO) != 0, std::cout, std::cerr); };
-}
-
-Action DefineHelp(CLI::App& command);
-
-struct Command {
-    const char* name;
-    const char* summary;
-    Action (*define)(CLI::App& command);
-};
-
-const Command kCommands[] = {
-    {"show", "Print a readable summary of a document", DefineShow},
-    {"export", "Print documents as JSON, several as JSON Lines", DefineExport},
-    {"import", "Build a document from its JSON form and save it", DefineImport},
-    {"new", "Save a new empty document", DefineNew},
-    {"check", "Tell for each file whether it reads cleanly and would be saved unchanged",
+const std::vector<Command> kCommands = {
+    {"show",
+     "Print a readable summary of a document",
+     kReadExits,
+     {{"qdf show report.qdf", "the members of report.qdf, one a line"},
+      {"qdf show a.qdf b.qdf", "both summaries, an empty line between them"}},
+     DefineShow},
+    {"export",
+     "Print documents as JSON, several as JSON Lines",
+     kReadExits,
+     {{"qdf export report.qdf", "the document's JSON form, indented"},
+      {"qdf export -j 4 -o all.jsonl *.qdf", "every file as JSON Lines into all.jsonl"}},
+     DefineExport},
+    {"import",
+     "Build a document from its JSON form and save it",
+     {{kExitOk, "written"},
+      {kExitFailed,
+       "the document was refused (members the file cannot carry) or writing "
+       "failed"},
+      {kExitUsage, "the input cannot be read, is not JSON or does not fit the shape"},
+      {kExitInUse, "another writer holds the output (try again, or give --wait)"}},
+     {{"qdf import report.json -o report.qdf", "report.qdf made from its JSON form"},
+      {"qdf export a.qdf | qdf import - -o b.qdf", "a copy of a.qdf through its JSON form"}},
+     DefineImport},
+    {"new",
+     "Save a new empty document",
+     {{kExitOk, "written"},
+      {kExitFailed, "writing failed"},
+      {kExitUsage, "the file exists and --force is not given, or the arguments are wrong"}},
+     {{"qdf new empty.qdf", "a new document in empty.qdf"}},
+     DefineNew},
+    {"check",
+     "Tell for each file whether it reads cleanly and would be saved unchanged",
+     {{kExitOk, "every file is clean"},
+      {kExitFailed, "a file is not clean, or a document does not fit the schema"},
+      {kExitUsage,
+       "a FILE is not a regular file or cannot be read, or the schema cannot be "
+       "read"}},
+     {{"qdf check *.qdf", "\"FILE: ok\" or one line per finding, for each file"},
+      {"qdf check --schema shop.db report.qdf", "whether the tables and columns are in shop.db"}},
      DefineCheck},
-    {"set", "Set members of a document: qdf set FILE KEY=VALUE...", DefineSet},
-    {"add", "Append texts to a list of a document", DefineAdd},
-    {"remove", "Remove elements from a list of a document", DefineRemove},
-    {"edit", "Edit a document's JSON form in $VISUAL or $EDITOR, and save it", DefineEditor},
-    {"diff", "Name each member in which two documents differ", DefineDiff},
-    {"condition", "Bind a condition text to an attribute and show what the library makes of it",
+    {"set",
+     "Set members of a document: qdf set FILE KEY=VALUE...",
+     kEditExits,
+     {{"qdf set report.qdf database=Sales", "the document's database set to Sales"},
+      {"qdf set report.qdf flags.editedSQL=true", "a flag set"}},
+     DefineSet},
+    {"add",
+     "Append texts to a list of a document",
+     kEditExits,
+     {{"qdf add report.qdf tables ORDERS", "the table ORDERS appended to the tables"}},
+     DefineAdd},
+    {"remove",
+     "Remove elements from a list of a document",
+     kEditExits,
+     {{"qdf remove report.qdf conditions 0 2", "the first and third conditions removed"}},
+     DefineRemove},
+    {"edit",
+     "Edit a document's JSON form in $VISUAL or $EDITOR, and save it",
+     kEditExits,
+     {{"qdf edit report.qdf", "report.qdf's JSON form opened in the editor"}},
+     DefineEdit},
+    {"diff",
+     "Name each member in which two documents differ",
+     {{kExitOk, "equal"},
+      {kExitFailed, "different"},
+      {kExitUsage,
+       "a file cannot be opened or did not read cleanly (what was read is still "
+       "compared)"}},
+     {{"qdf diff old.qdf new.qdf", "\"PATH: A -> B\" for each difference"}},
+     DefineDiff},
+    {"condition",
+     "Bind a condition text to an attribute and show what the library makes of it",
+     {{kExitOk, "the condition's checks pass"},
+      {kExitFailed, "the checks fail or the library reports an error"},
+      {kExitUsage, "the arguments do not name an attribute or do not fit the encoding"}},
+     {{"qdf condition --type integer \"ORDERS.QTY > 10\"",
+       "the SQL and the checks of a condition on an integer"}},
      DefineCondition},
-    {"sql", "Print the SQL statement a document describes", DefineSql},
-    {"run", "Run the statement a document describes and print its rows", DefineRun},
-    {"help", "Print the help of qdf or of one command", DefineHelp},
+    {"sql",
+     "Print the SQL statement a document describes",
+     {{kExitOk, "printed"},
+      {kExitFailed, "the document did not read cleanly"},
+      {kExitUsage,
+       "bad input: a parameter without a value or with a value of the wrong type, "
+       "a statement that run would refuse, a value --inline cannot write safely "
+       "for the dialect"}},
+     {{"qdf sql report.qdf", "the statement, and a comment for each bound value"},
+      {"qdf sql --inline --param YEAR=2024 report.qdf", "the statement with the value written in"}},
+     DefineSql},
+    {"run",
+     "Run the statement a document describes and print its rows",
+     {{kExitOk, "done"},
+      {kExitFailed, "the document did not read cleanly"},
+      {kExitUsage,
+       "bad input: a database that cannot be read, a table it lacks, a parameter "
+       "without a value or of the wrong type, an error of the engine, the time "
+       "limit reached"},
+      {130, "stopped by Ctrl-C (the database's statement is cancelled first)"},
+      {143, "stopped by SIGTERM (likewise)"}},
+     {{"qdf run --db shop.db report.qdf", "the rows, as a table on a terminal, else as CSV"},
+      {"qdf run --db odbc: --format json report.qdf",
+       "the rows as JSON, from the data source the document names"}},
+     DefineRun},
+    {"help",
+     "Print the help of qdf or of one command",
+     {{kExitOk, "printed"}, {kExitUsage, "no such command"}},
+     {{"qdf help export", "the help of export"}},
+     DefineHelp},
+    {"completion",
+     "Print the completion script of a shell: bash, zsh or fish",
+     {{kExitOk, "printed"}, {kExitUsage, "no such shell"}},
+     {{"source <(qdf completion bash)", "completion in the running bash"},
+      {"qdf completion fish > ~/.config/fish/completions/qdf.fish", "completion in fish"}},
+     DefineCompletion},
+    {"man", "Print the manual page (roff)", {{kExitOk, "printed"}}, {}, DefineManualPage, true},
 };
-
-// "qdf: unknown command 'WORD'", with the command it most likely meant.
-int UnknownCommand(const std::string& word) {
-    std::vector<std::string> names;
-    for (const Command& command : kCommands)
-        names.emplace_back(command.name);
-    const std::string closest = qdf::ClosestName(word, names);
-    std::cerr << "qdf: unknown command '" << word << "'";
-    if (!closest.empty()) std::cerr << "; did you mean '" << closest << "'?";
-    std::cerr << "\nRun 'qdf help' for the list of commands.\n";
-    return qdf::kExitUsage;
-}
-
-bool IsCommand(const std::string& word) {
-    for (const Command& command : kCommands) {
-        if (word == command.name) return true;
-    }
-    return false;
-}
-
-Action DefineHelp(CLI::App& command) {
-    auto name = std::make_shared<std::string>();
-    command.add_option("COMMAND", *name, "The command to describe (default: every command)");
-    return [name, &command] {
-        const CLI::App& qdf = *command.get_parent();
-        if (name->empty()) {
-            std::cout << qdf.get_formatter()->make_help(&qdf, "qdf", CLI::AppFormatMode::Normal);
-            return int{qdf::kExitOk};
-        }
-        if (!IsCommand(*name)) return UnknownCommand(*name);
-        std::cout << qdf.get_subcommand(*name)->help("qdf");
-        return int{qdf::kExitOk};
-    };
-}
 
 // Prints what the library showed outside any command's own reporting.
 void PrintLeftoverMessages() {
-    for (const std::string& text : qdf::TakeMessages())
-        qdf::PrintMessage(std::cerr, "", text);
+    for (const std::string& text : TakeMessages())
+        PrintMessage(std::cerr, "", text);
 }
 
 int Run(int argc, char** argv) {
     CLI::App app{
         "qdf: show, export, import, create, check, edit and compare query definition files "
-        "(.qdf)",
+        "(.qdf), try conditions against an attribute, and print or run the SQL statement a "
+        "document describes",
         "qdf"};
     app.set_version_flag("--version", std::string("qdf ") + QDF_VERSION_TEXT);
     app.require_subcommand(1);
@@ -413,20 +184,25 @@ int Run(int argc, char** argv) {
     for (const Command& command : kCommands) {
         CLI::App* sub = app.add_subcommand(command.name, command.summary);
         commands.emplace_back(sub, command.define(*sub));
+        const std::string notes = sub->get_footer();
+        sub->footer((notes.empty() ? "" : notes + "\n\n") + ExitAndExamplesText(command));
+        if (command.hidden) sub->group("");
     }
+    app.footer("Run 'qdf help COMMAND' for a command's options, exit statuses and examples.");
 
-    if (argc > 1 && argv[1][0] != '-' && !IsCommand(argv[1])) return UnknownCommand(argv[1]);
+    if (argc > 1 && argv[1][0] != '-' && FindCommand(argv[1]) == nullptr)
+        return UnknownCommand(argv[1]);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) return app.exit(error, std::cout, std::cerr);
         std::cerr << std::string("qdf: ") + error.what() +
                          "\nRun 'qdf --help' or 'qdf COMMAND --help' for more information.\n";
-        return qdf::kExitUsage;
+        return kExitUsage;
     }
 
-    qdf::CaptureMessageBoxes();
-    int status = qdf::kExitUsage;
+    CaptureMessageBoxes();
+    int status = kExitUsage;
     for (const auto& command : commands) {
         if (*command.first) status = command.second();
     }
@@ -434,17 +210,47 @@ int Run(int argc, char** argv) {
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "qdf: cannot write to standard output\n";
-        return qdf::kExitFailed;
+        return kExitFailed;
     }
     return status;
 }
 
 }  // namespace
 
+const std::vector<Command>& Commands() {
+    return kCommands;
+}
+
+const Command* FindCommand(const std::string& name) {
+    for (const Command& command : kCommands) {
+        if (name == command.name) return &command;
+    }
+    return nullptr;
+}
+
+// "qdf: unknown command 'WORD'", with the command it most likely meant.
+int UnknownCommand(const std::string& word) {
+    std::vector<std::string> names;
+    for (const Command& command : kCommands) {
+        if (!command.hidden) names.emplace_back(command.name);
+    }
+    const std::string closest = ClosestName(word, names);
+    std::cerr << "qdf: unknown command '" << word << "'";
+    if (!closest.empty()) std::cerr << "; did you mean '" << closest << "'?";
+    std::cerr << "\nRun 'qdf help' for the list of commands.\n";
+    return kExitUsage;
+}
+
+std::string VersionText() {
+    return QDF_VERSION_TEXT;
+}
+
+}  // namespace qdf
+
 int main(int argc, char** argv) {
     qdf::UseBinaryStandardStreams();
     try {
-        return Run(argc, argv);
+        return qdf::Run(argc, argv);
     } catch (const std::bad_alloc&) {
         std::cerr << "qdf: out of memory\n";
     } catch (const std::exception& error) {

@@ -50,6 +50,11 @@ std::string TemporaryFolder() {
     return "/tmp";
 }
 
+int MakeTemporaryFile(const char* prefix, std::string& name) {
+    name = TemporaryFolder() + "/" + prefix + "-XXXXXX";
+    return ::mkostemp(&name[0], O_CLOEXEC);
+}
+
 void UseBinaryStandardStreams() {
 #ifdef _WIN32
     std::fflush(stdout);

@@ -49,6 +49,9 @@ namespace qdf {
 // The folder for temporary files: TMPDIR, else (on Windows) TEMP or TMP,
 // else /tmp.
 std::string TemporaryFolder();
+// A new file of its own in the temporary folder, named prefix and a unique
+// ending: its descriptor (open for writing), or -1 with errno set.
+int MakeTemporaryFile(const char* prefix, std::string& name);
 // Puts the standard streams in binary mode (Windows) so that the JSON and
 // text output gets no CR before its line ends and input is read as it is.
 void UseBinaryStandardStreams();

@@ -17,8 +17,9 @@
 
 #include "commands.h"
 #include "diagnostics.h"
-#include "files.h"
+#include "input.h"
 #include "interrupt.h"
+#include "loading.h"
 #include "portable.h"
 #include "suggestion.h"
 #include "visible_text.h"
@@ -253,6 +254,17 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
     // The engine's message names the database.
     if (engine->Connect(target) < 0) FailWithPendingError(kExitUsage, "");
     return engine;
+}
+
+sql::Statement BuildQueryStatement(const sql::QuerySource& source, const sql::Schema* schema,
+                                   const std::vector<std::string>& parameters,
+                                   sql::Dialect dialect) {
+    const sql::ParameterValues values = ParseParameters(parameters);
+    CheckParameters(source, values, dialect);
+    sql::Statement statement;
+    if (sql::BuildStatement(source, schema, values, dialect, statement) < 0)
+        FailWithPendingError(kExitUsage, "the statement");
+    return statement;
 }
 
 void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::string& dataSource,

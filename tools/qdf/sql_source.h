@@ -70,6 +70,15 @@ bool IsOdbc(const std::string& database);
 void LoadSchemaFile(const std::string& path, twfile::sql::Schema& schema,
                     const std::string& dataSource = "", unsigned timeout = 0);
 
+// The statement source describes with the values of parameters (NAME=VALUE)
+// for dialect, the parameters typed by schema when there is one. Raises a
+// Failure (exit 2) for a parameter without a value or of the wrong type, or
+// a statement the library refuses.
+twfile::sql::Statement BuildQueryStatement(const twfile::sql::QuerySource& source,
+                                           const twfile::sql::Schema* schema,
+                                           const std::vector<std::string>& parameters,
+                                           twfile::sql::Dialect dialect);
+
 // Raises a Failure with status and the pending error's text (cleared), after
 // context when it is not empty.
 [[noreturn]] void FailWithPendingError(int status, const std::string& context);

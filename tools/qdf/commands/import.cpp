@@ -1,14 +1,19 @@
-// The commands that write documents: import and new.
-#include "portable.h"
+// qdf import: a document built from its JSON form and saved.
+#include <iostream>
+
+#include <CLI/CLI.hpp>
 
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
+#include "arguments.h"
+#include "command_table.h"
 #include "commands.h"
 #include "diagnostics.h"
 #include "document_json.h"
-#include "files.h"
+#include "input.h"
 #include "lossy_members.h"
+#include "output.h"
 
 namespace qdf {
 
@@ -46,19 +51,19 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
     }
 }
 
-int RunNew(const NewOptions& options, std::ostream& out, std::ostream& err) {
-    struct stat info {};
-    if (!options.force && options.file != "-" && ::lstat(options.file.c_str(), &info) == 0) {
-        PrintMessage(err, options.file, "already exists (--force replaces it)");
-        return kExitUsage;
-    }
-    CTWFileQDF doc;
-    const Diagnostics setup = TakeDiagnostics();
-    if (!setup.Empty()) {
-        PrintDiagnostics(err, options.file, setup);
-        return kExitFailed;
-    }
-    return SaveDocument(doc, options.file, out, err);
+Action DefineImport(CLI::App& command) {
+    auto o = Make<ImportOptions>();
+    command.add_option("JSON", o->input, "The JSON file, or - for standard input")->required();
+    command
+        .add_option("-o,--output", o->output, "The .qdf file to write, or - for standard output")
+        ->required();
+    AddEncoding(command, o->encoding);
+    AddWait(command, o->wait);
+    command.footer(
+        "Keys that are missing keep the values of a new document; sectionsRead, statusReport "
+        "and error are ignored. The output is replaced only when the whole document is "
+        "written.");
+    return [o] { return RunImport(*o, std::cout, std::cerr); };
 }
 
 }  // namespace qdf

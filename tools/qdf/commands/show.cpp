@@ -1,13 +1,17 @@
 // qdf show: a readable summary of a document.
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <sstream>
 #include <string_view>
 
 #include <twfile/sql/shown_text.h>
+#include <CLI/CLI.hpp>
 
+#include "arguments.h"
+#include "command_table.h"
 #include "commands.h"
-#include "files.h"
+#include "loading.h"
 
 namespace qdf {
 
@@ -187,6 +191,13 @@ int RunShow(const FileOptions& options, std::ostream& out, std::ostream& err) {
         out << text;
     };
     return RunReadCommand(options.files, render, out, err);
+}
+
+Action DefineShow(CLI::App& command) {
+    auto o = Make<FileOptions>();
+    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
+    AddEncoding(command, o->encoding);
+    return [o] { return RunShow(*o, std::cout, std::cerr); };
 }
 
 }  // namespace qdf

@@ -1,159 +1,18 @@
-#include "files.h"
+#include "loading.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <sstream>
 #include <thread>
 #include <utility>
-#include "portable.h"
 
-#include <twfile/file/file32.h>
 #include <twfile/platform/last_error.h>
-#include <twfile/platform/replace_calls.h>
+
+#include "input.h"
 
 namespace qdf {
-
-namespace {
-
-constexpr char kNotRegular[] = "not a regular file (a directory, pipe, device or socket)";
-
-[[noreturn]] void Fail(const std::string& input, const std::string& what, int code) {
-    throw Failure(kExitUsage, InputName(input) + ": " + what + ": " + std::strerror(code));
-}
-
-// A new file of its own in TMPDIR (or /tmp), named prefix and a unique
-// ending: its descriptor, or -1 with errno set.
-int MakeTemporary(const char* prefix, std::string& name) {
-    name = TemporaryFolder() + "/" + prefix + "-XXXXXX";
-    return ::mkostemp(&name[0], O_CLOEXEC);
-}
-
-// Reads fd to its end.
-std::string ReadAll(int fd, const std::string& input) {
-    std::string bytes;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n == 0) return bytes;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail(input, "cannot read", errno);
-        }
-        bytes.append(chunk, static_cast<std::size_t>(n));
-    }
-}
-
-void WriteAll(int fd, const std::string& bytes, const std::string& path) {
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw Failure(kExitUsage, path + ": cannot write: " + std::strerror(errno));
-        }
-        done += static_cast<std::size_t>(n);
-    }
-}
-
-// A descriptor of the regular file input, opened for reading in binary;
-// a Failure when it cannot be opened or is not a regular file.
-int OpenRegular(const std::string& input) {
-    const int fd = ::open(input.c_str(), O_RDONLY | O_BINARY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) Fail(input, "cannot open", errno);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw Failure(kExitUsage, input + ": " + kNotRegular);
-    }
-    return fd;
-}
-
-}  // namespace
-
-std::string InputName(const std::string& input) {
-    return input == "-" ? "standard input" : input;
-}
-
-std::string ReadInput(const std::string& input) {
-    if (input == "-") return ReadAll(STDIN_FILENO, input);
-    const int fd = OpenRegular(input);
-    try {
-        std::string bytes = ReadAll(fd, input);
-        ::close(fd);
-        return bytes;
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-}
-
-InputStream::InputStream(const std::string& input) {
-    if (input == "-") {
-        m_fd = STDIN_FILENO;
-    } else {
-        m_fd = OpenRegular(input);
-    }
-    m_buffer = std::make_unique<Buffer>(m_fd, input);
-    m_stream.rdbuf(m_buffer.get());
-}
-
-InputStream::~InputStream() {
-    if (m_fd != STDIN_FILENO) ::close(m_fd);
-}
-
-void InputStream::CheckRead() const {
-    if (m_buffer->failure() != 0) Fail(m_buffer->input(), "cannot read", m_buffer->failure());
-}
-
-InputStream::Buffer::int_type InputStream::Buffer::underflow() {
-    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-    for (;;) {
-        const ssize_t n = ::read(m_fd, m_bytes, sizeof m_bytes);
-        if (n == 0) return traits_type::eof();
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            m_failure = errno;
-            return traits_type::eof();
-        }
-        setg(m_bytes, m_bytes, m_bytes + n);
-        return traits_type::to_int_type(*gptr());
-    }
-}
-
-DocumentInput::DocumentInput(const std::string& input) : m_path(input) {
-    if (input != "-") {
-        struct stat info {};
-        if (::stat(input.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-            throw Failure(kExitUsage, input + ": " + kNotRegular);
-        }
-        return;
-    }
-    const std::string bytes = ReadInput(input);
-    std::string name;
-    const int fd = MakeTemporary("qdf-stdin", name);
-    if (fd < 0) {
-        throw Failure(kExitUsage, std::string("cannot keep standard input in a temporary file: ") +
-                                      std::strerror(errno));
-    }
-    m_path = name;
-    m_temporary = true;
-    try {
-        WriteAll(fd, bytes, name);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(name.c_str());
-        throw;
-    }
-    ::close(fd);
-}
-
-DocumentInput::~DocumentInput() {
-    if (m_temporary) ::unlink(m_path.c_str());
-}
 
 namespace {
 
@@ -268,8 +127,8 @@ LoadReport Load(const std::string& path, CTWFileQDF& doc, Access access, bool& i
     return report;
 }
 
-// Runs attempt, and again every tenth of a second for up to wait seconds
-// while it returns false (the file is in use); true when it succeeded.
+}  // namespace
+
 bool WhileInUse(double wait, const std::function<bool()>& attempt) {
     const auto deadline = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -281,11 +140,9 @@ bool WhileInUse(double wait, const std::function<bool()>& attempt) {
     }
 }
 
-std::string InUse(const std::string& name) {
+std::string InUseText(const std::string& name) {
     return name + ": in use by another program; not changed (--wait SECONDS waits for it)";
 }
-
-}  // namespace
 
 LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
     bool inUse = false;
@@ -300,60 +157,9 @@ LoadReport LoadForUpdate(const std::string& path, const std::string& name, CTWFi
         report = Load(path, doc, Access::Update, inUse);
         return !inUse;
     });
-    if (!opened) throw Failure(kExitInUse, InUse(name));
+    if (!opened) throw Failure(kExitInUse, InUseText(name));
     return report;
 }
-
-namespace {
-
-// Closes doc after its save, which reported diagnostics, and prints what
-// both reported against name: kExitOk when nothing was.
-ExitStatus Closed(CTWFileQDF& doc, Diagnostics diagnostics, const std::string& name,
-                  std::ostream& err) {
-    doc.Close();
-    const Diagnostics closing = TakeDiagnostics();
-    if (!diagnostics.error) diagnostics.error = closing.error;
-    diagnostics.messages.insert(diagnostics.messages.end(), closing.messages.begin(),
-                                closing.messages.end());
-    if (diagnostics.Empty()) return kExitOk;
-    PrintDiagnostics(err, name, diagnostics);
-    if (!diagnostics.error) PrintMessage(err, name, "not written");
-    return kExitFailed;
-}
-
-}  // namespace
-
-ExitStatus SaveHeld(CTWFileQDF& doc, const std::string& name, std::ostream& err) {
-    {
-        const SignalsHeldBack held;
-        doc.Save();
-    }
-    Diagnostics diagnostics = TakeDiagnostics();
-    return Closed(doc, std::move(diagnostics), name, err);
-}
-
-void RequireOneStandardInput(const std::vector<std::string>& inputs) {
-    if (std::count(inputs.begin(), inputs.end(), "-") > 1) {
-        throw Failure(kExitUsage, "standard input (-) can be read only once");
-    }
-}
-
-#ifndef _WIN32
-SignalsHeldBack::SignalsHeldBack() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&held, signal);
-    pthread_sigmask(SIG_BLOCK, &held, &m_old);
-}
-
-SignalsHeldBack::~SignalsHeldBack() {
-    pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
-}
-#else
-SignalsHeldBack::SignalsHeldBack() = default;
-SignalsHeldBack::~SignalsHeldBack() = default;
-#endif
 
 std::string SectionsNotRead(const CTWFileQDF& doc) {
     std::string names;
@@ -363,74 +169,6 @@ std::string SectionsNotRead(const CTWFileQDF& doc) {
         names += CTWFileQDF::SectionName(i);
     }
     return names;
-}
-
-namespace {
-
-// SaveAs, then Close; what the library reported, printed against name.
-// While another writer holds path, SaveAs is tried again for up to wait
-// seconds.
-ExitStatus SaveAs(CTWFileQDF& doc, const std::string& path, const std::string& name,
-                  std::ostream& err, double wait = 0) {
-    Diagnostics diagnostics;
-    const bool placed = WhileInUse(wait, [&] {
-        {
-            const SignalsHeldBack held;
-            doc.SaveAs(path.c_str());
-        }
-        const bool inUse =
-            doc.IsFileOpen() == 0 && win32::GetLastError() == win32::ERROR_SHARING_VIOLATION;
-        diagnostics = TakeDiagnostics();
-        return !inUse;
-    });
-    if (!placed) {
-        PrintMessage(err, "", InUse(name));
-        return kExitInUse;
-    }
-    return Closed(doc, std::move(diagnostics), name, err);
-}
-
-// The document's text, written to a temporary file first.
-ExitStatus SaveToStream(CTWFileQDF& doc, std::ostream& out, std::ostream& err) {
-    std::string name;
-    const int fd = MakeTemporary("qdf-out", name);
-    if (fd < 0) {
-        PrintMessage(err, "standard output",
-                     std::string("cannot make a temporary file: ") + std::strerror(errno));
-        return kExitFailed;
-    }
-    ::close(fd);
-    ExitStatus status = SaveAs(doc, name, "standard output", err);
-    if (status == kExitOk) {
-        try {
-            out << ReadInput(name);
-        } catch (const Failure& failure) {
-            PrintMessage(err, "", failure.what());
-            status = kExitFailed;
-        }
-    }
-    ::unlink(name.c_str());
-    return status;
-}
-
-}  // namespace
-
-ExitStatus SaveDocument(CTWFileQDF& doc, const std::string& path, std::ostream& out,
-                        std::ostream& err, double wait) {
-    if (path == "-") return SaveToStream(doc, out, err);
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        PrintMessage(err, path,
-                     "not a regular file (a directory, pipe, device or socket); not replaced");
-        return kExitUsage;
-    }
-    return SaveAs(doc, path, path, err, wait);
-}
-
-std::string Why(const Failure& failure, const std::string& input) {
-    const std::string text = failure.what();
-    const std::string prefix = InputName(input) + ": ";
-    return text.compare(0, prefix.size(), prefix) == 0 ? text.substr(prefix.size()) : text;
 }
 
 namespace {
@@ -578,54 +316,6 @@ int RunReadCommand(const std::vector<std::string>& files, const Render& render, 
     for (const std::string& file : files)
         status = std::max(status, ReadOne(file, render, out, err));
     return status;
-}
-
-ReplacingFile::ReplacingFile(const std::string& path) : m_path(path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        throw Failure(kExitUsage, path + ": " + kNotRegular + "; not replaced");
-    }
-    // The new file goes beside the file replaced: its folder must be there
-    // before any work is done for it.
-    errno = 0;
-    const std::string replaced = win32::GetReplacedFileName(path.c_str());
-    if (replaced.empty()) Fail(path, "cannot be replaced", errno != 0 ? errno : EINVAL);
-    const std::size_t slash = replaced.rfind('/');
-    const std::string folder = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : replaced.substr(0, slash);
-    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        Fail(path, "cannot make a file beside it", errno != 0 ? errno : ENOTDIR);
-    }
-}
-
-// The text goes through the library's file object, which replaces the file
-// in one step as every save does.
-void ReplacingFile::Commit() {
-    struct Output {
-        CTWFile32 file;
-        std::string text;
-    } output;
-    output.text = m_stream.str();
-    output.file.SetFileName(m_path.c_str());
-    output.file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
-    output.file.SetShareMode(win32::FILE_SHARE_READ);
-    {
-        const SignalsHeldBack held;
-        output.file.WriteReplacing(
-            [](void* context) {
-                Output& o = *static_cast<Output*>(context);
-                return o.file.WriteText(o.text.c_str());
-            },
-            &output);
-    }
-    const Diagnostics diagnostics = TakeDiagnostics();
-    if (!diagnostics.error) return;
-    std::string why =
-        "error " + std::to_string(diagnostics.error->number) + ": " + diagnostics.error->message;
-    for (const std::string& message : diagnostics.messages)
-        why += " (" + message + ")";
-    throw Failure(kExitFailed, m_path + ": " + why);
 }
 
 }  // namespace qdf

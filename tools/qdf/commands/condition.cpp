@@ -2,13 +2,19 @@
 // what the library makes of it, one step after another.
 #include "commands.h"
 
+#include <iostream>
+#include <map>
 #include <memory>
 #include <string_view>
+
+#include <CLI/CLI.hpp>
 
 #include <twfile/condition/condition.h>
 #include <twfile/framework/string_map.h>
 #include <twfile/sql/statement.h>
 
+#include "arguments.h"
+#include "command_table.h"
 #include "diagnostics.h"
 
 namespace qdf {
@@ -212,6 +218,29 @@ int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostrea
         PrintMessage(err, "condition", failure.what());
         return failure.status();
     }
+}
+
+Action DefineCondition(CLI::App& command) {
+    auto o = Make<ConditionOptions>();
+    AddChoice(command, "--type", o->type,
+              std::map<std::string, TWDB_DataType>{{"integer", TWDB_Integer},
+                                                   {"string", TWDB_String},
+                                                   {"bool", TWDB_Bool},
+                                                   {"real", TWDB_Real},
+                                                   {"time", TWDB_Time}},
+              "The attribute's data type")
+        ->required();
+    command.add_option("--table", o->table,
+                       "The attribute's table (default: the part of the first word before its "
+                       "\".\", if any)");
+    command.add_option("--attribute", o->attribute,
+                       "The attribute's name (default: the first word, after its \".\")");
+    command
+        .add_option("TEXT", o->text,
+                    "The condition: attribute, operator and operand separated by spaces")
+        ->required();
+    AddEncoding(command, o->encoding);
+    return [o] { return RunCondition(*o, std::cout, std::cerr); };
 }
 
 }  // namespace qdf

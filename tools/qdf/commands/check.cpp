@@ -1,69 +1,32 @@
-// The commands that read documents and report on them: export and check
-// (show, with its summary, is show.cpp).
+// qdf check: whether each file reads cleanly and would be saved unchanged,
+// or whether each document fits a database or a JSON schema.
 #include <algorithm>
-#include <memory>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <twfile/query/qdf.h>
+#include <twfile/sql/check.h>
+#include <twfile/sql/engine.h>
+#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "arguments.h"
+#include "command_table.h"
 #include "commands.h"
-#include "files.h"
-
+#include "diagnostics.h"
 #include "document_json.h"
+#include "input.h"
+#include "interrupt.h"
+#include "loading.h"
 #include "lossy_members.h"
+#include "sql_source.h"
 
 namespace qdf {
 
+namespace sql = twfile::sql;
 using Json = nlohmann::ordered_json;
-
-namespace {
-
-// json as one line, or indented; a line end after it.
-std::string Dumped(const Json& json, bool compact) {
-    return (compact ? json.dump() : json.dump(2)) + "\n";
-}
-
-}  // namespace
-
-int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-    const bool lines = options.lines || options.files.size() > 1;
-    Render render;
-    render.document = [&](std::ostream& out, const std::string& file, const CTWFileQDF& doc,
-                          const LoadReport& report) {
-        CheckDecodable(doc, options.encoding);  // a failure prints nothing of the document
-        JsonText text(out, lines || options.compact);
-        if (lines) {
-            text.BeginObject();
-            text.Key("path");
-            text.String(ForeignText(file));
-            text.Key("document");
-        }
-        WriteDocumentJson(text, doc, file, report, options.encoding);
-        if (lines) text.EndObject();
-        text.EndLine();
-    };
-    if (lines) {
-        render.unread = [](const std::string& file, const std::string& why) {
-            return Dumped(Json{{"path", ForeignText(file)}, {"error", ForeignText(why)}}, true);
-        };
-    }
-    if (options.output.empty())
-        return RunReadCommand(options.files, render, out, err, options.jobs);
-
-    try {
-        ReplacingFile output(options.output);
-        const int status =
-            RunReadCommand(options.files, render, output.stream(), err, options.jobs);
-        if (output.stream().tellp() > 0) output.Commit();
-        return status;
-    } catch (const Failure& failure) {
-        PrintMessage(err, "", failure.what());
-        return failure.status();
-    }
-}
 
 namespace {
 
@@ -140,6 +103,50 @@ void PrintCheck(const std::string& file, const CheckResult& result, bool json, s
         out << file << ": " << finding << '\n';
 }
 
+// Checks each document against a database or a JSON schema: for each file
+// and item "FILE: KIND TEXT: ok" or one line per failure.
+int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
+    // "odbc:" alone: each document is checked against the data source it
+    // names.
+    const bool eachOwn = options.schema == "odbc:";
+    sql::Schema schema;
+    try {
+        if (!eachOwn) LoadSchemaFile(options.schema, schema, "", options.timeout);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "check", failure.what());
+        return StatusAfterInterrupt(failure.status());
+    }
+    int status = kExitOk;
+    for (const std::string& file : options.files) {
+        std::vector<sql::CheckItem> items;
+        try {
+            const sql::QuerySource source = LoadQuery(file, options.encoding, err);
+            sql::Schema own;
+            if (eachOwn) LoadSchemaFile(options.schema, own, source.database, options.timeout);
+            // Read as the strictest server would, for a server; as SQLite
+            // for a database file or a JSON schema.
+            const sql::Dialect dialect =
+                IsOdbc(options.schema) ? sql::Dialect::Odbc : sql::Dialect::SQLite;
+            if (sql::CheckDocument(source, eachOwn ? own : schema, dialect, items) < 0)
+                FailWithPendingError(kExitUsage, file);
+            AddParameterItems(source, dialect, items);
+        } catch (const Failure& failure) {
+            PrintMessage(err, "check", failure.what());
+            if (InterruptSignal() != 0) return StatusAfterInterrupt(failure.status());
+            status = std::max(status, static_cast<int>(failure.status()));
+            continue;
+        }
+        for (const sql::CheckItem& item : items) {
+            const std::string head = file + ": " + item.kind + " " + item.text + ": ";
+            if (item.ok) out << head << "ok\n";
+            for (const std::string& message : item.messages)
+                out << head << message << '\n';
+            if (!item.ok && status == kExitOk) status = kExitFailed;
+        }
+    }
+    return status;
+}
+
 }  // namespace
 
 int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
@@ -184,6 +191,18 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
         PrintCheck(file, result, options.json, shown);
     }
     return status;
+}
+
+Action DefineCheck(CLI::App& command) {
+    auto o = Make<CheckOptions>();
+    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
+    command.add_option("--schema", o->schema,
+                       "Check each document against a database or a JSON schema instead");
+    AddTimeout(command, o->timeout);
+    command.add_flag("--json", o->json,
+                     "Write one JSON object a file: path, ok, sectionsRead, error, findings");
+    command.add_flag("-q,--quiet", o->quiet, "Write nothing: the exit status tells");
+    return [o] { return RunCheck(*o, std::cout, std::cerr); };
 }
 
 }  // namespace qdf

@@ -1,16 +1,22 @@
 // qdf diff: two documents compared member by member through the member table.
 #include <algorithm>
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
+#include "arguments.h"
+#include "command_table.h"
 #include "commands.h"
 #include "document_json.h"
-#include "files.h"
+#include "input.h"
+#include "loading.h"
 
 namespace qdf {
 
@@ -109,6 +115,19 @@ int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
     }
     if (readA != kExitOk || readB != kExitOk) return kExitUsage;
     return differences.empty() ? kExitOk : kExitFailed;
+}
+
+Action DefineDiff(CLI::App& command) {
+    auto o = Make<DiffOptions>();
+    command.add_option("A", o->a, "The first .qdf file, or - for standard input")->required();
+    command.add_option("B", o->b, "The second .qdf file, or - for standard input")->required();
+    command.add_flag("--json", o->json,
+                     "Write {\"equal\", \"differences\": [{\"path\", \"a\", \"b\"}]}");
+    AddEncoding(command, o->encoding);
+    command.footer(
+        "Each member that differs is named by its path in the JSON form (tables[2], "
+        "flags.editedSQL), with its values in A and in B.");
+    return [o] { return RunDiff(*o, std::cout, std::cerr); };
 }
 
 }  // namespace qdf
