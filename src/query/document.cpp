@@ -5,11 +5,11 @@
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
 #include <twfile/platform/colours.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/replace_calls.h>
 #include <twfile/platform/types.h>
 #include <twfile/query/qdf.h>
 #include "platform/fault.h"
+#include "platform/last_error.h"
+#include "platform/replace_calls.h"
 
 #include <array>
 #include <cstdio>

@@ -13,8 +13,6 @@
 #include "portable.h"
 
 #include <twfile/file/file32.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/replace_calls.h>
 
 namespace qdf {
 
@@ -239,7 +237,7 @@ LoadReport Load(const std::string& path, CTWFileQDF& doc, Access access, bool& i
     }
     doc.Open(path.c_str(), access == Access::Read ? 1 : 0);
     report.opened = doc.IsFileOpen() != 0;
-    inUse = !report.opened && win32::GetLastError() == win32::ERROR_SHARING_VIOLATION;
+    inUse = !report.opened && doc.GetOpenError() == win32::ERROR_SHARING_VIOLATION;
     report.diagnostics = TakeDiagnostics();
     if (report.opened && report.diagnostics.error && !report.NotADocument()) {
         long byte = 0;
@@ -379,7 +377,7 @@ ExitStatus SaveAs(CTWFileQDF& doc, const std::string& path, const std::string& n
             doc.SaveAs(path.c_str());
         }
         const bool inUse =
-            doc.IsFileOpen() == 0 && win32::GetLastError() == win32::ERROR_SHARING_VIOLATION;
+            doc.IsFileOpen() == 0 && doc.GetOpenError() == win32::ERROR_SHARING_VIOLATION;
         diagnostics = TakeDiagnostics();
         return !inUse;
     });
@@ -588,7 +586,7 @@ ReplacingFile::ReplacingFile(const std::string& path) : m_path(path) {
     // The new file goes beside the file replaced: its folder must be there
     // before any work is done for it.
     errno = 0;
-    const std::string replaced = win32::GetReplacedFileName(path.c_str());
+    const std::string replaced = CTWFile32::GetReplacedFileName(path.c_str());
     if (replaced.empty()) Fail(path, "cannot be replaced", errno != 0 ? errno : EINVAL);
     const std::size_t slash = replaced.rfind('/');
     const std::string folder = slash == std::string::npos ? "."

@@ -1,6 +1,6 @@
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/file_identity.h>
+#include "platform/file_identity.h"
 #include "platform/fault.h"
 
 namespace win32 {

@@ -1,6 +1,6 @@
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/last_error.h>
+#include "platform/last_error.h"
 #include "platform/fault.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/memory.h>
+#include "platform/memory.h"
 #include "platform/fault.h"
 
 namespace win32 {

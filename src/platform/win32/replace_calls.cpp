@@ -3,7 +3,7 @@
 // over the old file in one step and returns once the rename is on the disk.
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/replace_calls.h>
+#include "platform/replace_calls.h"
 #include "platform/fault.h"
 
 #include <string>

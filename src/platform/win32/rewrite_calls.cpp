@@ -3,7 +3,7 @@
 // kept out by a lock over every byte the file can have.
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/rewrite_calls.h>
+#include "platform/rewrite_calls.h"
 #include "platform/fault.h"
 
 namespace win32 {

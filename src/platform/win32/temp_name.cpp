@@ -2,7 +2,7 @@
 // the name is reserved, and takes at most three characters of the prefix.
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/temp_name.h>
+#include "platform/temp_name.h"
 #include "platform/fault.h"
 
 #include <cstdlib>
