@@ -5,6 +5,8 @@ Each layer may include only itself and the layers before it in LAYERS (its
 public headers under include/twfile/<layer>/ and its private ones under
 src/<layer>/). Headers at the top of include/twfile/ (export.h, version.h)
 are below every layer; the umbrella twfile.h is for applications only.
+The programs built on the library (tools/, examples/) include its public
+headers only, never a private one under src/.
 Usage: check-layers.py [project-root]
 """
 import pathlib
@@ -44,6 +46,14 @@ def main():
                 target = layer_of_include(name)
                 if target is not None and target > own:
                     problems.append(f"{path}: {layer} includes {name}")
+    # Programs over the library see what an installed library offers.
+    for base in (root / "tools", root / "examples"):
+        for path in sorted(base.rglob("*")):
+            if path.suffix not in (".h", ".cpp"):
+                continue
+            for name in INCLUDE.findall(path.read_text(encoding="utf-8", errors="replace")):
+                if name.split("/")[0] in LAYERS:
+                    problems.append(f"{path}: includes the library's private header {name}")
     for problem in problems:
         print(problem)
     print(f"layers: {files} files, {len(problems)} includes that go up")
