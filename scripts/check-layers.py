@@ -9,6 +9,8 @@ The command-line tool keeps one file per command: each row of the command
 table in tools/qdf/main.cpp has its tools/qdf/commands/<name>.cpp, and what
 the commands share (the other files of tools/qdf) does not include the
 table, which sits above them.
+The programs built on the library (tools/, examples/) include its public
+headers only, never a private one under src/.
 Usage: check-layers.py [project-root]
 """
 import pathlib
@@ -59,6 +61,14 @@ def main():
         if path.suffix in (".h", ".cpp") and path.name not in ("main.cpp", "command_table.h"):
             if "command_table.h" in INCLUDE.findall(path.read_text(encoding="utf-8")):
                 problems.append(f"{path}: a shared file includes the command table")
+    # Programs over the library see what an installed library offers.
+    for base in (root / "tools", root / "examples"):
+        for path in sorted(base.rglob("*")):
+            if path.suffix not in (".h", ".cpp"):
+                continue
+            for name in INCLUDE.findall(path.read_text(encoding="utf-8", errors="replace")):
+                if name.split("/")[0] in LAYERS:
+                    problems.append(f"{path}: includes the library's private header {name}")
     for problem in problems:
         print(problem)
     print(f"layers: {files} files, {len(problems)} problems")

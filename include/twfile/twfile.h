@@ -6,12 +6,6 @@
 #include <twfile/version.h>
 
 #include <twfile/platform/colours.h>
-#include <twfile/platform/file_calls.h>
-#include <twfile/platform/file_identity.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/memory.h>
-#include <twfile/platform/replace_calls.h>
-#include <twfile/platform/temp_name.h>
 #include <twfile/platform/types.h>
 
 #include <twfile/framework/cmd_target.h>

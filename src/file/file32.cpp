@@ -4,10 +4,10 @@
 #include <twfile/framework/message_box.h>
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
-#include <twfile/platform/file_calls.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/memory.h>
-#include <twfile/platform/temp_name.h>
+#include "platform/file_calls.h"
+#include "platform/last_error.h"
+#include "platform/memory.h"
+#include "platform/temp_name.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -116,7 +116,11 @@ int CTWFile32::CreateFileA() {
                                  m_dwFlagsAndAttributes, m_hTemplateFile);
     // A failed open is shown to the user and not raised: the caller tests
     // IsFileOpen. Only a missing system text raises, and stops GetMemory.
-    if (m_hFile == win32::INVALID_HANDLE_VALUE) ShowError();
+    m_dwOpenError = 0;
+    if (m_hFile == win32::INVALID_HANDLE_VALUE) {
+        m_dwOpenError = win32::GetLastError();
+        ShowError();
+    }
     TW_RETURN_IF_ERROR(GetMemory());
     return TW_EXIT();
 }
@@ -162,6 +166,7 @@ int CTWFile32::CloseFile() {
 int CTWFile32::Reset() {
     if (m_hFile != win32::INVALID_HANDLE_VALUE) return TW_RAISE(kFileError, kResetWhileOpen);
     m_strFileName.Empty();
+    m_dwOpenError = 0;
     m_hFile = win32::INVALID_HANDLE_VALUE;
     m_nBufPos = 0;
     m_nBufStart = 0;

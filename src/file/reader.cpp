@@ -9,7 +9,7 @@
 #include <twfile/framework/memory_exception.h>
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
-#include <twfile/platform/file_calls.h>
+#include "platform/file_calls.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
 #include "file/reason.h"
 
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/memory.h>
+#include "platform/last_error.h"
+#include "platform/memory.h"
 
 #include <cstdio>
 #include <cstring>

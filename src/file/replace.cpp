@@ -2,11 +2,11 @@
 // old one and replaces it only once it is complete and on the disk.
 #include <twfile/file/file32.h>
 #include <twfile/host/status.h>
-#include <twfile/platform/file_calls.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/replace_calls.h>
-#include <twfile/platform/rewrite_calls.h>
-#include <twfile/platform/temp_name.h>
+#include "platform/file_calls.h"
+#include "platform/last_error.h"
+#include "platform/replace_calls.h"
+#include "platform/rewrite_calls.h"
+#include "platform/temp_name.h"
 
 #include <cstdlib>
 #include <memory>
@@ -59,6 +59,10 @@ Name ReserveBeside(const std::string& target) {
 }
 
 }  // namespace
+
+std::string CTWFile32::GetReplacedFileName(const char* path) {
+    return win32::GetReplacedFileName(path);
+}
 
 int CTWFile32::WriteReplacing(int (*write)(void* context), void* context) {
     if (write == nullptr) return TW_RAISE(ID_TWErrors_InvalidParam, IDS_TWErrors_InvalidParam);

@@ -7,10 +7,10 @@
 // against that.
 #include <twfile/file/file32.h>
 #include <twfile/host/status.h>
-#include <twfile/platform/file_calls.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/replace_calls.h>
-#include <twfile/platform/rewrite_calls.h>
+#include "platform/file_calls.h"
+#include "platform/last_error.h"
+#include "platform/replace_calls.h"
+#include "platform/rewrite_calls.h"
 
 #include <new>
 #include <string>

@@ -13,7 +13,7 @@
 #include <twfile/file/file32.h>
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
-#include <twfile/platform/file_calls.h>
+#include "platform/file_calls.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 // group, permission bits and, on Linux, the access control list and the
 // user's extended attributes. Whatever cannot be kept is narrowed, never
 // widened.
-#include <twfile/platform/replace_calls.h>
 #include "platform/fault.h"
+#include "platform/replace_calls.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

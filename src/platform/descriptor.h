@@ -2,8 +2,8 @@
 #ifndef TWFILE_SRC_PLATFORM_DESCRIPTOR_H
 #define TWFILE_SRC_PLATFORM_DESCRIPTOR_H
 
-#include <twfile/platform/last_error.h>
 #include <twfile/platform/types.h>
+#include "platform/last_error.h"
 
 #include <cstdint>
 

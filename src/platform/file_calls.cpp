@@ -1,6 +1,6 @@
+#include "platform/file_calls.h"
 #include "platform/fault.h"
-#include <twfile/platform/file_calls.h>
-#include <twfile/platform/last_error.h>
+#include "platform/last_error.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

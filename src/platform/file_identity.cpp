@@ -1,4 +1,4 @@
-#include <twfile/platform/file_identity.h>
+#include "platform/file_identity.h"
 
 #include <sys/stat.h>
 

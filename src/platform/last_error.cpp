@@ -1,5 +1,5 @@
+#include "platform/last_error.h"
 #include "platform/fault.h"
-#include <twfile/platform/last_error.h>
 
 #include <string.h>
 #include <cerrno>

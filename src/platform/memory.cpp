@@ -1,6 +1,6 @@
+#include "platform/memory.h"
 #include "platform/fault.h"
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/memory.h>
+#include "platform/last_error.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include <twfile/platform/replace_calls.h>
+#include "platform/replace_calls.h"
 #include "platform/fault.h"
 
 #include <fcntl.h>

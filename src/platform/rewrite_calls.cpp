@@ -1,4 +1,4 @@
-#include <twfile/platform/rewrite_calls.h>
+#include "platform/rewrite_calls.h"
 #include "platform/fault.h"
 
 #include <dirent.h>

@@ -1,6 +1,6 @@
+#include "platform/temp_name.h"
 #include "platform/fault.h"
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/temp_name.h>
+#include "platform/last_error.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -11,11 +11,13 @@
 #include <new>
 
 #include "query/messages.h"
+#include "query/section_io.h"
 #include "query/section_table.h"
 
 #define TW_SOURCE "TWFileQDF"
 
-using namespace twfile::query;
+namespace twfile {
+namespace query {
 
 namespace {
 
@@ -87,99 +89,123 @@ CString* NewString() {
     return new (std::nothrow) CString();
 }
 
+// The pieces between the CR LF pairs of one list element.
+int WriteListPieces(CTWFileQDF& document, const char* text) {
+    try {
+        const char* const last = text + std::strlen(text);
+        for (const char* piece = text; piece < last;) {
+            const char* end = FindLineEnd(piece, last);
+            if (end == nullptr) end = last;
+            if (end > piece) {
+                const CString line(piece, static_cast<int>(end - piece));
+                TW_RETURN_IF_ERROR(WriteLine(document, line.GetString()));
+            }
+            piece = end == last ? last : end + 2;
+        }
+    } catch (const std::bad_alloc&) {
+        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
+    }
+    return TW_EXIT();
+}
+
 }  // namespace
 
-int CTWFileQDF::WriteHeaderSection() {
-    TW_RETURN_IF_ERROR(WriteSectionStart(kHeader));
+int WriteHeaderSection(CTWFileQDF& document) {
+    TW_RETURN_IF_ERROR(WriteSectionStart(document, kHeader));
     for (const char* line : kHeaderLines)
-        TW_RETURN_IF_ERROR(WriteLine(line));
-    TW_RETURN_IF_ERROR(WriteSectionEnd());
+        TW_RETURN_IF_ERROR(WriteLine(document, line));
+    TW_RETURN_IF_ERROR(WriteSectionEnd(document));
     return TW_EXIT();
 }
 
 // The three lines are read and discarded, whatever they hold.
-int CTWFileQDF::ReadHeaderSection(int& read) {
-    TW_RETURN(ReadSection(kHeader, read, [](CTWFileQDF& d, int, int) {
+int ReadHeaderSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kHeader, read, [](CTWFileQDF& d, int, int) {
         CString line;
         for (int i = 0; i < 3; ++i)
-            TW_RETURN_IF_ERROR(d.ReadBodyLine(&line));
+            TW_RETURN_IF_ERROR(ReadBodyLine(d, &line));
         return TW_EXIT();
     }));
 }
 
-int CTWFileQDF::WriteDatabaseSection() {
-    TW_RETURN(WriteTextSection(kDatabase, m_strDatabase));
+int WriteDatabaseSection(CTWFileQDF& document) {
+    TW_RETURN(WriteTextSection(document, kDatabase, document.m_strDatabase));
 }
 
-int CTWFileQDF::ReadDatabaseSection(int& read) {
-    TW_RETURN(ReadSection(
-        kDatabase, read, [](CTWFileQDF& d, int, int) { return d.ReadBodyLine(&d.m_strDatabase); }));
+int ReadDatabaseSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kDatabase, read, [](CTWFileQDF& d, int, int) {
+        return ReadBodyLine(d, &d.m_strDatabase);
+    }));
 }
 
-int CTWFileQDF::WriteTablesSection() {
-    TW_RETURN(WriteListSection(kTables, m_pTableList));
+int WriteTablesSection(CTWFileQDF& document) {
+    TW_RETURN(WriteListSection(document, kTables, document.m_pTableList));
 }
 
-int CTWFileQDF::WriteAttributesSection() {
-    TW_RETURN(WriteListSection(kAttributes, m_pAttributeList));
+int WriteAttributesSection(CTWFileQDF& document) {
+    TW_RETURN(WriteListSection(document, kAttributes, document.m_pAttributeList));
 }
 
-int CTWFileQDF::WriteConditionsSection() {
-    TW_RETURN(WriteListSection(kConditions, m_pConditionList));
+int WriteConditionsSection(CTWFileQDF& document) {
+    TW_RETURN(WriteListSection(document, kConditions, document.m_pConditionList));
 }
 
-int CTWFileQDF::WriteJoinsSection() {
-    TW_RETURN(WriteListSection(kJoins, m_pJoinList));
+int WriteJoinsSection(CTWFileQDF& document) {
+    TW_RETURN(WriteListSection(document, kJoins, document.m_pJoinList));
 }
 
-int CTWFileQDF::WriteDefaultValuesSection() {
-    TW_RETURN(WriteListSection(kDefaultValues, m_pDefaultValuesList));
+int WriteDefaultValuesSection(CTWFileQDF& document) {
+    TW_RETURN(WriteListSection(document, kDefaultValues, document.m_pDefaultValuesList));
 }
 
-int CTWFileQDF::WriteNonDisplayAttributesSection() {
-    TW_RETURN(WriteListSection(kNonDisplayAttributes, m_pAttributeNonDisplayList));
+int WriteNonDisplayAttributesSection(CTWFileQDF& document) {
+    TW_RETURN(
+        WriteListSection(document, kNonDisplayAttributes, document.m_pAttributeNonDisplayList));
 }
 
-int CTWFileQDF::ReadTablesSection(int& read) {
-    TW_RETURN(ReadSection(kTables, read,
-                          [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pTableList); }));
+int ReadTablesSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kTables, read,
+                          [](CTWFileQDF& d, int, int) { return ReadList(d, d.m_pTableList); }));
 }
 
-int CTWFileQDF::ReadAttributesSection(int& read) {
-    TW_RETURN(ReadSection(kAttributes, read,
-                          [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pAttributeList); }));
+int ReadAttributesSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kAttributes, read,
+                          [](CTWFileQDF& d, int, int) { return ReadList(d, d.m_pAttributeList); }));
 }
 
-int CTWFileQDF::ReadConditionsSection(int& read) {
-    TW_RETURN(ReadSection(kConditions, read,
-                          [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pConditionList); }));
+int ReadConditionsSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kConditions, read,
+                          [](CTWFileQDF& d, int, int) { return ReadList(d, d.m_pConditionList); }));
 }
 
-int CTWFileQDF::ReadJoinsSection(int& read) {
-    TW_RETURN(ReadSection(kJoins, read,
-                          [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pJoinList); }));
+int ReadJoinsSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kJoins, read,
+                          [](CTWFileQDF& d, int, int) { return ReadList(d, d.m_pJoinList); }));
 }
 
-int CTWFileQDF::ReadNonDisplayAttributesSection(int& read) {
-    TW_RETURN(ReadSection(kNonDisplayAttributes, read, [](CTWFileQDF& d, int, int) {
-        return d.ReadList(d.m_pAttributeNonDisplayList);
+int ReadNonDisplayAttributesSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kNonDisplayAttributes, read, [](CTWFileQDF& d, int, int) {
+        return ReadList(d, d.m_pAttributeNonDisplayList);
     }));
 }
 
 // A rejected or missing DEFAULT-VALUES section empties the list and is not
 // skipped: the next reader starts at the line after the one taken here as
 // the start line (and its opening line, when the name was right).
-int CTWFileQDF::ReadDefaultValuesSection(int& read) {
+int ReadDefaultValuesSection(CTWFileQDF& document, int& read) {
     TW_RETURN(ReadSection(
-        kDefaultValues, read,
-        [](CTWFileQDF& d, int, int) { return d.ReadList(d.m_pDefaultValuesList); },
-        [](CTWFileQDF& d, int, int) { return d.DeleteList(d.m_pDefaultValuesList); }));
+        document, kDefaultValues, read,
+        [](CTWFileQDF& d, int, int) { return ReadList(d, d.m_pDefaultValuesList); },
+        [](CTWFileQDF& d, int, int) {
+            d.DeleteDefaultValuesList();
+            return 0;
+        }));
 }
 
-int CTWFileQDF::WriteListSection(int index, CPtrList* list) {
-    TW_RETURN_IF_ERROR(WriteSectionStart(index));
-    TW_RETURN_IF_ERROR(WriteList(list));
-    TW_RETURN_IF_ERROR(WriteSectionEnd());
+int WriteListSection(CTWFileQDF& document, int index, CPtrList* list) {
+    TW_RETURN_IF_ERROR(WriteSectionStart(document, index));
+    TW_RETURN_IF_ERROR(WriteList(document, list));
+    TW_RETURN_IF_ERROR(WriteSectionEnd(document));
     return TW_EXIT();
 }
 
@@ -193,7 +219,7 @@ int CTWFileQDF::WriteListSection(int index, CPtrList* list) {
 // The elements of a long list lie all over memory that is no longer in the
 // caches: their strings are fetched a few elements ahead, so that the writer
 // does not wait for memory at every element.
-int CTWFileQDF::WriteList(CPtrList* list) {
+int WriteList(CTWFileQDF& document, CPtrList* list) {
     if (list != nullptr) {
         FetchAhead ahead(list);
         for (POSITION pos = list->GetHeadPosition(); pos != nullptr;) {
@@ -203,42 +229,24 @@ int CTWFileQDF::WriteList(CPtrList* list) {
             const char* text = item->GetString();
             const std::size_t length = std::strlen(text);
             if (FindLineEnd(text, text + length) == nullptr) {
-                if (length > 0) TW_RETURN_IF_ERROR(WriteLine(text));
+                if (length > 0) TW_RETURN_IF_ERROR(WriteLine(document, text));
                 continue;
             }
-            TW_RETURN_IF_ERROR(WriteListPieces(text));
+            TW_RETURN_IF_ERROR(WriteListPieces(document, text));
         }
     }
-    TW_RETURN_IF_ERROR(WriteLine(""));
-    return TW_EXIT();
-}
-
-int CTWFileQDF::WriteListPieces(const char* text) {
-    try {
-        const char* const last = text + std::strlen(text);
-        for (const char* piece = text; piece < last;) {
-            const char* end = FindLineEnd(piece, last);
-            if (end == nullptr) end = last;
-            if (end > piece) {
-                const CString line(piece, static_cast<int>(end - piece));
-                TW_RETURN_IF_ERROR(WriteLine(line.GetString()));
-            }
-            piece = end == last ? last : end + 2;
-        }
-    } catch (const std::bad_alloc&) {
-        return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
-    }
+    TW_RETURN_IF_ERROR(WriteLine(document, ""));
     return TW_EXIT();
 }
 
 // Appends the lines up to the first empty one to list; the elements read
 // before a failure stay. A null list is read but keeps nothing.
-int CTWFileQDF::ReadList(CPtrList* list) {
+int ReadList(CTWFileQDF& document, CPtrList* list) {
     for (;;) {
         std::unique_ptr<CString> item(NewString());
         if (!item) return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
         int eof = 0;
-        TW_RETURN_IF_ERROR(ReadLine(item.get(), eof));
+        TW_RETURN_IF_ERROR(document.ReadLine(item.get(), eof));
         if (eof != 0) return TW_RAISE(kQdfError, kUnexpectedEof);
         if (item->IsEmpty()) break;
         if (list == nullptr) continue;
@@ -251,3 +259,6 @@ int CTWFileQDF::ReadList(CPtrList* list) {
     }
     return TW_EXIT();
 }
+
+}  // namespace query
+}  // namespace twfile

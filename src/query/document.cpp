@@ -5,11 +5,11 @@
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
 #include <twfile/platform/colours.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/replace_calls.h>
 #include <twfile/platform/types.h>
 #include <twfile/query/qdf.h>
 #include "platform/fault.h"
+#include "platform/last_error.h"
+#include "platform/replace_calls.h"
 
 #include <array>
 #include <cstdio>
@@ -18,6 +18,7 @@
 
 #include "query/file_stamp_calls.h"
 #include "query/messages.h"
+#include "query/section_io.h"
 #include "query/section_table.h"
 
 #define TW_SOURCE "TWFileQDF"
@@ -104,8 +105,8 @@ int CTWFileQDF::Initialise() {
     m_strWindowPosition.Empty();
     m_strCustomDataString.Empty();
     for (int i = 0; i < kSectionCount; ++i) {
-        m_nSectionVersion[i][0] = s_sections[i].written.major;
-        m_nSectionVersion[i][1] = s_sections[i].written.minor;
+        m_nSectionVersion[i][0] = kSections[i].written.major;
+        m_nSectionVersion[i][1] = kSections[i].written.minor;
     }
     m_nDocumentVersion[0] = 2;
     m_nDocumentVersion[1] = 0;
@@ -243,8 +244,8 @@ int CTWFileQDF::Close() {
 
 int CTWFileQDF::WriteToBuffer() {
     try {
-        for (const Section& section : s_sections)
-            TW_RETURN_IF_ERROR((this->*section.write)());
+        for (const Section& section : kSections)
+            TW_RETURN_IF_ERROR(section.write(*this));
     } catch (const std::bad_alloc&) {
         return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
@@ -261,15 +262,15 @@ int CTWFileQDF::ReadFromBuffer() {
     m_bSectionFound = 0;
     m_nDroppedAt = -1;
     try {
-        for (const Section& section : s_sections) {
+        for (const Section& section : kSections) {
             int read = 0;
-            TW_RETURN_IF_ERROR((this->*section.read)(read));
+            TW_RETURN_IF_ERROR(section.read(*this, read));
             if (section.indicator != Section::kNoIndicator) {
                 m_bSectionRead[section.indicator] = read != 0 ? 1 : 0;
             }
         }
         if (m_bSectionFound == 0) return TW_RAISE(kNotADocument, kNotAQueryFile);
-        TW_RETURN_IF_ERROR(ReadTrailingText());
+        TW_RETURN_IF_ERROR(ReadTrailingText(*this));
     } catch (const std::bad_alloc&) {
         return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
@@ -285,7 +286,7 @@ int CTWFileQDF::GetStatusString(CString* report) {
     try {
         CString text(kStatusHeading);
         bool named = false;
-        for (const Section& section : s_sections) {
+        for (const Section& section : kSections) {
             if (!section.reported || m_bSectionRead[section.indicator] != 0) continue;
             text += section.name;
             text += "\r\n";

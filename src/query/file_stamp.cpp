@@ -2,12 +2,12 @@
 #include <twfile/framework/message_box.h>
 #include <twfile/host/error.h>
 #include <twfile/host/status.h>
-#include <twfile/platform/file_calls.h>
-#include <twfile/platform/file_identity.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/memory.h>
-#include <twfile/platform/replace_calls.h>
 #include <twfile/query/file_stamp.h>
+#include "platform/file_calls.h"
+#include "platform/file_identity.h"
+#include "platform/last_error.h"
+#include "platform/memory.h"
+#include "platform/replace_calls.h"
 
 #include "query/file_stamp_calls.h"
 #include "query/messages.h"

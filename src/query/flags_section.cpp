@@ -4,11 +4,13 @@
 
 #include "query/line_values.h"
 #include "query/messages.h"
+#include "query/section_io.h"
 #include "query/section_table.h"
 
 #define TW_SOURCE "TWFileQDF"
 
-using namespace twfile::query;
+namespace twfile {
+namespace query {
 
 namespace {
 
@@ -36,27 +38,31 @@ int FlagLinesOfVersion(int major, int minor) {
 
 }  // namespace
 
-int CTWFileQDF::WriteFlagsSection() {
-    TW_RETURN_IF_ERROR(WriteSectionStart(kFlags));
+int WriteFlagsSection(CTWFileQDF& document) {
+    TW_RETURN_IF_ERROR(WriteSectionStart(document, kFlags));
     for (const Flag& flag : kFlagLines) {
-        TW_RETURN_IF_ERROR(WriteLine(this->*flag.member != 0 ? flag.trueText : flag.falseText));
+        TW_RETURN_IF_ERROR(
+            WriteLine(document, document.*flag.member != 0 ? flag.trueText : flag.falseText));
     }
-    TW_RETURN_IF_ERROR(WriteSectionEnd());
+    TW_RETURN_IF_ERROR(WriteSectionEnd(document));
     return TW_EXIT();
 }
 
 // A line sets its flag when it is exactly the true text; anything else,
 // the false text included, clears it. A 1.0 body also clears selection by
 // row; the flags a version lacks otherwise keep their values.
-int CTWFileQDF::ReadFlagsSection(int& read) {
-    TW_RETURN(ReadSection(kFlags, read, [](CTWFileQDF& d, int major, int minor) {
+int ReadFlagsSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kFlags, read, [](CTWFileQDF& d, int major, int minor) {
         const int lines = FlagLinesOfVersion(major, minor);
         CString line;
         for (int i = 0; i < lines; ++i) {
-            TW_RETURN_IF_ERROR(d.ReadBodyLine(&line));
+            TW_RETURN_IF_ERROR(ReadBodyLine(d, &line));
             d.*kFlagLines[i].member = IsLine(line, kFlagLines[i].trueText) ? 1 : 0;
         }
         if (lines == 3) d.m_bSelectionByRow = 0;
         return TW_EXIT();
     }));
 }
+
+}  // namespace query
+}  // namespace twfile

@@ -9,11 +9,13 @@
 
 #include "query/line_values.h"
 #include "query/messages.h"
+#include "query/section_io.h"
 #include "query/section_table.h"
 
 #define TW_SOURCE "TWFileQDF"
 
-using namespace twfile::query;
+namespace twfile {
+namespace query {
 
 namespace {
 
@@ -24,54 +26,55 @@ constexpr int kFramingLineMax = 100;
 
 }  // namespace
 
-int CTWFileQDF::WriteLine(const char* text) {
-    TW_RETURN(m_pOutputFile->WriteLine(text));
+int WriteLine(CTWFileQDF& document, const char* text) {
+    TW_RETURN(document.m_pOutputFile->WriteLine(text));
 }
 
-int CTWFileQDF::WriteText(const char* text) {
-    TW_RETURN(m_pOutputFile->WriteText(text));
+int WriteText(CTWFileQDF& document, const char* text) {
+    TW_RETURN(document.m_pOutputFile->WriteText(text));
 }
 
-int CTWFileQDF::WriteText(int value) {
-    TW_RETURN(m_pOutputFile->WriteText(static_cast<long>(value)));
+int WriteText(CTWFileQDF& document, int value) {
+    TW_RETURN(document.m_pOutputFile->WriteText(static_cast<long>(value)));
 }
 
-int CTWFileQDF::WriteSectionStart(const char* name, int major, int minor) {
-    TW_RETURN_IF_ERROR(WriteText(name));
-    TW_RETURN_IF_ERROR(WriteText(" "));
-    TW_RETURN_IF_ERROR(WriteText(major));
-    TW_RETURN_IF_ERROR(WriteText("."));
-    TW_RETURN_IF_ERROR(WriteText(minor));
-    TW_RETURN_IF_ERROR(WriteLine(""));
-    TW_RETURN_IF_ERROR(WriteLine("{"));
+int WriteSectionStart(CTWFileQDF& document, const char* name, int major, int minor) {
+    TW_RETURN_IF_ERROR(WriteText(document, name));
+    TW_RETURN_IF_ERROR(WriteText(document, " "));
+    TW_RETURN_IF_ERROR(WriteText(document, major));
+    TW_RETURN_IF_ERROR(WriteText(document, "."));
+    TW_RETURN_IF_ERROR(WriteText(document, minor));
+    TW_RETURN_IF_ERROR(WriteLine(document, ""));
+    TW_RETURN_IF_ERROR(WriteLine(document, "{"));
     return TW_EXIT();
 }
 
-int CTWFileQDF::WriteSectionStart(int index) {
-    TW_RETURN(WriteSectionStart(s_sections[index].name, m_nSectionVersion[index][0],
-                                m_nSectionVersion[index][1]));
+int WriteSectionStart(CTWFileQDF& document, int index) {
+    TW_RETURN(WriteSectionStart(document, kSections[index].name,
+                                document.m_nSectionVersion[index][0],
+                                document.m_nSectionVersion[index][1]));
 }
 
-int CTWFileQDF::WriteSectionEnd() {
-    TW_RETURN(WriteLine("}"));
+int WriteSectionEnd(CTWFileQDF& document) {
+    TW_RETURN(WriteLine(document, "}"));
 }
 
 // The start line is consumed whatever it holds. The line after it is taken
 // as the opening line, unexamined, only when the start line names this
 // section and holds a full stop.
-int CTWFileQDF::ReadSectionStart(const char* name, int& major, int& minor) {
+int ReadSectionStart(CTWFileQDF& document, const char* name, int& major, int& minor) {
     major = 0;
     minor = 0;
     char line[kFramingLineMax + 1] = {};
     int eof = 0;
-    TW_RETURN_IF_ERROR(ReadLine(line, kFramingLineMax, eof));
+    TW_RETURN_IF_ERROR(document.ReadLine(line, kFramingLineMax, eof));
     if (eof != 0) return TW_EXIT();
 
     const char* space = std::strchr(line, ' ');
     if (space == nullptr) return TW_EXIT();
     const std::string_view found(line, static_cast<std::size_t>(space - line));
-    for (const Section& section : s_sections) {
-        if (found == section.name) m_bSectionFound = 1;
+    for (const Section& section : kSections) {
+        if (found == section.name) ReadNotes::SectionFound(document);
     }
     if (found != name) return TW_EXIT();
     const char* stop = std::strchr(space + 1, '.');
@@ -80,43 +83,39 @@ int CTWFileQDF::ReadSectionStart(const char* name, int& major, int& minor) {
     minor = DecimalValue(stop + 1);
 
     long opening = 0;
-    GetCurLoc(opening);
-    TW_RETURN_IF_ERROR(ReadLine(line, kFramingLineMax, eof));
+    document.GetCurLoc(opening);
+    TW_RETURN_IF_ERROR(document.ReadLine(line, kFramingLineMax, eof));
     // A save writes "{" in place of whatever stood there.
-    if (eof == 0 && std::strcmp(line, "{") != 0) NoteDropped(opening);
+    if (eof == 0 && std::strcmp(line, "{") != 0) ReadNotes::Dropped(document, opening);
     return TW_EXIT();
 }
 
 // Every line skipped before the closing "}" is text a save does not write.
-int CTWFileQDF::ReadSectionEnd() {
+int ReadSectionEnd(CTWFileQDF& document) {
     char line[kFramingLineMax + 1] = {};
     int eof = 0;
     for (;;) {
         long start = 0;
-        GetCurLoc(start);
-        TW_RETURN_IF_ERROR(ReadLine(line, kFramingLineMax, eof));
+        document.GetCurLoc(start);
+        TW_RETURN_IF_ERROR(document.ReadLine(line, kFramingLineMax, eof));
         if (eof != 0 || std::strcmp(line, "}") == 0) break;
-        NoteDropped(start);
+        ReadNotes::Dropped(document, start);
     }
     return TW_EXIT();
 }
 
-void CTWFileQDF::NoteDropped(long offset) {
-    if (m_nDroppedAt < 0) m_nDroppedAt = offset;
-}
-
 // Lines of white space alone carry nothing; any other text does.
-int CTWFileQDF::ReadTrailingText() {
+int ReadTrailingText(CTWFileQDF& document) {
     CString line;
     for (;;) {
         long start = 0;
-        GetCurLoc(start);
+        document.GetCurLoc(start);
         int eof = 0;
-        TW_RETURN_IF_ERROR(ReadLine(&line, eof));
+        TW_RETURN_IF_ERROR(document.ReadLine(&line, eof));
         const char* text = line.GetString();
         if (text[std::strspn(text, " \t\r\n")] != '\0' ||
             std::strlen(text) != static_cast<std::size_t>(line.GetLength())) {
-            NoteDropped(start);
+            ReadNotes::Dropped(document, start);
             break;
         }
         if (eof != 0) break;
@@ -124,28 +123,32 @@ int CTWFileQDF::ReadTrailingText() {
     return TW_EXIT();
 }
 
-int CTWFileQDF::ReadSection(int index, int& read, SectionBody body, SectionBody rejected) {
-    const Section& section = s_sections[index];
+int ReadSection(CTWFileQDF& document, int index, int& read, SectionBody body,
+                SectionBody rejected) {
+    const Section& section = kSections[index];
     int major = 0;
     int minor = 0;
     read = 0;
-    TW_RETURN_IF_ERROR(ReadSectionStart(section.name, major, minor));
+    TW_RETURN_IF_ERROR(ReadSectionStart(document, section.name, major, minor));
     const bool accepted = section.Accepts(major, minor);
     if (accepted) {
-        TW_RETURN_IF_ERROR(body(*this, major, minor));
+        TW_RETURN_IF_ERROR(body(document, major, minor));
         read = 1;
     }
     if (section.end == Section::End::Skipped ||
         (accepted && section.end == Section::End::AfterBody)) {
-        TW_RETURN_IF_ERROR(ReadSectionEnd());
+        TW_RETURN_IF_ERROR(ReadSectionEnd(document));
     }
-    if (!accepted && rejected != nullptr) TW_RETURN_IF_ERROR(rejected(*this, major, minor));
+    if (!accepted && rejected != nullptr) TW_RETURN_IF_ERROR(rejected(document, major, minor));
     return TW_EXIT();
 }
 
-int CTWFileQDF::ReadBodyLine(CString* line) {
+int ReadBodyLine(CTWFileQDF& document, CString* line) {
     int eof = 0;
-    TW_RETURN_IF_ERROR(ReadLine(line, eof));
+    TW_RETURN_IF_ERROR(document.ReadLine(line, eof));
     if (eof != 0) return TW_RAISE(kQdfError, kUnexpectedEof);
     return TW_EXIT();
 }
+
+}  // namespace query
+}  // namespace twfile

@@ -9,14 +9,15 @@
 
 #include "query/line_values.h"
 #include "query/messages.h"
+#include "query/section_io.h"
 #include "query/section_table.h"
 
 #define TW_SOURCE "TWFileQDF"
 
-using namespace twfile::query;
-
 namespace twfile {
 namespace query {
+
+namespace {
 
 // One body line: a number member or a text member.
 struct Field {
@@ -31,11 +32,6 @@ struct Field {
         }
     }
 };
-
-}  // namespace query
-}  // namespace twfile
-
-namespace {
 
 constexpr Field Number(int CTWFileQDF::*member) {
     return Field{member, nullptr};
@@ -77,42 +73,45 @@ constexpr int CountOf(const T (&)[N]) {
     return N;
 }
 
-}  // namespace
-
-int CTWFileQDF::WriteFieldSection(int index, const Field* fields, int count) {
-    TW_RETURN_IF_ERROR(WriteSectionStart(index));
+// A section whose body is the given fields, one line each.
+int WriteFieldSection(CTWFileQDF& document, int index, const Field* fields, int count) {
+    TW_RETURN_IF_ERROR(WriteSectionStart(document, index));
     for (int i = 0; i < count; ++i) {
         if (fields[i].number != nullptr) {
             char digits[16];
-            std::snprintf(digits, sizeof digits, "%d", this->*fields[i].number);
-            TW_RETURN_IF_ERROR(WriteLine(digits));
+            std::snprintf(digits, sizeof digits, "%d", document.*fields[i].number);
+            TW_RETURN_IF_ERROR(WriteLine(document, digits));
         } else {
-            TW_RETURN_IF_ERROR(WriteLine((this->*fields[i].text).GetString()));
+            TW_RETURN_IF_ERROR(WriteLine(document, (document.*fields[i].text).GetString()));
         }
     }
-    TW_RETURN_IF_ERROR(WriteSectionEnd());
+    TW_RETURN_IF_ERROR(WriteSectionEnd(document));
     return TW_EXIT();
 }
 
-int CTWFileQDF::ReadFields(const Field* fields, int count) {
+// Reads count body lines into fields; the end of the file raises and
+// leaves the field of that line unchanged.
+int ReadFields(CTWFileQDF& document, const Field* fields, int count) {
     for (int i = 0; i < count; ++i) {
         CString line;
-        TW_RETURN_IF_ERROR(ReadBodyLine(&line));
-        fields[i].Store(*this, line);
+        TW_RETURN_IF_ERROR(ReadBodyLine(document, &line));
+        fields[i].Store(document, line);
     }
     return TW_EXIT();
 }
 
-int CTWFileQDF::WriteTimeZone() {
-    TW_RETURN(WriteFieldSection(kTime, kTimeFields, CountOf(kTimeFields)));
+}  // namespace
+
+int WriteTimeZone(CTWFileQDF& document) {
+    TW_RETURN(WriteFieldSection(document, kTime, kTimeFields, CountOf(kTimeFields)));
 }
 
 // A file without a TIME section that is read, one written before the
 // section existed among them, has time zone 0 and an empty time zone text.
-int CTWFileQDF::ReadTimeZone(int& read) {
+int ReadTimeZone(CTWFileQDF& document, int& read) {
     TW_RETURN(ReadSection(
-        kTime, read,
-        [](CTWFileQDF& d, int, int) { return d.ReadFields(kTimeFields, CountOf(kTimeFields)); },
+        document, kTime, read,
+        [](CTWFileQDF& d, int, int) { return ReadFields(d, kTimeFields, CountOf(kTimeFields)); },
         [](CTWFileQDF& d, int, int) {
             d.m_nTimeZone = 0;
             d.m_strTimeZone.Empty();
@@ -120,19 +119,20 @@ int CTWFileQDF::ReadTimeZone(int& read) {
         }));
 }
 
-int CTWFileQDF::WriteDisplayProperties() {
-    TW_RETURN(WriteFieldSection(kDisplayProperties, kDisplayFields, CountOf(kDisplayFields)));
+int WriteDisplayProperties(CTWFileQDF& document) {
+    TW_RETURN(
+        WriteFieldSection(document, kDisplayProperties, kDisplayFields, CountOf(kDisplayFields)));
 }
 
 // A 1.0 body has no second display setting, which keeps its value.
-int CTWFileQDF::ReadDisplayProperties(int& read) {
-    TW_RETURN(ReadSection(kDisplayProperties, read, [](CTWFileQDF& d, int major, int) {
-        return d.ReadFields(kDisplayFields, major == 1 ? 3 : CountOf(kDisplayFields));
+int ReadDisplayProperties(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kDisplayProperties, read, [](CTWFileQDF& d, int major, int) {
+        return ReadFields(d, kDisplayFields, major == 1 ? 3 : CountOf(kDisplayFields));
     }));
 }
 
-int CTWFileQDF::WritePrinterProperties() {
-    TW_RETURN(WriteFieldSection(kPrinterProperties, kPrinterFields, kPrinterLines));
+int WritePrinterProperties(CTWFileQDF& document) {
+    TW_RETURN(WriteFieldSection(document, kPrinterProperties, kPrinterFields, kPrinterLines));
 }
 
 // Three bodies:
@@ -142,12 +142,12 @@ int CTWFileQDF::WritePrinterProperties() {
 //       error;
 //  3.0  ten lines read straight into the members; the end of the file is
 //       tested after lines 3, 6, 8, 9 and 10.
-int CTWFileQDF::ReadPrinterProperties(int& read) {
-    TW_RETURN(ReadSection(kPrinterProperties, read, [](CTWFileQDF& d, int major, int) {
+int ReadPrinterProperties(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kPrinterProperties, read, [](CTWFileQDF& d, int major, int) {
         int eof = 0;
         if (major == 1) {
-            TW_RETURN_IF_ERROR(d.ReadBodyLine(&d.m_strPrinterProperty1));
-            TW_RETURN_IF_ERROR(d.ReadBodyLine(&d.m_strPrinterProperty4));
+            TW_RETURN_IF_ERROR(ReadBodyLine(d, &d.m_strPrinterProperty1));
+            TW_RETURN_IF_ERROR(ReadBodyLine(d, &d.m_strPrinterProperty4));
         } else if (major == 2) {
             for (int i = 0; i < kPrinterLines; ++i) {
                 CString line;
@@ -165,21 +165,21 @@ int CTWFileQDF::ReadPrinterProperties(int& read) {
                     TW_RETURN_IF_ERROR(d.ReadLine(&(d.*kPrinterFields[i].text), eof));
                 if (eof != 0) return TW_RAISE(kQdfError, kUnexpectedEof);
             }
-            TW_RETURN_IF_ERROR(d.ReadFields(kPrinterFields + i, kPrinterLines - i));
+            TW_RETURN_IF_ERROR(ReadFields(d, kPrinterFields + i, kPrinterLines - i));
         }
         return TW_EXIT();
     }));
 }
 
-int CTWFileQDF::WriteDynSortSection() {
-    TW_RETURN(WriteFieldSection(kDynamicSort, kDynSortFields, CountOf(kDynSortFields)));
+int WriteDynSortSection(CTWFileQDF& document) {
+    TW_RETURN(WriteFieldSection(document, kDynamicSort, kDynSortFields, CountOf(kDynSortFields)));
 }
 
 // The text line must be there; an empty or missing number line keeps its
 // member.
-int CTWFileQDF::ReadDynamicSortProperties(int& read) {
-    TW_RETURN(ReadSection(kDynamicSort, read, [](CTWFileQDF& d, int, int) {
-        TW_RETURN_IF_ERROR(d.ReadBodyLine(&d.m_strDynamicSort));
+int ReadDynamicSortProperties(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kDynamicSort, read, [](CTWFileQDF& d, int, int) {
+        TW_RETURN_IF_ERROR(ReadBodyLine(d, &d.m_strDynamicSort));
         for (int i = 1; i < CountOf(kDynSortFields); ++i) {
             CString line;
             int eof = 0;
@@ -188,4 +188,20 @@ int CTWFileQDF::ReadDynamicSortProperties(int& read) {
         }
         return TW_EXIT();
     }));
+}
+
+}  // namespace query
+}  // namespace twfile
+
+// The document's own operations for the two sections it offers by name.
+int CTWFileQDF::WritePrinterProperties() {
+    TW_RETURN(twfile::query::WritePrinterProperties(*this));
+}
+
+int CTWFileQDF::ReadPrinterProperties(int& read) {
+    TW_RETURN(twfile::query::ReadPrinterProperties(*this, read));
+}
+
+int CTWFileQDF::ReadDynamicSortProperties(int& read) {
+    TW_RETURN(twfile::query::ReadDynamicSortProperties(*this, read));
 }

@@ -33,10 +33,7 @@ struct Version {
     int minor;
 };
 
-}  // namespace query
-}  // namespace twfile
-
-struct CTWFileQDF::Section {
+struct Section {
     static constexpr int kMaxAccepted = 3;
     static constexpr int kNoIndicator = -1;
 
@@ -50,12 +47,13 @@ struct CTWFileQDF::Section {
     const char* name;
     // The version a new document writes (m_nSectionVersion after
     // Initialise).
-    twfile::query::Version written;
+    Version written;
     // Every version the reader reads; the rest of the array is 0.0, which no
     // section accepts.
-    twfile::query::Version accepted[kMaxAccepted];
-    int (CTWFileQDF::*write)();
-    int (CTWFileQDF::*read)(int& read);
+    Version accepted[kMaxAccepted];
+    // The section's writer and reader (section_io.h).
+    int (*write)(CTWFileQDF& document);
+    int (*read)(CTWFileQDF& document, int& read);
     // Index in m_bSectionRead, or kNoIndicator.
     int indicator;
     // Named by GetStatusString when its indicator is 0.
@@ -64,11 +62,17 @@ struct CTWFileQDF::Section {
 
     bool Accepts(int major, int minor) const {
         if (major == 0 && minor == 0) return false;
-        for (const twfile::query::Version& version : accepted) {
+        for (const Version& version : accepted) {
             if (version.major == major && version.minor == minor) return true;
         }
         return false;
     }
 };
+
+// The sections, in file order.
+extern const Section kSections[CTWFileQDF::kSectionCount];
+
+}  // namespace query
+}  // namespace twfile
 
 #endif  // TWFILE_SRC_QUERY_SECTION_TABLE_H

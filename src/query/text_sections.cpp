@@ -11,44 +11,46 @@
 
 #include "query/line_values.h"
 #include "query/messages.h"
+#include "query/section_io.h"
 #include "query/section_table.h"
 
 #define TW_SOURCE "TWFileQDF"
 
-using namespace twfile::query;
+namespace twfile {
+namespace query {
 
 // The text goes out unchanged: CR LF pairs inside it make more lines.
-int CTWFileQDF::WriteTextSection(int index, const CString& text) {
-    TW_RETURN_IF_ERROR(WriteSectionStart(index));
-    TW_RETURN_IF_ERROR(WriteLine(text.GetString()));
-    TW_RETURN_IF_ERROR(WriteSectionEnd());
+int WriteTextSection(CTWFileQDF& document, int index, const CString& text) {
+    TW_RETURN_IF_ERROR(WriteSectionStart(document, index));
+    TW_RETURN_IF_ERROR(WriteLine(document, text.GetString()));
+    TW_RETURN_IF_ERROR(WriteSectionEnd(document));
     return TW_EXIT();
 }
 
-int CTWFileQDF::WriteWindowPositionSection() {
-    TW_RETURN(WriteTextSection(kWindowPosition, m_strWindowPosition));
+int WriteWindowPositionSection(CTWFileQDF& document) {
+    TW_RETURN(WriteTextSection(document, kWindowPosition, document.m_strWindowPosition));
 }
 
-int CTWFileQDF::WriteEditedSQLSection() {
-    TW_RETURN(WriteTextSection(kEditedSQL, m_strEditedSQL));
+int WriteEditedSQLSection(CTWFileQDF& document) {
+    TW_RETURN(WriteTextSection(document, kEditedSQL, document.m_strEditedSQL));
 }
 
-int CTWFileQDF::WriteCustomDataStringSection() {
-    TW_RETURN(WriteTextSection(kCustomDataString, m_strCustomDataString));
+int WriteCustomDataStringSection(CTWFileQDF& document) {
+    TW_RETURN(WriteTextSection(document, kCustomDataString, document.m_strCustomDataString));
 }
 
-int CTWFileQDF::ReadWindowPositionSection(int& read) {
-    TW_RETURN(ReadSection(kWindowPosition, read, [](CTWFileQDF& d, int, int) {
-        return d.ReadBodyLine(&d.m_strWindowPosition);
+int ReadWindowPositionSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kWindowPosition, read, [](CTWFileQDF& d, int, int) {
+        return ReadBodyLine(d, &d.m_strWindowPosition);
     }));
 }
 
 // The custom data line is emptied first: a file without the section, or
 // with a version not read, leaves it empty.
-int CTWFileQDF::ReadCustomDataStringSection(int& read) {
-    m_strCustomDataString.Empty();
-    TW_RETURN_IF_ERROR(ReadSection(kCustomDataString, read, [](CTWFileQDF& d, int, int) {
-        return d.ReadBodyLine(&d.m_strCustomDataString);
+int ReadCustomDataStringSection(CTWFileQDF& document, int& read) {
+    document.m_strCustomDataString.Empty();
+    TW_RETURN_IF_ERROR(ReadSection(document, kCustomDataString, read, [](CTWFileQDF& d, int, int) {
+        return ReadBodyLine(d, &d.m_strCustomDataString);
     }));
     return TW_EXIT();
 }
@@ -58,8 +60,8 @@ int CTWFileQDF::ReadCustomDataStringSection(int& read) {
 // line without CR LF is dropped). Lines may be of any length. A rejected
 // version is not skipped: the next reader starts after the start line (and
 // its opening line, when the name was right).
-int CTWFileQDF::ReadEditedSQLSection(int& read) {
-    TW_RETURN(ReadSection(kEditedSQL, read, [](CTWFileQDF& d, int, int) {
+int ReadEditedSQLSection(CTWFileQDF& document, int& read) {
+    TW_RETURN(ReadSection(document, kEditedSQL, read, [](CTWFileQDF& d, int, int) {
         d.m_strEditedSQL.Empty();
         CString line;
         for (int count = 0;; ++count) {
@@ -85,3 +87,6 @@ int CTWFileQDF::ReadEditedSQLSection(int& read) {
         return TW_EXIT();
     }));
 }
+
+}  // namespace query
+}  // namespace twfile

@@ -54,6 +54,23 @@ TEST(FileLifecycle, AFailedOpenShowsTheSystemTextRaisesNothingAndStillAllocates)
     EXPECT_EQ(other.m_pBuffer, nullptr);
 }
 
+TEST(FileLifecycle, AFailedOpenKeepsItsReasonUntilAnOpenOrAReset) {
+    TestFile holder("text");  // held for writing, shared for reading
+    CTWFile32 file;
+    file.SetFileName(holder.path().c_str());
+    file.SetShareMode(win32::FILE_SHARE_READ | win32::FILE_SHARE_WRITE);
+    file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
+    file.CreateFileA();
+    EXPECT_EQ(file.GetOpenError(), win32::ERROR_SHARING_VIOLATION);
+    file.SetDesiredAccess(win32::GENERIC_READ);
+    file.CreateFileA();
+    EXPECT_EQ(file.GetOpenError(), 0u);
+    file.SetDesiredAccess(win32::GENERIC_READ | win32::GENERIC_WRITE);
+    file.CreateFileA();
+    file.Reset();
+    EXPECT_EQ(file.GetOpenError(), 0u);
+}
+
 TEST(FileLifecycle, AFailedCloseRaisesAndLeavesTheFileClosed) {
     TestFile file("");
     win32::fault::Arm(Kind::Close, 1);

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <twfile/platform/file_calls.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/memory.h>
-#include <twfile/platform/replace_calls.h>
-#include <twfile/platform/temp_name.h>
+#include "platform/file_calls.h"
+#include "platform/last_error.h"
+#include "platform/memory.h"
+#include "platform/replace_calls.h"
+#include "platform/temp_name.h"
 #include "testing/fault_switch.h"
 
 #include "support/support.h"
@@ -53,7 +53,6 @@ INSTANTIATE_TEST_SUITE_P(Dispositions, CreateFileDisposition,
                                            DispositionCase{TRUNCATE_EXISTING, true, true, ""},
                                            DispositionCase{TRUNCATE_EXISTING, false, false, ""},
                                            DispositionCase{99, false, false, ""}));
-
 
 // A second open of a held file is let in exactly when each side shares the
 // access the other has; a refused open changes nothing (a truncating open
@@ -104,7 +103,6 @@ TEST(FileCalls, ShareModesBetweenOpens) {
         CloseHandle(second);
     }
 }
-
 
 TEST(GlobalMemory, ZeroFilledMovableBlocks) {
     HGLOBAL block = GlobalAlloc(GHND, 64);

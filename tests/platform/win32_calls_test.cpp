@@ -7,12 +7,12 @@
 #include <cstring>
 #include <string>
 
-#include <twfile/platform/file_calls.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/memory.h>
-#include <twfile/platform/replace_calls.h>
-#include <twfile/platform/rewrite_calls.h>
-#include <twfile/platform/temp_name.h>
+#include "platform/file_calls.h"
+#include "platform/last_error.h"
+#include "platform/memory.h"
+#include "platform/replace_calls.h"
+#include "platform/rewrite_calls.h"
+#include "platform/temp_name.h"
 
 #include "support/support.h"
 

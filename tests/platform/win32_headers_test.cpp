@@ -1,11 +1,15 @@
 // The public headers in a program for the Win32 API: <windows.h> first, with
 // its macros (GENERIC_READ, TRUE, MB_OK, GetMessage...), and all of the
-// library after it.
+// library after it; the layer's own call headers too, as its sources have
+// them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <twfile/twfile.h>
+
+#include "platform/file_calls.h"
+#include "platform/last_error.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <tuple>
 #include <vector>
 
-#include <twfile/platform/replace_calls.h>
+#include "platform/replace_calls.h"
 
 #include "file/immutable_folder.h"
 #include "testing/fault_switch.h"

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/memory.h>
+#include "platform/last_error.h"
+#include "platform/memory.h"
 
 namespace twtest {
 

@@ -8,7 +8,6 @@
 #include <thread>
 #include <utility>
 
-#include <twfile/platform/last_error.h>
 
 #include "input.h"
 
@@ -98,7 +97,7 @@ LoadReport Load(const std::string& path, CTWFileQDF& doc, Access access, bool& i
     }
     doc.Open(path.c_str(), access == Access::Read ? 1 : 0);
     report.opened = doc.IsFileOpen() != 0;
-    inUse = !report.opened && win32::GetLastError() == win32::ERROR_SHARING_VIOLATION;
+    inUse = !report.opened && doc.GetOpenError() == win32::ERROR_SHARING_VIOLATION;
     report.diagnostics = TakeDiagnostics();
     if (report.opened && report.diagnostics.error && !report.NotADocument()) {
         long byte = 0;

@@ -6,8 +6,6 @@
 #include "portable.h"
 
 #include <twfile/file/file32.h>
-#include <twfile/platform/last_error.h>
-#include <twfile/platform/replace_calls.h>
 
 #include "input.h"
 #include "loading.h"
@@ -73,7 +71,7 @@ ExitStatus SaveAs(CTWFileQDF& doc, const std::string& path, const std::string& n
             doc.SaveAs(path.c_str());
         }
         const bool inUse =
-            doc.IsFileOpen() == 0 && win32::GetLastError() == win32::ERROR_SHARING_VIOLATION;
+            doc.IsFileOpen() == 0 && doc.GetOpenError() == win32::ERROR_SHARING_VIOLATION;
         diagnostics = TakeDiagnostics();
         return !inUse;
     });
@@ -129,7 +127,7 @@ ReplacingFile::ReplacingFile(const std::string& path) : m_path(path) {
     // The new file goes beside the file replaced: its folder must be there
     // before any work is done for it.
     errno = 0;
-    const std::string replaced = win32::GetReplacedFileName(path.c_str());
+    const std::string replaced = CTWFile32::GetReplacedFileName(path.c_str());
     if (replaced.empty()) FailWithErrno(path, "cannot be replaced", errno != 0 ? errno : EINVAL);
     const std::size_t slash = replaced.rfind('/');
     const std::string folder = slash == std::string::npos ? "."

@@ -42,6 +42,10 @@ class TWFILE_API CTWFile32 : public CObject {
 
     const char* GetFileName() const;
     int IsFileOpen() const;
+    // The system's code for why the last CreateFileA found no file to hold
+    // (win32::ERROR_SHARING_VIOLATION: another holder's share mode kept the
+    // open out); 0 after one that opened its file, and after Reset.
+    unsigned long GetOpenError() const { return m_dwOpenError; }
 
     // Opens m_strFileName with the stored parameters and allocates the
     // buffer; the current point is then offset 0. A failed open shows the
@@ -123,6 +127,11 @@ class TWFILE_API CTWFile32 : public CObject {
     // one's access: win32::ACCESS_*_NOT_KEPT bits, 0 when everything was
     // kept (and after an in-place save, which keeps the file itself).
     unsigned long GetAccessNotKept() const { return m_dwAccessNotKept; }
+    // The file that WriteReplacing renames over for path: path itself, or,
+    // when path is a symbolic link, the file the link leads to (where it
+    // points when that does not exist), so that the link stays. Empty when it
+    // cannot be told (a link that cannot be read, a loop of links).
+    static std::string GetReplacedFileName(const char* path);
 
     // Reading. eof is set to 0 on entry and to 1 when the file has no more
     // bytes; end of file is not an error. In the character-array forms the
@@ -298,6 +307,7 @@ class TWFILE_API CTWFile32 : public CObject {
     // writing it to the file.
     std::string* m_pCapture = nullptr;
     win32::DWORD m_dwAccessNotKept = 0;
+    win32::DWORD m_dwOpenError = 0;
 };
 
 #endif  // TWFILE_FILE_FILE32_H

@@ -112,6 +112,13 @@ constexpr DWORD ERROR_SHARING_VIOLATION = 0x20000020u;
 // The layer's own code for a path that names a pipe, a device or a socket.
 constexpr DWORD ERROR_NOT_REGULAR_FILE = 0x20000021u;
 
+// What a replacing save could not give the new file of the old one's access
+// (CTWFile32::GetAccessNotKept); each loss only narrows who may use it.
+constexpr DWORD ACCESS_OWNER_NOT_KEPT = 0x1;       // the process's user owns it
+constexpr DWORD ACCESS_GROUP_NOT_KEPT = 0x2;       // its group has no access
+constexpr DWORD ACCESS_ACL_NOT_KEPT = 0x4;         // named users and groups have none
+constexpr DWORD ACCESS_ATTRIBUTES_NOT_KEPT = 0x8;  // extended attributes are missing
+
 // File pointer move methods.
 #ifndef FILE_BEGIN
 constexpr DWORD FILE_BEGIN = 0;

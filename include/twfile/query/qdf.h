@@ -11,8 +11,8 @@
 
 namespace twfile {
 namespace query {
-// Internal: one body line of a property section.
-struct Field;
+// Internal: what a read notes besides the members (src/query).
+struct ReadNotes;
 }  // namespace query
 }  // namespace twfile
 
@@ -167,14 +167,13 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     CString m_strDynamicSort;
 
   private:
+    // The section readers note here what they found (src/query).
+    friend struct twfile::query::ReadNotes;
+
     // What the last read found: whether a start line named its own section,
     // and the offset of the first text it dropped (-1 for none).
     int m_bSectionFound;
     long m_nDroppedAt;
-
-    // One row of the table of sections, in file order (section_table.h).
-    struct Section;
-    static const Section s_sections[kSectionCount];
 
     // The whole document, through the table of sections.
     int WriteToBuffer();
@@ -183,90 +182,11 @@ class TWFILE_API CTWFileQDF : public CTWFile32 {
     // Save's write once the file is attached.
     int WriteReplacingFile();
     int ReadFromBuffer();
-    // Notes text at offset as dropped, unless earlier text was.
-    void NoteDropped(long offset);
-    // Reads the rest of the file after the last section.
-    int ReadTrailingText();
     // Opens m_strFileName with the stored parameters; for write access,
     // again while the file held is no longer the one the path names.
     int OpenCurrentFile();
     int DeleteList(CPtrList* list);
     int AddTail(CPtrList* list, CString* item);
-
-    // Framing of one section.
-    int WriteSectionStart(const char* name, int major, int minor);
-    int WriteSectionEnd();
-    int ReadSectionStart(const char* name, int& major, int& minor);
-    int ReadSectionEnd();
-    // The start of the section in row index of the table, with its version
-    // from m_nSectionVersion.
-    int WriteSectionStart(int index);
-    // What a section reader adds to the frame: the body of an accepted
-    // version, and what follows a section it did not accept.
-    using SectionBody = int (*)(CTWFileQDF& document, int major, int minor);
-    // The frame every section reader shares: the start line, the body when
-    // the version is accepted (read = 1), then, as the section's row of the
-    // table says, the lines through the closing "}", and rejected (if any)
-    // for a section not accepted.
-    int ReadSection(int index, int& read, SectionBody body, SectionBody rejected = nullptr);
-    // The document's line writers: every section writes through them, to
-    // m_pOutputFile.
-    int WriteLine(const char* text);
-    int WriteText(const char* text);
-    int WriteText(int value);
-    // One body line that must be there: the end of the file raises
-    // "Unexpected end-of-file found in Query Definition file".
-    int ReadBodyLine(CString* line);
-
-    // Content sections and the shared list encoding.
-    int WriteHeaderSection();
-    int WriteDatabaseSection();
-    int WriteTablesSection();
-    int WriteAttributesSection();
-    int WriteConditionsSection();
-    int WriteJoinsSection();
-    int WriteDefaultValuesSection();
-    int WriteNonDisplayAttributesSection();
-    int ReadHeaderSection(int& read);
-    int ReadDatabaseSection(int& read);
-    int ReadTablesSection(int& read);
-    int ReadAttributesSection(int& read);
-    int ReadConditionsSection(int& read);
-    int ReadJoinsSection(int& read);
-    int ReadDefaultValuesSection(int& read);
-    int ReadNonDisplayAttributesSection(int& read);
-    int WriteList(CPtrList* list);
-    // The pieces between the CR LF pairs of one list element.
-    int WriteListPieces(const char* text);
-    int ReadList(CPtrList* list);
-    // A whole list section: row index of the table and its list.
-    int WriteListSection(int index, CPtrList* list);
-
-    // FLAGS.
-    int WriteFlagsSection();
-    int ReadFlagsSection(int& read);
-
-    // Application texts.
-    int WriteWindowPositionSection();
-    int WriteEditedSQLSection();
-    int WriteCustomDataStringSection();
-    int ReadWindowPositionSection(int& read);
-    int ReadEditedSQLSection(int& read);
-    int ReadCustomDataStringSection(int& read);
-    // A section whose body is one line of the member text.
-    int WriteTextSection(int index, const CString& text);
-
-    // Properties.
-    int WriteTimeZone();
-    int ReadTimeZone(int& read);
-    int WriteDisplayProperties();
-    int ReadDisplayProperties(int& read);
-    int WriteDynSortSection();
-    // A section whose body is the given fields, one line each.
-    int WriteFieldSection(int index, const twfile::query::Field* fields, int count);
-    // Reads count body lines into fields; the end of the file raises and
-    // leaves the field of that line unchanged.
-    int ReadFields(const twfile::query::Field* fields, int count);
 };
 
 #endif  // TWFILE_QUERY_QDF_H

@@ -4,9 +4,9 @@
 // over a file that is open, as it does on every system.
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/file_calls.h>
-#include <twfile/platform/last_error.h>
 #include "platform/fault.h"
+#include "platform/file_calls.h"
+#include "platform/last_error.h"
 
 namespace win32 {
 

@@ -1,7 +1,7 @@
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/file_identity.h>
 #include "platform/fault.h"
+#include "platform/file_identity.h"
 
 namespace win32 {
 

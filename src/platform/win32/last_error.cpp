@@ -1,7 +1,7 @@
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/last_error.h>
 #include "platform/fault.h"
+#include "platform/last_error.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/memory.h>
 #include "platform/fault.h"
+#include "platform/memory.h"
 
 namespace win32 {
 

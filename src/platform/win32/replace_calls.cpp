@@ -3,8 +3,8 @@
 // over the old file in one step and returns once the rename is on the disk.
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/replace_calls.h>
 #include "platform/fault.h"
+#include "platform/replace_calls.h"
 
 #include <string>
 #include <vector>

@@ -3,8 +3,8 @@
 // kept out by a lock over every byte the file can have.
 #include "platform/win32/windows.h"
 
-#include <twfile/platform/rewrite_calls.h>
 #include "platform/fault.h"
+#include "platform/rewrite_calls.h"
 
 namespace win32 {
 

@@ -10,31 +10,33 @@
 // file is truncated or changed in any way. ReadFile and
 // WriteFile transfer the whole count unless the file ends or the call fails,
 // as they do on Windows for disk files. Every failure sets the last error.
-#ifndef TWFILE_PLATFORM_FILE_CALLS_H
-#define TWFILE_PLATFORM_FILE_CALLS_H
+#ifndef TWFILE_SRC_PLATFORM_FILE_CALLS_H
+#define TWFILE_SRC_PLATFORM_FILE_CALLS_H
 
-#include <twfile/export.h>
 #include <twfile/platform/types.h>
 
 namespace win32 {
 
-TWFILE_API HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
-                              SECURITY_ATTRIBUTES* securityAttributes, DWORD creationDisposition,
-                              DWORD flagsAndAttributes, HANDLE templateFile);
-TWFILE_API BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
-TWFILE_API BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
-                          void* overlapped);
+HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
+                                        SECURITY_ATTRIBUTES* securityAttributes,
+                                        DWORD creationDisposition, DWORD flagsAndAttributes,
+                                        HANDLE templateFile);
+BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read,
+                                   void* overlapped);
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
+                                    void* overlapped);
 // Moves the file pointer; with distanceHigh null the distance is a signed
 // 32-bit value. Returns the new position's low 32 bits or
 // INVALID_SET_FILE_POINTER.
-TWFILE_API DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method);
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh,
+                                          DWORD method);
 // Returns the size's low 32 bits (the high ones in *sizeHigh when given), or
 // INVALID_FILE_SIZE on failure.
-TWFILE_API DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);
+DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);
 // Ends the file at the current file pointer.
-TWFILE_API BOOL SetEndOfFile(HANDLE file);
-TWFILE_API BOOL CloseHandle(HANDLE file);
+BOOL SetEndOfFile(HANDLE file);
+BOOL CloseHandle(HANDLE file);
 
 }  // namespace win32
 
-#endif  // TWFILE_PLATFORM_FILE_CALLS_H
+#endif  // TWFILE_SRC_PLATFORM_FILE_CALLS_H

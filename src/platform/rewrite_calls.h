@@ -3,10 +3,9 @@
 // text needs is reserved before any byte changes, readers are kept out while
 // the text is overwritten, and files left behind by writers that died are
 // found and removed. Every failure sets the last error.
-#ifndef TWFILE_PLATFORM_REWRITE_CALLS_H
-#define TWFILE_PLATFORM_REWRITE_CALLS_H
+#ifndef TWFILE_SRC_PLATFORM_REWRITE_CALLS_H
+#define TWFILE_SRC_PLATFORM_REWRITE_CALLS_H
 
-#include <twfile/export.h>
 #include <twfile/platform/types.h>
 
 namespace win32 {
@@ -17,15 +16,15 @@ namespace win32 {
 // reserve space without growing the file, nothing is reserved and the call
 // succeeds; on a copy-on-write file system the reservation does not cover
 // the rewriting of bytes the file already has.
-TWFILE_API BOOL ReserveFileSpace(HANDLE file, DWORD size);
+BOOL ReserveFileSpace(HANDLE file, DWORD size);
 // Keeps every other open of the file away from its text until LetReadersIn.
 // shareMode is the one the file was opened with. POSIX: opens made later are
 // refused as in use, and the call fails with ERROR_SHARING_VIOLATION while
 // another open holds the file for reading. Windows: reads through other
 // handles fail with ERROR_LOCK_VIOLATION.
-TWFILE_API BOOL HoldReadersOut(HANDLE file, DWORD shareMode);
+BOOL HoldReadersOut(HANDLE file, DWORD shareMode);
 // Lets readers in again (a file whose share mode denied reading stays so).
-TWFILE_API BOOL LetReadersIn(HANDLE file, DWORD shareMode);
+BOOL LetReadersIn(HANDLE file, DWORD shareMode);
 // Removes the files of directory named prefix and six more characters (the
 // names _tempnam gives) that hold bytes and that no open file holds: the
 // file object holds every file it writes until it closes it, so such a file
@@ -33,8 +32,8 @@ TWFILE_API BOOL LetReadersIn(HANDLE file, DWORD shareMode);
 // removed; anything that cannot be examined, or whose holders cannot be
 // told (a file system without the locks), stays. Returns how many went.
 // Windows: removes nothing (docs/windows.md).
-TWFILE_API int RemoveStaleTemporaries(const char* directory, const char* prefix);
+int RemoveStaleTemporaries(const char* directory, const char* prefix);
 
 }  // namespace win32
 
-#endif  // TWFILE_PLATFORM_REWRITE_CALLS_H
+#endif  // TWFILE_SRC_PLATFORM_REWRITE_CALLS_H

@@ -2,12 +2,11 @@
 // new text is written to a file beside the old one, flushed to the disk and
 // renamed over it, so that the path always names either the old file or the
 // complete new one. Every failure sets the last error.
-#ifndef TWFILE_PLATFORM_REPLACE_CALLS_H
-#define TWFILE_PLATFORM_REPLACE_CALLS_H
+#ifndef TWFILE_SRC_PLATFORM_REPLACE_CALLS_H
+#define TWFILE_SRC_PLATFORM_REPLACE_CALLS_H
 
 #include <string>
 
-#include <twfile/export.h>
 #include <twfile/platform/types.h>
 
 namespace win32 {
@@ -15,30 +14,23 @@ namespace win32 {
 // True where no file can be renamed over while it is open (Windows): a
 // replacement then closes the file it replaces for the rename. (The file
 // renamed may stay open: the layer's opens always share its deletion.)
-TWFILE_API bool ReplaceNeedsClosedTarget();
+bool ReplaceNeedsClosedTarget();
 // Writes the file's data and size through to the disk.
-TWFILE_API BOOL FlushFileBuffers(HANDLE file);
+BOOL FlushFileBuffers(HANDLE file);
 // Renames existing to newName. MOVEFILE_REPLACE_EXISTING replaces a file
 // already there; MOVEFILE_WRITE_THROUGH returns only when the rename is on
 // the disk (the directory is flushed).
-TWFILE_API BOOL MoveFileExA(const char* existing, const char* newName, DWORD flags);
-TWFILE_API BOOL DeleteFileA(const char* fileName);
+BOOL MoveFileExA(const char* existing, const char* newName, DWORD flags);
+BOOL DeleteFileA(const char* fileName);
 // FILE_ATTRIBUTE_DIRECTORY or FILE_ATTRIBUTE_NORMAL for what path names (a
 // symbolic link is followed), or INVALID_FILE_ATTRIBUTES when it names
 // nothing or cannot be examined.
-TWFILE_API DWORD GetFileAttributesA(const char* fileName);
+DWORD GetFileAttributesA(const char* fileName);
 
 // The file that a replacement of path must rename over: path itself, or,
 // when path is a symbolic link, the file the link leads to (where it points
 // when that does not exist), so that the link stays. Empty on failure.
-TWFILE_API std::string GetReplacedFileName(const char* path);
-// What CopyFileAccess could not give the new file; each loss only narrows
-// who may use it.
-constexpr DWORD ACCESS_OWNER_NOT_KEPT = 0x1;       // the process's user owns it
-constexpr DWORD ACCESS_GROUP_NOT_KEPT = 0x2;       // its group has no access
-constexpr DWORD ACCESS_ACL_NOT_KEPT = 0x4;         // named users and groups have none
-constexpr DWORD ACCESS_ATTRIBUTES_NOT_KEPT = 0x8;  // extended attributes are missing
-
+std::string GetReplacedFileName(const char* path);
 // Gives the file open as handle the access of the file named by model:
 // owner and group where the process may set them, the permission bits, and
 // (Linux) the access control list and the user.* extended attributes. What
@@ -48,11 +40,11 @@ constexpr DWORD ACCESS_ATTRIBUTES_NOT_KEPT = 0x8;  // extended attributes are mi
 // the ACCESS_*_NOT_KEPT bits of what was not kept. When model names
 // nothing, the file gets the permission bits a newly created file gets.
 // Windows: the new file keeps its folder's default permissions.
-TWFILE_API BOOL CopyFileAccess(const char* model, HANDLE file, DWORD* notKept = nullptr);
+BOOL CopyFileAccess(const char* model, HANDLE file, DWORD* notKept = nullptr);
 // Writes the directory entry of path through to the disk, so that a rename
 // to path survives a power loss. Windows: nothing to do (the rename is
 // journalled by the system).
-TWFILE_API BOOL FlushFolderOf(const char* path);
+BOOL FlushFolderOf(const char* path);
 }  // namespace win32
 
-#endif  // TWFILE_PLATFORM_REPLACE_CALLS_H
+#endif  // TWFILE_SRC_PLATFORM_REPLACE_CALLS_H

@@ -1,8 +1,6 @@
 // Unique temporary file names.
-#ifndef TWFILE_PLATFORM_TEMP_NAME_H
-#define TWFILE_PLATFORM_TEMP_NAME_H
-
-#include <twfile/export.h>
+#ifndef TWFILE_SRC_PLATFORM_TEMP_NAME_H
+#define TWFILE_SRC_PLATFORM_TEMP_NAME_H
 
 namespace win32 {
 
@@ -10,8 +8,8 @@ namespace win32 {
 // name starts with prefix, and reserves it by creating the file exclusively
 // with mode 0600, so nobody can plant a link in its place. Returns a text
 // allocated with malloc (free it with std::free), or null on failure.
-TWFILE_API char* _tempnam(const char* dir, const char* prefix);
+char* _tempnam(const char* dir, const char* prefix);
 
 }  // namespace win32
 
-#endif  // TWFILE_PLATFORM_TEMP_NAME_H
+#endif  // TWFILE_SRC_PLATFORM_TEMP_NAME_H

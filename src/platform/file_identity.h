@@ -2,10 +2,9 @@
 // tell whether a path still names the file a program opened, and whether a
 // file changed since it was last examined. Every failure sets the last
 // error.
-#ifndef TWFILE_PLATFORM_FILE_IDENTITY_H
-#define TWFILE_PLATFORM_FILE_IDENTITY_H
+#ifndef TWFILE_SRC_PLATFORM_FILE_IDENTITY_H
+#define TWFILE_SRC_PLATFORM_FILE_IDENTITY_H
 
-#include <twfile/export.h>
 #include <twfile/platform/types.h>
 
 #include <cstdint>
@@ -22,8 +21,8 @@ struct FileIdentity {
     std::int64_t modified;
 };
 
-TWFILE_API BOOL GetFileIdentity(HANDLE file, FileIdentity* identity);
+BOOL GetFileIdentity(HANDLE file, FileIdentity* identity);
 
 }  // namespace win32
 
-#endif  // TWFILE_PLATFORM_FILE_IDENTITY_H
+#endif  // TWFILE_SRC_PLATFORM_FILE_IDENTITY_H
