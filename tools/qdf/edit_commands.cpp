@@ -17,10 +17,10 @@
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
+#include <twfile/json/document_json.h>
+#include <twfile/json/lossy_members.h>
 #include "commands.h"
-#include "document_json.h"
 #include "files.h"
-#include "lossy_members.h"
 #include "portable.h"
 #include "suggestion.h"
 
@@ -42,8 +42,8 @@ constexpr const char* kLossy = "the file cannot carry these members back unchang
 // Names on err each member of doc that the file cannot carry back
 // unchanged; true when there is one.
 bool NameLossyMembers(const CTWFileQDF& doc, const std::string& name, std::ostream& err) {
-    const std::vector<LossyMember> lossy = FindLossyMembers(doc);
-    for (const LossyMember& member : lossy)
+    const std::vector<json::LossyMember> lossy = json::FindLossyMembers(doc);
+    for (const json::LossyMember& member : lossy)
         PrintMessage(err, name, member.member + ": " + member.reason);
     return !lossy.empty();
 }
@@ -167,7 +167,9 @@ int RunSet(const EditOptions& options, std::ostream& out, std::ostream& err) {
                 values.emplace_back(&member, ValueFor(member, assignment.substr(equals + 1)));
             }
             for (const auto& value : values)
-                ApplyMember(value.second, *value.first, doc, options.encoding);
+                AsFailure([&] {
+                    return json::ApplyMember(value.second, *value.first, doc, options.encoding);
+                });
             return true;
         },
         out, err);
@@ -178,10 +180,10 @@ int RunAdd(const EditOptions& options, std::ostream& out, std::ostream& err) {
         options,
         [&](CTWFileQDF& doc) {
             const Member& list = ListAt(options.list);
-            Json items = MemberToJson(doc, list, options.encoding);
+            Json items = AsFailure([&] { return json::MemberToJson(doc, list, options.encoding); });
             for (const std::string& text : options.arguments)
                 items.push_back(text);
-            ApplyMember(items, list, doc, options.encoding);
+            AsFailure([&] { return json::ApplyMember(items, list, doc, options.encoding); });
             return true;
         },
         out, err);
@@ -192,7 +194,8 @@ int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err) 
         options,
         [&](CTWFileQDF& doc) {
             const Member& list = ListAt(options.list);
-            const Json items = MemberToJson(doc, list, options.encoding);
+            const Json items =
+                AsFailure([&] { return json::MemberToJson(doc, list, options.encoding); });
             std::vector<bool> removed(items.size(), false);
             for (const std::string& text : options.arguments) {
                 const bool digits = !text.empty() && text.size() < 10 &&
@@ -208,7 +211,7 @@ int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err) 
             for (std::size_t i = 0; i < items.size(); ++i) {
                 if (!removed[i]) kept.push_back(items[i]);
             }
-            ApplyMember(kept, list, doc, options.encoding);
+            AsFailure([&] { return json::ApplyMember(kept, list, doc, options.encoding); });
             return true;
         },
         out, err);
@@ -258,10 +261,12 @@ namespace {
 
 // The document's JSON form as edit offers it.
 std::string EditableText(const CTWFileQDF& doc, const EditOptions& options) {
-    Json json = DocumentToJson(doc, options.file, LoadReport{}, options.encoding);
+    json::ReadReport report;
+    report.file = options.file;
+    Json form = AsFailure([&] { return json::DocumentToJson(doc, report, options.encoding); });
     for (const char* key : {"file", "sectionsRead", "statusReport", "error"})
-        json.erase(key);
-    return json.dump(2) + "\n";
+        form.erase(key);
+    return form.dump(2) + "\n";
 }
 
 }  // namespace
@@ -333,7 +338,7 @@ int RunEdit(const EditOptions& options, std::ostream& /*out*/, std::ostream& err
         RequireWhole(file, doc, report, err);
         const bool changed = Apply(
             [&](CTWFileQDF& d) {
-                ApplyJson(edited, d, options.encoding);
+                AsFailure([&] { return json::ApplyJson(edited, d, options.encoding); });
                 return true;
             },
             doc, file, err);

@@ -29,7 +29,7 @@
 
 namespace {
 
-using qdf::Encoding;
+using twfile::json::Encoding;
 
 // What runs a command once its arguments are parsed.
 using Action = std::function<int()>;

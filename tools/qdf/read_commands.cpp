@@ -12,8 +12,8 @@
 #include "commands.h"
 #include "files.h"
 
-#include "document_json.h"
-#include "lossy_members.h"
+#include <twfile/json/document_json.h>
+#include <twfile/json/lossy_members.h>
 
 namespace qdf {
 
@@ -26,6 +26,19 @@ std::string Dumped(const Json& json, bool compact) {
     return (compact ? json.dump() : json.dump(2)) + "\n";
 }
 
+// How file was read, as the JSON form reports it.
+json::ReadReport ReadReportOf(const std::string& file, const LoadReport& report) {
+    json::ReadReport read;
+    read.file = file;
+    read.statusReport = report.statusReport;
+    if (report.diagnostics.error) {
+        read.error = json::ReadReport::Stop{report.diagnostics.error->number,
+                                            report.diagnostics.error->message, std::nullopt};
+        if (report.errorAt) read.error->at = {report.errorAt->line, report.errorAt->byte};
+    }
+    return read;
+}
+
 }  // namespace
 
 int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
@@ -33,21 +46,24 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     Render render;
     render.document = [&](std::ostream& out, const std::string& file, const CTWFileQDF& doc,
                           const LoadReport& report) {
-        CheckDecodable(doc, options.encoding);  // a failure prints nothing of the document
-        JsonText text(out, lines || options.compact);
+        AsFailure([&] {
+            return json::CheckDecodable(doc, options.encoding);
+        });  // a failure prints nothing of the document
+        json::JsonText text(out, lines || options.compact);
         if (lines) {
             text.BeginObject();
             text.Key("path");
-            text.String(ForeignText(file));
+            text.String(json::ForeignText(file));
             text.Key("document");
         }
-        WriteDocumentJson(text, doc, file, report, options.encoding);
+        json::WriteDocumentJson(text, doc, ReadReportOf(file, report), options.encoding);
         if (lines) text.EndObject();
         text.EndLine();
     };
     if (lines) {
         render.unread = [](const std::string& file, const std::string& why) {
-            return Dumped(Json{{"path", ForeignText(file)}, {"error", ForeignText(why)}}, true);
+            return Dumped(
+                Json{{"path", json::ForeignText(file)}, {"error", json::ForeignText(why)}}, true);
         };
     }
     if (options.output.empty())
@@ -111,7 +127,7 @@ CheckResult CheckFile(const std::string& file) {
     if (report.droppedAt) {
         result.findings.push_back(DroppedPlace(report) + ": text that a save would drop");
     }
-    for (const LossyMember& member : FindLossyMembers(doc)) {
+    for (const json::LossyMember& member : json::FindLossyMembers(doc)) {
         result.findings.push_back(member.member + " " + member.reason);
     }
     result.sectionsRead = Json::object();
@@ -121,15 +137,17 @@ CheckResult CheckFile(const std::string& file) {
     return result;
 }
 
-void PrintCheck(const std::string& file, const CheckResult& result, bool json, std::ostream& out) {
-    if (json) {
+void PrintCheck(const std::string& file, const CheckResult& result, bool asJson,
+                std::ostream& out) {
+    if (asJson) {
         Json findings = Json::array();
         for (const std::string& finding : result.findings)
-            findings.push_back(ForeignText(finding));
-        out << Json{{"path", ForeignText(file)},
+            findings.push_back(json::ForeignText(finding));
+        out << Json{{"path", json::ForeignText(file)},
                     {"ok", result.findings.empty()},
                     {"sectionsRead", result.sectionsRead},
-                    {"error", result.error.empty() ? Json() : Json(ForeignText(result.error))},
+                    {"error",
+                     result.error.empty() ? Json() : Json(json::ForeignText(result.error))},
                     {"findings", std::move(findings)}}
                    .dump()
             << '\n';
