@@ -12,6 +12,7 @@
 #include <twfile/json/lossy_members.h>
 
 #include "support/support.h"
+#include "testing/fault_switch.h"
 
 namespace {
 
@@ -39,12 +40,10 @@ TEST(DocumentJson, HasEveryKeyInOrderAndShowsWhatWasRead) {
     twtest::MessageRecorder messages;
     CTWFileQDF doc;
     doc.Open((std::string(TWFILE_SOURCE_DIR) + "/examples/damaged.qdf").c_str(), 0);
-    ReadReport report{"damaged.qdf", "",
-                      ReadReport::Stop{CTWError::GetNumber(), CTWError::GetMessage(), {{33, 454}}}};
+    const ReadReport report{
+        "damaged.qdf", "",
+        ReadReport::Stop{CTWError::GetNumber(), CTWError::GetMessage(), {{33, 454}}}};
     CTWError::Clear();
-    CString status;
-    doc.GetStatusString(&status);
-    report.statusReport = status.GetString();
     const Json json = twfile::json::DocumentToJson(doc, report, Encoding::Windows1252);
     EXPECT_EQ(Keys(json),
               "file database tables attributes nonDisplayAttributes conditions joins defaultValues "
@@ -63,7 +62,6 @@ TEST(DocumentJson, HasEveryKeyInOrderAndShowsWhatWasRead) {
     EXPECT_EQ(json["error"]["message"], "Unexpected end-of-file found in Query Definition file");
     EXPECT_EQ(json["error"]["byte"], 454);
     EXPECT_EQ(json["error"]["line"], 33);
-    EXPECT_NE(json["statusReport"].get<std::string>().find("CONDITIONS\r\n"), std::string::npos);
     EXPECT_TRUE(Export(doc)["error"].is_null());
 }
 
@@ -134,23 +132,37 @@ TEST(DocumentJson, ImportNamesTheMemberThatDoesNotFit) {
             }
         }
     }
-    // Text that is not JSON: the parser's message, with its place, from a
-    // stream and from text alike.
-    const std::string broken = R"({"database": "x")";
-    std::string messages[2];
-    for (const bool stream : {false, true}) {
-        CTWFileQDF doc;
-        std::istringstream in(broken);
-        try {
-            stream ? twfile::json::ReadJson(in, doc, Encoding::Windows1252)
-                   : twfile::json::ReadJson(broken, doc, Encoding::Windows1252);
-        } catch (const Error& error) {
-            messages[stream] = error.what();
-        }
+    // Text that is not JSON: the parser's message, with its place.
+    CTWFileQDF doc;
+    try {
+        twfile::json::ReadJson(R"({"database": "x")", doc, Encoding::Windows1252);
+        ADD_FAILURE() << "accepted";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what())
+                      .rfind("not JSON: [json.exception.parse_error.101] "
+                             "parse error at line 1, column 17",
+                             0),
+                  0u)
+            << error.what();
     }
-    EXPECT_EQ(messages[0], messages[1]);
-    EXPECT_NE(messages[0].find("not JSON: "), std::string::npos) << messages[0];
-    EXPECT_NE(messages[0].find("line 1, column 17"), std::string::npos) << messages[0];
+}
+
+// A list that cannot grow: the element is refused with the document's error,
+// which leaves the error service clear.
+TEST(DocumentJson, ListThatCannotGrowIsRefusedNamingTheElement) {
+    twtest::MessageRecorder messages;
+    CTWFileQDF doc;
+    const win32::fault::ScopedDisarm disarm;
+    win32::fault::Arm(win32::fault::Kind::ListNode, 1);
+    try {
+        twfile::json::ReadJson(R"({"database": "D", "tables": ["A"]})", doc, Encoding::Windows1252);
+        ADD_FAILURE() << "accepted";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.kind(), Error::Kind::Refused);
+        EXPECT_EQ(std::string(error.what()).rfind("tables[0]: error ", 0), 0u) << error.what();
+    }
+    EXPECT_EQ(CTWError::GetNumber(), 0);
+    EXPECT_STREQ(doc.m_strDatabase.GetString(), "D");  // what was read before stays
 }
 
 // Export writes the JSON text as it walks the document: the very bytes that
