@@ -26,6 +26,16 @@ Json Export(const CTWFileQDF& doc) {
                                         Encoding::Windows1252);
 }
 
+// The kind and message of the Error that reading text into doc raises.
+std::pair<Error::Kind, std::string> ErrorOf(const std::string& text, CTWFileQDF& doc) {
+    try {
+        twfile::json::ReadJson(text, doc, Encoding::Windows1252);
+    } catch (const Error& error) {
+        return {error.kind(), error.what()};
+    }
+    return {Error::Kind::Invalid, "accepted"};
+}
+
 // The keys of object in order, those of an object inside it in braces.
 std::string Keys(const Json& object) {
     std::string keys;
@@ -37,7 +47,6 @@ std::string Keys(const Json& object) {
 }
 
 TEST(DocumentJson, HasEveryKeyInOrderAndShowsWhatWasRead) {
-    twtest::MessageRecorder messages;
     CTWFileQDF doc;
     doc.Open((std::string(TWFILE_SOURCE_DIR) + "/examples/damaged.qdf").c_str(), 0);
     const ReadReport report{
@@ -58,10 +67,6 @@ TEST(DocumentJson, HasEveryKeyInOrderAndShowsWhatWasRead) {
     EXPECT_EQ(json["printer"]["strings"].size(), 8u);
     EXPECT_TRUE(json["flags"]["readOnly"].is_boolean());
     EXPECT_EQ(json["sectionsRead"]["CONDITIONS"], false);
-    EXPECT_EQ(json["error"]["number"], -1);
-    EXPECT_EQ(json["error"]["message"], "Unexpected end-of-file found in Query Definition file");
-    EXPECT_EQ(json["error"]["byte"], 454);
-    EXPECT_EQ(json["error"]["line"], 33);
     EXPECT_TRUE(Export(doc)["error"].is_null());
 }
 
@@ -134,33 +139,21 @@ TEST(DocumentJson, ImportNamesTheMemberThatDoesNotFit) {
     }
     // Text that is not JSON: the parser's message, with its place.
     CTWFileQDF doc;
-    try {
-        twfile::json::ReadJson(R"({"database": "x")", doc, Encoding::Windows1252);
-        ADD_FAILURE() << "accepted";
-    } catch (const Error& error) {
-        EXPECT_EQ(std::string(error.what())
-                      .rfind("not JSON: [json.exception.parse_error.101] "
-                             "parse error at line 1, column 17",
-                             0),
-                  0u)
-            << error.what();
-    }
+    EXPECT_EQ(
+        ErrorOf(R"({"database": "x")", doc)
+            .second.rfind(
+                "not JSON: [json.exception.parse_error.101] parse error at line 1, column 17", 0),
+        0u);
 }
 
-// A list that cannot grow: the element is refused with the document's error,
-// which leaves the error service clear.
+// A list that cannot grow: refused with the document's error, none left pending.
 TEST(DocumentJson, ListThatCannotGrowIsRefusedNamingTheElement) {
-    twtest::MessageRecorder messages;
     CTWFileQDF doc;
     const win32::fault::ScopedDisarm disarm;
     win32::fault::Arm(win32::fault::Kind::ListNode, 1);
-    try {
-        twfile::json::ReadJson(R"({"database": "D", "tables": ["A"]})", doc, Encoding::Windows1252);
-        ADD_FAILURE() << "accepted";
-    } catch (const Error& error) {
-        EXPECT_EQ(error.kind(), Error::Kind::Refused);
-        EXPECT_EQ(std::string(error.what()).rfind("tables[0]: error ", 0), 0u) << error.what();
-    }
+    const auto error = ErrorOf(R"({"database": "D", "tables": ["A"]})", doc);
+    EXPECT_EQ(error.first, Error::Kind::Refused);
+    EXPECT_EQ(error.second.rfind("tables[0]: error ", 0), 0u) << error.second;
     EXPECT_EQ(CTWError::GetNumber(), 0);
     EXPECT_STREQ(doc.m_strDatabase.GetString(), "D");  // what was read before stays
 }
