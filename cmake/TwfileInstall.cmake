@@ -2,8 +2,10 @@
 #   include/twfile/...                  the public headers, version.h included
 #   lib/libtwfile.a or libtwfile.so.*   static by default, shared with BUILD_SHARED_LIBS=ON
 #   lib/libtwfile_sql.a                 the SQL layer twfile::sql, when built (always static)
-#   lib/cmake/twfile/                   the CMake package: find_package(twfile CONFIG)
-#   lib/pkgconfig/twfile.pc             the same for pkg-config
+#   lib/libtwfile_json.a                the JSON form twfile::json, when built (always static)
+#   lib/cmake/twfile/                   the CMake package: find_package(twfile CONFIG),
+#                                       with the components sql and json
+#   lib/pkgconfig/twfile.pc             the same for pkg-config, and twfile-json.pc
 #   bin/qdf, share/man/man1/qdf.1       the tool and its manual page, when the tool is built
 # The CMake package finds its prefix from its own place, so an installed tree
 # can be moved as a whole; twfile.pc names the prefix it was installed to.
@@ -35,6 +37,13 @@ set(TWFILE_SQL_INSTALLED OFF)
 if(TARGET twfile_sql)
     set(TWFILE_SQL_INSTALLED ON)
     install(TARGETS twfile_sql EXPORT twfileTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+endif()
+# The JSON form, when built: twfile::json (a static library on nlohmann-json).
+set(TWFILE_JSON_INSTALLED OFF)
+if(TARGET twfile_json)
+    set(TWFILE_JSON_INSTALLED ON)
+    install(TARGETS twfile_json EXPORT twfileTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endif()
 # SQLite built here from its amalgamation goes with it (twfile::sqlite3).
@@ -93,6 +102,16 @@ install(CODE "
     configure_file(\"${PROJECT_BINARY_DIR}/twfile.pc.in\" \"${PROJECT_BINARY_DIR}/twfile.pc\" @ONLY)
 ")
 install(FILES ${PROJECT_BINARY_DIR}/twfile.pc DESTINATION ${TWFILE_INSTALL_PKGCONFIGDIR})
+# twfile-json.pc: the JSON form over twfile.pc and nlohmann-json's own file.
+if(TWFILE_JSON_INSTALLED)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/twfile-json.pc.in ${PROJECT_BINARY_DIR}/twfile-json.pc.in
+        @ONLY)
+    install(CODE "
+        set(TWFILE_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+        configure_file(\"${PROJECT_BINARY_DIR}/twfile-json.pc.in\" \"${PROJECT_BINARY_DIR}/twfile-json.pc\" @ONLY)
+    ")
+    install(FILES ${PROJECT_BINARY_DIR}/twfile-json.pc DESTINATION ${TWFILE_INSTALL_PKGCONFIGDIR})
+endif()
 
 # The tool, once it is part of the build. Against the shared library it finds
 # the library through a run path relative to itself.

@@ -2,7 +2,8 @@
 # Installs the library into a temporary prefix, static and shared, and builds
 # an example program out of tree against what was installed: once through the
 # CMake package (examples/CMakeLists.txt) and once through pkg-config with a
-# plain Makefile (examples/Makefile); then runs it. For the shared library it
+# plain Makefile (examples/Makefile); then runs it. The same for a program of
+# the JSON form (tests/consumer/json_consumer.cpp, twfile::json). For the shared library it
 # also checks the exports and the SONAME.
 #   scripts/test-install.sh [static|shared]...     (default: both)
 # TWFILE_EXAMPLE names the example program to run (default temp_file_demo),
@@ -115,9 +116,29 @@ for variant in "${variants[@]}"; do
         CXX="$compiler" CXXFLAGS="-O2 -Werror" LDFLAGS="$ldflags" "$example"
     run_example "$consumer/$example"
 
+    # The JSON form, twfile::json: a program that round-trips a document,
+    # through the CMake package's component and through twfile-json.pc.
+    echo "== $variant: the JSON form through the CMake package"
+    [ -f "$libdir/libtwfile_json.a" ] || fail "no libtwfile_json.a installed"
+    [ -f "$prefix/include/twfile/json/document_json.h" ] || fail "no JSON form headers installed"
+    consumer=$work/$variant/json-cmake
+    quietly cmake -S tests/consumer -B "$consumer" -G Ninja -DCMAKE_CXX_COMPILER="$compiler" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_FLAGS=-Werror
+    quietly cmake --build "$consumer" -j "$jobs" --target json_consumer
+    run_example "$consumer/json_consumer"
+
+    echo "== $variant: the JSON form through pkg-config"
+    consumer=$work/$variant/json-pkg-config
+    mkdir -p "$consumer"
+    # shellcheck disable=SC2046
+    quietly "$compiler" -std=c++17 -O2 -Werror -o "$consumer/json_consumer" \
+        "$root/tests/consumer/json_consumer.cpp" \
+        $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs twfile-json) $ldflags
+    run_example "$consumer/json_consumer"
+
     # Each program uses the installed library: linked into it when static,
     # loaded from the prefix when shared.
-    for program in "$work/$variant"/*-consumer/"$example"; do
+    for program in "$work/$variant"/*-consumer/"$example" "$work/$variant"/json-*/json_consumer; do
         loaded=$(ldd "$program" | grep libtwfile || true)
         if [ "$shared" = ON ]; then
             [[ "$loaded" == *"$libdir/libtwfile.so"* ]] || fail "$program loads: ${loaded:-no libtwfile}"

@@ -10,10 +10,10 @@ std::string Lower(std::string text) {
     return text;
 }
 
-void AddEncoding(CLI::App& command, Encoding& encoding) {
+void AddEncoding(CLI::App& command, json::Encoding& encoding) {
     AddChoice(command, "--encoding", encoding,
-              std::map<std::string, Encoding>{{"windows-1252", Encoding::Windows1252},
-                                              {"utf-8", Encoding::Utf8}},
+              std::map<std::string, json::Encoding>{{"windows-1252", json::Encoding::Windows1252},
+                                                    {"utf-8", json::Encoding::Utf8}},
               "How the file's bytes are read as text: windows-1252 (every byte string, the "
               "default) or utf-8");
 }

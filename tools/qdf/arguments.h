@@ -10,9 +10,11 @@
 
 #include <CLI/CLI.hpp>
 
-#include "encoding.h"
+#include <twfile/json/encoding.h>
 
 namespace qdf {
+
+namespace json = twfile::json;
 
 std::string Lower(std::string text);
 
@@ -38,7 +40,7 @@ CLI::Option* AddChoice(CLI::App& command, const std::string& name, T& target,
 }
 
 // --encoding windows-1252|utf-8.
-void AddEncoding(CLI::App& command, Encoding& encoding);
+void AddEncoding(CLI::App& command, json::Encoding& encoding);
 // --timeout SECONDS: the most time the database may spend on a statement.
 void AddTimeout(CLI::App& command, unsigned& seconds);
 // --param NAME=VALUE, repeatable.

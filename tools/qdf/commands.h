@@ -12,9 +12,10 @@
 #include <vector>
 
 #include <twfile/host/schema.h>
+#include <twfile/json/encoding.h>
+#include <twfile/json/error.h>
 #include <twfile/sql/dialect.h>
 
-#include "encoding.h"
 #include "row_writers.h"
 
 namespace qdf {
@@ -38,10 +39,28 @@ class Failure : public std::runtime_error {
     ExitStatus m_status;
 };
 
+namespace json = twfile::json;
+
+// Raises error, from the JSON form, as a Failure: input that does not fit is
+// bad usage (kExitUsage); a document that could not take a value failed
+// (kExitFailed), and the message boxes its error showed are dropped.
+[[noreturn]] void RaiseFailure(const json::Error& error);
+
+// Returns call(), a call of the JSON form, with its errors raised as
+// Failures.
+template <typename Call>
+decltype(auto) AsFailure(Call&& call) {
+    try {
+        return call();
+    } catch (const json::Error& error) {
+        RaiseFailure(error);
+    }
+}
+
 // show: documents, "-" for standard input.
 struct FileOptions {
     std::vector<std::string> files;
-    Encoding encoding = Encoding::Windows1252;
+    json::Encoding encoding = json::Encoding::Windows1252;
 };
 
 // Prints a readable summary of each document, an empty line between two.
@@ -52,7 +71,7 @@ int RunShow(const FileOptions& options, std::ostream& out, std::ostream& err);
 
 struct ExportOptions {
     std::vector<std::string> files;  // "-" reads standard input
-    Encoding encoding = Encoding::Windows1252;
+    json::Encoding encoding = json::Encoding::Windows1252;
     // JSON Lines even for one file.
     bool lines = false;
     // One line without spaces instead of indented JSON.
@@ -76,7 +95,7 @@ struct ImportOptions {
     std::string input;
     // The .qdf file to write, or "-" for out.
     std::string output;
-    Encoding encoding = Encoding::Windows1252;
+    json::Encoding encoding = json::Encoding::Windows1252;
     // Seconds to wait while another writer holds the output.
     double wait = 0;
 };
@@ -102,7 +121,7 @@ struct CheckOptions {
     std::vector<std::string> files;  // "-" reads standard input
     // A database or JSON schema to check the documents against instead.
     std::string schema;
-    Encoding encoding = Encoding::Windows1252;
+    json::Encoding encoding = json::Encoding::Windows1252;
     // One JSON object a line for each file instead: {"path", "ok",
     // "sectionsRead" (null when the file did not open), "error" (null or its
     // text), "findings" (the lines the text form prints)}.
@@ -146,7 +165,7 @@ struct EditOptions {
     // to remove from list.
     std::vector<std::string> arguments;
     std::string list;  // add and remove: "tables", "conditions", ...
-    Encoding encoding = Encoding::Windows1252;
+    json::Encoding encoding = json::Encoding::Windows1252;
 };
 
 int RunSet(const EditOptions& options, std::ostream& out, std::ostream& err);
@@ -165,7 +184,7 @@ int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err);
 struct DiffOptions {
     std::string a;  // "-" reads standard input
     std::string b;
-    Encoding encoding = Encoding::Windows1252;
+    json::Encoding encoding = json::Encoding::Windows1252;
     // One JSON object instead of one line a difference.
     bool json = false;
 };
@@ -186,7 +205,7 @@ struct ConditionOptions {
     std::optional<std::string> table;
     std::optional<std::string> attribute;
     std::string text;
-    Encoding encoding = Encoding::Windows1252;
+    json::Encoding encoding = json::Encoding::Windows1252;
 };
 
 // Binds the text to the attribute and prints on out the attribute, the SQL
@@ -206,7 +225,7 @@ struct SqlOptions {
     twfile::sql::Dialect dialect = twfile::sql::Dialect::SQLite;
     // A database or JSON schema that types the parameters.
     std::string schema;
-    Encoding encoding = Encoding::Windows1252;
+    json::Encoding encoding = json::Encoding::Windows1252;
 };
 
 // Prints the statement (ending with ";") and, after it, one SQL comment per
@@ -222,7 +241,7 @@ struct RunOptions {
     std::vector<std::string> parameters;
     std::optional<RowFormat> format;  // default: table on a terminal, else csv
     std::optional<std::uint64_t> limit;
-    Encoding encoding = Encoding::Windows1252;
+    json::Encoding encoding = json::Encoding::Windows1252;
     // The most seconds the database may take for each statement, 0 for no
     // limit.
     unsigned timeout = 0;

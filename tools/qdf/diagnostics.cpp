@@ -3,6 +3,8 @@
 #include <twfile/framework/message_box.h>
 #include <twfile/host/error.h>
 
+#include "commands.h"
+
 namespace qdf {
 
 namespace {
@@ -84,6 +86,12 @@ void PrintDiagnostics(std::ostream& err, std::string_view context, const Diagnos
     }
     for (const std::string& text : diagnostics.messages)
         PrintMessage(err, context, text);
+}
+
+void RaiseFailure(const json::Error& error) {
+    if (error.kind() == json::Error::Kind::Invalid) throw Failure(kExitUsage, error.what());
+    TakeMessages();
+    throw Failure(kExitFailed, error.what());
 }
 
 }  // namespace qdf

@@ -5,9 +5,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <twfile/json/lossy_members.h>
 #include "arguments.h"
 #include "input.h"
-#include "lossy_members.h"
 #include "output.h"
 #include "suggestion.h"
 
@@ -23,8 +23,8 @@ constexpr const char* kLossy = "the file cannot carry these members back unchang
 // Names on err each member of doc that the file cannot carry back
 // unchanged; true when there is one.
 bool NameLossyMembers(const CTWFileQDF& doc, const std::string& name, std::ostream& err) {
-    const std::vector<LossyMember> lossy = FindLossyMembers(doc);
-    for (const LossyMember& member : lossy)
+    const std::vector<json::LossyMember> lossy = json::FindLossyMembers(doc);
+    for (const json::LossyMember& member : lossy)
         PrintMessage(err, name, member.member + ": " + member.reason);
     return !lossy.empty();
 }

@@ -8,7 +8,6 @@
 #include <thread>
 #include <utility>
 
-
 #include "input.h"
 
 namespace qdf {

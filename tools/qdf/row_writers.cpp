@@ -6,10 +6,12 @@
 #include <cstring>
 #include <vector>
 
-#include "encoding.h"
+#include <twfile/json/encoding.h>
 #include "visible_text.h"
 
 namespace qdf {
+
+namespace json = twfile::json;
 
 namespace sql = twfile::sql;
 
@@ -250,7 +252,7 @@ class JsonWriter : public BufferedWriter {
             if (c >= 0x80) {
                 std::size_t next = pos;
                 char32_t codePoint = 0;
-                if (utf8::Next(text, next, codePoint)) {
+                if (json::utf8::Next(text, next, codePoint)) {
                     m_buffer.append(text, pos, next - pos);
                     pos = next;
                 } else {

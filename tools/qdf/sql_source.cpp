@@ -30,11 +30,11 @@ namespace sql = twfile::sql;
 
 namespace {
 
-std::string Decoded(const std::string& bytes, Encoding encoding, const char* member) {
-    return DecodeText(bytes, encoding, member);
+std::string Decoded(const std::string& bytes, json::Encoding encoding, const char* member) {
+    return AsFailure([&] { return json::DecodeText(bytes, encoding, member); });
 }
 
-void DecodeAll(std::vector<std::string>& texts, Encoding encoding, const char* member) {
+void DecodeAll(std::vector<std::string>& texts, json::Encoding encoding, const char* member) {
     for (std::string& text : texts)
         text = Decoded(text, encoding, member);
 }
@@ -108,7 +108,7 @@ void FailWithPendingError(int status, const std::string& context) {
     throw Failure(static_cast<ExitStatus>(status), message);
 }
 
-sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, std::ostream& err) {
+sql::QuerySource LoadQuery(const std::string& file, json::Encoding encoding, std::ostream& err) {
     const DocumentInput input(file);
     CTWFileQDF doc;
     const LoadReport report = LoadDocument(input.path(), doc);

@@ -9,21 +9,23 @@
 #include <string>
 #include <vector>
 
+#include <twfile/json/encoding.h>
 #include <twfile/sql/check.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/query_source.h>
 #include <twfile/sql/schema.h>
 #include <twfile/sql/statement.h>
 
-#include "encoding.h"
-
 namespace qdf {
+
+namespace json = twfile::json;
 
 // Reads file ("-": standard input) and gives its query with every text
 // decoded from encoding to UTF-8, the engines' text. Raises a Failure: exit
 // 2 when the file cannot be opened or a text is not valid in the encoding, 1
 // when the read stopped at an error. The library's messages go to err.
-twfile::sql::QuerySource LoadQuery(const std::string& file, Encoding encoding, std::ostream& err);
+twfile::sql::QuerySource LoadQuery(const std::string& file, json::Encoding encoding,
+                                   std::ostream& err);
 
 // The values of "NAME=VALUE" arguments (split at the first "="). Raises a
 // Failure (exit 2) for an argument without "=" or a name given twice.

@@ -2,9 +2,11 @@
 
 #include <cstring>
 
-#include "encoding.h"
+#include <twfile/json/encoding.h>
 
 namespace qdf {
+
+namespace json = twfile::json;
 
 namespace {
 
@@ -32,7 +34,7 @@ void AppendVisible(std::string& out, std::string_view text, const VisibleStyle& 
         if (c >= 0x80) {
             std::size_t next = pos;
             char32_t codePoint = 0;
-            if (!utf8::Next(text, next, codePoint)) {
+            if (!json::utf8::Next(text, next, codePoint)) {
                 if (style.onlyUtf8) {
                     AppendEscape(out, "\\x", c);
                 } else {

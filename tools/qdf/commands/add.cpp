@@ -5,8 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <twfile/json/document_json.h>
 #include "command_table.h"
-#include "document_json.h"
 #include "editing.h"
 
 namespace qdf {
@@ -16,10 +16,10 @@ int RunAdd(const EditOptions& options, std::ostream& out, std::ostream& err) {
         options,
         [&](CTWFileQDF& doc) {
             const Member& list = ListAt(options.list);
-            Json items = MemberToJson(doc, list, options.encoding);
+            Json items = AsFailure([&] { return json::MemberToJson(doc, list, options.encoding); });
             for (const std::string& text : options.arguments)
                 items.push_back(text);
-            ApplyMember(items, list, doc, options.encoding);
+            AsFailure([&] { return json::ApplyMember(items, list, doc, options.encoding); });
             return true;
         },
         out, err);

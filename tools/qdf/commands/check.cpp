@@ -12,15 +12,15 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <twfile/json/document_json.h>
+#include <twfile/json/lossy_members.h>
 #include "arguments.h"
 #include "command_table.h"
 #include "commands.h"
 #include "diagnostics.h"
-#include "document_json.h"
 #include "input.h"
 #include "interrupt.h"
 #include "loading.h"
-#include "lossy_members.h"
 #include "sql_source.h"
 
 namespace qdf {
@@ -74,7 +74,7 @@ CheckResult CheckFile(const std::string& file) {
     if (report.droppedAt) {
         result.findings.push_back(DroppedPlace(report) + ": text that a save would drop");
     }
-    for (const LossyMember& member : FindLossyMembers(doc)) {
+    for (const json::LossyMember& member : json::FindLossyMembers(doc)) {
         result.findings.push_back(member.member + " " + member.reason);
     }
     result.sectionsRead = Json::object();
@@ -88,11 +88,12 @@ void PrintCheck(const std::string& file, const CheckResult& result, bool json, s
     if (json) {
         Json findings = Json::array();
         for (const std::string& finding : result.findings)
-            findings.push_back(ForeignText(finding));
-        out << Json{{"path", ForeignText(file)},
+            findings.push_back(json::ForeignText(finding));
+        out << Json{{"path", json::ForeignText(file)},
                     {"ok", result.findings.empty()},
                     {"sectionsRead", result.sectionsRead},
-                    {"error", result.error.empty() ? Json() : Json(ForeignText(result.error))},
+                    {"error",
+                     result.error.empty() ? Json() : Json(json::ForeignText(result.error))},
                     {"findings", std::move(findings)}}
                    .dump()
             << '\n';

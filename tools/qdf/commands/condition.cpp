@@ -47,7 +47,7 @@ Words Split(const std::string& text) {
 
 class Printer {
   public:
-    Printer(std::ostream& out, std::ostream& err, Encoding encoding)
+    Printer(std::ostream& out, std::ostream& err, json::Encoding encoding)
         : m_out(out), m_err(err), m_encoding(encoding) {}
 
     void Line(const char* label, const std::string& value) {
@@ -58,7 +58,7 @@ class Printer {
     }
 
     std::string Text(std::string_view bytes, const char* what) const {
-        return DecodeText(bytes, m_encoding, what);
+        return AsFailure([&] { return json::DecodeText(bytes, m_encoding, what); });
     }
 
     // Prints the library's error, if any, after step; true when there was one.
@@ -71,7 +71,7 @@ class Printer {
   private:
     std::ostream& m_out;
     std::ostream& m_err;
-    Encoding m_encoding;
+    json::Encoding m_encoding;
 };
 
 // The condition text and its attribute's table and name, in the encoding's
@@ -84,16 +84,20 @@ struct Binding {
 
 Binding Bind(const ConditionOptions& options) {
     Binding bound;
-    bound.text = EncodeText(options.text, options.encoding, "condition text");
+    bound.text = AsFailure(
+        [&] { return json::EncodeText(options.text, options.encoding, "condition text"); });
     const std::string first = Split(bound.text).attribute;
     const std::size_t dot = first.find('.');
     if (options.table) {
-        bound.table = EncodeText(*options.table, options.encoding, "--table");
+        bound.table = AsFailure(
+            [&] { return json::EncodeText(*options.table, options.encoding, "--table"); });
     } else if (dot != std::string::npos && dot > 0) {
         bound.table = first.substr(0, dot);
     }
-    bound.attribute = options.attribute
-                          ? EncodeText(*options.attribute, options.encoding, "--attribute")
+    bound.attribute =
+        options.attribute ? AsFailure([&] {
+            return json::EncodeText(*options.attribute, options.encoding, "--attribute");
+        })
                           : (dot == std::string::npos ? first : first.substr(dot + 1));
     if (bound.attribute.empty()) {
         throw Failure(kExitUsage,

@@ -11,10 +11,10 @@
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
+#include <twfile/json/document_json.h>
 #include "arguments.h"
 #include "command_table.h"
 #include "commands.h"
-#include "document_json.h"
 #include "input.h"
 #include "loading.h"
 
@@ -30,11 +30,11 @@ struct Difference {
     Json b;
 };
 
-std::vector<Difference> Compare(const CTWFileQDF& a, const CTWFileQDF& b, Encoding encoding) {
+std::vector<Difference> Compare(const CTWFileQDF& a, const CTWFileQDF& b, json::Encoding encoding) {
     std::vector<Difference> differences;
     for (const twfile::query::Member& member : twfile::query::Members()) {
-        const Json left = MemberToJson(a, member, encoding);
-        const Json right = MemberToJson(b, member, encoding);
+        const Json left = AsFailure([&] { return json::MemberToJson(a, member, encoding); });
+        const Json right = AsFailure([&] { return json::MemberToJson(b, member, encoding); });
         if (member.kind != twfile::query::MemberKind::List) {
             if (left != right) differences.push_back({member.path, left, right});
             continue;

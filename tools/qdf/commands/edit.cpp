@@ -14,8 +14,8 @@
 #include <twfile/query/file_stamp.h>
 #include <CLI/CLI.hpp>
 
+#include <twfile/json/document_json.h>
 #include "command_table.h"
-#include "document_json.h"
 #include "editing.h"
 #include "input.h"
 #include "output.h"
@@ -67,10 +67,12 @@ namespace {
 
 // The document's JSON form as edit offers it.
 std::string EditableText(const CTWFileQDF& doc, const EditOptions& options) {
-    Json json = DocumentToJson(doc, options.file, LoadReport{}, options.encoding);
+    json::ReadReport report;
+    report.file = options.file;
+    Json form = AsFailure([&] { return json::DocumentToJson(doc, report, options.encoding); });
     for (const char* key : {"file", "sectionsRead", "statusReport", "error"})
-        json.erase(key);
-    return json.dump(2) + "\n";
+        form.erase(key);
+    return form.dump(2) + "\n";
 }
 
 }  // namespace
@@ -142,7 +144,7 @@ int RunEdit(const EditOptions& options, std::ostream& /*out*/, std::ostream& err
         RequireWhole(file, doc, report, err);
         const bool changed = Apply(
             [&](CTWFileQDF& d) {
-                ApplyJson(edited, d, options.encoding);
+                AsFailure([&] { return json::ApplyJson(edited, d, options.encoding); });
                 return true;
             },
             doc, file, err);

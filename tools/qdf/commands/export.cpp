@@ -14,7 +14,7 @@
 #include "loading.h"
 #include "output.h"
 
-#include "document_json.h"
+#include <twfile/json/document_json.h>
 
 namespace qdf {
 
@@ -27,6 +27,19 @@ std::string Dumped(const Json& json, bool compact) {
     return (compact ? json.dump() : json.dump(2)) + "\n";
 }
 
+// How file was read, as the JSON form reports it.
+json::ReadReport ReadReportOf(const std::string& file, const LoadReport& report) {
+    json::ReadReport read;
+    read.file = file;
+    read.statusReport = report.statusReport;
+    if (report.diagnostics.error) {
+        read.error = json::ReadReport::Stop{report.diagnostics.error->number,
+                                            report.diagnostics.error->message, std::nullopt};
+        if (report.errorAt) read.error->at = {report.errorAt->line, report.errorAt->byte};
+    }
+    return read;
+}
+
 }  // namespace
 
 int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
@@ -34,21 +47,23 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
     Render render;
     render.document = [&](std::ostream& out, const std::string& file, const CTWFileQDF& doc,
                           const LoadReport& report) {
-        CheckDecodable(doc, options.encoding);  // a failure prints nothing of the document
-        JsonText text(out, lines || options.compact);
+        // A failure prints nothing of the document.
+        AsFailure([&] { return json::CheckDecodable(doc, options.encoding); });
+        json::JsonText text(out, lines || options.compact);
         if (lines) {
             text.BeginObject();
             text.Key("path");
-            text.String(ForeignText(file));
+            text.String(json::ForeignText(file));
             text.Key("document");
         }
-        WriteDocumentJson(text, doc, file, report, options.encoding);
+        json::WriteDocumentJson(text, doc, ReadReportOf(file, report), options.encoding);
         if (lines) text.EndObject();
         text.EndLine();
     };
     if (lines) {
         render.unread = [](const std::string& file, const std::string& why) {
-            return Dumped(Json{{"path", ForeignText(file)}, {"error", ForeignText(why)}}, true);
+            return Dumped(
+                Json{{"path", json::ForeignText(file)}, {"error", json::ForeignText(why)}}, true);
         };
     }
     if (options.output.empty())

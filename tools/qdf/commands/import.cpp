@@ -6,13 +6,13 @@
 #include <twfile/query/qdf.h>
 #include <nlohmann/json.hpp>
 
+#include <twfile/json/document_json.h>
+#include <twfile/json/lossy_members.h>
 #include "arguments.h"
 #include "command_table.h"
 #include "commands.h"
 #include "diagnostics.h"
-#include "document_json.h"
 #include "input.h"
-#include "lossy_members.h"
 #include "output.h"
 
 namespace qdf {
@@ -28,16 +28,16 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
             return kExitFailed;
         }
         try {
-            ReadJson(input.stream(), doc, options.encoding);
+            AsFailure([&] { return json::ReadJson(input.stream(), doc, options.encoding); });
         } catch (const Failure& failure) {
             input.CheckRead();  // a failed read ends the text early
             throw Failure(failure.status(), name + ": " + failure.what());
         }
         input.CheckRead();
 
-        const std::vector<LossyMember> lossy = FindLossyMembers(doc);
+        const std::vector<json::LossyMember> lossy = json::FindLossyMembers(doc);
         if (!lossy.empty()) {
-            for (const LossyMember& member : lossy) {
+            for (const json::LossyMember& member : lossy) {
                 PrintMessage(err, name, member.member + ": " + member.reason);
             }
             PrintMessage(err, options.output,

@@ -5,8 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <twfile/json/document_json.h>
 #include "command_table.h"
-#include "document_json.h"
 #include "editing.h"
 
 namespace qdf {
@@ -16,7 +16,8 @@ int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err) 
         options,
         [&](CTWFileQDF& doc) {
             const Member& list = ListAt(options.list);
-            const Json items = MemberToJson(doc, list, options.encoding);
+            const Json items =
+                AsFailure([&] { return json::MemberToJson(doc, list, options.encoding); });
             std::vector<bool> removed(items.size(), false);
             for (const std::string& text : options.arguments) {
                 const bool digits = !text.empty() && text.size() < 10 &&
@@ -32,7 +33,7 @@ int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err) 
             for (std::size_t i = 0; i < items.size(); ++i) {
                 if (!removed[i]) kept.push_back(items[i]);
             }
-            ApplyMember(kept, list, doc, options.encoding);
+            AsFailure([&] { return json::ApplyMember(kept, list, doc, options.encoding); });
             return true;
         },
         out, err);

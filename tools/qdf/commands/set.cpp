@@ -6,8 +6,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <twfile/json/document_json.h>
 #include "command_table.h"
-#include "document_json.h"
 #include "editing.h"
 
 namespace qdf {
@@ -27,7 +27,9 @@ int RunSet(const EditOptions& options, std::ostream& out, std::ostream& err) {
                 values.emplace_back(&member, ValueFor(member, assignment.substr(equals + 1)));
             }
             for (const auto& value : values)
-                ApplyMember(value.second, *value.first, doc, options.encoding);
+                AsFailure([&] {
+                    return json::ApplyMember(value.second, *value.first, doc, options.encoding);
+                });
             return true;
         },
         out, err);

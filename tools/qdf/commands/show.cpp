@@ -43,10 +43,10 @@ std::string Colour(const std::string& text) {
 
 class Summary {
   public:
-    Summary(const CTWFileQDF& doc, Encoding encoding) : m_doc(doc), m_encoding(encoding) {}
+    Summary(const CTWFileQDF& doc, json::Encoding encoding) : m_doc(doc), m_encoding(encoding) {}
 
     std::string Text(const CString& text, const std::string& member) const {
-        return DecodeText(Bytes(text), m_encoding, member);
+        return AsFailure([&] { return json::DecodeText(Bytes(text), m_encoding, member); });
     }
 
     void Line(const char* label, const std::string& value) {
@@ -102,14 +102,14 @@ class Summary {
 
   private:
     const CTWFileQDF& m_doc;
-    Encoding m_encoding;
+    json::Encoding m_encoding;
     std::ostringstream m_out;
 };
 
 }  // namespace
 
 std::string FormatSummary(const CTWFileQDF& doc, const std::string& file, const LoadReport& report,
-                          Encoding encoding) {
+                          json::Encoding encoding) {
     Summary s(doc, encoding);
     s.Line("File", file);
     s.Line("Database", Quoted(s.Text(doc.m_strDatabase, "database")));
@@ -165,7 +165,7 @@ std::string FormatSummary(const CTWFileQDF& doc, const std::string& file, const 
     if (report.statusReport.empty()) {
         s.Line("Status report", "none");
     } else {
-        std::string text = DecodeText(report.statusReport, Encoding::Windows1252, "");
+        std::string text = json::DecodeText(report.statusReport, json::Encoding::Windows1252, "");
         while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) {
             text.resize(text.size() - 2);
         }

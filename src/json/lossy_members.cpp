@@ -1,10 +1,10 @@
-#include "lossy_members.h"
+#include <twfile/json/lossy_members.h>
 
 #include <string_view>
 
 #include <twfile/query/members.h>
 
-namespace qdf {
+namespace twfile::json {
 
 namespace {
 
@@ -85,4 +85,4 @@ std::vector<LossyMember> FindLossyMembers(const CTWFileQDF& doc) {
     return found;
 }
 
-}  // namespace qdf
+}  // namespace twfile::json

@@ -1,6 +1,6 @@
-#include "encoding.h"
+#include <twfile/json/encoding.h>
 
-namespace qdf::cp1252 {
+namespace twfile::json::cp1252 {
 
 namespace {
 
@@ -37,4 +37,4 @@ std::string Decode(std::string_view bytes) {
     return out;
 }
 
-}  // namespace qdf::cp1252
+}  // namespace twfile::json::cp1252

@@ -1,14 +1,14 @@
 // Members whose value the file format cannot carry back unchanged: saved and
 // read again, they would come back different.
-#ifndef QDF_LOSSY_MEMBERS_H
-#define QDF_LOSSY_MEMBERS_H
+#ifndef TWFILE_JSON_LOSSY_MEMBERS_H
+#define TWFILE_JSON_LOSSY_MEMBERS_H
 
 #include <string>
 #include <vector>
 
 #include <twfile/query/qdf.h>
 
-namespace qdf {
+namespace twfile::json {
 
 struct LossyMember {
     // The member's path in the JSON form, e.g. "tables[2]".
@@ -26,6 +26,6 @@ struct LossyMember {
 //   reading) or with a NUL byte.
 std::vector<LossyMember> FindLossyMembers(const CTWFileQDF& doc);
 
-}  // namespace qdf
+}  // namespace twfile::json
 
-#endif  // QDF_LOSSY_MEMBERS_H
+#endif  // TWFILE_JSON_LOSSY_MEMBERS_H

@@ -1,14 +1,16 @@
 // How the byte strings of a document become the text of JSON, summaries and
 // command-line arguments, and back.
-#ifndef QDF_ENCODING_H
-#define QDF_ENCODING_H
+#ifndef TWFILE_JSON_ENCODING_H
+#define TWFILE_JSON_ENCODING_H
 
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace qdf {
+#include <twfile/json/error.h>
+
+namespace twfile::json {
 
 // Windows-1252 (the default) reads every byte string; UTF-8 reads only byte
 // strings that are well-formed UTF-8.
@@ -18,22 +20,22 @@ enum class Encoding { Windows1252, Utf8 };
 const char* EncodingName(Encoding encoding);
 
 // The bytes of a document member as UTF-8 text. Bytes that are not valid in
-// the encoding raise a Failure that names member and the offset.
+// the encoding raise an Error (Invalid) that names member and the offset.
 std::string DecodeText(std::string_view bytes, Encoding encoding, std::string_view member);
 
 // The bytes that stand for text (UTF-8) in the encoding. A character the
-// encoding cannot hold, or text that is not UTF-8, raises a Failure that
+// encoding cannot hold, or text that is not UTF-8, raises an Error (Invalid) that
 // names member.
 std::string EncodeText(std::string_view text, Encoding encoding, std::string_view member);
 
-}  // namespace qdf
+}  // namespace twfile::json
 
 // Windows-1252 with the total mapping of the WHATWG Encoding Standard: every
 // byte has a code point (the five bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D that
 // the code page leaves unassigned map to the C1 controls of the same value),
 // and the mapping is one to one, so any byte string survives a decode and an
 // encode unchanged.
-namespace qdf::cp1252 {
+namespace twfile::json::cp1252 {
 
 // The code point of byte.
 char32_t ToCodePoint(unsigned char byte);
@@ -43,10 +45,10 @@ std::optional<unsigned char> FromCodePoint(char32_t codePoint);
 // bytes as UTF-8 text.
 std::string Decode(std::string_view bytes);
 
-}  // namespace qdf::cp1252
+}  // namespace twfile::json::cp1252
 
 // UTF-8: decoding one code point at a time and encoding.
-namespace qdf::utf8 {
+namespace twfile::json::utf8 {
 
 // Decodes the code point at text[pos] and moves pos past it. Returns false,
 // with pos unchanged, at a sequence that is not well-formed UTF-8 (a stray
@@ -60,6 +62,6 @@ void Append(std::string& out, char32_t codePoint);
 // The offset of the first ill-formed sequence, or npos when text is valid.
 std::size_t FindInvalid(std::string_view text);
 
-}  // namespace qdf::utf8
+}  // namespace twfile::json::utf8
 
-#endif  // QDF_ENCODING_H
+#endif  // TWFILE_JSON_ENCODING_H

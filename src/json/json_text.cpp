@@ -1,8 +1,8 @@
-#include "json_text.h"
+#include <twfile/json/json_text.h>
 
 #include <cstdio>
 
-namespace qdf {
+namespace twfile::json {
 
 namespace {
 
@@ -181,4 +181,4 @@ void JsonText::Escaped(std::string_view text) {
     }
 }
 
-}  // namespace qdf
+}  // namespace twfile::json

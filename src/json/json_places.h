@@ -1,14 +1,14 @@
 // Where each member of the document sits in the JSON form, shared by the
 // code that writes the form and the code that reads it.
-#ifndef QDF_JSON_PLACES_H
-#define QDF_JSON_PLACES_H
+#ifndef TWFILE_SRC_JSON_JSON_PLACES_H
+#define TWFILE_SRC_JSON_JSON_PLACES_H
 
 #include <cstddef>
 #include <string>
 
 #include <twfile/query/members.h>
 
-namespace qdf {
+namespace twfile::json {
 
 // A member's place in the JSON form: "key", "object.key" or
 // "object.key[index]".
@@ -26,6 +26,6 @@ std::size_t ArraySize(const Place& array);
 // path with "[index]" after it.
 std::string Indexed(const std::string& path, std::size_t index);
 
-}  // namespace qdf
+}  // namespace twfile::json
 
-#endif  // QDF_JSON_PLACES_H
+#endif  // TWFILE_SRC_JSON_JSON_PLACES_H

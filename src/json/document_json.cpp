@@ -1,4 +1,4 @@
-#include "document_json.h"
+#include <twfile/json/document_json.h>
 
 #include <algorithm>
 #include <climits>
@@ -14,12 +14,11 @@
 #include <twfile/host/error.h>
 #include <twfile/query/members.h>
 
-#include "commands.h"
-#include "diagnostics.h"
-#include "encoding.h"
-#include "json_places.h"
+#include <twfile/json/encoding.h>
 
-namespace qdf {
+#include "json/json_places.h"
+
+namespace twfile::json {
 
 using Json = nlohmann::ordered_json;
 
@@ -110,10 +109,9 @@ std::string ForeignText(std::string_view bytes) {
     return cp1252::Decode(bytes);
 }
 
-Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadReport& report,
-                    Encoding encoding) {
+Json DocumentToJson(const CTWFileQDF& doc, const ReadReport& report, Encoding encoding) {
     Json json = Json::object();
-    json["file"] = ForeignText(file);
+    json["file"] = ForeignText(report.file);
     for (const Member& member : Members()) {
         Json value = MemberToJson(doc, member, encoding);
         const Place place = PlaceOf(member);
@@ -131,12 +129,12 @@ Json DocumentToJson(const CTWFileQDF& doc, const std::string& file, const LoadRe
     }
     json["sectionsRead"] = sections;
     json["statusReport"] = ForeignText(report.statusReport);
-    if (report.diagnostics.error) {
-        json["error"] = Json{{"number", report.diagnostics.error->number},
-                             {"message", ForeignText(report.diagnostics.error->message)}};
-        if (report.errorAt) {
-            json["error"]["line"] = report.errorAt->line;
-            json["error"]["byte"] = report.errorAt->byte;
+    if (report.error) {
+        json["error"] =
+            Json{{"number", report.error->number}, {"message", ForeignText(report.error->message)}};
+        if (report.error->at) {
+            json["error"]["line"] = report.error->at->line;
+            json["error"]["byte"] = report.error->at->byte;
         }
     } else {
         json["error"] = nullptr;
@@ -163,11 +161,11 @@ void CheckDecodable(const CTWFileQDF& doc, Encoding encoding) {
     }
 }
 
-void WriteDocumentJson(JsonText& text, const CTWFileQDF& doc, const std::string& file,
-                       const LoadReport& report, Encoding encoding) {
+void WriteDocumentJson(JsonText& text, const CTWFileQDF& doc, const ReadReport& report,
+                       Encoding encoding) {
     text.BeginObject();
     text.Key("file");
-    text.String(ForeignText(file));
+    text.String(ForeignText(report.file));
     // The members of one object, and the elements of one array, are
     // neighbours in the table.
     std::string object;
@@ -230,23 +228,31 @@ void WriteDocumentJson(JsonText& text, const CTWFileQDF& doc, const std::string&
     text.Key("statusReport");
     text.String(ForeignText(report.statusReport));
     text.Key("error");
-    if (!report.diagnostics.error) {
+    if (!report.error) {
         text.Null();
     } else {
         text.BeginObject();
         text.Key("number");
-        text.Number(report.diagnostics.error->number);
+        text.Number(report.error->number);
         text.Key("message");
-        text.String(ForeignText(report.diagnostics.error->message));
-        if (report.errorAt) {
+        text.String(ForeignText(report.error->message));
+        if (report.error->at) {
             text.Key("line");
-            text.Number(report.errorAt->line);
+            text.Number(report.error->at->line);
             text.Key("byte");
-            text.Number(report.errorAt->byte);
+            text.Number(report.error->at->byte);
         }
         text.EndObject();
     }
     text.EndObject();
 }
 
-}  // namespace qdf
+void WriteDocument(std::ostream& out, const CTWFileQDF& doc, const ReadReport& report,
+                   const WriteOptions& options) {
+    CheckDecodable(doc, options.encoding);  // a failure writes nothing of the document
+    JsonText text(out, options.compact);
+    WriteDocumentJson(text, doc, report, options.encoding);
+    text.EndLine();
+}
+
+}  // namespace twfile::json

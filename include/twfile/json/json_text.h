@@ -1,17 +1,17 @@
 // JSON text written as it is made, in the layout nlohmann::json's dump()
 // gives (indented by two spaces, or compact), so that a document of a
 // million list lines goes out without a tree of a million values.
-#ifndef QDF_JSON_TEXT_H
-#define QDF_JSON_TEXT_H
+#ifndef TWFILE_JSON_JSON_TEXT_H
+#define TWFILE_JSON_JSON_TEXT_H
 
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "encoding.h"
+#include <twfile/json/encoding.h>
 
-namespace qdf {
+namespace twfile::json {
 
 class JsonText {
   public:
@@ -54,6 +54,6 @@ class JsonText {
     bool m_afterKey = false;
 };
 
-}  // namespace qdf
+}  // namespace twfile::json
 
-#endif  // QDF_JSON_TEXT_H
+#endif  // TWFILE_JSON_JSON_TEXT_H

@@ -1,6 +1,6 @@
-#include "encoding.h"
+#include <twfile/json/encoding.h>
 
-namespace qdf::utf8 {
+namespace twfile::json::utf8 {
 
 bool Next(std::string_view text, std::size_t& pos, char32_t& codePoint) {
     if (pos >= text.size()) return false;
@@ -70,4 +70,4 @@ std::size_t FindInvalid(std::string_view text) {
     return std::string_view::npos;
 }
 
-}  // namespace qdf::utf8
+}  // namespace twfile::json::utf8

@@ -1,10 +1,8 @@
-#include "encoding.h"
+#include <twfile/json/encoding.h>
 
 #include <cstdio>
 
-#include "commands.h"
-
-namespace qdf {
+namespace twfile::json {
 
 namespace {
 
@@ -15,8 +13,8 @@ std::string CodePointName(char32_t codePoint) {
 }
 
 [[noreturn]] void NotUtf8(std::string_view member, std::size_t offset, const char* hint) {
-    throw Failure(kExitUsage, std::string(member) + ": not valid UTF-8 at byte " +
-                                  std::to_string(offset) + hint);
+    throw Error(Error::Kind::Invalid,
+                std::string(member) + ": not valid UTF-8 at byte " + std::to_string(offset) + hint);
 }
 
 }  // namespace
@@ -45,12 +43,13 @@ std::string EncodeText(std::string_view text, Encoding encoding, std::string_vie
     while (utf8::Next(text, pos, codePoint)) {
         const auto byte = cp1252::FromCodePoint(codePoint);
         if (!byte) {
-            throw Failure(kExitUsage, std::string(member) + ": the character " +
-                                          CodePointName(codePoint) + " has no windows-1252 byte");
+            throw Error(Error::Kind::Invalid, std::string(member) + ": the character " +
+                                                  CodePointName(codePoint) +
+                                                  " has no windows-1252 byte");
         }
         out += static_cast<char>(*byte);
     }
     return out;
 }
 
-}  // namespace qdf
+}  // namespace twfile::json

@@ -8,19 +8,32 @@
 
 #include <twfile/host/error.h>
 
-#include "commands.h"
-#include "document_json.h"
-#include "lossy_members.h"
+#include <twfile/json/document_json.h>
+#include <twfile/json/lossy_members.h>
+
 #include "support/support.h"
-#include "tool_support.h"
+#include "testing/fault_switch.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-using qdf::Encoding;
+using twfile::json::Encoding;
+using twfile::json::Error;
+using twfile::json::ReadReport;
 
 Json Export(const CTWFileQDF& doc) {
-    return qdf::DocumentToJson(doc, "doc.qdf", qdf::LoadReport{}, Encoding::Windows1252);
+    return twfile::json::DocumentToJson(doc, ReadReport{"doc.qdf", "", std::nullopt},
+                                        Encoding::Windows1252);
+}
+
+// The kind and message of the Error that reading text into doc raises.
+std::pair<Error::Kind, std::string> ErrorOf(const std::string& text, CTWFileQDF& doc) {
+    try {
+        twfile::json::ReadJson(text, doc, Encoding::Windows1252);
+    } catch (const Error& error) {
+        return {error.kind(), error.what()};
+    }
+    return {Error::Kind::Invalid, "accepted"};
 }
 
 // The keys of object in order, those of an object inside it in braces.
@@ -34,10 +47,13 @@ std::string Keys(const Json& object) {
 }
 
 TEST(DocumentJson, HasEveryKeyInOrderAndShowsWhatWasRead) {
-    twtest::CaptureMessages();
     CTWFileQDF doc;
-    const qdf::LoadReport report = qdf::LoadDocument(twtest::Example("damaged.qdf"), doc);
-    const Json json = qdf::DocumentToJson(doc, "damaged.qdf", report, Encoding::Windows1252);
+    doc.Open((std::string(TWFILE_SOURCE_DIR) + "/examples/damaged.qdf").c_str(), 0);
+    const ReadReport report{
+        "damaged.qdf", "",
+        ReadReport::Stop{CTWError::GetNumber(), CTWError::GetMessage(), {{33, 454}}}};
+    CTWError::Clear();
+    const Json json = twfile::json::DocumentToJson(doc, report, Encoding::Windows1252);
     EXPECT_EQ(Keys(json),
               "file database tables attributes nonDisplayAttributes conditions joins defaultValues "
               "flags{editedSQL activeQuery readOnly selectionByRow autoRunWithoutConditions} "
@@ -51,13 +67,7 @@ TEST(DocumentJson, HasEveryKeyInOrderAndShowsWhatWasRead) {
     EXPECT_EQ(json["printer"]["strings"].size(), 8u);
     EXPECT_TRUE(json["flags"]["readOnly"].is_boolean());
     EXPECT_EQ(json["sectionsRead"]["CONDITIONS"], false);
-    EXPECT_EQ(json["error"]["number"], -1);
-    EXPECT_EQ(json["error"]["message"], "Unexpected end-of-file found in Query Definition file");
-    EXPECT_EQ(json["error"]["byte"], 454);  // the end of the file, on its last line
-    EXPECT_EQ(json["error"]["line"], 33);
-    EXPECT_NE(json["statusReport"].get<std::string>().find("CONDITIONS\r\n"), std::string::npos);
     EXPECT_TRUE(Export(doc)["error"].is_null());
-    EXPECT_EQ(CTWError::GetNumber(), 0);  // the tool leaves the error service clear
 }
 
 // Import starts from a new document: missing keys keep its values, lists
@@ -66,10 +76,10 @@ TEST(DocumentJson, ImportStartsFromANewDocument) {
     const CTWFileQDF fresh;
     CTWFileQDF doc;
     doc.AddTable(new CString("OLD"));
-    qdf::ApplyJson(Json::parse(R"({"tables": ["A", "B"], "flags": {"readOnly": true},
+    twfile::json::ApplyJson(Json::parse(R"({"tables": ["A", "B"], "flags": {"readOnly": true},
         "time": {"text": "UTC"}, "display": {"property1": -2147483648, "property2": 2147483647},
         "file": 5, "sectionsRead": "x", "statusReport": [], "error": {"number": -1}})"),
-                   doc, Encoding::Windows1252);
+                            doc, Encoding::Windows1252);
     Json expected = Export(fresh);
     expected["tables"] = Json::parse(R"(["A", "B"])");
     expected["flags"]["readOnly"] = true;
@@ -118,18 +128,34 @@ TEST(DocumentJson, ImportNamesTheMemberThatDoesNotFit) {
             CTWFileQDF doc;
             try {
                 std::istringstream text(c.first);
-                stream ? qdf::ReadJson(text, doc, Encoding::Windows1252)
-                       : qdf::ApplyJson(Json::parse(c.first), doc, Encoding::Windows1252);
+                stream ? twfile::json::ReadJson(text, doc, Encoding::Windows1252)
+                       : twfile::json::ApplyJson(Json::parse(c.first), doc, Encoding::Windows1252);
                 ADD_FAILURE() << c.first << " was accepted";
-            } catch (const qdf::Failure& failure) {
-                EXPECT_EQ(failure.status(), qdf::kExitUsage);
+            } catch (const Error& failure) {
+                EXPECT_EQ(failure.kind(), Error::Kind::Invalid);
                 EXPECT_STREQ(failure.what(), c.second) << (stream ? "read as a stream" : "");
             }
         }
     }
-    std::istringstream broken(R"({"database": "x")");
+    // Text that is not JSON: the parser's message, with its place.
     CTWFileQDF doc;
-    EXPECT_THROW(qdf::ReadJson(broken, doc, Encoding::Windows1252), qdf::Failure);
+    EXPECT_EQ(
+        ErrorOf(R"({"database": "x")", doc)
+            .second.rfind(
+                "not JSON: [json.exception.parse_error.101] parse error at line 1, column 17", 0),
+        0u);
+}
+
+// A list that cannot grow: refused with the document's error, none left pending.
+TEST(DocumentJson, ListThatCannotGrowIsRefusedNamingTheElement) {
+    CTWFileQDF doc;
+    const win32::fault::ScopedDisarm disarm;
+    win32::fault::Arm(win32::fault::Kind::ListNode, 1);
+    const auto error = ErrorOf(R"({"database": "D", "tables": ["A"]})", doc);
+    EXPECT_EQ(error.first, Error::Kind::Refused);
+    EXPECT_EQ(error.second.rfind("tables[0]: error ", 0), 0u) << error.second;
+    EXPECT_EQ(CTWError::GetNumber(), 0);
+    EXPECT_STREQ(doc.m_strDatabase.GetString(), "D");  // what was read before stays
 }
 
 // Export writes the JSON text as it walks the document: the very bytes that
@@ -137,24 +163,22 @@ TEST(DocumentJson, ImportNamesTheMemberThatDoesNotFit) {
 // Windows-1252 bytes above 0x7F included.
 TEST(DocumentJson, WrittenAsItIsWalkedItIsTheTreesDump) {
     CTWFileQDF doc;
-    qdf::ApplyJson(Json::parse(R"({"database": "caf\u00e9 \"q\" \\ \u007f \u20ac",
+    twfile::json::ApplyJson(Json::parse(R"({"database": "caf\u00e9 \"q\" \\ \u007f \u20ac",
         "tables": ["\t\u0001\u001f\b\f/", "\u0152\u00ff"], "conditions": [],
         "editedSQL": "A\r\nB", "printer": {"strings": ["", "\n", "", "", "", "", "", "x"]}})"),
-                   doc, Encoding::Windows1252);
-    qdf::LoadReport report;
-    report.statusReport = "r\x01";
-    const Json tree = qdf::DocumentToJson(doc, "d\xe9.qdf", report, Encoding::Windows1252);
+                            doc, Encoding::Windows1252);
+    const ReadReport report{"d\xe9.qdf", "r\x01", ReadReport::Stop{-1, "m\xe9", std::nullopt}};
+    const Json tree = twfile::json::DocumentToJson(doc, report, Encoding::Windows1252);
     for (const bool compact : {false, true}) {
         std::ostringstream text;
-        {
-            qdf::JsonText writer(text, compact);
-            qdf::WriteDocumentJson(writer, doc, "d\xe9.qdf", report, Encoding::Windows1252);
-        }
-        EXPECT_EQ(text.str(), compact ? tree.dump() : tree.dump(2));
+        twfile::json::WriteDocument(text, doc, report, {Encoding::Windows1252, compact});
+        EXPECT_EQ(text.str(), (compact ? tree.dump() : tree.dump(2)) + "\n");
     }
     // With UTF-8, bytes that are not UTF-8 are refused before anything is
     // written.
-    EXPECT_THROW(qdf::CheckDecodable(doc, Encoding::Utf8), qdf::Failure);
+    std::ostringstream text;
+    EXPECT_THROW(twfile::json::WriteDocument(text, doc, report, {Encoding::Utf8, false}), Error);
+    EXPECT_EQ(text.str(), "");
 }
 
 // The members in their JSON form.
@@ -185,9 +209,9 @@ TEST(LossyMembers, FindsExactlyWhatASaveAndAReadChange) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
         CTWFileQDF doc;
-        qdf::ApplyJson(Json::parse(c.json), doc, Encoding::Windows1252);
+        twfile::json::ApplyJson(Json::parse(c.json), doc, Encoding::Windows1252);
         std::string found;
-        for (const qdf::LossyMember& member : qdf::FindLossyMembers(doc))
+        for (const twfile::json::LossyMember& member : twfile::json::FindLossyMembers(doc))
             found += (found.empty() ? "" : " ") + member.member;
         EXPECT_EQ(found, c.member);
 

@@ -1,6 +1,6 @@
 // The JSON form read into a document: as a stream of parse events, so that
 // a document of a million list lines needs no tree, or from a tree.
-#include "document_json.h"
+#include <twfile/json/document_json.h>
 
 #include <algorithm>
 #include <climits>
@@ -16,12 +16,11 @@
 #include <twfile/host/error.h>
 #include <twfile/query/members.h>
 
-#include "commands.h"
-#include "diagnostics.h"
-#include "encoding.h"
-#include "json_places.h"
+#include <twfile/json/encoding.h>
 
-namespace qdf {
+#include "json/json_places.h"
+
+namespace twfile::json {
 
 using Json = nlohmann::ordered_json;
 using twfile::query::Member;
@@ -31,7 +30,8 @@ using twfile::query::Members;
 namespace {
 
 [[noreturn]] void Bad(const std::string& path, const std::string& what) {
-    throw Failure(kExitUsage, (path.empty() ? std::string("the document") : path) + ": " + what);
+    throw Error(Error::Kind::Invalid,
+                (path.empty() ? std::string("the document") : path) + ": " + what);
 }
 
 // The member's bytes for text (UTF-8) in the encoding; path() names the
@@ -63,10 +63,11 @@ void AddItem(CTWFileQDF& doc, const Member& list, CString item, std::size_t inde
     (doc.*list.add)(owned.get());
     if (CTWError::GetNumber() < 0) {
         // The list could not grow: the item stays ours.
-        const Diagnostics diagnostics = TakeDiagnostics();
-        throw Failure(kExitFailed, Indexed(list.path, index) + ": error " +
-                                       std::to_string(diagnostics.error->number) + ": " +
-                                       diagnostics.error->message);
+        const int number = CTWError::GetNumber();
+        const std::string message = CTWError::GetMessage();
+        CTWError::Clear();
+        throw Error(Error::Kind::Refused, Indexed(list.path, index) + ": error " +
+                                              std::to_string(number) + ": " + message);
     }
     owned.release();  // the list owns it now
 }
@@ -158,14 +159,14 @@ class StreamReader {
         m_next.kind = Target::Document;
     }
 
-    // The first error in the order above, raised as a Failure; nothing when
+    // The first error in the order above, raised as an Error; nothing when
     // the JSON fits the shape.
     void Finish() const {
-        const Error* first = nullptr;
+        const Found* first = nullptr;
         for (const auto& slot : m_errors) {
             if (first == nullptr || slot.second.rank < first->rank) first = &slot.second;
         }
-        if (first != nullptr) throw Failure(kExitUsage, first->message);
+        if (first != nullptr) throw Error(Error::Kind::Invalid, first->message);
     }
 
     const std::string& syntaxError() const { return m_syntaxError; }
@@ -218,7 +219,8 @@ class StreamReader {
         std::string slot;
         std::size_t count = 0;
     };
-    struct Error {
+    // An error met, kept until the read ends.
+    struct Found {
         std::tuple<long long, int, long long> rank;
         std::string message;
     };
@@ -234,7 +236,7 @@ class StreamReader {
                 const std::string& message) {
         const auto found = m_errors.find(slot);
         if (found != m_errors.end() && found->second.rank <= rank) return;
-        m_errors[slot] = Error{rank, message};
+        m_errors[slot] = Found{rank, message};
     }
     void Record(const std::string& slot, std::tuple<long long, int, long long> rank,
                 const std::string& path, const std::string& what) {
@@ -439,8 +441,9 @@ class StreamReader {
             const auto path = [&list, index] { return Indexed(list.path, index); };
             try {
                 AddItem(m_doc, list, TextBytes(*m_string, m_encoding, path), index);
-            } catch (const Failure& failure) {
-                if (failure.status() != kExitUsage) throw;  // the document could not take it
+            } catch (const Error& failure) {
+                if (failure.kind() != Error::Kind::Invalid)
+                    throw;  // the document could not take it
                 Record(level.slot,
                        {static_cast<long long>(level.member), 3, static_cast<long long>(index)},
                        failure.what());
@@ -485,8 +488,8 @@ class StreamReader {
             } else {
                 WrongValue(target);
             }
-        } catch (const Failure& failure) {
-            if (failure.status() != kExitUsage) throw;  // the document could not take it
+        } catch (const Error& failure) {
+            if (failure.kind() != Error::Kind::Invalid) throw;  // the document could not take it
             Record(target.slot,
                    {static_cast<long long>(member), 3,
                     element ? static_cast<long long>(target.index) : 0},
@@ -502,7 +505,7 @@ class StreamReader {
     std::vector<Level> m_levels;
     Target m_next;
     std::set<std::string> m_seen;  // the objects met at the top
-    std::map<std::string, Error> m_errors;
+    std::map<std::string, Found> m_errors;
     long long m_sequence = 0;  // of the keys
     std::string m_syntaxError;
     // The value of the event being handled.
@@ -561,7 +564,14 @@ void ApplyJson(const Json& json, CTWFileQDF& doc, Encoding encoding) {
 void ReadJson(std::istream& in, CTWFileQDF& doc, Encoding encoding) {
     StreamReader reader(doc, encoding);
     if (!Json::sax_parse(in, &reader))
-        throw Failure(kExitUsage, "not JSON: " + reader.syntaxError());
+        throw Error(Error::Kind::Invalid, "not JSON: " + reader.syntaxError());
+    reader.Finish();
+}
+
+void ReadJson(std::string_view text, CTWFileQDF& doc, Encoding encoding) {
+    StreamReader reader(doc, encoding);
+    if (!Json::sax_parse(text.begin(), text.end(), &reader))
+        throw Error(Error::Kind::Invalid, "not JSON: " + reader.syntaxError());
     reader.Finish();
 }
 
@@ -569,4 +579,4 @@ void ApplyMember(const Json& value, const Member& member, CTWFileQDF& doc, Encod
     Reader(doc, encoding).Apply(value, member);
 }
 
-}  // namespace qdf
+}  // namespace twfile::json
