@@ -28,13 +28,6 @@ struct Part {
     std::size_t offset = 0;  // where it starts in the whole text
 };
 
-TWDB_DataType ConditionType(const std::string& condition, const QuerySource& source,
-                            const Schema* schema) {
-    if (schema == nullptr) return TWDB_Unknown;
-    const CTWDB_Attribute* attribute = schema->FindAttribute(FirstWord(condition), source.tables);
-    return attribute != nullptr ? attribute->GetDataType() : TWDB_Unknown;
-}
-
 std::string Joined(const std::vector<std::string>& items) {
     std::string joined;
     for (const std::string& item : items) {
@@ -122,14 +115,10 @@ class Builder {
             binding.text = given->second;
             return TW_EXIT();
         }
-        for (const std::string& entry : m_source.defaultValues) {
-            const std::size_t equals = entry.find('=');
-            if (equals != std::string::npos && entry.compare(0, equals, name) == 0 &&
-                equals == name.size()) {
-                binding.text = entry.substr(equals + 1);
-                binding.fromDefault = true;
-                return TW_EXIT();
-            }
+        if (const std::string* entry = DefaultEntry(m_source, name)) {
+            binding.text = entry->substr(name.size() + 1);
+            binding.fromDefault = true;
+            return TW_EXIT();
         }
         const std::string message = "the parameter \"" + name + "\" has no value";
         return TW_RAISE(-1, message.c_str());
@@ -173,6 +162,21 @@ class Builder {
 };
 
 }  // namespace
+
+TWDB_DataType ConditionType(const std::string& condition, const QuerySource& source,
+                            const Schema* schema) {
+    if (schema == nullptr) return TWDB_Unknown;
+    const CTWDB_Attribute* attribute = schema->FindAttribute(FirstWord(condition), source.tables);
+    return attribute != nullptr ? attribute->GetDataType() : TWDB_Unknown;
+}
+
+const std::string* DefaultEntry(const QuerySource& source, const std::string& name) {
+    for (const std::string& entry : source.defaultValues) {
+        if (entry.find('=') == name.size() && entry.compare(0, name.size(), name) == 0)
+            return &entry;
+    }
+    return nullptr;
+}
 
 int BuildStatement(const QuerySource& source, const Schema* schema, const ParameterValues& values,
                    Statement& statement) {
