@@ -210,9 +210,17 @@ TEST_F(Cli, ExitStatusesAndMessages) {
          0, "", ""},
         {{"add", "edited.qdf", "tables", "T1", "T2"}, 0, "", ""},
         {{"remove", "edited.qdf", "tables", "2", "0"}, 0, "", ""},
+        // Lists are aligned by content: a removed, changed or added element
+        // is one line (a removed or changed one named by its place in A, an
+        // added one by its place in B); texts of several lines as diff -u.
         {{"diff", sales, "edited.qdf"}, 1,
-         "database: \"SALES\" -> \"NEW\"\ntables[0]: \"ORDERS\" -> \"CUSTOMERS\"\n"
-         "tables[1]: \"CUSTOMERS\" -> \"T1\"\ntables[2]: \"PRODUCTS\" -> \"T2\"\n", ""},
+         "database: \"SALES\" -> \"NEW\"\ntables[0]: \"ORDERS\" -> (none)\n"
+         "tables[2]: \"PRODUCTS\" -> \"T1\"\ntables[2]: (none) -> \"T2\"\nflags.", ""},
+        {{"import", "-", "-o", "sql1.qdf"}, 0, "", "",
+         R"({"editedSQL": "SELECT *\r\nFROM T\r\nWHERE \u001b[2J\r\n"})"},
+        {{"import", "-", "-o", "sql2.qdf"}, 0, "", "", R"({"editedSQL": "SELECT *\r\nFROM U\r\n"})"},
+        {{"diff", "sql1.qdf", "sql2.qdf"}, 1,
+         "editedSQL:\n@@ -1,3 +1,2 @@\n SELECT *\n-FROM T\n-WHERE \\x1B[2J\n+FROM U\n", ""},
         {{"set", "-", "time.zone=5"}, 0, "TIME 1.0\r\n{\r\n5\r\n", "", salesText},
         {{"set", "kept.qdf", "datbase=X"}, 2, "",
          "qdf: kept.qdf: datbase: not a member of the document; did you mean 'database'?"},

@@ -41,6 +41,9 @@ std::size_t Replay(const std::vector<int>& a, const std::vector<int>& b,
             EXPECT_EQ(a[e.a], b[e.b]);
         }
         if (e.kind != EditKind::Keep) ++changes;
+        if (e.kind == EditKind::Remove && &e != &edits.front()) {
+            EXPECT_NE((&e - 1)->kind, EditKind::Insert) << "a removal after an insertion";
+        }
     }
     EXPECT_EQ(nextA, a.size());
     EXPECT_EQ(rebuilt, b);

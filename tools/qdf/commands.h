@@ -171,9 +171,10 @@ struct DiffOptions {
     bool json = false;
 };
 
-// Compares two documents member by member, and lists element by element, and
-// prints each difference as "PATH: A -> B" (the values in JSON, "(none)" for
-// an element one list lacks) or, with json, {"equal", "differences":
+// Compares two documents member by member, lists aligned by content
+// (document_diff.h), and prints each difference as "PATH: A -> B" (the values
+// in JSON, "(none)" for an element one list lacks; a text of several lines as
+// the hunks of a unified diff) or, with json, {"equal", "differences":
 // [{"path", "a", "b"}]} (null for a missing element). Exit status: 0 equal,
 // 1 different, 2 a file cannot be opened (nothing is compared) or did not
 // read cleanly (what was read is compared and printed).

@@ -9,8 +9,10 @@
 #include <nlohmann/json.hpp>
 
 #include "commands.h"
+#include "document_diff.h"
 #include "document_json.h"
 #include "files.h"
+#include "visible_text.h"
 
 namespace qdf {
 
@@ -18,35 +20,27 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-struct Difference {
-    std::string path;
-    Json a;  // null: the element is missing from a
-    Json b;
-};
+std::string Shown(const Json& value) {
+    return value.is_null() ? "(none)" : value.dump();
+}
 
-std::vector<Difference> Compare(const CTWFileQDF& a, const CTWFileQDF& b, Encoding encoding) {
-    std::vector<Difference> differences;
-    for (const twfile::query::Member& member : twfile::query::Members()) {
-        const Json left = MemberToJson(a, member, encoding);
-        const Json right = MemberToJson(b, member, encoding);
-        if (member.kind != twfile::query::MemberKind::List) {
-            if (left != right) differences.push_back({member.path, left, right});
-            continue;
-        }
-        for (std::size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
-            const Json x = i < left.size() ? left[i] : Json();
-            const Json y = i < right.size() ? right[i] : Json();
-            if (x != y) {
-                differences.push_back(
-                    {std::string(member.path) + "[" + std::to_string(i) + "]", x, y});
+// "PATH: A -> B", or for two texts of several lines, "PATH:" and the hunks
+// of their unified diff.
+void PrintDifference(const Difference& difference, std::ostream& out) {
+    if (difference.a.is_string() && difference.b.is_string()) {
+        const std::string& a = difference.a.get_ref<const std::string&>();
+        const std::string& b = difference.b.get_ref<const std::string&>();
+        if (a.find('\n') != std::string::npos || b.find('\n') != std::string::npos) {
+            const std::vector<std::string> lines = UnifiedLines(a, b);
+            if (!lines.empty()) {
+                out << difference.path << ":\n";
+                for (const std::string& line : lines)
+                    out << Visible(line, kMessageText) << '\n';
+                return;
             }
         }
     }
-    return differences;
-}
-
-std::string Shown(const Json& value) {
-    return value.is_null() ? "(none)" : value.dump();
+    out << difference.path << ": " << Shown(difference.a) << " -> " << Shown(difference.b) << '\n';
 }
 
 // Load's status for a file that is not a document: nothing is compared.
@@ -91,7 +85,7 @@ int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
     if (readA == kNotADocument || readB == kNotADocument) return kExitFailed;
     std::vector<Difference> differences;
     try {
-        differences = Compare(*a, *b, options.encoding);
+        differences = CompareDocuments(*a, *b, options.encoding);
     } catch (const Failure& failure) {
         PrintMessage(err, "diff", failure.what());
         return kExitUsage;
@@ -104,8 +98,7 @@ int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
             << '\n';
     } else {
         for (const Difference& difference : differences)
-            out << difference.path << ": " << Shown(difference.a) << " -> " << Shown(difference.b)
-                << '\n';
+            PrintDifference(difference, out);
     }
     if (readA != kExitOk || readB != kExitOk) return kExitUsage;
     return differences.empty() ? kExitOk : kExitFailed;

@@ -50,13 +50,15 @@ void CompareLists(const char* path, const Json& left, const Json& right,
     }
 }
 
+// The lines of text, each without its LF or CR LF.
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();
-        lines.push_back(text.substr(start, end - start));
+        const std::size_t length = end - start - (end > start && text[end - 1] == '\r' ? 1 : 0);
+        lines.push_back(text.substr(start, length));
         start = end + 1;
     }
     return lines;

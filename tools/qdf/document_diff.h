@@ -30,7 +30,8 @@ std::vector<Difference> CompareDocuments(const CTWFileQDF& a, const CTWFileQDF& 
 
 // The lines of a unified diff of two texts, as `diff -u` writes its hunks:
 // "@@ -l,n +l,n @@" headers, then each line after " ", "-" or "+", with up
-// to context unchanged lines around each change. Empty when equal.
+// to context unchanged lines around each change. Lines end at LF or CR LF;
+// texts that differ only in how their lines end give no hunk.
 std::vector<std::string> UnifiedLines(const std::string& a, const std::string& b, int context = 3);
 
 }  // namespace qdf

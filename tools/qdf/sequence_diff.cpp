@@ -177,6 +177,16 @@ class Aligner {
 std::vector<Edit> AlignSequences(std::size_t oldCount, std::size_t newCount, const EqualFn& equal) {
     std::vector<Edit> edits;
     Aligner(equal, edits).Run(static_cast<Index>(oldCount), static_cast<Index>(newCount));
+    // Two regions split apart may meet with an insertion before a removal:
+    // each run of changes removes first, as diff shows it.
+    for (auto run = edits.begin(); run != edits.end();) {
+        const auto isKeep = [](const Edit& edit) { return edit.kind == EditKind::Keep; };
+        run = std::find_if_not(run, edits.end(), isKeep);
+        const auto end = std::find_if(run, edits.end(), isKeep);
+        std::stable_partition(run, end,
+                              [](const Edit& edit) { return edit.kind == EditKind::Remove; });
+        run = end;
+    }
     return edits;
 }
 
