@@ -265,6 +265,26 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     }
 }
 
+// git diff shows documents through qdf export, set up as docs/qdf.md tells.
+TEST_F(Cli, GitDiffShowsDocumentsThroughExport) {
+    const auto git = [&](const std::string& args) {
+        return std::system(("cd " + Quoted(m_dir.path()) +
+                            " && git -c user.name=t -c user.email=t@t " + args + " >.git-out 2>&1")
+                               .c_str());
+    };
+    ASSERT_EQ(git("init -q ."), 0) << twtest::ReadAll(m_dir.File(".git-out"));
+    ASSERT_EQ(git("config diff.qdf.textconv " + Quoted(Quoted(QDF_BINARY) + " export - <")), 0);
+    twtest::WriteAll(m_dir.File(".gitattributes"), "*.qdf diff=qdf\n");
+    twtest::WriteAll(m_dir.File("s.qdf"), twtest::ReadAll(Example("sales.qdf")));
+    ASSERT_EQ(git("add s.qdf .gitattributes") | git("commit -q -m s"), 0);
+    ASSERT_EQ(Run({"set", "s.qdf", "database=STOCK"}).status, 0);
+    ASSERT_EQ(git("diff"), 0);
+    const std::string shown = twtest::ReadAll(m_dir.File(".git-out"));
+    EXPECT_TRUE(Contains(shown, "-  \"database\": \"SALES\",\n+  \"database\": \"STOCK\",\n"))
+        << shown;
+    EXPECT_FALSE(Contains(shown, "+  \"file\"")) << shown;  // not git's temporary file
+}
+
 TEST_F(Cli, HelpOnEverySubcommand) {
     std::vector<Case> cases;
     for (const std::string command :
