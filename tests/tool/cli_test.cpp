@@ -247,6 +247,11 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"set", "notes.txt", "database=X"}, 1, "", notADocument},
         {{"diff", sales, "notes.txt"}, 1, "", notADocument},
         {{"show", "-", "-"}, 2, "", "qdf: standard input (-) can be read only once"},
+        {{"params", legacy, "-"}, 0, "FILE   ", "", salesText},
+        {{"params", legacy}, 0, "Reorder  conditions[0]  ITEMS.ON_HAND        (none)   not used\n"
+         "Reorder  editedSQL                           (none)   yes\n", ""},
+        {{"params", "--json", "notes.txt", sales}, 1, "{\"path\":\"" + sales +
+         "\",\"parameters\":[{\"name\":\"From\",\"place\":\"conditions[0]\",", notADocument},
         {{"--version"}, 0, std::string("qdf ") + twfile::VersionString() + "\n", ""},
     });
     // clang-format on

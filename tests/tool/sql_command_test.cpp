@@ -492,6 +492,15 @@ TEST_P(SqlOnEngine, CheckAgainstAJsonSchemaOrTheDatabase) {
 
     EXPECT_TRUE(Contains(out.str(), sales + "parameter MinAmount: ok\n"));
 
+    // params types the conditions' parameters through the same schema.
+    qdf::ParamsOptions params;
+    params.files = {Example("sales.qdf")};
+    params.schema = m_dir.File("schema.json");
+    std::ostringstream listed;
+    EXPECT_EQ(qdf::RunParams(params, listed, err), 0);
+    EXPECT_TRUE(Contains(listed.str(), "MinAmount  conditions[3]  ORDERS.AMOUNT      real  100.00 "))
+        << listed.str();
+
     std::ostringstream clean;
     EXPECT_EQ(check(m_db, clean), 0) << clean.str();
     // A parameter without a default is no failure; a refused marker is.

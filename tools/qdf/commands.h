@@ -218,6 +218,26 @@ struct SqlOptions {
 // cannot be written safely for the dialect, is an error (exit 2).
 int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err);
 
+struct ParamsOptions {
+    std::vector<std::string> files;  // "-" reads standard input
+    // A database or JSON schema that types the conditions' parameters.
+    std::string schema;
+    // How the texts are read: markers in comments are not parameters.
+    twfile::sql::Dialect dialect = twfile::sql::Dialect::SQLite;
+    Encoding encoding = Encoding::Windows1252;
+    // One JSON object a file, {"path", "parameters": [...]}, instead of the
+    // table.
+    bool json = false;
+};
+
+// Lists each use of each parameter (a <<Name>> marker) of the documents: its
+// place (conditions[i], joins[i], editedSQL, dynamicSort), the attribute a
+// condition compares and its type from the schema, the default value, and
+// whether a run needs a value for it ("not used" when the statement a run
+// builds leaves it out). Exit status, the highest of the files': 0 listed,
+// 1 the read stopped at an error, 2 a file or the schema cannot be read.
+int RunParams(const ParamsOptions& options, std::ostream& out, std::ostream& err);
+
 struct RunOptions {
     std::string file;
     std::string database;

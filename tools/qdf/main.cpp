@@ -279,18 +279,23 @@ Action DefineCondition(CLI::App& command) {
     return [o] { return qdf::RunCondition(*o, std::cout, std::cerr); };
 }
 
+void AddDialect(CLI::App& command, twfile::sql::Dialect& dialect, const std::string& description) {
+    AddChoice(command, "--dialect", dialect,
+              std::map<std::string, twfile::sql::Dialect>{
+                  {"sqlite", twfile::sql::Dialect::SQLite},
+                  {"postgresql", twfile::sql::Dialect::PostgreSQL}},
+              description);
+}
+
 Action DefineSql(CLI::App& command) {
     auto o = Make<qdf::SqlOptions>();
     command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
     AddParameters(command, o->parameters);
     command.add_flag("--inline", o->inlineValues,
                      "Write the values into the statement as quoted SQL literals");
-    AddChoice(command, "--dialect", o->dialect,
-              std::map<std::string, twfile::sql::Dialect>{
-                  {"sqlite", twfile::sql::Dialect::SQLite},
-                  {"postgresql", twfile::sql::Dialect::PostgreSQL}},
-              "The server's SQL: how the statement is read and checked and how --inline writes "
-              "values (sqlite, the default, or postgresql)");
+    AddDialect(command, o->dialect,
+               "The server's SQL: how the statement is read and checked and how --inline writes "
+               "values (sqlite, the default, or postgresql)");
     command.add_option("--schema", o->schema,
                        "A database or JSON schema that gives the parameters' data types");
     AddEncoding(command, o->encoding);
@@ -299,6 +304,22 @@ Action DefineSql(CLI::App& command) {
         "without a value or with a value of the wrong type, a statement that run would refuse, "
         "a value --inline cannot write safely for the dialect).");
     return [o] { return qdf::RunSql(*o, std::cout, std::cerr); };
+}
+
+Action DefineParams(CLI::App& command) {
+    auto o = Make<qdf::ParamsOptions>();
+    command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
+    command.add_flag("--json", o->json,
+                     "One JSON object a file, {\"path\", \"parameters\"}, instead of the table");
+    command.add_option("--schema", o->schema,
+                       "A database or JSON schema that gives the conditions' data types");
+    AddDialect(command, o->dialect,
+               "The server's SQL, how the texts are read (sqlite, the default, or postgresql)");
+    AddEncoding(command, o->encoding);
+    command.footer(
+        "Exit status, the highest of the files': 0 listed, 1 the document did not read cleanly, "
+        "2 a file or the schema cannot be read.");
+    return [o] { return qdf::RunParams(*o, std::cout, std::cerr); };
 }
 
 Action DefineRun(CLI::App& command) {
@@ -357,6 +378,8 @@ const Command kCommands[] = {
     {"diff", "Name each member in which two documents differ", DefineDiff},
     {"condition", "Bind a condition text to an attribute and show what the library makes of it",
      DefineCondition},
+    {"params", "List the parameters of documents, where they stand and what they need",
+     DefineParams},
     {"sql", "Print the SQL statement a document describes", DefineSql},
     {"run", "Run the statement a document describes and print its rows", DefineRun},
     {"help", "Print the help of qdf or of one command", DefineHelp},
