@@ -252,6 +252,13 @@ TEST_F(Cli, ExitStatusesAndMessages) {
          "Reorder  editedSQL                           (none)   yes\n", ""},
         {{"params", "--json", "notes.txt", sales}, 1, "{\"path\":\"" + sales +
          "\",\"parameters\":[{\"name\":\"From\",\"place\":\"conditions[0]\",", notADocument},
+        {{"get", sales, "database", "tables[2]", "flags.editedSQL", "printer.strings[2]"}, 0,
+         "\"SALES\"\n\"PRODUCTS\"\nfalse\n\"LPT1:\"\n", ""},
+        {{"get", "-r", "-", "customDataString", "tables"}, 0,
+         "report=monthly-sales;currency=\u20ac\n[\"ORDERS\",", "", salesText},
+        {{"get", sales, "database", "tables[3]"}, 2, "", "tables[3]: no such element (3 in the list)"},
+        {{"get", sales, "tabels[0]"}, 2, "", "tabels[0]: not a member of the document; did you mean 'tables[0]'?"},
+        {{"get", damaged, "tables[2]"}, 1, "\"PRODUCTS\"\n", readError},
         {{"--version"}, 0, std::string("qdf ") + twfile::VersionString() + "\n", ""},
     });
     // clang-format on

@@ -163,6 +163,22 @@ int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err);
 // message names where.
 int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err);
 
+struct GetOptions {
+    std::string file;  // "-" reads standard input
+    // Member paths as set takes them, or "list[i]" for a list's element.
+    std::vector<std::string> keys;
+    Encoding encoding = Encoding::Windows1252;
+    // Texts as they are, without JSON's quotes and escapes.
+    bool raw = false;
+};
+
+// Prints the value of each key, one a line, in JSON (a text with raw as it
+// is). An unknown key is named with the key most likely meant, before
+// anything is printed. Exit status: 0 printed, 1 the read stopped at an
+// error (what was read is printed) or the file is not a document, 2 an
+// unknown key, an element past a list's end, or a file that cannot be read.
+int RunGet(const GetOptions& options, std::ostream& out, std::ostream& err);
+
 struct DiffOptions {
     std::string a;  // "-" reads standard input
     std::string b;

@@ -43,31 +43,6 @@ void PrintDifference(const Difference& difference, std::ostream& out) {
     out << difference.path << ": " << Shown(difference.a) << " -> " << Shown(difference.b) << '\n';
 }
 
-// Load's status for a file that is not a document: nothing is compared.
-constexpr ExitStatus kNotADocument = static_cast<ExitStatus>(-1);
-
-// Reads file into doc. kExitOk when it read cleanly, kExitFailed when the
-// read stopped at an error, kExitUsage when it could not be opened,
-// kNotADocument.
-ExitStatus Load(const std::string& file, CTWFileQDF& doc, std::ostream& err) {
-    LoadReport report;
-    try {
-        const DocumentInput input(file);
-        report = LoadDocument(input.path(), doc);
-    } catch (const Failure& failure) {
-        PrintMessage(err, "", failure.what());
-        return kExitUsage;
-    }
-    if (!report.opened) {
-        PrintMessage(err, InputName(file), "cannot open: " + report.openFailure);
-        PrintDiagnostics(err, file, report.diagnostics);
-        return kExitUsage;
-    }
-    PrintReadDiagnostics(err, file, report);
-    if (report.NotADocument()) return kNotADocument;
-    return report.diagnostics.error ? kExitFailed : kExitOk;
-}
-
 }  // namespace
 
 int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
@@ -79,8 +54,8 @@ int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
         PrintMessage(err, "diff", failure.what());
         return failure.status();
     }
-    const ExitStatus readA = Load(options.a, *a, err);
-    const ExitStatus readB = Load(options.b, *b, err);
+    const ExitStatus readA = LoadToRead(options.a, *a, err);
+    const ExitStatus readB = LoadToRead(options.b, *b, err);
     if (readA == kExitUsage || readB == kExitUsage) return kExitUsage;
     if (readA == kNotADocument || readB == kNotADocument) return kExitFailed;
     std::vector<Difference> differences;

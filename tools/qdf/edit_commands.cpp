@@ -21,8 +21,8 @@
 #include "document_json.h"
 #include "files.h"
 #include "lossy_members.h"
+#include "member_keys.h"
 #include "portable.h"
-#include "suggestion.h"
 
 namespace qdf {
 
@@ -112,18 +112,6 @@ int Edit(const EditOptions& options, const Change& change, std::ostream& out, st
         PrintMessage(err, "", failure.what());
         return failure.status();
     }
-}
-
-// The member whose path is path; a Failure naming the closest one when none.
-const Member& MemberAt(const std::string& path) {
-    std::vector<std::string> paths;
-    for (const Member& member : Members()) {
-        if (path == member.path) return member;
-        paths.emplace_back(member.path);
-    }
-    const std::string closest = ClosestName(path, paths);
-    throw Failure(kExitUsage, path + ": not a member of the document" +
-                                  (closest.empty() ? "" : "; did you mean '" + closest + "'?"));
 }
 
 const Member& ListAt(const std::string& path) {

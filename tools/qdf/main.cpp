@@ -241,6 +241,22 @@ Action DefineEditor(CLI::App& command) {
     return [o] { return qdf::RunEdit(*o, std::cout, std::cerr); };
 }
 
+Action DefineGet(CLI::App& command) {
+    auto o = Make<qdf::GetOptions>();
+    command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
+    command
+        .add_option("KEY", o->keys,
+                    "Member paths as set takes them (database, flags.editedSQL, "
+                    "printer.strings[7]), or a list's element (tables[2])")
+        ->required();
+    command.add_flag("-r,--raw", o->raw, "Print texts as they are, without JSON's quotes");
+    AddEncoding(command, o->encoding);
+    command.footer(
+        "Exit status: 0 printed, 1 the document did not read cleanly (what was read is printed), "
+        "2 an unknown key, an element past a list's end, or a file that cannot be read.");
+    return [o] { return qdf::RunGet(*o, std::cout, std::cerr); };
+}
+
 Action DefineDiff(CLI::App& command) {
     auto o = Make<qdf::DiffOptions>();
     command.add_option("A", o->a, "The first .qdf file, or - for standard input")->required();
@@ -372,6 +388,7 @@ const Command kCommands[] = {
     {"check", "Tell for each file whether it reads cleanly and would be saved unchanged",
      DefineCheck},
     {"set", "Set members of a document: qdf set FILE KEY=VALUE...", DefineSet},
+    {"get", "Print members of a document by the keys that set takes", DefineGet},
     {"add", "Append texts to a list of a document", DefineAdd},
     {"remove", "Remove elements from a list of a document", DefineRemove},
     {"edit", "Edit a document's JSON form in $VISUAL or $EDITOR, and save it", DefineEditor},
