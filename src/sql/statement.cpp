@@ -131,8 +131,12 @@ class Builder {
             return TW_EXIT();
         }
         m_statement.text += '?';
-        if (m_values == nullptr) return TW_EXIT();
         Binding binding;
+        if (m_values == nullptr) {
+            binding.name = piece.text;
+            m_statement.bindings.push_back(std::move(binding));
+            return TW_EXIT();
+        }
         TW_RETURN_IF_ERROR(Lookup(piece.text, binding));
         // A value joined to a string's text is text.
         binding.type = piece.kind == Piece::Kind::Splice ? TWDB_Unknown
@@ -206,9 +210,9 @@ std::string MarkedStatementText(const QuerySource& source) {
     return whole;
 }
 
-int CheckStatementShape(const QuerySource& source, Dialect dialect) {
+int BuildStatementShape(const QuerySource& source, Dialect dialect, Statement& statement) {
     try {
-        Statement statement;
+        statement = Statement();
         statement.dialect = dialect;
         Builder builder(source, nullptr, nullptr, statement);
         TW_RETURN_IF_ERROR(builder.Build());
@@ -216,6 +220,11 @@ int CheckStatementShape(const QuerySource& source, Dialect dialect) {
         return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     return TW_EXIT();
+}
+
+int CheckStatementShape(const QuerySource& source, Dialect dialect) {
+    Statement statement;
+    TW_RETURN(BuildStatementShape(source, dialect, statement));
 }
 
 }  // namespace sql
