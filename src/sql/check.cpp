@@ -2,6 +2,7 @@
 #include <twfile/condition/condition.h>
 #include <twfile/host/status.h>
 #include <twfile/sql/check.h>
+#include <twfile/sql/run.h>
 #include <twfile/sql/statement.h>
 
 #include <new>
@@ -131,6 +132,13 @@ int CheckDocument(const QuerySource& source, const Schema& schema, Dialect diale
         return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     return TW_EXIT();
+}
+
+int PrepareStatementShape(const QuerySource& source, Engine& engine) {
+    Statement statement;
+    TW_RETURN_IF_ERROR(BuildStatementShape(source, engine.SqlDialect(), statement));
+    TW_RETURN_IF_ERROR(PrepareStatement(engine, statement));
+    TW_RETURN(engine.Finish());
 }
 
 }  // namespace sql

@@ -8,9 +8,7 @@
 namespace twfile {
 namespace sql {
 
-namespace {
-
-int Steps(Engine& engine, const Statement& statement, RowSink& sink) {
+int PrepareStatement(Engine& engine, const Statement& statement) {
     int placeholders = 0;
     TW_RETURN_IF_ERROR(engine.Prepare(statement.text, placeholders));
     if (placeholders != static_cast<int>(statement.bindings.size())) {
@@ -18,6 +16,13 @@ int Steps(Engine& engine, const Statement& statement, RowSink& sink) {
                         "the statement holds placeholders of its own (such as ?, :name or @name), "
                         "which have no value");
     }
+    return TW_EXIT();
+}
+
+namespace {
+
+int Steps(Engine& engine, const Statement& statement, RowSink& sink) {
+    TW_RETURN_IF_ERROR(PrepareStatement(engine, statement));
     for (std::size_t i = 0; i < statement.bindings.size(); ++i)
         TW_RETURN_IF_ERROR(engine.Bind(static_cast<int>(i) + 1, statement.bindings[i].value,
                                        statement.bindings[i].type));

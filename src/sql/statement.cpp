@@ -28,13 +28,6 @@ struct Part {
     std::size_t offset = 0;  // where it starts in the whole text
 };
 
-TWDB_DataType ConditionType(const std::string& condition, const QuerySource& source,
-                            const Schema* schema) {
-    if (schema == nullptr) return TWDB_Unknown;
-    const CTWDB_Attribute* attribute = schema->FindAttribute(FirstWord(condition), source.tables);
-    return attribute != nullptr ? attribute->GetDataType() : TWDB_Unknown;
-}
-
 std::string Joined(const std::vector<std::string>& items) {
     std::string joined;
     for (const std::string& item : items) {
@@ -122,14 +115,10 @@ class Builder {
             binding.text = given->second;
             return TW_EXIT();
         }
-        for (const std::string& entry : m_source.defaultValues) {
-            const std::size_t equals = entry.find('=');
-            if (equals != std::string::npos && entry.compare(0, equals, name) == 0 &&
-                equals == name.size()) {
-                binding.text = entry.substr(equals + 1);
-                binding.fromDefault = true;
-                return TW_EXIT();
-            }
+        if (const std::string* entry = DefaultEntry(m_source, name)) {
+            binding.text = entry->substr(name.size() + 1);
+            binding.fromDefault = true;
+            return TW_EXIT();
         }
         const std::string message = "the parameter \"" + name + "\" has no value";
         return TW_RAISE(-1, message.c_str());
@@ -142,8 +131,12 @@ class Builder {
             return TW_EXIT();
         }
         m_statement.text += '?';
-        if (m_values == nullptr) return TW_EXIT();
         Binding binding;
+        if (m_values == nullptr) {
+            binding.name = piece.text;
+            m_statement.bindings.push_back(std::move(binding));
+            return TW_EXIT();
+        }
         TW_RETURN_IF_ERROR(Lookup(piece.text, binding));
         // A value joined to a string's text is text.
         binding.type = piece.kind == Piece::Kind::Splice ? TWDB_Unknown
@@ -174,6 +167,21 @@ class Builder {
 
 }  // namespace
 
+TWDB_DataType ConditionType(const std::string& condition, const QuerySource& source,
+                            const Schema* schema) {
+    if (schema == nullptr) return TWDB_Unknown;
+    const CTWDB_Attribute* attribute = schema->FindAttribute(FirstWord(condition), source.tables);
+    return attribute != nullptr ? attribute->GetDataType() : TWDB_Unknown;
+}
+
+const std::string* DefaultEntry(const QuerySource& source, const std::string& name) {
+    for (const std::string& entry : source.defaultValues) {
+        if (entry.find('=') == name.size() && entry.compare(0, name.size(), name) == 0)
+            return &entry;
+    }
+    return nullptr;
+}
+
 int BuildStatement(const QuerySource& source, const Schema* schema, const ParameterValues& values,
                    Statement& statement) {
     TW_RETURN(BuildStatement(source, schema, values, Dialect::SQLite, statement));
@@ -202,9 +210,9 @@ std::string MarkedStatementText(const QuerySource& source) {
     return whole;
 }
 
-int CheckStatementShape(const QuerySource& source, Dialect dialect) {
+int BuildStatementShape(const QuerySource& source, Dialect dialect, Statement& statement) {
     try {
-        Statement statement;
+        statement = Statement();
         statement.dialect = dialect;
         Builder builder(source, nullptr, nullptr, statement);
         TW_RETURN_IF_ERROR(builder.Build());
@@ -212,6 +220,11 @@ int CheckStatementShape(const QuerySource& source, Dialect dialect) {
         return TW_RAISE(ID_TWErrors_MemoryAlloc, IDS_TWErrors_MemoryAlloc);
     }
     return TW_EXIT();
+}
+
+int CheckStatementShape(const QuerySource& source, Dialect dialect) {
+    Statement statement;
+    TW_RETURN(BuildStatementShape(source, dialect, statement));
 }
 
 }  // namespace sql

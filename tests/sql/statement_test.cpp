@@ -3,6 +3,7 @@
 // typed.
 #include <gtest/gtest.h>
 
+#include <twfile/sql/parameters.h>
 #include <twfile/sql/statement.h>
 
 #include "sql/sql_support.h"
@@ -232,6 +233,32 @@ TEST_F(StatementTest, MarkersOutsideConditionsTakeTheTypeOfTheirName) {
                                   m_statement),
               0);
     EXPECT_EQ(m_statement.bindings.at(0).value.kind, sql::Value::Kind::Text);
+}
+
+// Each use of each marker, where it stands, what it compares and whether a
+// run still needs a value for it.
+TEST_F(StatementTest, ParameterUsesNameTheirPlaceTypeAndDefault) {
+    sql::QuerySource source = OrdersQuery({"ORDERS.AMOUNT > <<Min>>", "ORDERS.NAME LIKE '<<N>>%'"});
+    source.joins = {"ORDERS.ORDER_NO = <<J>>"};
+    source.editedSQL = "SELECT 1 -- <<Commented>>\nWHERE <<E>> = 1";
+    source.dynamicSort = "<<Min>>";
+    source.defaultValues = {"Min=5", "Min=6", "Minimum=7"};
+    std::vector<sql::ParameterUse> uses;
+    ASSERT_GE(sql::ListParameters(source, &m_schema, sql::Dialect::SQLite, uses), 0);
+    std::string shown;
+    for (const sql::ParameterUse& use : uses) {
+        shown += use.name + "@" + use.place + ":" + use.attribute + ":" + std::to_string(use.type) +
+                 ":" + (use.hasDefault ? use.defaultValue : "-") +
+                 (use.needsValue() ? ":needs" : "") + (use.inStatement ? "" : ":unused") + " ";
+    }
+    EXPECT_EQ(shown,
+              "Min@conditions[0]:ORDERS.AMOUNT:4:5 N@conditions[1]:ORDERS.NAME:2:-:needs "
+              "J@joins[0]::0:-:needs E@editedSQL::0:-:unused Min@dynamicSort::0:5 ");
+    source.editedSQLSelected = true;
+    ASSERT_GE(sql::ListParameters(source, nullptr, sql::Dialect::SQLite, uses), 0);
+    EXPECT_TRUE(uses.at(3).needsValue());
+    EXPECT_FALSE(uses.at(1).needsValue());
+    EXPECT_EQ(uses.at(0).type, TWDB_Unknown);
 }
 
 // How each dialect reads SQL text, seen through the statement check that

@@ -211,9 +211,17 @@ TEST_F(Cli, ExitStatusesAndMessages) {
          0, "", ""},
         {{"add", "edited.qdf", "tables", "T1", "T2"}, 0, "", ""},
         {{"remove", "edited.qdf", "tables", "2", "0"}, 0, "", ""},
+        // Lists are aligned by content: a removed, changed or added element
+        // is one line (a removed or changed one named by its place in A, an
+        // added one by its place in B); texts of several lines as diff -u.
         {{"diff", sales, "edited.qdf"}, 1,
-         "database: \"SALES\" -> \"NEW\"\ntables[0]: \"ORDERS\" -> \"CUSTOMERS\"\n"
-         "tables[1]: \"CUSTOMERS\" -> \"T1\"\ntables[2]: \"PRODUCTS\" -> \"T2\"\n", ""},
+         "database: \"SALES\" -> \"NEW\"\ntables[0]: \"ORDERS\" -> (none)\n"
+         "tables[2]: \"PRODUCTS\" -> \"T1\"\ntables[2]: (none) -> \"T2\"\nflags.", ""},
+        {{"import", "-", "-o", "sql1.qdf"}, 0, "", "",
+         R"({"editedSQL": "SELECT *\r\nFROM T\r\nWHERE \u001b[2J\r\n"})"},
+        {{"import", "-", "-o", "sql2.qdf"}, 0, "", "", R"({"editedSQL": "SELECT *\r\nFROM U\r\n"})"},
+        {{"diff", "sql1.qdf", "sql2.qdf"}, 1,
+         "editedSQL:\n@@ -1,3 +1,2 @@\n SELECT *\n-FROM T\n-WHERE \\x1B[2J\n+FROM U\n", ""},
         {{"set", "-", "time.zone=5"}, 0, "TIME 1.0\r\n{\r\n5\r\n", "", salesText},
         {{"set", "kept.qdf", "datbase=X"}, 2, "",
          "qdf: kept.qdf: datbase: not a member of the document; did you mean 'database'?"},
@@ -240,6 +248,18 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"set", "notes.txt", "database=X"}, 1, "", notADocument},
         {{"diff", sales, "notes.txt"}, 1, "", notADocument},
         {{"show", "-", "-"}, 2, "", "qdf: standard input (-) can be read only once"},
+        {{"params", legacy, "-"}, 0, "FILE   ", "", salesText},
+        {{"params", legacy}, 0, "Reorder  conditions[0]  ITEMS.ON_HAND        (none)   not used\n"
+         "Reorder  editedSQL                           (none)   yes\n", ""},
+        {{"params", "--json", "notes.txt", sales}, 1, "{\"path\":\"" + sales +
+         "\",\"parameters\":[{\"name\":\"From\",\"place\":\"conditions[0]\",", notADocument},
+        {{"get", sales, "database", "tables[2]", "flags.editedSQL", "printer.strings[2]"}, 0,
+         "\"SALES\"\n\"PRODUCTS\"\nfalse\n\"LPT1:\"\n", ""},
+        {{"get", "-r", "-", "customDataString", "tables"}, 0,
+         "report=monthly-sales;currency=\u20ac\n[\"ORDERS\",", "", salesText},
+        {{"get", sales, "database", "tables[3]"}, 2, "", "tables[3]: no such element (3 in the list)"},
+        {{"get", sales, "tabels[0]"}, 2, "", "tabels[0]: not a member of the document; did you mean 'tables[0]'?"},
+        {{"get", damaged, "tables[2]"}, 1, "\"PRODUCTS\"\n", readError},
         {{"--version"}, 0, std::string("qdf ") + twfile::VersionString() + "\n", ""},
     });
     // clang-format on
@@ -256,6 +276,26 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path())) {
         EXPECT_FALSE(Contains(entry.path().string(), ".qdf-new-")) << "left behind: " << entry;
     }
+}
+
+// git diff shows documents through qdf export, set up as docs/qdf.md tells.
+TEST_F(Cli, GitDiffShowsDocumentsThroughExport) {
+    const auto git = [&](const std::string& args) {
+        return std::system(("cd " + Quoted(m_dir.path()) +
+                            " && git -c user.name=t -c user.email=t@t " + args + " >.git-out 2>&1")
+                               .c_str());
+    };
+    ASSERT_EQ(git("init -q ."), 0) << twtest::ReadAll(m_dir.File(".git-out"));
+    ASSERT_EQ(git("config diff.qdf.textconv " + Quoted(Quoted(QDF_BINARY) + " export - <")), 0);
+    twtest::WriteAll(m_dir.File(".gitattributes"), "*.qdf diff=qdf\n");
+    twtest::WriteAll(m_dir.File("s.qdf"), twtest::ReadAll(Example("sales.qdf")));
+    ASSERT_EQ(git("add s.qdf .gitattributes") | git("commit -q -m s"), 0);
+    ASSERT_EQ(Run({"set", "s.qdf", "database=STOCK"}).status, 0);
+    ASSERT_EQ(git("diff"), 0);
+    const std::string shown = twtest::ReadAll(m_dir.File(".git-out"));
+    EXPECT_TRUE(Contains(shown, "-  \"database\": \"SALES\",\n+  \"database\": \"STOCK\",\n"))
+        << shown;
+    EXPECT_FALSE(Contains(shown, "+  \"file\"")) << shown;  // not git's temporary file
 }
 
 // Every command that qdf --help lists has its exit statuses in its help and

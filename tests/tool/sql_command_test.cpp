@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 
@@ -224,7 +225,7 @@ TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
         {{},
          "",
          missing,
-         ByEngine("qdf: run: cannot open the database",
+         ByEngine("missing.db: no such database file (qdf opens a database, never makes one)",
                   "qdf: run: cannot connect to the data source")},
         {{"Min=1 OR 1=1"},
          Document("type.qdf", "ORDERS.QTY > <<Min>>"),
@@ -266,6 +267,7 @@ TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
         EXPECT_TRUE(Contains(run.err, c.error)) << run.err;
         EXPECT_EQ(run.err.find('\x1B'), std::string::npos) << run.err;
     }
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("missing.db")));  // never made
     if (OnServer()) {
         // No message shows the password.
         qdf::RunOptions options;
@@ -491,6 +493,16 @@ TEST_P(SqlOnEngine, CheckAgainstAJsonSchemaOrTheDatabase) {
                                             "attribute PRODUCTS.PRODUCT_NO in the schema\n"));
 
     EXPECT_TRUE(Contains(out.str(), sales + "parameter MinAmount: ok\n"));
+
+    // params types the conditions' parameters through the same schema.
+    qdf::ParamsOptions params;
+    params.files = {Example("sales.qdf")};
+    params.schema = m_dir.File("schema.json");
+    std::ostringstream listed;
+    EXPECT_EQ(qdf::RunParams(params, listed, err), 0);
+    EXPECT_TRUE(
+        Contains(listed.str(), "MinAmount  conditions[3]  ORDERS.AMOUNT      real  100.00 "))
+        << listed.str();
 
     std::ostringstream clean;
     EXPECT_EQ(check(m_db, clean), 0) << clean.str();

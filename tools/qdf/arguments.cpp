@@ -45,4 +45,12 @@ void AddWait(CLI::App& command, double& wait) {
         ->option_text("SECONDS");
 }
 
+void AddDialect(CLI::App& command, twfile::sql::Dialect& dialect, const std::string& description) {
+    AddChoice(command, "--dialect", dialect,
+              std::map<std::string, twfile::sql::Dialect>{
+                  {"sqlite", twfile::sql::Dialect::SQLite},
+                  {"postgresql", twfile::sql::Dialect::PostgreSQL}},
+              description);
+}
+
 }  // namespace qdf

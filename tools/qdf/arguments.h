@@ -11,6 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include <twfile/json/encoding.h>
+#include <twfile/sql/dialect.h>
 
 namespace qdf {
 
@@ -41,6 +42,10 @@ CLI::Option* AddChoice(CLI::App& command, const std::string& name, T& target,
 
 // --encoding windows-1252|utf-8.
 void AddEncoding(CLI::App& command, json::Encoding& encoding);
+
+// --dialect sqlite|postgresql: the server's SQL, as description tells what
+// it decides.
+void AddDialect(CLI::App& command, twfile::sql::Dialect& dialect, const std::string& description);
 // --timeout SECONDS: the most time the database may spend on a statement.
 void AddTimeout(CLI::App& command, unsigned& seconds);
 // --param NAME=VALUE, repeatable.

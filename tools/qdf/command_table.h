@@ -78,6 +78,8 @@ Action DefineAdd(CLI::App& command);
 Action DefineRemove(CLI::App& command);
 Action DefineEdit(CLI::App& command);
 Action DefineDiff(CLI::App& command);
+Action DefineGet(CLI::App& command);
+Action DefineParams(CLI::App& command);
 Action DefineCondition(CLI::App& command);
 Action DefineSql(CLI::App& command);
 Action DefineRun(CLI::App& command);

@@ -181,6 +181,22 @@ int RunRemove(const EditOptions& options, std::ostream& out, std::ostream& err);
 // message names where.
 int RunEdit(const EditOptions& options, std::ostream& out, std::ostream& err);
 
+struct GetOptions {
+    std::string file;  // "-" reads standard input
+    // Member paths as set takes them, or "list[i]" for a list's element.
+    std::vector<std::string> keys;
+    json::Encoding encoding = json::Encoding::Windows1252;
+    // Texts as they are, without JSON's quotes and escapes.
+    bool raw = false;
+};
+
+// Prints the value of each key, one a line, in JSON (a text with raw as it
+// is). An unknown key is named with the key most likely meant, before
+// anything is printed. Exit status: 0 printed, 1 the read stopped at an
+// error (what was read is printed) or the file is not a document, 2 an
+// unknown key, an element past a list's end, or a file that cannot be read.
+int RunGet(const GetOptions& options, std::ostream& out, std::ostream& err);
+
 struct DiffOptions {
     std::string a;  // "-" reads standard input
     std::string b;
@@ -189,9 +205,10 @@ struct DiffOptions {
     bool json = false;
 };
 
-// Compares two documents member by member, and lists element by element, and
-// prints each difference as "PATH: A -> B" (the values in JSON, "(none)" for
-// an element one list lacks) or, with json, {"equal", "differences":
+// Compares two documents member by member, lists aligned by content
+// (document_diff.h), and prints each difference as "PATH: A -> B" (the values
+// in JSON, "(none)" for an element one list lacks; a text of several lines as
+// the hunks of a unified diff) or, with json, {"equal", "differences":
 // [{"path", "a", "b"}]} (null for a missing element). Exit status: 0 equal,
 // 1 different, 2 a file cannot be opened (nothing is compared) or did not
 // read cleanly (what was read is compared and printed).
@@ -234,6 +251,26 @@ struct SqlOptions {
 // printed as they are. A statement that a run would refuse, or a value that
 // cannot be written safely for the dialect, is an error (exit 2).
 int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err);
+
+struct ParamsOptions {
+    std::vector<std::string> files;  // "-" reads standard input
+    // A database or JSON schema that types the conditions' parameters.
+    std::string schema;
+    // How the texts are read: markers in comments are not parameters.
+    twfile::sql::Dialect dialect = twfile::sql::Dialect::SQLite;
+    json::Encoding encoding = json::Encoding::Windows1252;
+    // One JSON object a file, {"path", "parameters": [...]}, instead of the
+    // table.
+    bool json = false;
+};
+
+// Lists each use of each parameter (a <<Name>> marker) of the documents: its
+// place (conditions[i], joins[i], editedSQL, dynamicSort), the attribute a
+// condition compares and its type from the schema, the default value, and
+// whether a run needs a value for it ("not used" when the statement a run
+// builds leaves it out). Exit status, the highest of the files': 0 listed,
+// 1 the read stopped at an error, 2 a file or the schema cannot be read.
+int RunParams(const ParamsOptions& options, std::ostream& out, std::ostream& err);
 
 struct RunOptions {
     std::string file;

@@ -97,18 +97,6 @@ int Edit(const EditOptions& options, const Change& change, std::ostream& out, st
     }
 }
 
-// The member whose path is path; a Failure naming the closest one when none.
-const Member& MemberAt(const std::string& path) {
-    std::vector<std::string> paths;
-    for (const Member& member : Members()) {
-        if (path == member.path) return member;
-        paths.emplace_back(member.path);
-    }
-    const std::string closest = ClosestName(path, paths);
-    throw Failure(kExitUsage, path + ": not a member of the document" +
-                                  (closest.empty() ? "" : "; did you mean '" + closest + "'?"));
-}
-
 const Member& ListAt(const std::string& path) {
     const Member& member = MemberAt(path);
     if (member.kind != MemberKind::List) {

@@ -15,6 +15,7 @@
 
 #include "commands.h"
 #include "loading.h"
+#include "member_keys.h"
 
 namespace CLI {
 class App;
@@ -55,8 +56,6 @@ bool Apply(const Change& change, CTWFileQDF& doc, const std::string& name, std::
 // the result goes to out.
 int Edit(const EditOptions& options, const Change& change, std::ostream& out, std::ostream& err);
 
-// The member whose path is path; a Failure naming the closest one when none.
-const Member& MemberAt(const std::string& path);
 // The list member whose path is path; a Failure when it is not a list.
 const Member& ListAt(const std::string& path);
 

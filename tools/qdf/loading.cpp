@@ -147,6 +147,25 @@ LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc) {
     return Load(path, doc, Access::Read, inUse);
 }
 
+ExitStatus LoadToRead(const std::string& file, CTWFileQDF& doc, std::ostream& err) {
+    LoadReport report;
+    try {
+        const DocumentInput input(file);
+        report = LoadDocument(input.path(), doc);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "", failure.what());
+        return kExitUsage;
+    }
+    if (!report.opened) {
+        PrintMessage(err, InputName(file), "cannot open: " + report.openFailure);
+        PrintDiagnostics(err, file, report.diagnostics);
+        return kExitUsage;
+    }
+    PrintReadDiagnostics(err, file, report);
+    if (report.NotADocument()) return kNotADocument;
+    return report.diagnostics.error ? kExitFailed : kExitOk;
+}
+
 LoadReport LoadForUpdate(const std::string& path, const std::string& name, CTWFileQDF& doc,
                          double wait) {
     LoadReport report;

@@ -51,6 +51,15 @@ constexpr char kNotADocumentText[] = "not a query definition file";
 // The error service is left clear.
 LoadReport LoadDocument(const std::string& path, CTWFileQDF& doc);
 
+// LoadToRead's status for a file that is not a document.
+constexpr ExitStatus kNotADocument = static_cast<ExitStatus>(-1);
+
+// Reads file ("-": standard input) into doc, a document fresh from its
+// constructor, and prints what went wrong to err. kExitOk when it read
+// cleanly, kExitFailed when the read stopped at an error (doc keeps what was
+// read), kExitUsage when it could not be opened, kNotADocument.
+ExitStatus LoadToRead(const std::string& file, CTWFileQDF& doc, std::ostream& err);
+
 // Opens path for reading and writing into doc, a document fresh from its
 // constructor, and reads it as LoadDocument does; the file then stays open,
 // held so that no other writer gets in until doc saves it (SaveHeld) or is

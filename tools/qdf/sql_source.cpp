@@ -248,6 +248,12 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
         target = sql::WithPassword(target, fromEnvironment);
     } else {
         RequireRegular(database);
+        struct stat info {};
+        if (::stat(database.c_str(), &info) != 0 && errno == ENOENT) {
+            throw Failure(kExitUsage, database +
+                                          ": no such database file (qdf opens a database, "
+                                          "never makes one)");
+        }
         engine = sql::MakeSQLiteEngine();
         if (!engine) throw Failure(kExitUsage, database + ": this qdf was built without SQLite");
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <twfile/sql/dialect.h>
+#include <twfile/sql/engine.h>
 #include <twfile/sql/query_source.h>
 #include <twfile/sql/schema.h>
 
@@ -36,6 +37,13 @@ struct CheckItem {
 int CheckDocument(const QuerySource& source, const Schema& schema, std::vector<CheckItem>& items);
 int CheckDocument(const QuerySource& source, const Schema& schema, Dialect dialect,
                   std::vector<CheckItem>& items);
+
+// Prepares the statement of source on engine, each marker a placeholder,
+// and ends it without running it: the database then checks the statement's
+// tables, columns and types as a run would see them. A statement that would
+// change the database is refused before the database sees it (Prepare). A
+// status; a failure carries the engine's text.
+int PrepareStatementShape(const QuerySource& source, Engine& engine);
 
 }  // namespace sql
 }  // namespace twfile

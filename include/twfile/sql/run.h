@@ -22,6 +22,10 @@ class RowSink {
     virtual bool Row(const std::vector<Value>& values) = 0;
 };
 
+// Prepares the statement on the engine's open connection and checks that it
+// has exactly the placeholders the statement binds.
+int PrepareStatement(Engine& engine, const Statement& statement);
+
 // Prepares the statement on the engine's open connection, checks that it has
 // exactly the placeholders the statement binds (a placeholder of the text's
 // own would stay without a value), binds them and steps through the rows.

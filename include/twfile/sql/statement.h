@@ -93,8 +93,11 @@ int BuildStatement(const QuerySource& source, const Schema* schema, const Parame
 int BuildStatement(const QuerySource& source, const Schema* schema, const ParameterValues& values,
                    Dialect dialect, Statement& statement);
 
-// Checks the statement of source as BuildStatement does, without values
-// (each marker stands for one): the same errors but those of values.
+// Builds the statement of source as BuildStatement does, without values:
+// each marker's binding has its name and no value. The same errors but
+// those of values.
+int BuildStatementShape(const QuerySource& source, Dialect dialect, Statement& statement);
+// The same, keeping only the status.
 int CheckStatementShape(const QuerySource& source, Dialect dialect);
 
 // Whether text, read as dialect reads it, is exactly one statement (after a

@@ -15,8 +15,10 @@
 #include "arguments.h"
 #include "command_table.h"
 #include "commands.h"
+#include "document_diff.h"
 #include "input.h"
 #include "loading.h"
+#include "visible_text.h"
 
 namespace qdf {
 
@@ -24,60 +26,27 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-struct Difference {
-    std::string path;
-    Json a;  // null: the element is missing from a
-    Json b;
-};
-
-std::vector<Difference> Compare(const CTWFileQDF& a, const CTWFileQDF& b, json::Encoding encoding) {
-    std::vector<Difference> differences;
-    for (const twfile::query::Member& member : twfile::query::Members()) {
-        const Json left = AsFailure([&] { return json::MemberToJson(a, member, encoding); });
-        const Json right = AsFailure([&] { return json::MemberToJson(b, member, encoding); });
-        if (member.kind != twfile::query::MemberKind::List) {
-            if (left != right) differences.push_back({member.path, left, right});
-            continue;
-        }
-        for (std::size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
-            const Json x = i < left.size() ? left[i] : Json();
-            const Json y = i < right.size() ? right[i] : Json();
-            if (x != y) {
-                differences.push_back(
-                    {std::string(member.path) + "[" + std::to_string(i) + "]", x, y});
-            }
-        }
-    }
-    return differences;
-}
-
 std::string Shown(const Json& value) {
     return value.is_null() ? "(none)" : value.dump();
 }
 
-// Load's status for a file that is not a document: nothing is compared.
-constexpr ExitStatus kNotADocument = static_cast<ExitStatus>(-1);
-
-// Reads file into doc. kExitOk when it read cleanly, kExitFailed when the
-// read stopped at an error, kExitUsage when it could not be opened,
-// kNotADocument.
-ExitStatus Load(const std::string& file, CTWFileQDF& doc, std::ostream& err) {
-    LoadReport report;
-    try {
-        const DocumentInput input(file);
-        report = LoadDocument(input.path(), doc);
-    } catch (const Failure& failure) {
-        PrintMessage(err, "", failure.what());
-        return kExitUsage;
+// "PATH: A -> B", or for two texts of several lines, "PATH:" and the hunks
+// of their unified diff.
+void PrintDifference(const Difference& difference, std::ostream& out) {
+    if (difference.a.is_string() && difference.b.is_string()) {
+        const std::string& a = difference.a.get_ref<const std::string&>();
+        const std::string& b = difference.b.get_ref<const std::string&>();
+        if (a.find('\n') != std::string::npos || b.find('\n') != std::string::npos) {
+            const std::vector<std::string> lines = UnifiedLines(a, b);
+            if (!lines.empty()) {
+                out << difference.path << ":\n";
+                for (const std::string& line : lines)
+                    out << Visible(line, kMessageText) << '\n';
+                return;
+            }
+        }
     }
-    if (!report.opened) {
-        PrintMessage(err, InputName(file), "cannot open: " + report.openFailure);
-        PrintDiagnostics(err, file, report.diagnostics);
-        return kExitUsage;
-    }
-    PrintReadDiagnostics(err, file, report);
-    if (report.NotADocument()) return kNotADocument;
-    return report.diagnostics.error ? kExitFailed : kExitOk;
+    out << difference.path << ": " << Shown(difference.a) << " -> " << Shown(difference.b) << '\n';
 }
 
 }  // namespace
@@ -91,13 +60,13 @@ int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
         PrintMessage(err, "diff", failure.what());
         return failure.status();
     }
-    const ExitStatus readA = Load(options.a, *a, err);
-    const ExitStatus readB = Load(options.b, *b, err);
+    const ExitStatus readA = LoadToRead(options.a, *a, err);
+    const ExitStatus readB = LoadToRead(options.b, *b, err);
     if (readA == kExitUsage || readB == kExitUsage) return kExitUsage;
     if (readA == kNotADocument || readB == kNotADocument) return kExitFailed;
     std::vector<Difference> differences;
     try {
-        differences = Compare(*a, *b, options.encoding);
+        differences = CompareDocuments(*a, *b, options.encoding);
     } catch (const Failure& failure) {
         PrintMessage(err, "diff", failure.what());
         return kExitUsage;
@@ -110,8 +79,7 @@ int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
             << '\n';
     } else {
         for (const Difference& difference : differences)
-            out << difference.path << ": " << Shown(difference.a) << " -> " << Shown(difference.b)
-                << '\n';
+            PrintDifference(difference, out);
     }
     if (readA != kExitOk || readB != kExitOk) return kExitUsage;
     return differences.empty() ? kExitOk : kExitFailed;

@@ -89,11 +89,9 @@ Action DefineSql(CLI::App& command) {
     AddParameters(command, o->parameters);
     command.add_flag("--inline", o->inlineValues,
                      "Write the values into the statement as quoted SQL literals");
-    AddChoice(command, "--dialect", o->dialect,
-              std::map<std::string, sql::Dialect>{{"sqlite", sql::Dialect::SQLite},
-                                                  {"postgresql", sql::Dialect::PostgreSQL}},
-              "The server's SQL: how the statement is read and checked and how --inline writes "
-              "values (sqlite, the default, or postgresql)");
+    AddDialect(command, o->dialect,
+               "The server's SQL: how the statement is read and checked and how --inline writes "
+               "values (sqlite, the default, or postgresql)");
     command.add_option("--schema", o->schema,
                        "A database or JSON schema that gives the parameters' data types");
     AddEncoding(command, o->encoding);
