@@ -7,7 +7,7 @@ under src/<layer>/). The libraries above the core (EXTENSIONS: the SQL layer,
 the JSON form) may include the core and themselves, never each other. Headers
 at the top of include/twfile/ (export.h, version.h) are below every layer;
 the umbrella twfile.h is for applications only. A quoted include names its
-layer's folder, so that nothing of the tools (commands.h, files.h, ...) is
+layer's folder, so that nothing of the tools (commands.h, loading.h, ...) is
 reached from the library.
 The command-line tool keeps one file per command: each row of the command
 table in tools/qdf/main.cpp has its tools/qdf/commands/<name>.cpp, and what

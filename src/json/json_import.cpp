@@ -1,6 +1,7 @@
 // The JSON form read into a document: as a stream of parse events, so that
 // a document of a million list lines needs no tree, or from a tree.
 #include <twfile/json/document_json.h>
+#include <twfile/json/lossy_members.h>
 
 #include <algorithm>
 #include <climits>
@@ -573,6 +574,30 @@ void ReadJson(std::string_view text, CTWFileQDF& doc, Encoding encoding) {
     if (!Json::sax_parse(text.begin(), text.end(), &reader))
         throw Error(Error::Kind::Invalid, "not JSON: " + reader.syntaxError());
     reader.Finish();
+}
+
+namespace {
+
+void RefuseLossy(const CTWFileQDF& doc) {
+    std::string named;
+    for (const LossyMember& member : FindLossyMembers(doc))
+        named += (named.empty() ? "" : "; ") + member.member + ": " + member.reason;
+    if (!named.empty()) {
+        throw Error(Error::Kind::Lossy,
+                    "the file cannot carry these members back unchanged: " + named);
+    }
+}
+
+}  // namespace
+
+void ReadJson(std::istream& in, CTWFileQDF& doc, const ReadOptions& options) {
+    ReadJson(in, doc, options.encoding);
+    if (options.refuseLossy) RefuseLossy(doc);
+}
+
+void ReadJson(std::string_view text, CTWFileQDF& doc, const ReadOptions& options) {
+    ReadJson(text, doc, options.encoding);
+    if (options.refuseLossy) RefuseLossy(doc);
 }
 
 void ApplyMember(const Json& value, const Member& member, CTWFileQDF& doc, Encoding encoding) {

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "sql/lexer.h"
+#include "sql/names.h"
 
 #define TW_SOURCE "TWSQL"
 
@@ -59,14 +60,6 @@ const char* const kWritingFunctions[] = {
     "XP_CMDSHELL",
 };
 
-std::string Upper(std::string_view text) {
-    std::string upper(text);
-    for (char& ch : upper) {
-        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-    }
-    return upper;
-}
-
 bool Listed(const std::string& word, const char* const* first, const char* const* last) {
     return std::find_if(first, last, [&](const char* listed) { return word == listed; }) != last;
 }
@@ -103,7 +96,7 @@ std::string Judge(std::string_view text, Dialect dialect, const std::vector<Toke
            text[(*first)->offset] == '(')
         ++first;
     const std::string_view leadText = text.substr((*first)->offset, (*first)->size);
-    const std::string lead = Upper(leadText);
+    const std::string lead = UpperAscii(leadText);
     const bool reads = (*first)->kind == Token::Kind::Word &&
                        (lead == "SELECT" || lead == "WITH" || lead == "VALUES" ||
                         (lead == "TABLE" && dialect != Dialect::SQLite));
@@ -112,9 +105,9 @@ std::string Judge(std::string_view text, Dialect dialect, const std::vector<Toke
         const std::string_view raw = text.substr(token->offset, token->size);
         std::string word;
         if (token->kind == Token::Kind::Word)
-            word = Upper(raw);
+            word = UpperAscii(raw);
         else if (token->kind == Token::Kind::QuotedName)
-            word = Upper(Unquoted(raw));
+            word = UpperAscii(Unquoted(raw));
         else
             continue;
         const bool writes =

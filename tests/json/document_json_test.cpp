@@ -214,6 +214,19 @@ TEST(LossyMembers, FindsExactlyWhatASaveAndAReadChange) {
         for (const twfile::json::LossyMember& member : twfile::json::FindLossyMembers(doc))
             found += (found.empty() ? "" : " ") + member.member;
         EXPECT_EQ(found, c.member);
+        // A read that refuses what a save would change refuses exactly these.
+        CTWFileQDF strict;
+        twfile::json::ReadOptions strictly;
+        strictly.refuseLossy = true;
+        std::string refused;
+        try {
+            twfile::json::ReadJson(std::string_view(c.json), strict, strictly);
+        } catch (const twfile::json::Error& error) {
+            EXPECT_EQ(error.kind(), twfile::json::Error::Kind::Lossy);
+            refused = error.what();
+        }
+        EXPECT_EQ(refused.find(c.member) != std::string::npos && *c.member, !found.empty())
+            << refused;
 
         // Saved and read back, the members come back the same exactly when
         // nothing was found; a save refuses a text that would end its line

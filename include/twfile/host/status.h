@@ -2,7 +2,8 @@
 //
 // An operation names its source (TW_SOURCE, defined by each source file
 // after its includes) and uses these macros; none spells the rules out by
-// hand. Every one of them ends the calling function, or may, and says so:
+// hand. Every one of them ends the calling function, or may, and says so
+// (Raise and Exit cannot be called for nothing: their status must be used):
 //   return TW_RAISE(number, text);  rule 1: raise a new error (number < 0)
 //                                   and return its status
 //   TW_RETURN_IF_ERROR(call);       rule 2: after a call that can fail,
@@ -25,7 +26,7 @@ namespace twfile {
 namespace status {
 
 // Rule 1 followed by rule 3.
-TWFILE_API int Raise(int number, const char* text, int line, const char* source);
+[[nodiscard]] TWFILE_API int Raise(int number, const char* text, int line, const char* source);
 // The parts of rules 2 and 3 that run only while an error is pending.
 TWFILE_API bool PassOnPending(int line);
 TWFILE_API int ExitPending(const char* source);
@@ -37,7 +38,7 @@ inline bool PassOn(int line) {
     return CTWError::m_nError < 0 && PassOnPending(line);
 }
 // Rule 3.
-inline int Exit(const char* source) {
+[[nodiscard]] inline int Exit(const char* source) {
     const int number = CTWError::m_nError;
     return number >= 0 ? number : ExitPending(source);
 }
@@ -61,25 +62,25 @@ inline int Exit(const char* source) {
 
 #define TW_RETURN_IF_PENDING() TW_RETURN_IF_ERROR(0)
 
-#define TW_RAISE_RETURN(number, text, value)                            \
-    do {                                                                \
-        ::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE); \
-        return (value);                                                 \
+#define TW_RAISE_RETURN(number, text, value)                                  \
+    do {                                                                      \
+        (void)::twfile::status::Raise((number), (text), __LINE__, TW_SOURCE); \
+        return (value);                                                       \
     } while (0)
 
-#define TW_RETURN_VALUE_IF_ERROR(call, value)     \
-    do {                                          \
-        (void)(call);                             \
-        if (::twfile::status::PassOn(__LINE__)) { \
-            ::twfile::status::Exit(TW_SOURCE);    \
-            return (value);                       \
-        }                                         \
+#define TW_RETURN_VALUE_IF_ERROR(call, value)        \
+    do {                                             \
+        (void)(call);                                \
+        if (::twfile::status::PassOn(__LINE__)) {    \
+            (void)::twfile::status::Exit(TW_SOURCE); \
+            return (value);                          \
+        }                                            \
     } while (0)
 
-#define TW_EXIT_RETURN(value)              \
-    do {                                   \
-        ::twfile::status::Exit(TW_SOURCE); \
-        return (value);                    \
+#define TW_EXIT_RETURN(value)                    \
+    do {                                         \
+        (void)::twfile::status::Exit(TW_SOURCE); \
+        return (value);                          \
     } while (0)
 
 #endif  // TWFILE_HOST_STATUS_H

@@ -117,6 +117,16 @@ void ApplyJson(const nlohmann::ordered_json& json, CTWFileQDF& doc, Encoding enc
 void ReadJson(std::istream& in, CTWFileQDF& doc, Encoding encoding);
 void ReadJson(std::string_view text, CTWFileQDF& doc, Encoding encoding);
 
+struct ReadOptions {
+    Encoding encoding = Encoding::Windows1252;
+    // Refuses a document that then holds members a saved file cannot carry
+    // back unchanged (lossy_members.h): an Error of kind Lossy that names
+    // each, "tables[2]: <why>; ...". The document keeps what was read.
+    bool refuseLossy = false;
+};
+void ReadJson(std::istream& in, CTWFileQDF& doc, const ReadOptions& options);
+void ReadJson(std::string_view text, CTWFileQDF& doc, const ReadOptions& options);
+
 }  // namespace twfile::json
 
 #endif  // TWFILE_JSON_DOCUMENT_JSON_H

@@ -19,6 +19,9 @@ class Error : public std::runtime_error {
         // such as a failed allocation); the message carries its number and
         // text, and the error service is left clear.
         Refused,
+        // The input fits, but the document then holds members that a saved
+        // file cannot carry back unchanged (ReadOptions::refuseLossy).
+        Lossy,
     };
 
     Error(Kind kind, const std::string& message) : std::runtime_error(message), m_kind(kind) {}
