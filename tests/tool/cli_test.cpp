@@ -165,6 +165,8 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"import", "-", "-o", "odd.qdf"}, 0, "", "", odd},
         {{"show", "odd.qdf"}, 0, R"("a\tb\rc\nd\"e\\f\x01")", ""},
         {{"show", "odd.qdf"}, 0, "Edited SQL:\n    | SELECT *\n    | FROM T\n    | \n", ""},
+        {{"export", "--encoding", "utf8", "--compact", "odd.qdf"}, 0,
+         "\"editedSQL\":\"SELECT *\\r\\nFROM T\\r\\n\"", ""},
         {{"show", damaged}, 1, "Read error:              -1: Unexpected end-of-file", readError},
         {{"show", "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
         {{"export", "--encoding", "latin9", sales}, 2, "", "qdf: --encoding: must be one of "},
@@ -174,14 +176,20 @@ TEST_F(Cli, ExitStatusesAndMessages) {
          "{\"path\":\".\",\"error\":\"" + notRegular + "\"}\n{\"path\":\"" + damaged + "\",",
          "qdf: missing.qdf" + noFile},
         {{"export", "-o", "out.json", sales}, 0, "", ""},
+        {{"export", "-o", "-", sales}, 0, "\"database\": \"SALES\"", ""},
+        {{"export", "-o", "", sales}, 2, "", "must name a file, or - for standard output"},
+        {{"import", "empty.json", "-o", ""}, 2, "", "must name a file, or - for standard output"},
         {{"export", "-o", "keep.json", "missing.qdf"}, 2, "", "qdf: missing.qdf" + noFile},
         {{"export", "-o", ".", sales}, 2, "", "qdf: .: " + notRegular + "; not replaced"},
         {{"export", "-o", "missing/out.json", sales}, 2, "", "qdf: missing/out.json: cannot make"},
         {{"show", sales, sales}, 0, "\n\nFile:                    " + sales, ""},
         {{"show", "-"}, 2, "", "qdf: standard input: cannot read: ", kClosed},
         {{"sql", "-"}, 0, "SELECT ORDERS.ORDER_NO", "", salesText},
-        {{"check", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
-        {{}, 2, "", "qdf: "},
+
+        {{}, 2, "Usage: qdf [OPTIONS] SUBCOMMAND\n", ""},
+        {{"condition", "--help"}, 0, "--type bool|integer|real|string|time REQUIRED\n", ""},
+        {{"check", "--encoding", "CP1252", sales}, 0, sales + ": ok\n", ""},
+
         {{"frobnicate"}, 2, "", "qdf: unknown command 'frobnicate'\nRun 'qdf help'"},
         {{"shwo", sales}, 2, "", "qdf: unknown command 'shwo'; did you mean 'show'?\n"},
         {{"help"}, 0, "Usage: qdf [OPTIONS] SUBCOMMAND", ""},
@@ -201,7 +209,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"check", "--json", sales, "."}, 2,
          "\"DISPLAY-PROPERTIES\":true},\"error\":null,\"findings\":[]}\n{\"path\":\".\",\"ok\":"
          "false,\"sectionsRead\":null,\"error\":\"" + notRegular + "\",\"findings\":[",
-         "qdf: .: " + notRegular},
+         ""},
         {{"diff", sales, "-"}, 0, "", "", salesText},
         {{"diff", "--json", legacy, sales}, 1,
          "{\"path\":\"tables[2]\",\"a\":null,\"b\":\"PRODUCTS\"},{\"path\":\"attributes[0]\"", ""},
@@ -217,6 +225,9 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"diff", sales, "edited.qdf"}, 1,
          "database: \"SALES\" -> \"NEW\"\ntables[0]: \"ORDERS\" -> (none)\n"
          "tables[2]: \"PRODUCTS\" -> \"T1\"\ntables[2]: (none) -> \"T2\"\nflags.", ""},
+        {{"diff", "--name-only", sales, "edited.qdf"}, 1,
+         "database\ntables\nflags.editedSQL\nprinter.strings[2]\n", ""},
+        {{"diff", "--name-only", "--json", sales, sales}, 2, "", "excludes --name-only"},
         {{"import", "-", "-o", "sql1.qdf"}, 0, "", "",
          R"({"editedSQL": "SELECT *\r\nFROM T\r\nWHERE \u001b[2J\r\n"})"},
         {{"import", "-", "-o", "sql2.qdf"}, 0, "", "", R"({"editedSQL": "SELECT *\r\nFROM U\r\n"})"},
@@ -237,7 +248,8 @@ TEST_F(Cli, ExitStatusesAndMessages) {
          "legacy.qdf: sections not read: DEFAULT-VALUES"},
         {{"edit", "-"}, 2, "", "qdf: edit: needs a file"},
         {{"check", "--json", damaged}, 1, "\"CONDITIONS\":false,", ""},
-        {{"check", "--json", "--schema", "x.db", sales}, 2, "", "qdf: check: --json does not go"},
+        {{"check", "--json", "--schema", "x.db", sales}, 2, "", "qdf: check: x.db: cannot open"},
+        {{"check", "fifo", sales}, 2, "fifo: " + notRegular + "\n" + sales + ": ok\n", ""},
         {{"check", "trailing.qdf"}, 1, "trailing.qdf: " + trailingAt + "\n", ""},
         {{"add", "trailing.qdf", "tables", "X"}, 1, "", trailingAt + "; not changed"},
         {{"show", "notes.txt"}, 1, "", notADocument},
@@ -266,6 +278,11 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     EXPECT_EQ(twtest::ReadAll(m_dir.File("a.qdf")), twtest::ReadAll(m_dir.File("new.qdf")));
     EXPECT_EQ(twtest::ReadAll(m_dir.File("out.json")), Run({"export", sales}).out);
     EXPECT_EQ(twtest::ReadAll(m_dir.File("keep.json")), "keep");
+    EXPECT_FALSE(twtest::Exists(m_dir.File("-")));
+    // A failed write to standard output is trouble (2), never "different" (1).
+    const std::string closed = "cd " + Quoted(m_dir.path()) + " && " + Quoted(QDF_BINARY) +
+                               " diff " + Quoted(sales) + " edited.qdf >&- 2>.stderr";
+    EXPECT_EQ(WEXITSTATUS(std::system(closed.c_str())), 2);
     EXPECT_EQ(twtest::ReadAll(m_dir.File("kept.qdf")), salesText);
     EXPECT_EQ(twtest::ReadAll(m_dir.File("damaged.qdf")), twtest::ReadAll(damaged));
     EXPECT_EQ(twtest::ReadAll(m_dir.File("legacy.qdf")), twtest::ReadAll(legacy));

@@ -26,6 +26,7 @@
 #endif
 
 #include <twfile/query/qdf.h>
+#include <nlohmann/json.hpp>
 
 #include "commands.h"
 #include "support/server_database.h"
@@ -518,6 +519,24 @@ TEST_P(SqlOnEngine, CheckAgainstAJsonSchemaOrTheDatabase) {
                                           "Low=VALUE\n"))
         << items.str();
     EXPECT_TRUE(Contains(items.str(), "bad.qdf: statement markers: ")) << items.str();
+    // --json: one object a file, the statement prepared on the database and
+    // its parameters named; a statement the database cannot prepare fails.
+    own.files = {Example("sales.qdf"), Document("gone.qdf", "ORDERS.QTY > 1", "GONE")};
+    own.json = true;
+    std::ostringstream objects;
+    EXPECT_EQ(qdf::RunCheck(own, objects, err), 1);
+    std::istringstream lines(objects.str());
+    std::string line;
+    ASSERT_TRUE(std::getline(lines, line));
+    const auto first = nlohmann::json::parse(line);
+    EXPECT_EQ(first["ok"], true) << line;
+    EXPECT_EQ(first["tables"].size(), 3u);
+    if (!OnServer()) {
+        EXPECT_EQ(first["statement"]["checks"].back()["text"], "prepared on the database") << line;
+    }
+    EXPECT_EQ(first["statement"]["parameters"], (nlohmann::json{"From", "To", "MinAmount"}));
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_EQ(nlohmann::json::parse(line)["statement"]["checks"].back()["ok"], OnServer()) << line;
 #ifndef _WIN32  // unixODBC's odbc.ini; Windows runs no server cases
     if (OnServer()) {
         // odbc: alone: the data source that the document names, SALES,

@@ -13,9 +13,11 @@ std::string Lower(std::string text) {
 void AddEncoding(CLI::App& command, json::Encoding& encoding) {
     AddChoice(command, "--encoding", encoding,
               std::map<std::string, json::Encoding>{{"windows-1252", json::Encoding::Windows1252},
-                                                    {"utf-8", json::Encoding::Utf8}},
-              "How the file's bytes are read as text: windows-1252 (every byte string, the "
-              "default) or utf-8");
+                                                    {"cp1252", json::Encoding::Windows1252},
+                                                    {"utf-8", json::Encoding::Utf8},
+                                                    {"utf8", json::Encoding::Utf8}},
+              "How the file's bytes are read as text: windows-1252 or cp1252 (every byte string, "
+              "the default), or utf-8 or utf8");
 }
 
 void AddTimeout(CLI::App& command, unsigned& seconds) {
@@ -51,6 +53,16 @@ void AddDialect(CLI::App& command, twfile::sql::Dialect& dialect, const std::str
                   {"sqlite", twfile::sql::Dialect::SQLite},
                   {"postgresql", twfile::sql::Dialect::PostgreSQL}},
               description);
+}
+
+CLI::Option* AddOutput(CLI::App& command, std::string& output, const std::string& description) {
+    return command.add_option("-o,--output", output, description)
+        ->check(CLI::Validator(
+            [](std::string& name) {
+                return name.empty() ? "must name a file, or - for standard output" : "";
+            },
+            ""))
+        ->option_text("FILE");
 }
 
 }  // namespace qdf

@@ -43,6 +43,10 @@ CLI::Option* AddChoice(CLI::App& command, const std::string& name, T& target,
 // --encoding windows-1252|utf-8.
 void AddEncoding(CLI::App& command, json::Encoding& encoding);
 
+// -o,--output FILE: a file to write, "-" for standard output; an empty name
+// is refused.
+CLI::Option* AddOutput(CLI::App& command, std::string& output, const std::string& description);
+
 // --dialect sqlite|postgresql: the server's SQL, as description tells what
 // it decides.
 void AddDialect(CLI::App& command, twfile::sql::Dialect& dialect, const std::string& description);

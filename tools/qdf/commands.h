@@ -76,7 +76,7 @@ struct ExportOptions {
     bool lines = false;
     // One line without spaces instead of indented JSON.
     bool compact = false;
-    // The file to write instead of out; empty for out.
+    // The file to write instead of out; empty or "-" for out.
     std::string output;
     // Files read at a time, on as many threads.
     int jobs = 1;
@@ -124,7 +124,11 @@ struct CheckOptions {
     json::Encoding encoding = json::Encoding::Windows1252;
     // One JSON object a line for each file instead: {"path", "ok",
     // "sectionsRead" (null when the file did not open), "error" (null or its
-    // text), "findings" (the lines the text form prints)}.
+    // text), "findings" (the lines the text form prints)}; with schema,
+    // {"path", "ok", "tables", "attributes", "nonDisplayAttributes",
+    // "conditions", "joins" (each a list of {"text", "ok", "messages"}),
+    // "statement": {"ok", "checks", "parameters", "unbound"}}, or {"path",
+    // "ok": false, "error"} for a file that cannot be read.
     bool json = false;
     // Nothing on out: the exit status alone tells.
     bool quiet = false;
@@ -203,6 +207,8 @@ struct DiffOptions {
     json::Encoding encoding = json::Encoding::Windows1252;
     // One JSON object instead of one line a difference.
     bool json = false;
+    // The paths of the members that differ, each once (a list by its name).
+    bool nameOnly = false;
 };
 
 // Compares two documents member by member, lists aligned by content

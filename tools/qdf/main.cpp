@@ -37,8 +37,8 @@ const std::vector<ExitMeaning> kReadExits = {
     {kExitOk, "every file read cleanly"},
     {kExitFailed, "a read stopped at an error (what was read is still shown, with the error)"},
     {kExitUsage,
-     "a file cannot be opened, a text does not fit the encoding, or the arguments "
-     "are wrong"}};
+     "a file cannot be opened, a text does not fit the encoding, the arguments "
+     "are wrong, or standard output cannot be written"}};
 
 const std::vector<ExitMeaning> kEditExits = {
     {kExitOk, "saved, or nothing to change"},
@@ -124,7 +124,7 @@ const std::vector<Command> kCommands = {
       {kExitFailed, "different"},
       {kExitUsage,
        "a file cannot be opened or did not read cleanly (what was read is still "
-       "compared)"}},
+       "compared), or standard output cannot be written"}},
      {{"qdf diff old.qdf new.qdf", "\"PATH: A -> B\" for each difference"}},
      DefineDiff},
     {"condition",
@@ -190,9 +190,9 @@ void PrintLeftoverMessages() {
 
 int Run(int argc, char** argv) {
     CLI::App app{
-        "qdf: show, export, import, create, check, edit and compare query definition files "
-        "(.qdf), try conditions against an attribute, and print or run the SQL statement a "
-        "document describes",
+        "qdf: show, export, import, create, check, edit, read and compare query definition "
+        "files (.qdf), list their parameters, try conditions against an attribute, and print or "
+        "run the SQL statement a document describes",
         "qdf"};
     app.set_version_flag("--version", std::string("qdf ") + QDF_VERSION_TEXT);
     app.require_subcommand(1);
@@ -206,8 +206,12 @@ int Run(int argc, char** argv) {
     }
     app.footer("Run 'qdf help COMMAND' for a command's options, exit statuses and examples.");
 
-    if (argc > 1 && argv[1][0] != '-' && FindCommand(argv[1]) == nullptr)
-        return UnknownCommand(argv[1]);
+    // A bare qdf is told what it can do.
+    if (argc < 2) {
+        std::cout << app.help();
+        return kExitUsage;
+    }
+    if (argv[1][0] != '-' && FindCommand(argv[1]) == nullptr) return UnknownCommand(argv[1]);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -226,7 +230,7 @@ int Run(int argc, char** argv) {
     std::cout.flush();
     if (!std::cout) {
         std::cerr << "qdf: cannot write to standard output\n";
-        return kExitFailed;
+        return kExitUsage;
     }
     return status;
 }

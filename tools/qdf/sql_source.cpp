@@ -215,6 +215,10 @@ bool IsOdbc(const std::string& database) {
     return database.compare(0, 5, "odbc:") == 0;
 }
 
+bool IsDatabase(const std::string& path) {
+    return IsOdbc(path) || IsSQLiteDatabase(path);
+}
+
 std::string ShownDatabase(const std::string& database) {
     return IsOdbc(database) ? "odbc:" + sql::MaskedConnectionString(database.substr(5)) : database;
 }

@@ -63,6 +63,10 @@ std::string ShownDatabase(const std::string& database);
 // Whether database is an ODBC data source ("odbc:...").
 bool IsOdbc(const std::string& database);
 
+// Whether path names a database, not a JSON schema: an ODBC data source or
+// an SQLite database file (recognised by its header).
+bool IsDatabase(const std::string& path);
+
 // Fills schema from path: an ODBC data source as for OpenDatabase, an
 // SQLite database (recognised by its header), or else a JSON schema file:
 //   {"tables": {"TABLE": {"COLUMN": "DECLARED TYPE", ...}, ...}}

@@ -2,6 +2,7 @@
 // or whether each document fits a database or a JSON schema.
 #include <algorithm>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "interrupt.h"
 #include "loading.h"
 #include "sql_source.h"
+#include "visible_text.h"
 
 namespace qdf {
 
@@ -104,15 +106,80 @@ void PrintCheck(const std::string& file, const CheckResult& result, bool json, s
         out << file << ": " << finding << '\n';
 }
 
+// The statement of source prepared on the database schema names, never
+// run: the database's own word on its tables, columns and types.
+sql::CheckItem PreparedItem(const sql::QuerySource& source, const CheckOptions& options) {
+    sql::CheckItem item{"statement", "prepared on the database", true, {}};
+    const std::unique_ptr<sql::Engine> engine = OpenDatabase(options.schema, source.database);
+    engine->SetTimeout(options.timeout);
+    const CancelOnInterrupt watch(*engine);
+    if (sql::PrepareStatementShape(source, *engine) < 0) {
+        if (InterruptSignal() != 0) FailWithPendingError(kExitUsage, "the database");
+        const Diagnostics diagnostics = TakeDiagnostics();
+        item.ok = false;
+        item.messages.push_back(
+            Visible(diagnostics.error ? diagnostics.error->message : "refused", kMessageText));
+    }
+    engine->Close();
+    return item;
+}
+
+// The items of one file as one JSON object: the document's parts in lists of
+// {"text", "ok", "messages"}, and the statement with its parameters and the
+// names of those a run must be given.
+Json SchemaCheckJson(const std::string& file, const std::vector<sql::CheckItem>& items) {
+    Json parts = Json::object();
+    for (const char* key : {"tables", "attributes", "nonDisplayAttributes", "conditions", "joins"})
+        parts[key] = Json::array();
+    Json statement{{"ok", true},
+                   {"checks", Json::array()},
+                   {"parameters", Json::array()},
+                   {"unbound", Json::array()}};
+    bool ok = true;
+    for (const sql::CheckItem& item : items) {
+        ok = ok && item.ok;
+        Json entry{
+            {"text", json::ForeignText(item.text)}, {"ok", item.ok}, {"messages", Json::array()}};
+        for (const std::string& message : item.messages)
+            entry["messages"].push_back(json::ForeignText(message));
+        if (item.kind == "parameter") {
+            statement["parameters"].push_back(item.text);
+            if (!item.messages.empty()) statement["unbound"].push_back(item.text);
+            continue;
+        }
+        const std::string key = item.kind == "table"                   ? "tables"
+                                : item.kind == "attribute"             ? "attributes"
+                                : item.kind == "non-display attribute" ? "nonDisplayAttributes"
+                                : item.kind == "condition"             ? "conditions"
+                                : item.kind == "join"                  ? "joins"
+                                                                       : "";
+        if (key.empty()) {
+            statement["ok"] = statement["ok"].get<bool>() && item.ok;
+            statement["checks"].push_back(std::move(entry));
+        } else {
+            parts[key].push_back(std::move(entry));
+        }
+    }
+    Json object{{"path", json::ForeignText(file)}, {"ok", ok}};
+    object.update(parts);
+    object["statement"] = std::move(statement);
+    return object;
+}
+
 // Checks each document against a database or a JSON schema: for each file
-// and item "FILE: KIND TEXT: ok" or one line per failure.
+// and item "FILE: KIND TEXT: ok" or one line per failure, or with json one
+// object per file. Against an SQLite database the statement is also prepared there.
 int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
     // "odbc:" alone: each document is checked against the data source it
     // names.
     const bool eachOwn = options.schema == "odbc:";
     sql::Schema schema;
+    bool database = false;
     try {
         if (!eachOwn) LoadSchemaFile(options.schema, schema, "", options.timeout);
+        // An ODBC driver may leave a prepared statement unseen by the server
+        // until it runs: only an SQLite database prepares it for a check.
+        database = IsDatabase(options.schema) && !IsOdbc(options.schema);
     } catch (const Failure& failure) {
         PrintMessage(err, "check", failure.what());
         return StatusAfterInterrupt(failure.status());
@@ -130,20 +197,36 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
                 IsOdbc(options.schema) ? sql::Dialect::Odbc : sql::Dialect::SQLite;
             if (sql::CheckDocument(source, eachOwn ? own : schema, dialect, items) < 0)
                 FailWithPendingError(kExitUsage, file);
+            if (database && items.back().ok) items.push_back(PreparedItem(source, options));
             AddParameterItems(source, dialect, items);
         } catch (const Failure& failure) {
-            PrintMessage(err, "check", failure.what());
-            if (InterruptSignal() != 0) return StatusAfterInterrupt(failure.status());
+            if (InterruptSignal() != 0) {
+                PrintMessage(err, "check", failure.what());
+                return StatusAfterInterrupt(failure.status());
+            }
+            // Said where the other files' results are.
+            const std::string why = Why(failure, file);
+            if (options.json) {
+                out << Json{{"path", json::ForeignText(file)},
+                            {"ok", false},
+                            {"error", json::ForeignText(why)}}
+                           .dump()
+                    << '\n';
+            } else {
+                out << file << ": " << why << '\n';
+            }
             status = std::max(status, static_cast<int>(failure.status()));
             continue;
         }
         for (const sql::CheckItem& item : items) {
+            if (!item.ok && status == kExitOk) status = kExitFailed;
+            if (options.json) continue;
             const std::string head = file + ": " + item.kind + " " + item.text + ": ";
             if (item.ok) out << head << "ok\n";
             for (const std::string& message : item.messages)
                 out << head << message << '\n';
-            if (!item.ok && status == kExitOk) status = kExitFailed;
         }
+        if (options.json) out << SchemaCheckJson(file, items).dump() << '\n';
     }
     return status;
 }
@@ -153,13 +236,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
 int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
     std::ostringstream discarded;
     std::ostream& shown = options.quiet ? discarded : out;
-    if (!options.schema.empty()) {
-        if (options.json) {
-            PrintMessage(err, "check", "--json does not go with --schema");
-            return kExitUsage;
-        }
-        return RunSchemaCheck(options, shown, err);
-    }
+    if (!options.schema.empty()) return RunSchemaCheck(options, shown, err);
     try {
         RequireOneStandardInput(options.files);
     } catch (const Failure& failure) {
@@ -173,14 +250,12 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
             const DocumentInput input(file);
             result = CheckFile(input.path());
         } catch (const Failure& failure) {
-            // An input that is not a document file at all: bad usage.
-            PrintMessage(err, "", failure.what());
+            // An input that is not a document file at all: bad usage, said
+            // where the other files' results are.
             status = kExitUsage;
-            if (options.json) {
-                result.error = Why(failure, file);
-                result.findings.push_back(result.error);
-                PrintCheck(file, result, true, shown);
-            }
+            result.error = Why(failure, file);
+            result.findings.push_back(result.error);
+            PrintCheck(file, result, options.json, shown);
             continue;
         }
         // A file that cannot be opened is trouble; one that opened with
@@ -200,6 +275,7 @@ Action DefineCheck(CLI::App& command) {
     command.add_option("--schema", o->schema,
                        "Check each document against a database or a JSON schema instead");
     AddTimeout(command, o->timeout);
+    AddEncoding(command, o->encoding);
     command.add_flag("--json", o->json,
                      "Write one JSON object a file: path, ok, sectionsRead, error, findings");
     command.add_flag("-q,--quiet", o->quiet, "Write nothing: the exit status tells");

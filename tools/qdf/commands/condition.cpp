@@ -226,14 +226,15 @@ int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostrea
 
 Action DefineCondition(CLI::App& command) {
     auto o = Make<ConditionOptions>();
-    AddChoice(command, "--type", o->type,
-              std::map<std::string, TWDB_DataType>{{"integer", TWDB_Integer},
-                                                   {"string", TWDB_String},
-                                                   {"bool", TWDB_Bool},
-                                                   {"real", TWDB_Real},
-                                                   {"time", TWDB_Time}},
-              "The attribute's data type")
-        ->required();
+    CLI::Option* type = AddChoice(command, "--type", o->type,
+                                  std::map<std::string, TWDB_DataType>{{"integer", TWDB_Integer},
+                                                                       {"string", TWDB_String},
+                                                                       {"bool", TWDB_Bool},
+                                                                       {"real", TWDB_Real},
+                                                                       {"time", TWDB_Time}},
+                                  "The attribute's data type");
+    type->required();
+    type->option_text(type->get_option_text() + " REQUIRED");
     command.add_option("--table", o->table,
                        "The attribute's table (default: the part of the first word before its "
                        "\".\", if any)");

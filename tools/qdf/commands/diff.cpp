@@ -26,6 +26,14 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
+// The kind of the member whose path is path (a list's element: of the list).
+twfile::query::MemberKind MemberKindOf(const std::string& path) {
+    for (const twfile::query::Member& member : twfile::query::Members()) {
+        if (path == member.path) return member.kind;
+    }
+    return twfile::query::MemberKind::Text;
+}
+
 std::string Shown(const Json& value) {
     return value.is_null() ? "(none)" : value.dump();
 }
@@ -77,6 +85,16 @@ int RunDiff(const DiffOptions& options, std::ostream& out, std::ostream& err) {
             list.push_back({{"path", difference.path}, {"a", difference.a}, {"b", difference.b}});
         out << Json{{"equal", differences.empty()}, {"differences", std::move(list)}}.dump()
             << '\n';
+    } else if (options.nameOnly) {
+        std::string last;
+        for (const Difference& difference : differences) {
+            const std::string name = difference.path.substr(0, difference.path.find('['));
+            const bool element = name.size() < difference.path.size() &&
+                                 twfile::query::MemberKind::List == MemberKindOf(name);
+            const std::string shown = element ? name : difference.path;
+            if (shown != last) out << shown << '\n';
+            last = shown;
+        }
     } else {
         for (const Difference& difference : differences)
             PrintDifference(difference, out);
@@ -91,6 +109,10 @@ Action DefineDiff(CLI::App& command) {
     command.add_option("B", o->b, "The second .qdf file, or - for standard input")->required();
     command.add_flag("--json", o->json,
                      "Write {\"equal\", \"differences\": [{\"path\", \"a\", \"b\"}]}");
+    command
+        .add_flag("--name-only", o->nameOnly,
+                  "Name each member that differs, once, and a list by its name")
+        ->excludes("--json");
     AddEncoding(command, o->encoding);
     command.footer(
         "Each member that differs is named by its path in the JSON form (tables[2], "

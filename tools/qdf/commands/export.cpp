@@ -66,7 +66,7 @@ int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err
                 Json{{"path", json::ForeignText(file)}, {"error", json::ForeignText(why)}}, true);
         };
     }
-    if (options.output.empty())
+    if (options.output.empty() || options.output == "-")
         return RunReadCommand(options.files, render, out, err, options.jobs);
 
     try {
@@ -92,9 +92,9 @@ Action DefineExport(CLI::App& command) {
                     "Read this many files at a time, on as many threads (the output keeps the "
                     "order of the files)")
         ->check(CLI::Range(1, 256));
-    command.add_option("-o,--output", o->output,
-                       "Write to this file instead of standard output; it is replaced in one "
-                       "step when the export is done");
+    AddOutput(command, o->output,
+              "Write to this file instead of standard output (- for standard output); it is "
+              "replaced in one step when the export is done");
     AddEncoding(command, o->encoding);
     command.footer(
         "JSON Lines hold one object a file: {\"path\", \"document\"} when it was read, "

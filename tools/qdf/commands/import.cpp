@@ -54,9 +54,7 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
 Action DefineImport(CLI::App& command) {
     auto o = Make<ImportOptions>();
     command.add_option("JSON", o->input, "The JSON file, or - for standard input")->required();
-    command
-        .add_option("-o,--output", o->output, "The .qdf file to write, or - for standard output")
-        ->required();
+    AddOutput(command, o->output, "The .qdf file to write, or - for standard output")->required();
     AddEncoding(command, o->encoding);
     AddWait(command, o->wait);
     command.footer(
