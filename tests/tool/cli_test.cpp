@@ -202,6 +202,9 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"new", "-"}, 0, "HEADER 2.0\r\n", ""},
         {{"new", "a.qdf"}, 2, "", "qdf: a.qdf: already exists (--force replaces it)"},
         {{"new", "--force", "a.qdf"}, 0, "", ""},
+        {{"new", "."}, 2, "", "qdf: .: is a directory; give the new file's name\n"},
+        {{"add", "kept.qdf", "conditions", "-x"}, 2, "",
+         "qdf: -x is no option of add; a text that starts with - goes after --"},
         {{"new", "missing/a.qdf"}, 1, "", "qdf: missing/a.qdf: No such file or directory"},
         {{"check", sales}, 0, sales + ": ok\n", ""},
         {{"check", "nul.qdf", "missing.qdf"}, 2, "nul.qdf: tables[0] holds a NUL byte, where a save "

@@ -188,6 +188,24 @@ void PrintLeftoverMessages() {
         PrintMessage(std::cerr, "", text);
 }
 
+// For a command line that did not parse: an argument that starts with "-"
+// and is no option of the command was most likely a text, which goes after
+// "--". Empty when there is none.
+std::string DashHint(CLI::App& app, int argc, char** argv) {
+    if (argc < 2 || FindCommand(argv[1]) == nullptr) return "";
+    const CLI::App* command = app.get_subcommand(argv[1]);
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--") break;
+        if (arg.size() < 2 || arg[0] != '-') continue;
+        if (command->get_option_no_throw(arg.substr(0, arg.find('='))) != nullptr) continue;
+        return "qdf: " + arg + " is no option of " + argv[1] +
+               "; a text that starts with - goes after --, as in: qdf " + argv[1] + " ... -- " +
+               arg + "\n";
+    }
+    return "";
+}
+
 int Run(int argc, char** argv) {
     CLI::App app{
         "qdf: show, export, import, create, check, edit, read and compare query definition "
@@ -216,8 +234,8 @@ int Run(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) return app.exit(error, std::cout, std::cerr);
-        std::cerr << std::string("qdf: ") + error.what() +
-                         "\nRun 'qdf --help' or 'qdf COMMAND --help' for more information.\n";
+        std::cerr << std::string("qdf: ") + error.what() + "\n" + DashHint(app, argc, argv) +
+                         "Run 'qdf --help' or 'qdf COMMAND --help' for more information.\n";
         return kExitUsage;
     }
 

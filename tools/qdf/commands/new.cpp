@@ -16,7 +16,10 @@ namespace qdf {
 int RunNew(const NewOptions& options, std::ostream& out, std::ostream& err) {
     struct stat info {};
     if (!options.force && options.file != "-" && ::lstat(options.file.c_str(), &info) == 0) {
-        PrintMessage(err, options.file, "already exists (--force replaces it)");
+        // --force replaces a file, and only a file.
+        PrintMessage(err, options.file,
+                     S_ISDIR(info.st_mode) ? "is a directory; give the new file's name"
+                                           : "already exists (--force replaces it)");
         return kExitUsage;
     }
     CTWFileQDF doc;
