@@ -124,6 +124,7 @@ class Cli : public ::testing::Test {
 
 TEST_F(Cli, ExitStatusesAndMessages) {
     twtest::WriteAll(m_dir.File("empty.json"), "{}");
+    std::filesystem::create_directory(m_dir.File("batch"));
     twtest::WriteAll(m_dir.File("a.qdf"), "keep");
     twtest::WriteAll(m_dir.File("keep.json"), "keep");
     // Edited in turn by the table; kept.qdf only by edits that fail.
@@ -199,6 +200,13 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"import", "-", "-o", "x.qdf"}, 1, "", "qdf: x.qdf: not written: the file cannot carry",
          R"({"tables": [""]})"},
         {{"import", "empty.json", "-o", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
+        // A batch: each line saved under the folder by its name alone, a
+        // line that fails named, the others written.
+        {{"import", "--lines", "-", "-o", "batch"}, 1, "", "qdf: standard input: line 2: not JSON",
+         "{\"path\": \"dir/one.qdf\", \"document\": {\"database\": \"ONE\"}}\nnot json\n"
+         "{\"path\": \"../evil.qdf\", \"document\": {}}\n"},
+        {{"get", "batch/one.qdf", "database"}, 0, "\"ONE\"\n", ""},
+        {{"import", "empty.json"}, 2, "", "qdf: import: -o FILE names the document to write"},
         {{"new", "-"}, 0, "HEADER 2.0\r\n", ""},
         {{"new", "a.qdf"}, 2, "", "qdf: a.qdf: already exists (--force replaces it)"},
         {{"new", "--force", "a.qdf"}, 0, "", ""},
@@ -282,6 +290,8 @@ TEST_F(Cli, ExitStatusesAndMessages) {
     EXPECT_EQ(twtest::ReadAll(m_dir.File("out.json")), Run({"export", sales}).out);
     EXPECT_EQ(twtest::ReadAll(m_dir.File("keep.json")), "keep");
     EXPECT_FALSE(twtest::Exists(m_dir.File("-")));
+    EXPECT_TRUE(twtest::Exists(m_dir.File("batch/evil.qdf")));
+    EXPECT_FALSE(twtest::Exists(m_dir.path() + "/../evil.qdf"));
     // A failed write to standard output is trouble (2), never "different" (1).
     const std::string closed = "cd " + Quoted(m_dir.path()) + " && " + Quoted(QDF_BINARY) +
                                " diff " + Quoted(sales) + " edited.qdf >&- 2>.stderr";

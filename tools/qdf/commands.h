@@ -98,6 +98,9 @@ struct ImportOptions {
     json::Encoding encoding = json::Encoding::Windows1252;
     // Seconds to wait while another writer holds the output.
     double wait = 0;
+    // JSON Lines of export --lines: each document saved to its "path", or
+    // with output under that folder by the path's last part alone.
+    bool lines = false;
 };
 
 // Builds a document from its JSON form and saves it. Exit status: 0 written,
