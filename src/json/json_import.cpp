@@ -167,7 +167,9 @@ class StreamReader {
         for (const auto& slot : m_errors) {
             if (first == nullptr || slot.second.rank < first->rank) first = &slot.second;
         }
-        if (first != nullptr) throw Error(Error::Kind::Invalid, first->message);
+        if (first == nullptr) return;
+        if (first->unknownKey.empty()) throw Error(Error::Kind::Invalid, first->message);
+        throw Error(first->message, first->unknownKey, KeysBeside(first->unknownKey));
     }
 
     const std::string& syntaxError() const { return m_syntaxError; }
@@ -224,6 +226,7 @@ class StreamReader {
     struct Found {
         std::tuple<long long, int, long long> rank;
         std::string message;
+        std::string unknownKey;  // when the key is not of the shape
     };
     struct Saved {
         CString text;
@@ -237,11 +240,30 @@ class StreamReader {
                 const std::string& message) {
         const auto found = m_errors.find(slot);
         if (found != m_errors.end() && found->second.rank <= rank) return;
-        m_errors[slot] = Found{rank, message};
+        m_errors[slot] = Found{rank, message, {}};
     }
     void Record(const std::string& slot, std::tuple<long long, int, long long> rank,
                 const std::string& path, const std::string& what) {
         Record(slot, rank, (path.empty() ? std::string("the document") : path) + ": " + what);
+    }
+    // An unknown key: slot is its path.
+    void RecordUnknown(const std::string& slot, std::tuple<long long, int, long long> rank) {
+        Record(slot, rank, slot, "is not a known key");
+        m_errors[slot].unknownKey = slot;
+    }
+    // The paths of the keys known where slot stands: the top's, or those of
+    // the object that holds it.
+    std::vector<std::string> KeysBeside(const std::string& slot) const {
+        const std::size_t dot = slot.find('.');
+        const std::string object = dot == std::string::npos ? "" : slot.substr(0, dot);
+        std::vector<std::string> keys;
+        for (const Place& place : m_places) {
+            std::string key = object.empty() ? (place.object.empty() ? place.key : place.object)
+                              : place.object == object ? object + "." + place.key
+                                                       : "";
+            if (!key.empty() && (keys.empty() || keys.back() != key)) keys.push_back(key);
+        }
+        return keys;
     }
     // Forgets the errors of slot and of everything inside it.
     void Forget(const std::string& slot) {
@@ -288,7 +310,7 @@ class StreamReader {
                 m_next = target;
                 return;
             }
-            Record(key, {-1, 0, m_sequence}, key, "is not a known key");
+            RecordUnknown(key, {-1, 0, m_sequence});
             m_next = target;
             return;
         }
@@ -304,8 +326,7 @@ class StreamReader {
             m_next = target;
             return;
         }
-        Record(slot, {static_cast<long long>(level.member), 1, m_sequence}, slot,
-               "is not a known key");
+        RecordUnknown(slot, {static_cast<long long>(level.member), 1, m_sequence});
         m_next = target;
     }
 

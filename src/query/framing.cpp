@@ -24,6 +24,35 @@ namespace {
 // characters.
 constexpr int kFramingLineMax = 100;
 
+// Whether text starts as a start line of a section of the table does.
+bool NamesSection(const char* text) {
+    for (const Section& section : kSections) {
+        const std::size_t length = std::strlen(section.name);
+        if (std::strncmp(text, section.name, length) == 0 && text[length] == ' ') return true;
+    }
+    return false;
+}
+
+// Until a start line is met, a line too long for a framing line that does
+// not begin as a start line shows a file of other text: it is said to be no
+// document rather than failing as a document whose line is too long. The
+// line is only looked at, not consumed.
+int RefuseOtherText(CTWFileQDF& document) {
+    if (ReadNotes::AnySectionFound(document)) return TW_EXIT();
+    long start = 0;
+    document.GetCurLoc(start);
+    char head[kFramingLineMax + 3] = {};
+    int count = 0;
+    int eof = 0;
+    TW_RETURN_IF_ERROR(document.ReadBytes(head, kFramingLineMax + 2, count, eof));
+    if (count == 0) return TW_EXIT();
+    TW_RETURN_IF_ERROR(document.Locate(start));
+    const std::string_view seen(head, static_cast<std::size_t>(count));
+    const bool fits = count <= kFramingLineMax || seen.find("\r\n") != seen.npos;
+    if (!fits && !NamesSection(head)) return TW_RAISE(CTWFileQDF::kNotADocument, kNotAQueryFile);
+    return TW_EXIT();
+}
+
 }  // namespace
 
 int WriteLine(CTWFileQDF& document, const char* text) {
@@ -65,8 +94,9 @@ int WriteSectionEnd(CTWFileQDF& document) {
 int ReadSectionStart(CTWFileQDF& document, const char* name, int& major, int& minor) {
     major = 0;
     minor = 0;
-    char line[kFramingLineMax + 1] = {};
     int eof = 0;
+    TW_RETURN_IF_ERROR(RefuseOtherText(document));
+    char line[kFramingLineMax + 1] = {};
     TW_RETURN_IF_ERROR(document.ReadLine(line, kFramingLineMax, eof));
     if (eof != 0) return TW_EXIT();
 
@@ -97,6 +127,7 @@ int ReadSectionEnd(CTWFileQDF& document) {
     for (;;) {
         long start = 0;
         document.GetCurLoc(start);
+        TW_RETURN_IF_ERROR(RefuseOtherText(document));
         TW_RETURN_IF_ERROR(document.ReadLine(line, kFramingLineMax, eof));
         if (eof != 0 || std::strcmp(line, "}") == 0) break;
         ReadNotes::Dropped(document, start);

@@ -19,6 +19,9 @@ namespace query {
 // section of the table, and the first text that a save would not write back.
 struct ReadNotes {
     static void SectionFound(CTWFileQDF& document) { document.m_bSectionFound = 1; }
+    static bool AnySectionFound(const CTWFileQDF& document) {
+        return document.m_bSectionFound != 0;
+    }
     // Notes text at offset as dropped, unless earlier text was.
     static void Dropped(CTWFileQDF& document, long offset) {
         if (document.m_nDroppedAt < 0) document.m_nDroppedAt = offset;

@@ -3,6 +3,8 @@
 // them): exactly those a save and a read change.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -144,6 +146,37 @@ TEST(DocumentJson, ImportNamesTheMemberThatDoesNotFit) {
             .second.rfind(
                 "not JSON: [json.exception.parse_error.101] parse error at line 1, column 17", 0),
         0u);
+}
+
+// An unknown key names itself and the keys known in its place, for a caller
+// to say which was meant; other errors name none.
+TEST(DocumentJson, UnknownKeyCarriesTheKeysBesideIt) {
+    struct Case {
+        const char* json;
+        const char* key;
+        const char* known;  // one of the known keys
+        const char* notKnown;
+    } cases[] = {
+        {R"({"databse": ""})", "databse", "database", "flags.readOnly"},
+        {R"({"flags": {"readonly": true}})", "flags.readonly", "flags.readOnly", "database"},
+        {R"({"printer": {"strngs": []}})", "printer.strngs", "printer.strings", "strings"},
+        {R"({"database": 5})", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        CTWFileQDF doc;
+        try {
+            twfile::json::ApplyJson(Json::parse(c.json), doc, Encoding::Windows1252);
+            ADD_FAILURE() << c.json << " was accepted";
+        } catch (const Error& failure) {
+            EXPECT_EQ(failure.unknownKey(), c.key) << c.json;
+            const auto& known = failure.knownKeys();
+            EXPECT_EQ(*c.known == '\0', known.empty()) << c.json;
+            if (*c.known == '\0') continue;
+            EXPECT_NE(std::find(known.begin(), known.end(), c.known), known.end()) << c.json;
+            EXPECT_EQ(std::find(known.begin(), known.end(), c.notKnown), known.end()) << c.json;
+            EXPECT_EQ(std::set<std::string>(known.begin(), known.end()).size(), known.size());
+        }
+    }
 }
 
 // A list that cannot grow: refused with the document's error, none left pending.

@@ -98,6 +98,11 @@ std::vector<Case> Cases() {
         {"a text", "hello", kNoneRead, kNotADocument},
         {"cut inside the first line", "HEADE", kNoneRead, kNotADocument},
         {"lines of text", Lines({"NOTES 1.0", "{", "}", "x"}), kNoneRead, kNotADocument},
+        // A line too long for a start line, before any start line, is other
+        // text unless it begins as one.
+        {"one long line", std::string(5000, 'x'), kNoneRead, kNotADocument},
+        {"a long line before the sections", Lines({"x", std::string(101, 'x')}) + Splice(0, 0),
+         kNoneRead, kNotADocument},
         {"only a later section", Cut(0, {"TIME 1.0", "{", "5", "", "}"}), kNoneRead, kOk},
         {"text after the last section", Splice(0, 0) + Lines({"HEADER 9.9", "{"}), kAllRead, kOk},
         // Missing sections: a skipping reader consumes the next section, up

@@ -154,6 +154,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         "line " + std::to_string(std::count(salesText.begin(), salesText.end(), '\n') + 1) +
         " (byte " + std::to_string(salesText.size()) + "): text that a save would drop";
     twtest::WriteAll(m_dir.File("notes.txt"), "hello");
+    twtest::WriteAll(m_dir.File("long.txt"), std::string(300, 'x'));
     const std::string notADocument = "qdf: notes.txt: not a query definition file\n";
     // Control characters are escaped; edited SQL is shown line by line.
     const std::string odd = R"({"windowPosition": "a\tb\rc\nd\"e\\f\u0001",
@@ -200,6 +201,10 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"import", "-", "-o", "x.qdf"}, 1, "", "qdf: x.qdf: not written: the file cannot carry",
          R"({"tables": [""]})"},
         {{"import", "empty.json", "-o", "fifo"}, 2, "", "qdf: fifo: " + notRegular},
+        {{"import", "-", "-o", "x.qdf"}, 2, "",
+         "flags.editdSQL: is not a known key; did you mean 'flags.editedSQL'?\n",
+         R"({"flags": {"editdSQL": true}})"},
+        {{"show", "long.txt"}, 1, "", "qdf: long.txt: not a query definition file\n"},
         // A batch: each line saved under the folder by its name alone, a
         // line that fails named, the others written.
         {{"import", "--lines", "-", "-o", "batch"}, 1, "", "qdf: standard input: line 2: not JSON",

@@ -4,6 +4,7 @@
 #include <twfile/host/error.h>
 
 #include "commands.h"
+#include "suggestion.h"
 
 namespace qdf {
 
@@ -89,7 +90,13 @@ void PrintDiagnostics(std::ostream& err, std::string_view context, const Diagnos
 }
 
 void RaiseFailure(const json::Error& error) {
-    if (error.kind() == json::Error::Kind::Invalid) throw Failure(kExitUsage, error.what());
+    if (error.kind() == json::Error::Kind::Invalid) {
+        const std::string meant = error.unknownKey().empty()
+                                      ? std::string()
+                                      : ClosestName(error.unknownKey(), error.knownKeys());
+        throw Failure(kExitUsage,
+                      error.what() + (meant.empty() ? "" : "; did you mean '" + meant + "'?"));
+    }
     TakeMessages();
     throw Failure(kExitFailed, error.what());
 }

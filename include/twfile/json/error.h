@@ -5,6 +5,8 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace twfile::json {
 
@@ -25,10 +27,23 @@ class Error : public std::runtime_error {
     };
 
     Error(Kind kind, const std::string& message) : std::runtime_error(message), m_kind(kind) {}
+    // An Invalid error for a key the shape does not know, with the keys it
+    // knows in that place, so that a caller can say which one was meant.
+    Error(const std::string& message, std::string unknownKey, std::vector<std::string> knownKeys)
+        : std::runtime_error(message),
+          m_kind(Kind::Invalid),
+          m_unknownKey(std::move(unknownKey)),
+          m_knownKeys(std::move(knownKeys)) {}
     Kind kind() const { return m_kind; }
+    // The unknown key's path ("databse", "flags.editedSq"), or empty when the
+    // error is of another kind; the paths of the keys known beside it.
+    const std::string& unknownKey() const { return m_unknownKey; }
+    const std::vector<std::string>& knownKeys() const { return m_knownKeys; }
 
   private:
     Kind m_kind;
+    std::string m_unknownKey;
+    std::vector<std::string> m_knownKeys;
 };
 
 }  // namespace twfile::json

@@ -272,8 +272,10 @@ int RunCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) 
 Action DefineCheck(CLI::App& command) {
     auto o = Make<CheckOptions>();
     command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
-    command.add_option("--schema", o->schema,
-                       "Check each document against a database or a JSON schema instead");
+    command
+        .add_option("--schema", o->schema,
+                    "Check each document against a database or a JSON schema instead")
+        ->option_text("SCHEMA");
     AddTimeout(command, o->timeout);
     AddEncoding(command, o->encoding);
     command.add_flag("--json", o->json,

@@ -235,11 +235,15 @@ Action DefineCondition(CLI::App& command) {
                                   "The attribute's data type");
     type->required();
     type->option_text(type->get_option_text() + " REQUIRED");
-    command.add_option("--table", o->table,
-                       "The attribute's table (default: the part of the first word before its "
-                       "\".\", if any)");
-    command.add_option("--attribute", o->attribute,
-                       "The attribute's name (default: the first word, after its \".\")");
+    command
+        .add_option("--table", o->table,
+                    "The attribute's table (default: the part of the first word before its "
+                    "\".\", if any)")
+        ->option_text("NAME");
+    command
+        .add_option("--attribute", o->attribute,
+                    "The attribute's name (default: the first word, after its \".\")")
+        ->option_text("NAME");
     command
         .add_option("TEXT", o->text,
                     "The condition: attribute, operator and operand separated by spaces")

@@ -164,6 +164,8 @@ int RunEdit(const EditOptions& options, std::ostream& /*out*/, std::ostream& err
 
 Action DefineEdit(CLI::App& command) {
     auto o = AddEditArguments(command);
+    command.get_option("FILE")->description(
+        "The .qdf file (not -: the editor needs the terminal, and the file to save to)");
     command.footer(std::string("Opens $VISUAL, else $EDITOR, else vi, on the document's JSON "
                                "form; saves when the editor exits successfully, the text "
                                "changed and fits, and the file did not change meanwhile. An "

@@ -89,9 +89,10 @@ Action DefineExport(CLI::App& command) {
     command.add_flag("-c,--compact", o->compact, "Write the JSON on one line, without spaces");
     command
         .add_option("-j,--jobs", o->jobs,
-                    "Read this many files at a time, on as many threads (the output keeps the "
-                    "order of the files)")
-        ->check(CLI::Range(1, 256));
+                    "Read this many files at a time, 1 to 256, on as many threads (the output "
+                    "keeps the order of the files)")
+        ->check(CLI::Range(1, 256))
+        ->option_text("N");
     AddOutput(command, o->output,
               "Write to this file instead of standard output (- for standard output); it is "
               "replaced in one step when the export is done");

@@ -113,8 +113,10 @@ Action DefineParams(CLI::App& command) {
     command.add_option("FILE", o->files, "The .qdf files; - for standard input")->required();
     command.add_flag("--json", o->json,
                      "One JSON object a file, {\"path\", \"parameters\"}, instead of the table");
-    command.add_option("--schema", o->schema,
-                       "A database or JSON schema that gives the conditions' data types");
+    command
+        .add_option("--schema", o->schema,
+                    "A database or JSON schema that gives the conditions' data types")
+        ->option_text("SCHEMA");
     AddDialect(command, o->dialect,
                "The server's SQL, how the texts are read (sqlite, the default, or postgresql)");
     AddEncoding(command, o->encoding);

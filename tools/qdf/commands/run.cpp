@@ -77,7 +77,8 @@ Action DefineRun(CLI::App& command) {
         .add_option("--db", o->database,
                     "The SQLite database, or odbc:CONNECTION-STRING (odbc: alone: the "
                     "document's data source)")
-        ->required();
+        ->required()
+        ->option_text("DATABASE REQUIRED");
     AddParameters(command, o->parameters);
     AddChoice(command, "--format", o->format,
               std::map<std::string, std::optional<RowFormat>>{

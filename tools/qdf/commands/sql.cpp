@@ -92,8 +92,10 @@ Action DefineSql(CLI::App& command) {
     AddDialect(command, o->dialect,
                "The server's SQL: how the statement is read and checked and how --inline writes "
                "values (sqlite, the default, or postgresql)");
-    command.add_option("--schema", o->schema,
-                       "A database or JSON schema that gives the parameters' data types");
+    command
+        .add_option("--schema", o->schema,
+                    "A database or JSON schema that gives the parameters' data types")
+        ->option_text("SCHEMA");
     AddEncoding(command, o->encoding);
     return [o] { return RunSql(*o, std::cout, std::cerr); };
 }
