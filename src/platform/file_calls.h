@@ -18,18 +18,14 @@
 namespace win32 {
 
 HANDLE CreateFileA(const char* fileName, DWORD desiredAccess, DWORD shareMode,
-                                        SECURITY_ATTRIBUTES* securityAttributes,
-                                        DWORD creationDisposition, DWORD flagsAndAttributes,
-                                        HANDLE templateFile);
-BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read,
-                                   void* overlapped);
-BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
-                                    void* overlapped);
+                   SECURITY_ATTRIBUTES* securityAttributes, DWORD creationDisposition,
+                   DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped);
 // Moves the file pointer; with distanceHigh null the distance is a signed
 // 32-bit value. Returns the new position's low 32 bits or
 // INVALID_SET_FILE_POINTER.
-DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh,
-                                          DWORD method);
+DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method);
 // Returns the size's low 32 bits (the high ones in *sizeHigh when given), or
 // INVALID_FILE_SIZE on failure.
 DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);

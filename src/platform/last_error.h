@@ -23,9 +23,8 @@ bool IsFileNotFound(DWORD code);
 // buffer is then a char** that receives a text allocated for LocalFree. The
 // text is strerror's, or the layer's own for its own codes. Returns the text's length, or 0 when
 // there is no text (code 0, an allocation failure, or unsupported flags).
-DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId,
-                                          DWORD languageId, char* buffer, DWORD size,
-                                          va_list* arguments);
+DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,
+                     char* buffer, DWORD size, va_list* arguments);
 
 }  // namespace win32
 
