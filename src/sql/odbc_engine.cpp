@@ -15,7 +15,9 @@
 
 #include <algorithm>
 
+#include "sql/decimal_value.h"
 #include "sql/names.h"
+#include "sql/server_roles.h"
 
 namespace twfile {
 namespace sql {
@@ -238,16 +240,6 @@ namespace fault = win32::fault;
 constexpr const char* kInjected = "[HY001] out of memory";
 
 constexpr const char* kCancelled = "the statement was cancelled";
-
-// Rights a read-only transaction does not take away: a superuser's, and
-// those of the roles that read and write the server's files (lo_export
-// writes one even in a read-only transaction). Counts the connection's roles
-// that hold them.
-constexpr const char* kServerFileRights =
-    "SELECT count(*) FROM pg_roles r WHERE (r.rolname IN (current_user, session_user) AND "
-    "r.rolsuper) OR (r.rolname IN ('pg_read_server_files', 'pg_write_server_files', "
-    "'pg_execute_server_program') AND (pg_has_role(current_user, r.oid, 'MEMBER') OR "
-    "pg_has_role(session_user, r.oid, 'MEMBER')))";
 
 bool Succeeded(SQLRETURN rc) {
     return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
@@ -845,14 +837,11 @@ class OdbcEngine : public Engine {
         if (m_postgres) {
             // In autocommit still, so that the setting outlives the
             // transactions rolled back later.
-            failure = Direct("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
+            failure = Direct(kReadOnlySession);
             std::string count;
             if (failure.empty()) failure = Direct(kServerFileRights, &count);
             if (failure.empty() && count != "0") {
-                return "the role is a superuser or may read or write the server's files "
-                       "(pg_read_server_files, pg_write_server_files, pg_execute_server_program), "
-                       "which a read-only transaction does not stop: connect as a role without "
-                       "these rights";
+                return kServerFileRightsRefused;
             }
             if (!failure.empty()) return failure;
         } else {
@@ -965,7 +954,7 @@ class OdbcEngine : public Engine {
         if (read == Read::FixedText) {
             value.bytes.erase(value.bytes.find_last_not_of(' ') + 1);
         } else if (read == Read::Decimal) {
-            Number(value);
+            ReadDecimal(value);
         }
     }
 
@@ -1046,32 +1035,6 @@ class OdbcEngine : public Engine {
             Shape(read, value);
         }
         return TW_EXIT();
-    }
-
-    // A decimal number's text as an integer or a real where one holds it.
-    static void Number(Value& value) {
-        const std::string& text = value.bytes;
-        const std::size_t point = text.find('.');
-        const bool whole = point == std::string::npos ||
-                           text.find_first_not_of('0', point + 1) == std::string::npos;
-        const std::string integral = text.substr(0, point);
-        char* end = nullptr;
-        errno = 0;
-        const long long integer = std::strtoll(integral.c_str(), &end, 10);
-        if (whole && !integral.empty() && *end == '\0' && errno == 0) {
-            value.kind = Value::Kind::Integer;
-            value.integer = integer;
-            return;
-        }
-        // Up to 15 significant digits a double gives back as written.
-        std::size_t digits = 0;
-        for (char ch : text)
-            digits += std::isdigit(static_cast<unsigned char>(ch)) ? 1 : 0;
-        const double real = std::strtod(text.c_str(), &end);
-        if (!whole && digits <= 15 && *end == '\0' && std::isfinite(real)) {
-            value.kind = Value::Kind::Real;
-            value.real = real;
-        }
     }
 
     // Reads every row of the catalogue function's result, its first columns

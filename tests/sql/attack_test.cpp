@@ -138,6 +138,31 @@ class ServerAttacks : public ::testing::Test {
             "(SELECT count(*) FROM pg_db_role_setting)");
     }
 
+    // The engines that reach the server, with the texts they connect with:
+    // ODBC with the statement prepared by the driver and by the server, and
+    // libpq.
+    struct Target {
+        const char* name;
+        std::unique_ptr<sql::Engine> (*make)();
+        std::string connection;
+        std::string superuser;
+    };
+    std::vector<Target> Targets() const {
+        std::string serverSide = m_server->Connection();
+        const std::size_t at = serverSide.find("UseServerSidePrepare=0;");
+        if (at != std::string::npos) serverSide.erase(at, 23);
+        serverSide += "UseServerSidePrepare=1;";
+        std::vector<Target> targets = {
+            {"ODBC", sql::MakeOdbcEngine, m_server->Connection(), m_server->SuperuserConnection()},
+            {"ODBC, prepared by the server", sql::MakeOdbcEngine, serverSide,
+             m_server->SuperuserConnection()}};
+#ifdef TWFILE_TEST_WITH_LIBPQ
+        targets.push_back({"libpq", sql::MakePostgresEngine, m_server->LibpqConnection(),
+                           m_server->SuperuserLibpqConnection()});
+#endif
+        return targets;
+    }
+
     twtest::TempDir m_dir;
     std::unique_ptr<twtest::ServerDatabase> m_server;
 };
@@ -167,21 +192,15 @@ TEST_F(ServerAttacks, NothingAStatementDoesIsKept) {
         // COMMIT still runs read-only.
         {"SELECT $a$ ' $a$; COMMIT; DELETE FROM victim; SELECT ' '"},
     };
-    for (const char* extra : {"", "UseServerSidePrepare=1;"}) {
-        std::string connection = m_server->Connection();
-        if (*extra != '\0') {
-            const std::size_t at = connection.find("UseServerSidePrepare=0;");
-            if (at != std::string::npos) connection.erase(at, 23);
-            connection += extra;
-        }
+    for (const Target& target : Targets()) {
         for (const auto& statements : kCases) {
-            const std::unique_ptr<sql::Engine> engine = sql::MakeOdbcEngine();
-            ASSERT_GE(engine->Connect(connection), 0) << TakeError();
+            const std::unique_ptr<sql::Engine> engine = target.make();
+            ASSERT_GE(engine->Connect(target.connection), 0) << target.name << TakeError();
             for (const std::string& text : statements)
                 RunText(*engine, text);
             EXPECT_EQ(RunText(*engine, "SELECT count(*) FROM victim"), "");
             engine->Close();
-            EXPECT_EQ(State(), before) << extra << statements.front();
+            EXPECT_EQ(State(), before) << target.name << ": " << statements.front();
         }
     }
     EXPECT_FALSE(twtest::Exists(file));
@@ -190,14 +209,17 @@ TEST_F(ServerAttacks, NothingAStatementDoesIsKept) {
 // A superuser, or a role that may read or write the server's files, could
 // do so inside a read-only transaction (lo_export writes a file): refused.
 TEST_F(ServerAttacks, RolesWithTheServersFilesAreRefused) {
-    const std::unique_ptr<sql::Engine> engine = sql::MakeOdbcEngine();
-    EXPECT_LT(engine->Connect(m_server->SuperuserConnection()), 0);
-    EXPECT_TRUE(Contains(TakeError(), "the role is a superuser or may read or write the server"));
-    m_server->Value("GRANT pg_write_server_files TO " + m_server->Role());
-    EXPECT_LT(engine->Connect(m_server->Connection()), 0);
-    EXPECT_TRUE(Contains(TakeError(), "pg_write_server_files"));
-    m_server->Value("REVOKE pg_write_server_files FROM " + m_server->Role());
-    EXPECT_GE(engine->Connect(m_server->Connection()), 0) << TakeError();
+    for (const Target& target : Targets()) {
+        const std::unique_ptr<sql::Engine> engine = target.make();
+        EXPECT_LT(engine->Connect(target.superuser), 0) << target.name;
+        EXPECT_TRUE(
+            Contains(TakeError(), "the role is a superuser or may read or write the server"));
+        m_server->Value("GRANT pg_write_server_files TO " + m_server->Role());
+        EXPECT_LT(engine->Connect(target.connection), 0) << target.name;
+        EXPECT_TRUE(Contains(TakeError(), "pg_write_server_files"));
+        m_server->Value("REVOKE pg_write_server_files FROM " + m_server->Role());
+        EXPECT_GE(engine->Connect(target.connection), 0) << target.name << TakeError();
+    }
 }
 
 #endif

@@ -98,8 +98,8 @@ class RunOnEngine : public twtest::OnEngine<RunTest> {
     void SetUp() override {
         if (!OnServer()) return;
         if (!MakeServerDatabase(twtest::SalesScript())) GTEST_SKIP() << twtest::NoServer();
-        m_path = m_server->Connection();
-        m_engine = sql::MakeOdbcEngine();
+        m_path = ServerTarget();
+        m_engine = ServerEngine();
     }
 };
 TWTEST_ON_ENGINES(RunOnEngine);
@@ -115,7 +115,7 @@ TEST_P(RunOnEngine, ValuesSelectTheRightRowsAndNeverChangeTheStatement) {
                                    "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET "
                                    "standard_conforming_strings = off', current_database()); "
                                    "END $$;"));
-    m_path = m_server->Connection();
+    m_path = ServerTarget();
     sql::QuerySource setting;
     setting.editedSQLSelected = true;
     setting.editedSQL = "SELECT current_setting('standard_conforming_strings')";

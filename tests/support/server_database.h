@@ -1,5 +1,6 @@
-// Real databases on a PostgreSQL server, reached through ODBC, for the tests
-// that run the same cases on SQLite and on a server.
+// Real databases on a PostgreSQL server, made through ODBC, for the tests
+// that run the same cases on SQLite and on the server, through ODBC and
+// through libpq.
 //
 // The server comes from the environment: TWFILE_TEST_ODBC holds an ODBC
 // connection string without a database ("Driver=...;Server=...;Port=...;
@@ -17,6 +18,8 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+
+#include <twfile/sql/engine.h>
 
 #ifdef TWFILE_TEST_WITH_ODBC
 #include <sql.h>
@@ -85,6 +88,14 @@ class ServerDatabase {
     }
     // The connection string of the database for the superuser that made it.
     std::string SuperuserConnection() const { return Server() + "Database=" + m_name + ";"; }
+    // The same two as libpq connection strings.
+    std::string LibpqConnection() const {
+        return LibpqServer() + " user=" + m_role + " password=" + m_password + " dbname=" + m_name;
+    }
+    std::string SuperuserLibpqConnection() const {
+        return LibpqServer() + " user=" + Setting("UID") + " password='" + Setting("PWD") +
+               "' dbname=" + m_name;
+    }
     const std::string& Role() const { return m_role; }
 
     // The first value of the first row of sql, run as the superuser, as
@@ -92,6 +103,17 @@ class ServerDatabase {
     std::string Value(const std::string& sql) const { return Run(m_name, sql); }
 
   private:
+    // The value of key in the server's ODBC connection string.
+    static std::string Setting(const std::string& key) {
+        const std::string all = ";" + Server();
+        const std::size_t at = all.find(";" + key + "=");
+        if (at == std::string::npos) return "";
+        const std::size_t start = at + key.size() + 2;
+        return all.substr(start, all.find(';', start) - start);
+    }
+    static std::string LibpqServer() {
+        return "host=" + Setting("Server") + " port=" + Setting("Port");
+    }
     static std::string Server() {
         std::string server = std::getenv("TWFILE_TEST_ODBC");
         if (!server.empty() && server.back() != ';') server += ';';
@@ -160,42 +182,70 @@ class ServerDatabase {
     explicit ServerDatabase(const std::string&) { throw std::logic_error(NoServer()); }
     std::string Connection() const { return ""; }
     std::string SuperuserConnection() const { return ""; }
+    std::string LibpqConnection() const { return ""; }
+    std::string SuperuserLibpqConnection() const { return ""; }
     std::string Role() const { return ""; }
     std::string Value(const std::string&) const { return ""; }
 };
 
 #endif
 
-// The engines the shared cases run on: SQLite, and the server (skipped,
-// saying why, when there is none).
-enum class Engine { SQLite, Server };
+// The engines the shared cases run on: SQLite, and the server through ODBC
+// and through libpq (skipped, saying why, when there is none).
+enum class Engine { SQLite, Odbc, Libpq };
+
+// Why the server's tests cannot run on engine, or "" when they can.
+inline std::string NoServer(Engine engine) {
+#ifndef TWFILE_TEST_WITH_LIBPQ
+    if (engine == Engine::Libpq) return "built without libpq";
+#else
+    (void)engine;
+#endif
+    return NoServer();
+}
 
 template <class Fixture>
 class OnEngine : public Fixture, public ::testing::WithParamInterface<Engine> {
   protected:
-    bool OnServer() const { return this->GetParam() == Engine::Server; }
+    bool OnServer() const { return this->GetParam() != Engine::SQLite; }
+    bool OnLibpq() const { return this->GetParam() == Engine::Libpq; }
     const char* ByEngine(const char* sqlite, const char* server) const {
         return OnServer() ? server : sqlite;
     }
     // On the server: a database of its own made by script; false when there
     // is no server.
     bool MakeServerDatabase(const std::string& script) {
-        if (!NoServer().empty()) return false;
+        if (!NoServer(this->GetParam()).empty()) return false;
         m_server = std::make_unique<ServerDatabase>(script);
         return true;
+    }
+    // The server's engine and the text it connects with.
+    std::unique_ptr<twfile::sql::Engine> ServerEngine() const {
+        return OnLibpq() ? twfile::sql::MakePostgresEngine() : twfile::sql::MakeOdbcEngine();
+    }
+    std::string ServerTarget() const {
+        return OnLibpq() ? m_server->LibpqConnection() : m_server->Connection();
+    }
+    // The database as qdf's --db and --schema take it.
+    std::string ServerDb() const {
+        return OnLibpq() ? "postgres:" + m_server->LibpqConnection()
+                         : "odbc:" + m_server->Connection();
     }
     std::unique_ptr<ServerDatabase> m_server;
 };
 
 inline std::string EngineName(const ::testing::TestParamInfo<Engine>& info) {
-    return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+    return info.param == Engine::SQLite ? "SQLite"
+           : info.param == Engine::Odbc ? "PostgreSQLThroughOdbc"
+                                        : "PostgreSQL";
 }
 
 }  // namespace twtest
 
 #define TWTEST_ON_ENGINES(Suite)                                                                \
-    INSTANTIATE_TEST_SUITE_P(Engines, Suite,                                                    \
-                             ::testing::Values(twtest::Engine::SQLite, twtest::Engine::Server), \
-                             twtest::EngineName)
+    INSTANTIATE_TEST_SUITE_P(                                                                   \
+        Engines, Suite,                                                                         \
+        ::testing::Values(twtest::Engine::SQLite, twtest::Engine::Odbc, twtest::Engine::Libpq), \
+        twtest::EngineName)
 
 #endif  // TWFILE_TESTS_SERVER_DATABASE_H

@@ -14,6 +14,7 @@
 #include <twfile/sql/data_source.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/parameters.h>
+#include <twfile/sql/postgres_target.h>
 
 #include "commands.h"
 #include "diagnostics.h"
@@ -215,12 +216,18 @@ bool IsOdbc(const std::string& database) {
     return database.compare(0, 5, "odbc:") == 0;
 }
 
+bool IsServer(const std::string& database) {
+    return IsOdbc(database) || sql::IsPostgresTarget(database);
+}
+
 bool IsDatabase(const std::string& path) {
-    return IsOdbc(path) || IsSQLiteDatabase(path);
+    return IsServer(path) || IsSQLiteDatabase(path);
 }
 
 std::string ShownDatabase(const std::string& database) {
-    return IsOdbc(database) ? "odbc:" + sql::MaskedConnectionString(database.substr(5)) : database;
+    if (IsOdbc(database)) return "odbc:" + sql::MaskedConnectionString(database.substr(5));
+    if (sql::IsPostgresTarget(database)) return sql::MaskedPostgresTarget(database);
+    return database;
 }
 
 std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
@@ -250,6 +257,16 @@ std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
                           ShownDatabase(database) + ": this qdf was built without ODBC");
         }
         target = sql::WithPassword(target, fromEnvironment);
+    } else if (sql::IsPostgresTarget(database)) {
+        // The document's database is its name alone, taken only when the
+        // target names none.
+        if (sql::PostgresConnection(database, dataSource, target) < 0)
+            FailWithPendingError(kExitUsage, "");
+        engine = sql::MakePostgresEngine();
+        if (!engine) {
+            throw Failure(kExitUsage,
+                          ShownDatabase(database) + ": this qdf was built without libpq");
+        }
     } else {
         RequireRegular(database);
         struct stat info {};
@@ -279,8 +296,8 @@ sql::Statement BuildQueryStatement(const sql::QuerySource& source, const sql::Sc
 
 void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::string& dataSource,
                     unsigned timeout) {
-    if (!IsOdbc(path)) RequireRegular(path);
-    if (!IsOdbc(path) && !IsSQLiteDatabase(path)) {
+    if (!IsServer(path)) RequireRegular(path);
+    if (!IsServer(path) && !IsSQLiteDatabase(path)) {
         LoadJsonSchema(path, schema);
         return;
     }

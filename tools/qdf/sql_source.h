@@ -63,6 +63,10 @@ std::string ShownDatabase(const std::string& database);
 // Whether database is an ODBC data source ("odbc:...").
 bool IsOdbc(const std::string& database);
 
+// Whether database names a server: an ODBC data source, or PostgreSQL
+// through libpq ("postgresql://...", "postgres://...", "postgres:...").
+bool IsServer(const std::string& database);
+
 // Whether path names a database, not a JSON schema: an ODBC data source or
 // an SQLite database file (recognised by its header).
 bool IsDatabase(const std::string& path);

@@ -89,6 +89,12 @@ std::unique_ptr<Engine> MakeSQLiteEngine();
 // "Driver=...;Server=..."). Null when the library was built without ODBC.
 std::unique_ptr<Engine> MakeOdbcEngine();
 
+// The engine for PostgreSQL through its own client library, libpq. Its
+// database is a libpq connection string (PostgresConnection in
+// postgres_target.h makes one). Null when the library was built without
+// libpq.
+std::unique_ptr<Engine> MakePostgresEngine();
+
 // An ODBC connection string as messages show it: its attributes with every
 // password (PWD=, PASSWORD=, and password= inside a braced value such as
 // pqopt={password=...}) written "***".

@@ -10,6 +10,7 @@
 #include <twfile/query/qdf.h>
 #include <twfile/sql/check.h>
 #include <twfile/sql/engine.h>
+#include <twfile/sql/postgres_target.h>
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
@@ -171,14 +172,16 @@ Json SchemaCheckJson(const std::string& file, const std::vector<sql::CheckItem>&
 // object per file. Against an SQLite database the statement is also prepared there.
 int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream& err) {
     // "odbc:" alone: each document is checked against the data source it
-    // names.
-    const bool eachOwn = options.schema == "odbc:";
+    // names; on PostgreSQL, against the database it names when the target
+    // names none.
+    const bool postgres = sql::IsPostgresTarget(options.schema);
+    const bool eachOwn = options.schema == "odbc:" || postgres;
     sql::Schema schema;
     bool database = false;
     try {
         if (!eachOwn) LoadSchemaFile(options.schema, schema, "", options.timeout);
         // An ODBC driver may leave a prepared statement unseen by the server
-        // until it runs: only an SQLite database prepares it for a check.
+        // until it runs: SQLite and PostgreSQL through libpq prepare it.
         database = IsDatabase(options.schema) && !IsOdbc(options.schema);
     } catch (const Failure& failure) {
         PrintMessage(err, "check", failure.what());
@@ -191,10 +194,11 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
             const sql::QuerySource source = LoadQuery(file, options.encoding, err);
             sql::Schema own;
             if (eachOwn) LoadSchemaFile(options.schema, own, source.database, options.timeout);
-            // Read as the strictest server would, for a server; as SQLite
-            // for a database file or a JSON schema.
-            const sql::Dialect dialect =
-                IsOdbc(options.schema) ? sql::Dialect::Odbc : sql::Dialect::SQLite;
+            // Read as PostgreSQL reads it there, as the strictest server
+            // would for ODBC; as SQLite for a database file or a JSON schema.
+            const sql::Dialect dialect = postgres                 ? sql::Dialect::PostgreSQL
+                                         : IsOdbc(options.schema) ? sql::Dialect::Odbc
+                                                                  : sql::Dialect::SQLite;
             if (sql::CheckDocument(source, eachOwn ? own : schema, dialect, items) < 0)
                 FailWithPendingError(kExitUsage, file);
             if (database && items.back().ok) items.push_back(PreparedItem(source, options));
