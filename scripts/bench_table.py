@@ -97,7 +97,7 @@ def flat_memory(table, rss, prefix):
     """Adds the check that the peak memory of prefix does not grow with the rows."""
     small, large = rss.get(f"{prefix}/100000/real_time"), rss.get(f"{prefix}/1000000/real_time")
     if small and large:
-        table.check("qdf run peak memory at 10^6 rows / at 10^5 rows (flat: <= 1.2)",
+        table.check(f"{prefix.split('/')[-1]}: peak memory 10^6 / 10^5 rows (flat: <= 1.2)",
                     f"{large:.0f} / {small:.0f} KiB", large <= 1.2 * small)
 
 
@@ -247,9 +247,28 @@ def main():
             table.ratio(f"qdf run / sqlite3 shell at {n} rows", f"sql/qdf_csv/{n}/real_time",
                         f"sql/sqlite3_csv/{n}/real_time", 1.5, False)
         flat_memory(table, peak_memory(args.results), "sql/qdf_csv")
-        table.section("qdf run --format csv --db odbc: and psql --csv on PostgreSQL, "
+        table.section("qdf run --format csv and psql --csv on PostgreSQL, "
                       "SELECT * FROM T, per row (real time)")
         if any(name.startswith("sql/psql_csv/") for name in t):
+            rss = peak_memory(args.results)
+            for n in ("100000", "1000000"):
+                table.ratio(f"qdf run --db postgres: / psql at {n} rows",
+                            f"sql/qdf_libpq_csv/{n}/real_time", f"sql/psql_csv/{n}/real_time",
+                            1.0, False)
+            flat_memory(table, rss, "sql/qdf_libpq_csv")
+            for n in ("100000", "1000000"):
+                table.ratio(f"psql with FETCH_COUNT=10000 / psql at {n} rows",
+                            f"sql/psql_fetch_count_csv/{n}/real_time",
+                            f"sql/psql_csv/{n}/real_time")
+            for name, shown in (("sql/qdf_libpq_csv", "qdf run --db postgres:"),
+                                ("sql/psql_csv", "psql"),
+                                ("sql/psql_fetch_count_csv", "psql with FETCH_COUNT=10000")):
+                for n in ("100000", "1000000"):
+                    peak = rss.get(f"{name}/{n}/real_time")
+                    if peak:
+                        table.note(f"{shown}, peak memory at {n} rows", f"{peak:.0f} KiB")
+            table.section("qdf run --format csv --db odbc: and psql --csv on PostgreSQL, "
+                          "SELECT * FROM T, per row (real time)")
             for n in ("100000", "1000000"):
                 table.ratio(f"qdf run / psql at {n} rows", f"sql/qdf_odbc_csv/{n}/real_time",
                             f"sql/psql_csv/{n}/real_time", 1.5, False)

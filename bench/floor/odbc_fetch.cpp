@@ -1,5 +1,5 @@
 // The floor of qdf run through ODBC, a program of its own that the
-// benchmarks run beside qdf run and psql (bench/odbc_run.cpp):
+// benchmarks run beside qdf run and psql (bench/postgres_run.cpp):
 //   twfile_odbc_floor CONNECTION ROWS
 // connects with the ODBC connection string, runs SELECT * FROM T and fetches
 // every row as the engine fetches it (256 rows a call into bound columns),

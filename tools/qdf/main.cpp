@@ -165,6 +165,8 @@ const std::vector<Command> kCommands = {
       {130, "stopped by Ctrl-C (the database's statement is cancelled first)"},
       {143, "stopped by SIGTERM (likewise)"}},
      {{"qdf run --db shop.db report.qdf", "the rows, as a table on a terminal, else as CSV"},
+      {"qdf run --db postgresql://me@db.example.com/sales report.qdf",
+       "the rows from PostgreSQL, the password from PGPASSWORD or ~/.pgpass"},
       {"qdf run --db odbc: --format json report.qdf",
        "the rows as JSON, from the data source the document names"}},
      DefineRun},

@@ -75,8 +75,10 @@ Action DefineRun(CLI::App& command) {
     command.add_option("FILE", o->file, "The .qdf file, or - for standard input")->required();
     command
         .add_option("--db", o->database,
-                    "The SQLite database, or odbc:CONNECTION-STRING (odbc: alone: the "
-                    "document's data source)")
+                    "The SQLite database; PostgreSQL as postgresql://URI or "
+                    "postgres:CONNINFO (postgres: alone: libpq's defaults and the document's "
+                    "database); or odbc:CONNECTION-STRING (odbc: alone: the document's data "
+                    "source)")
         ->required()
         ->option_text("DATABASE REQUIRED");
     AddParameters(command, o->parameters);
