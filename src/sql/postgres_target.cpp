@@ -4,6 +4,7 @@
 #include <twfile/sql/postgres_target.h>
 #include <twfile/sql/shown_text.h>
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
 #include <vector>
@@ -27,11 +28,6 @@ bool StartsWith(const std::string& text, const char* prefix) {
 
 bool IsUri(const std::string& text) {
     return StartsWith(text, "postgresql://") || StartsWith(text, "postgres://");
-}
-
-// What libpq reads: a URI as it stands, else the text after "postgres:".
-std::string LibpqText(const std::string& target) {
-    return IsUri(target) ? target : target.substr(sizeof kPrefix - 1);
 }
 
 using Range = std::pair<std::size_t, std::size_t>;  // [first, last)
@@ -92,35 +88,6 @@ std::vector<Range> PasswordRanges(const std::string& text) {
     return ranges;
 }
 
-// A URI's percent-encoded text as libpq decodes it.
-std::string Decoded(const std::string& text) {
-    std::string plain;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            plain += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else if (text[i] != '\\') {
-            plain += text[i];
-        }
-    }
-    return plain;
-}
-
-// text with every password of target hidden, as written and as libpq reads it.
-std::string WithoutPasswordsOf(std::string text, const std::string& target) {
-    const std::string given = target.compare(0, sizeof kPrefix - 1, kPrefix) == 0 && !IsUri(target)
-                                  ? target.substr(sizeof kPrefix - 1)
-                                  : target;
-    for (const Range& range : PasswordRanges(given)) {
-        const std::string secret = given.substr(range.first, range.second - range.first);
-        text = WithoutPassword(text, secret);
-        text = WithoutPassword(text, Decoded(secret));
-    }
-    return text;
-}
-
 }  // namespace
 
 bool IsPostgresTarget(const std::string& text) {
@@ -151,14 +118,58 @@ std::string WithoutPassword(const std::string& text, const std::string& password
 
 #ifdef TWFILE_SQL_WITH_LIBPQ
 
+namespace {
+
+// What libpq reads: a URI as it stands, else the text after "postgres:".
+std::string LibpqText(const std::string& target) {
+    return IsUri(target) ? target : target.substr(sizeof kPrefix - 1);
+}
+
+// A URI's percent-encoded text as libpq decodes it.
+std::string Decoded(const std::string& text) {
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            plain += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else if (text[i] != '\\') {
+            plain += text[i];
+        }
+    }
+    return plain;
+}
+
+// text with every password of target hidden, as written and as libpq reads it.
+std::string WithoutPasswordsOf(std::string text, const std::string& target) {
+    const std::string given = target.compare(0, sizeof kPrefix - 1, kPrefix) == 0 && !IsUri(target)
+                                  ? target.substr(sizeof kPrefix - 1)
+                                  : target;
+    for (const Range& range : PasswordRanges(given)) {
+        const std::string secret = given.substr(range.first, range.second - range.first);
+        text = WithoutPassword(text, secret);
+        text = WithoutPassword(text, Decoded(secret));
+    }
+    return text;
+}
+
+// Whether name is a database's name alone: never text that libpq might
+// read as settings of its own, wherever it stands.
+bool PlainName(const std::string& name) {
+    for (char ch : name) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (ch == '=' || c < 0x20 || c == 0x7F) return false;
+    }
+    return !IsUri(name);
+}
+
+}  // namespace
+
 int PostgresConnection(const std::string& target, const std::string& database,
                        std::string& connection) {
     connection.clear();
-    // Only a plain name: never one that libpq might read as settings of
-    // its own, wherever it stands.
-    for (char ch : database) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (ch != '=' && c >= 0x20 && c != 0x7F && !IsUri(database)) continue;
+    if (!PlainName(database)) {
         const std::string message = "the document's database " +
                                     ShownText(database, ShownEscapes::Controls) +
                                     " is not a database name: a document may only name its "
