@@ -323,6 +323,40 @@ TEST_P(RunOnEngine, LongValuesAndNullsComeWhole) {
     }
 }
 
+// On PostgreSQL through libpq: a column's type by its listed name, a domain
+// by its base type, any other type unknown; another schema's table as
+// "schema.name", and its values as the engine reads each type.
+TEST_P(RunOnEngine, PostgresCatalogueAndValues) {
+    if (!OnLibpq()) GTEST_SKIP() << "PostgreSQL through libpq only";
+    m_server->Value(
+        "CREATE DOMAIN qty AS integer; CREATE SCHEMA shop; CREATE TABLE shop.items (n qty, "
+        "s character(4), b boolean, f real, d numeric(30,4), raw bytea, t timestamp, "
+        "w timestamptz, iv interval); INSERT INTO shop.items VALUES (7, 'ab', true, 0.5, "
+        "123456789012345678901234.5000, decode('00ff', 'hex'), '2024-01-02 03:04:05', NULL, "
+        "'1 day'); GRANT USAGE ON SCHEMA shop TO " +
+        m_server->Role() + "; GRANT SELECT ON shop.items TO " + m_server->Role());
+    ASSERT_GE(m_engine->Connect(m_path), 0) << TakeError();
+    sql::Schema schema;
+    ASSERT_GE(sql::LoadSchema(*m_engine, schema), 0) << TakeError();
+    const std::pair<const char*, TWDB_DataType> kColumns[] = {
+        {"shop.items.n", TWDB_Integer},  {"shop.items.s", TWDB_String},
+        {"shop.items.b", TWDB_Bool},     {"shop.items.f", TWDB_Real},
+        {"shop.items.d", TWDB_Real},     {"shop.items.raw", TWDB_Unknown},
+        {"shop.items.w", TWDB_Time},     {"shop.items.t", TWDB_Time},
+        {"shop.items.iv", TWDB_Unknown}, {"orders.amount", TWDB_Real}};
+    for (const auto& [name, type] : kColumns) {
+        const CTWDB_Attribute* attribute = schema.FindAttribute(name, {});
+        ASSERT_NE(attribute, nullptr) << name;
+        EXPECT_EQ(attribute->GetDataType(), type) << name;
+    }
+    m_engine->Close();
+    sql::QuerySource items;
+    items.tables = {"shop.items"};
+    EXPECT_EQ(Rows(items), std::vector<std::string>{
+                               "7|ab|1|0.500000|123456789012345678901234.5000|" +
+                               std::string("\0\xFF", 2) + "|2024-01-02 03:04:05|NULL|1 day|"});
+}
+
 TEST_F(RunTest, SchemaFromTheCatalogue) {
     twtest::MakeDatabase(m_path,
                          "CREATE TABLE odd (\"Mixed Case\" VARCHAR(20), p POINT, b BLOB, n, "
