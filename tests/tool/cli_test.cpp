@@ -23,6 +23,7 @@
 #include <twfile/query/qdf.h>
 #include <twfile/version.h>
 
+#include "diagram.h"
 #include "support/support.h"
 #include "tool_support.h"
 
@@ -145,6 +146,7 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         ": line 33 (byte 454): error -1: Unexpected end-of-file found in Query Definition file";
     const std::string noFile = ": cannot open: No such file or directory";
     const std::string notRegular = "not a regular file (a directory, pipe, device or socket)";
+    const bool drawn = qdf::kDiagramsDrawn;
     ASSERT_EQ(::mkfifo(m_dir.File("fifo").c_str(), 0600), 0);
     const std::string salesText = twtest::ReadAll(sales);
     // Text after the last section, which a save would drop, and files that
@@ -288,6 +290,10 @@ TEST_F(Cli, ExitStatusesAndMessages) {
         {{"get", sales, "database", "tables[3]"}, 2, "", "tables[3]: no such element (3 in the list)"},
         {{"get", sales, "tabels[0]"}, 2, "", "tabels[0]: not a member of the document; did you mean 'tables[0]'?"},
         {{"get", damaged, "tables[2]"}, 1, "\"PRODUCTS\"\n", readError},
+        {{"diagram", "--format", "dot", "-"}, drawn ? 0 : 2, drawn ? "t0:a4 -> t1:a2" : "",
+         drawn ? "" : std::string("qdf: ") + qdf::kWithoutGraphvizText, salesText},
+        {{"diagram", "--format", "pdf", sales}, 2, "", "--format: must be one of dot|png|svg"},
+        {{"diagram", damaged}, drawn ? 1 : 2, drawn ? "</svg>" : "", readError},
         {{"--version"}, 0, std::string("qdf ") + twfile::VersionString() + "\n", ""},
     });
     // clang-format on

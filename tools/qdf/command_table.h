@@ -83,6 +83,7 @@ Action DefineParams(CLI::App& command);
 Action DefineCondition(CLI::App& command);
 Action DefineSql(CLI::App& command);
 Action DefineRun(CLI::App& command);
+Action DefineDiagram(CLI::App& command);
 Action DefineHelp(CLI::App& command);
 Action DefineCompletion(CLI::App& command);
 Action DefineManualPage(CLI::App& command);

@@ -16,6 +16,7 @@
 #include <twfile/json/error.h>
 #include <twfile/sql/dialect.h>
 
+#include "diagram.h"
 #include "row_writers.h"
 
 namespace qdf {
@@ -295,6 +296,25 @@ struct RunOptions {
 
 // Runs the statement on the database and prints its rows.
 int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ostream& err);
+
+struct DiagramOptions {
+    std::string file;  // "-" reads standard input
+    // The file to write, replaced in one step; empty or "-" for out.
+    std::string output;
+    DiagramFormat format = DiagramFormat::Svg;
+    // A database or JSON schema that types the attributes and tells what is
+    // missing from it.
+    std::string schema;
+    json::Encoding encoding = json::Encoding::Windows1252;
+};
+
+// Draws the document's tables as boxes listing the attributes it uses of
+// each and its joins as lines between them (diagram_model.h, diagram.h).
+// Exit status: 0 drawn, 1 the read stopped at an error (what was read is
+// drawn) or the file is not a document, 2 the file or the schema cannot be
+// read, a text does not fit the encoding, the output cannot be written, or
+// this qdf cannot draw.
+int RunDiagram(const DiagramOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace qdf
 

@@ -170,6 +170,21 @@ const std::vector<Command> kCommands = {
       {"qdf run --db odbc: --format json report.qdf",
        "the rows as JSON, from the data source the document names"}},
      DefineRun},
+    {"diagram",
+     "Draw a document's tables, their attributes and its joins (SVG, PNG or DOT)",
+     {{kExitOk, "drawn"},
+      {kExitFailed,
+       "the document did not read cleanly (what was read is drawn), or the file is not a "
+       "document"},
+      {kExitUsage,
+       "the file or the schema cannot be read, a text does not fit the encoding, the output "
+       "cannot be written, or this qdf was built without Graphviz"}},
+     {{"qdf diagram -o report.svg report.qdf", "the diagram of report.qdf in report.svg"},
+      {"qdf diagram --schema shop.db --format png -o report.png report.qdf",
+       "as a PNG image, with the types from shop.db and what it lacks in red"},
+      {"qdf diagram --format dot report.qdf | dot -Tpdf -o report.pdf",
+       "the graph as DOT, laid out by Graphviz's dot"}},
+     DefineDiagram},
     {"help",
      "Print the help of qdf or of one command",
      {{kExitOk, "printed"}, {kExitUsage, "no such command"}},
@@ -211,8 +226,8 @@ std::string DashHint(CLI::App& app, int argc, char** argv) {
 int Run(int argc, char** argv) {
     CLI::App app{
         "qdf: show, export, import, create, check, edit, read and compare query definition "
-        "files (.qdf), list their parameters, try conditions against an attribute, and print or "
-        "run the SQL statement a document describes",
+        "files (.qdf), list their parameters, try conditions against an attribute, print or "
+        "run the SQL statement a document describes, and draw its tables and joins",
         "qdf"};
     app.set_version_flag("--version", std::string("qdf ") + QDF_VERSION_TEXT);
     app.require_subcommand(1);

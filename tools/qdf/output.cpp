@@ -1,5 +1,6 @@
 #include "output.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -154,7 +155,15 @@ void ReplacingFile::Commit() {
         output.file.WriteReplacing(
             [](void* context) {
                 Output& o = *static_cast<Output*>(context);
-                return o.file.WriteText(o.text.c_str());
+                // Raw bytes (a PNG image holds NULs), in pieces a long
+                // count can carry.
+                constexpr std::size_t kPiece = std::size_t(1) << 30;
+                for (std::size_t at = 0; at < o.text.size(); at += kPiece) {
+                    const long count = static_cast<long>(std::min(kPiece, o.text.size() - at));
+                    const int status = o.file.WriteBLOB(&o.text[at], count);
+                    if (status < 0) return status;
+                }
+                return 0;
             },
             &output);
     }

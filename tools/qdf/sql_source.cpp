@@ -117,7 +117,10 @@ sql::QuerySource LoadQuery(const std::string& file, json::Encoding encoding, std
     PrintReadDiagnostics(err, file, report);
     if (report.diagnostics.error)
         throw Failure(kExitFailed, file + ": the document did not read cleanly");
-    sql::QuerySource source = sql::QuerySourceOf(doc);
+    return DecodedQuery(sql::QuerySourceOf(doc), encoding);
+}
+
+sql::QuerySource DecodedQuery(sql::QuerySource source, json::Encoding encoding) {
     DecodeAll(source.tables, encoding, "tables");
     DecodeAll(source.attributes, encoding, "attributes");
     DecodeAll(source.nonDisplayAttributes, encoding, "nonDisplayAttributes");

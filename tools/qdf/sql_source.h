@@ -27,6 +27,10 @@ namespace json = twfile::json;
 twfile::sql::QuerySource LoadQuery(const std::string& file, json::Encoding encoding,
                                    std::ostream& err);
 
+// source with every text decoded from encoding to UTF-8. Raises a Failure
+// (exit 2) when a text is not valid in the encoding.
+twfile::sql::QuerySource DecodedQuery(twfile::sql::QuerySource source, json::Encoding encoding);
+
 // The values of "NAME=VALUE" arguments (split at the first "="). Raises a
 // Failure (exit 2) for an argument without "=" or a name given twice.
 twfile::sql::ParameterValues ParseParameters(const std::vector<std::string>& arguments);
