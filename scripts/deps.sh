@@ -5,19 +5,24 @@
 # (scripts/sqlite-for-windows.sh). zsh and fish check the syntax of the
 # completion scripts qdf makes for them. libpq-dev gives the PostgreSQL engine.
 # libgraphviz-dev lets qdf diagram draw (Graphviz's cgraph and gvc).
+# chromium, node and npm run the browser test of qdf serve's page
+# (tests/browser), whose npm packages are installed from its lockfile.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
           libbenchmark-dev nlohmann-json3-dev libcli11-dev pkg-config make
           libsqlite3-dev sqlite3 jq time zsh fish
           unixodbc unixodbc-dev odbc-postgresql postgresql libpq-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
-          libgraphviz-dev tcl dpkg-dev)
+          libgraphviz-dev tcl dpkg-dev chromium)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-if [ "$(id -u)" -eq 0 ]; then
+command -v node >/dev/null || missing+=(nodejs)
+command -v npm >/dev/null || missing+=(npm)
+if [ ${#missing[@]} -eq 0 ]; then
+    :
+elif [ "$(id -u)" -eq 0 ]; then
     echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
@@ -25,4 +30,10 @@ if [ "$(id -u)" -eq 0 ]; then
 else
     echo "missing Debian packages (install them as root): ${missing[*]}" >&2
     exit 1
+fi
+# The browser test's packages, again only when its lockfile changed.
+browser="$(dirname "$0")/../tests/browser"
+if ! cmp -s "$browser/package-lock.json" "$browser/node_modules/.installed-lock"; then
+    npm ci --prefix "$browser" --no-audit --no-fund --loglevel=error >/dev/null
+    cp "$browser/package-lock.json" "$browser/node_modules/.installed-lock"
 fi
