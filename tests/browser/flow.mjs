@@ -75,6 +75,25 @@ function exportOf(file, { damaged = false } = {}) {
 }
 
 const problems = [];
+// The rows `qdf run --format json` prints, as the page shows them.
+function cliRows(...params) {
+  const args = ['run', path.join(folder, 'sales.qdf'), '--db', database, '--format', 'json'];
+  for (const p of params) args.push('--param', p);
+  const cli = runQdf(...args);
+  expect(cli.status === 0, `qdf run: ${cli.stderr}`);
+  const { columns, rows } = JSON.parse(cli.stdout);
+  return { columns, rows: rows.map((row) => row.map((v) => (v === null ? 'NULL' : String(v)))) };
+}
+
+async function shownRows() {
+  await page.locator('#rows').waitFor();
+  return {
+    columns: await page.locator('#rows thead th').allInnerTexts(),
+    rows: await page.locator('#rows tbody tr').evaluateAll((trs) =>
+      trs.map((tr) => [...tr.cells].map((td) => td.textContent))),
+  };
+}
+
 let passed = 0;
 let failed = 0;
 let stepNumber = 0;
@@ -106,8 +125,14 @@ for (const name of fs.readdirSync(path.join(source, 'examples'))) {
   }
 }
 {
+  // The example's rows, and 230 orders of 2020 for more than one page.
+  const more = `
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 230)
+INSERT INTO ORDERS SELECT 2000 + i, date('2020-01-01', '+' || i || ' days'),
+                          1 + i % 6, 10 + i % 4, 1, 500.00 FROM n;`;
   const made = spawnSync('sqlite3', [database], {
-    input: fs.readFileSync(path.join(source, 'examples', 'sales.sql')), encoding: 'utf8' });
+    input: fs.readFileSync(path.join(source, 'examples', 'sales.sql'), 'utf8') + more,
+    encoding: 'utf8' });
   if (made.error || made.status !== 0) {
     console.error(`cannot make ${database} with sqlite3: ${made.error?.message ?? made.stderr}`);
     process.exit(1);
@@ -301,21 +326,30 @@ try {
     await page.getByLabel('From', { exact: true }).fill('2024-01-01');
     await page.getByLabel('To', { exact: true }).fill('2024-12-31');
     await page.getByRole('button', { name: 'Run', exact: true }).click();
-    await page.locator('#rows').waitFor();
-    const cli = runQdf('run', path.join(folder, 'sales.qdf'), '--db', database,
-                       '--param', 'From=2024-01-01', '--param', 'To=2024-12-31', '--format', 'json');
-    expect(cli.status === 0, `qdf run: ${cli.stderr}`);
-    const expected = JSON.parse(cli.stdout);
-    const columns = await page.locator('#rows thead th').allInnerTexts();
-    const rows = await page.locator('#rows tbody tr').evaluateAll((trs) =>
-      trs.map((tr) => [...tr.cells].map((td) => td.textContent)));
-    const expectedColumns = Array.isArray(expected) ? Object.keys(expected[0] ?? {}) : expected.columns;
-    const expectedRows = Array.isArray(expected) ? expected.map((row) => Object.values(row))
-                                                 : expected.rows;
-    expect(expectedRows.length > 0, 'qdf run printed no rows: the flow proves nothing');
-    equal(columns, expectedColumns, 'the columns');
-    equal(rows, expectedRows.map((row) => row.map((v) => (v === null ? 'NULL' : String(v)))), 'the rows');
-    expect(await page.locator('#statement').innerText().then((t) => /SELECT/i.test(t)), 'no SQL shown');
+    const expected = cliRows('From=2024-01-01', 'To=2024-12-31');
+    expect(expected.rows.length > 0, 'qdf run printed no rows: the flow proves nothing');
+    equal(await shownRows(), expected, 'the rows shown');
+    expect(/SELECT/i.test(await page.locator('#statement').innerText()), 'no SQL shown');
+    noProblems();
+  });
+
+  await step('rows-in-pages', async () => {
+    await page.getByLabel('From', { exact: true }).fill('2020-01-01');
+    await page.getByLabel('To', { exact: true }).fill('2020-12-31');
+    await page.getByRole('button', { name: 'Run', exact: true }).click();
+    const all = cliRows('From=2020-01-01', 'To=2020-12-31');
+    expect(all.rows.length > 100 && all.rows.length <= 200, `${all.rows.length} rows for two pages`);
+    await page.locator('#rows caption', { hasText: 'Rows 1 to 100' }).waitFor();
+    equal((await shownRows()).rows, all.rows.slice(0, 100), 'the first page');
+    expect(await page.getByRole('button', { name: 'Previous' }).isDisabled(), 'Previous on page 1');
+    // By keyboard: the pager's buttons are buttons.
+    await page.getByRole('button', { name: 'Next' }).focus();
+    await page.keyboard.press('Enter');
+    await page.locator('#rows caption', { hasText: 'Rows 101 to' }).waitFor();
+    equal((await shownRows()).rows, all.rows.slice(100), 'the second page');
+    expect(await page.getByRole('button', { name: 'Next' }).isDisabled(), 'Next on the last page');
+    await page.getByRole('button', { name: 'Previous' }).click();
+    await page.locator('#rows caption', { hasText: 'Rows 1 to 100' }).waitFor();
     noProblems();
   });
 
