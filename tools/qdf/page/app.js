@@ -196,6 +196,7 @@ function renderFolder() {
 
 // The document in view: what was read, its ETag and the conditions as edited.
 let view = null;
+let openTicket = 0;
 
 function readOnlyReasons(doc) {
   const reasons = [];
@@ -217,16 +218,21 @@ async function openDocument(path) {
   }
   const main = byId('document');
   replace(main, el('p', { class: 'note' }, `Opening ${path}…`));
+  // Only the last document asked for is shown, whichever answer comes first.
+  openTicket += 1;
+  const ticket = openTicket;
   let result;
   try {
     result = await api('GET', apiPath(path));
   } catch (error) {
+    if (ticket !== openTicket) return;
     view = null;
     renderFolder();
     replace(main, el('h2', { tabindex: '-1', id: 'doc-title' }, path),
             el('p', { class: 'alert', role: 'alert' }, `Cannot open ${path}: ${error.message}`));
     return;
   }
+  if (ticket !== openTicket) return;
   view = {
     path,
     doc: result.data,
