@@ -84,6 +84,7 @@ Action DefineCondition(CLI::App& command);
 Action DefineSql(CLI::App& command);
 Action DefineRun(CLI::App& command);
 Action DefineDiagram(CLI::App& command);
+Action DefineServe(CLI::App& command);
 Action DefineHelp(CLI::App& command);
 Action DefineCompletion(CLI::App& command);
 Action DefineManualPage(CLI::App& command);

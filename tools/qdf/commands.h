@@ -5,6 +5,7 @@
 #define QDF_COMMANDS_H
 
 #include <cstdint>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -15,6 +16,7 @@
 #include <twfile/json/encoding.h>
 #include <twfile/json/error.h>
 #include <twfile/sql/dialect.h>
+#include <twfile/sql/statement.h>
 
 #include "diagram.h"
 #include "row_writers.h"
@@ -109,6 +111,15 @@ struct ImportOptions {
 // failed, 2 the input cannot be read, is not JSON or does not fit the shape,
 // 3 the output is in use by another writer (after waiting, with wait).
 int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err);
+
+class InputStream;
+// import of one document: the JSON form read from input (named name in
+// messages) saved to target as RunImport saves it, refused as RunImport
+// refuses it, with the same messages on err. file, when given, is the
+// stream's source, whose failed read is reported before the JSON's.
+int ImportDocument(std::istream& input, const std::string& name, const std::string& target,
+                   json::Encoding encoding, double wait, std::ostream& out, std::ostream& err,
+                   const InputStream* file = nullptr);
 
 struct NewOptions {
     // The file to write, or "-" for out.
@@ -241,7 +252,10 @@ struct ConditionOptions {
 // condition's checks. Errors of the library go to err. Exit status: 0 when
 // the checks pass, 1 when they fail or the library reports an error, 2 when
 // the arguments do not name an attribute or do not fit the encoding.
-int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostream& err);
+// messages, when given, collects the checks' messages, each a text of
+// lines separated by "\n".
+int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostream& err,
+                 std::vector<std::string>* messages = nullptr);
 
 struct SqlOptions {
     std::string file;
@@ -261,6 +275,9 @@ struct SqlOptions {
 // printed as they are. A statement that a run would refuse, or a value that
 // cannot be written safely for the dialect, is an error (exit 2).
 int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err);
+
+// What RunSql prints for statement without inlineValues.
+std::string ShownStatement(const twfile::sql::Statement& statement);
 
 struct ParamsOptions {
     std::vector<std::string> files;  // "-" reads standard input
@@ -315,6 +332,22 @@ struct DiagramOptions {
 // read, a text does not fit the encoding, the output cannot be written, or
 // this qdf cannot draw.
 int RunDiagram(const DiagramOptions& options, std::ostream& out, std::ostream& err);
+
+struct ServeOptions {
+    std::string folder = ".";
+    // The database of runs and checks; empty for none.
+    std::string database;
+    std::string host = "127.0.0.1";
+    int port = 0;
+    bool open = false;
+    int threads = 8;
+    json::Encoding encoding = json::Encoding::Windows1252;
+};
+
+// Serves the folder's documents (serve/server.h) until Ctrl-C or SIGTERM,
+// after printing the address to open on out. Exit status: 0 stopped, 2 the
+// folder, the address or the port cannot be had, or this qdf cannot serve.
+int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace qdf
 

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <mutex>
+#include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -19,15 +21,15 @@ namespace qdf {
 namespace {
 
 std::atomic<int> g_signal{0};
-// The engine being watched, and the lock that keeps it from going away
-// while it is cancelled.
+// What a signal cancels, and the lock that keeps it from going away while it
+// runs.
 std::mutex g_watching;
-twfile::sql::Engine* g_engine = nullptr;
+std::function<void()> g_cancel;
 
 void CancelWatched(int signal) {
     g_signal = signal;
     const std::lock_guard<std::mutex> lock(g_watching);
-    if (g_engine != nullptr) g_engine->Cancel();
+    if (g_cancel) g_cancel();
 }
 
 #ifdef _WIN32
@@ -113,23 +115,38 @@ void Unwatch() {
 #endif
 
 bool g_watched = false;
+// The watch that holds the signals, and the lock under which watches start
+// and end.
+std::mutex g_owning;
+const CancelOnInterrupt* g_owner = nullptr;
 
 }  // namespace
 
-CancelOnInterrupt::CancelOnInterrupt(twfile::sql::Engine& engine) {
+CancelOnInterrupt::CancelOnInterrupt(twfile::sql::Engine& engine)
+    : CancelOnInterrupt([&engine] { engine.Cancel(); }) {}
+
+CancelOnInterrupt::CancelOnInterrupt(std::function<void()> cancel) {
+    const std::lock_guard<std::mutex> owning(g_owning);
+    // While another watch lives (qdf serve's, around the work of its
+    // requests), that one keeps the signals.
+    if (g_owner != nullptr) return;
+    g_owner = this;
     g_signal = 0;
     {
         const std::lock_guard<std::mutex> lock(g_watching);
-        g_engine = &engine;
+        g_cancel = std::move(cancel);
     }
     g_watched = Watch();
 }
 
 CancelOnInterrupt::~CancelOnInterrupt() {
+    const std::lock_guard<std::mutex> owning(g_owning);
+    if (g_owner != this) return;
     if (g_watched) Unwatch();
     g_watched = false;
+    g_owner = nullptr;
     const std::lock_guard<std::mutex> lock(g_watching);
-    g_engine = nullptr;
+    g_cancel = nullptr;
 }
 
 int InterruptSignal() {

@@ -9,16 +9,22 @@
 #ifndef QDF_INTERRUPT_H
 #define QDF_INTERRUPT_H
 
+#include <functional>
+
 #include <twfile/sql/engine.h>
 
 namespace qdf {
 
-// Watches for the signals while it lives; one at a time. engine must outlive
+// Watches for the signals while it lives; one at a time: a watch made while
+// another lives (on any thread) does nothing. engine must outlive
 // it. Where the signals cannot be watched (no pipe or thread to be had), the
 // signals keep their usual effect.
 class CancelOnInterrupt {
   public:
     explicit CancelOnInterrupt(twfile::sql::Engine& engine);
+    // Calls cancel instead, on another thread than the one that made the
+    // watch; cancel must outlive the watch.
+    explicit CancelOnInterrupt(std::function<void()> cancel);
     ~CancelOnInterrupt();
     CancelOnInterrupt(const CancelOnInterrupt&) = delete;
     CancelOnInterrupt& operator=(const CancelOnInterrupt&) = delete;

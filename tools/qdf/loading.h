@@ -110,6 +110,14 @@ struct Render {
 int RunReadCommand(const std::vector<std::string>& files, const Render& render, std::ostream& out,
                    std::ostream& err, int jobs = 1);
 
+// Writes doc, read from file as report tells, as qdf export prints it: its
+// JSON form indented, or on one line with compact; with lines, as a line of
+// JSON Lines, {"path", "document"}. Raises a Failure before it writes
+// anything when a text does not fit encoding.
+void ExportDocument(std::ostream& out, const std::string& file, const CTWFileQDF& doc,
+                    const LoadReport& report, json::Encoding encoding, bool lines = false,
+                    bool compact = false);
+
 }  // namespace qdf
 
 #endif  // QDF_LOADING_H

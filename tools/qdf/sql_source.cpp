@@ -98,6 +98,20 @@ void LoadJsonSchema(const std::string& path, sql::Schema& schema) {
 
 }  // namespace
 
+void CheckQueryTables(const sql::QuerySource& source, const sql::Schema& schema,
+                      const std::string& database) {
+    if (source.editedSQLSelected) return;
+    for (const std::string& table : source.tables) {
+        if (schema.FindTable(table) == nullptr)
+            throw Failure(kExitUsage, "the database " + database + " has no table " + table);
+    }
+}
+
+sql::Dialect DialectOf(const std::string& database) {
+    if (sql::IsPostgresTarget(database)) return sql::Dialect::PostgreSQL;
+    return IsOdbc(database) ? sql::Dialect::Odbc : sql::Dialect::SQLite;
+}
+
 void FailWithPendingError(int status, const std::string& context) {
     const Diagnostics diagnostics = TakeDiagnostics();
     std::string message = context;

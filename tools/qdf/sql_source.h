@@ -93,6 +93,16 @@ twfile::sql::Statement BuildQueryStatement(const twfile::sql::QuerySource& sourc
                                            const std::vector<std::string>& parameters,
                                            twfile::sql::Dialect dialect);
 
+// Raises a Failure (exit 2) when the statement source generates names a
+// table that schema, the schema of database (as messages name it), lacks.
+void CheckQueryTables(const twfile::sql::QuerySource& source, const twfile::sql::Schema& schema,
+                      const std::string& database);
+
+// The SQL in which database is read: PostgreSQL's for a PostgreSQL target,
+// the strictest server's for ODBC, SQLite's for a database file or a JSON
+// schema.
+twfile::sql::Dialect DialectOf(const std::string& database);
+
 // Raises a Failure with status and the pending error's text (cleared), after
 // context when it is not empty.
 [[noreturn]] void FailWithPendingError(int status, const std::string& context);

@@ -194,11 +194,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
             const sql::QuerySource source = LoadQuery(file, options.encoding, err);
             sql::Schema own;
             if (eachOwn) LoadSchemaFile(options.schema, own, source.database, options.timeout);
-            // Read as PostgreSQL reads it there, as the strictest server
-            // would for ODBC; as SQLite for a database file or a JSON schema.
-            const sql::Dialect dialect = postgres                 ? sql::Dialect::PostgreSQL
-                                         : IsOdbc(options.schema) ? sql::Dialect::Odbc
-                                                                  : sql::Dialect::SQLite;
+            const sql::Dialect dialect = DialectOf(options.schema);
             if (sql::CheckDocument(source, eachOwn ? own : schema, dialect, items) < 0)
                 FailWithPendingError(kExitUsage, file);
             if (database && items.back().ok) items.push_back(PreparedItem(source, options));

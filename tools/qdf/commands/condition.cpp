@@ -112,8 +112,9 @@ Binding Bind(const ConditionOptions& options) {
 class Report {
   public:
     Report(const ConditionOptions& options, const Binding& bound, std::ostream& out,
-           std::ostream& err)
+           std::ostream& err, std::vector<std::string>* messages)
         : m_bound(bound),
+          m_messages(messages),
           m_type(options.type),
           m_printer(out, err, options.encoding),
           m_table(bound.table ? bound.table->c_str() : nullptr),
@@ -184,6 +185,13 @@ class Report {
         m_printer.Line("check", checked != 0 && !check.error ? "valid" : "not valid");
         for (const std::string& message : check.messages) {
             std::string shown = m_printer.Text(message, "message");
+            if (m_messages != nullptr) {
+                std::string lines = shown;
+                for (std::size_t at = lines.find("\r\n"); at != std::string::npos;
+                     at = lines.find("\r\n", at))
+                    lines.replace(at, 2, "\n");
+                m_messages->push_back(lines);
+            }
             for (std::size_t at = shown.find("\r\n"); at != std::string::npos;
                  at = shown.find("\r\n", at)) {
                 shown.replace(at, 2, "\n                 ");
@@ -197,6 +205,7 @@ class Report {
 
   private:
     const Binding& m_bound;
+    std::vector<std::string>* m_messages;
     TWDB_DataType m_type;
     Printer m_printer;
     CTWDB_Table m_table;
@@ -207,10 +216,11 @@ class Report {
 
 }  // namespace
 
-int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostream& err) {
+int RunCondition(const ConditionOptions& options, std::ostream& out, std::ostream& err,
+                 std::vector<std::string>* messages) {
     try {
         const Binding bound = Bind(options);
-        Report report(options, bound, out, err);
+        Report report(options, bound, out, err, messages);
         report.Attribute();
         report.Texts();
         report.Parameters();

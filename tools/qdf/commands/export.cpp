@@ -42,23 +42,28 @@ json::ReadReport ReadReportOf(const std::string& file, const LoadReport& report)
 
 }  // namespace
 
+void ExportDocument(std::ostream& out, const std::string& file, const CTWFileQDF& doc,
+                    const LoadReport& report, json::Encoding encoding, bool lines, bool compact) {
+    // A failure prints nothing of the document.
+    AsFailure([&] { return json::CheckDecodable(doc, encoding); });
+    json::JsonText text(out, lines || compact);
+    if (lines) {
+        text.BeginObject();
+        text.Key("path");
+        text.String(json::ForeignText(file));
+        text.Key("document");
+    }
+    json::WriteDocumentJson(text, doc, ReadReportOf(file, report), encoding);
+    if (lines) text.EndObject();
+    text.EndLine();
+}
+
 int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
     const bool lines = options.lines || options.files.size() > 1;
     Render render;
     render.document = [&](std::ostream& out, const std::string& file, const CTWFileQDF& doc,
                           const LoadReport& report) {
-        // A failure prints nothing of the document.
-        AsFailure([&] { return json::CheckDecodable(doc, options.encoding); });
-        json::JsonText text(out, lines || options.compact);
-        if (lines) {
-            text.BeginObject();
-            text.Key("path");
-            text.String(json::ForeignText(file));
-            text.Key("document");
-        }
-        json::WriteDocumentJson(text, doc, ReadReportOf(file, report), options.encoding);
-        if (lines) text.EndObject();
-        text.EndLine();
+        ExportDocument(out, file, doc, report, options.encoding, lines, options.compact);
     };
     if (lines) {
         render.unread = [](const std::string& file, const std::string& why) {

@@ -95,33 +95,47 @@ int RunImport(const ImportOptions& options, std::ostream& out, std::ostream& err
         PrintMessage(err, "import", "-o FILE names the document to write (- for standard output)");
         return kExitUsage;
     }
-    const std::string name = InputName(options.input);
     try {
         InputStream input(options.input);
+        return ImportDocument(input.stream(), InputName(options.input), options.output,
+                              options.encoding, options.wait, out, err, &input);
+    } catch (const Failure& failure) {
+        PrintMessage(err, "", failure.what());
+        return failure.status();
+    }
+}
+
+int ImportDocument(std::istream& input, const std::string& name, const std::string& target,
+                   json::Encoding encoding, double wait, std::ostream& out, std::ostream& err,
+                   const InputStream* file) {
+    const auto checkRead = [file] {
+        if (file != nullptr) file->CheckRead();
+    };
+    try {
         CTWFileQDF doc;
         const Diagnostics setup = TakeDiagnostics();
         if (!setup.Empty()) {
-            PrintDiagnostics(err, options.output, setup);
+            PrintDiagnostics(err, target, setup);
             return kExitFailed;
         }
         try {
-            AsFailure([&] { return json::ReadJson(input.stream(), doc, options.encoding); });
+            AsFailure([&] { return json::ReadJson(input, doc, encoding); });
         } catch (const Failure& failure) {
-            input.CheckRead();  // a failed read ends the text early
+            checkRead();  // a failed read ends the text early
             throw Failure(failure.status(), name + ": " + failure.what());
         }
-        input.CheckRead();
+        checkRead();
 
         const std::vector<json::LossyMember> lossy = json::FindLossyMembers(doc);
         if (!lossy.empty()) {
             for (const json::LossyMember& member : lossy) {
                 PrintMessage(err, name, member.member + ": " + member.reason);
             }
-            PrintMessage(err, options.output,
+            PrintMessage(err, target,
                          "not written: the file cannot carry these members back unchanged");
             return kExitFailed;
         }
-        return SaveDocument(doc, options.output, out, err, options.wait);
+        return SaveDocument(doc, target, out, err, wait);
     } catch (const Failure& failure) {
         PrintMessage(err, "", failure.what());
         return failure.status();

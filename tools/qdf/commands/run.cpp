@@ -22,20 +22,6 @@ namespace qdf {
 
 namespace sql = twfile::sql;
 
-namespace {
-
-// Fails when the generated statement names a table the schema lacks.
-void CheckTables(const sql::QuerySource& source, const sql::Schema& schema,
-                 const std::string& database) {
-    if (source.editedSQLSelected) return;
-    for (const std::string& table : source.tables) {
-        if (schema.FindTable(table) == nullptr)
-            throw Failure(kExitUsage, "the database " + database + " has no table " + table);
-    }
-}
-
-}  // namespace
-
 int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ostream& err) {
     const RowFormat format = options.format.value_or(terminal ? RowFormat::Table : RowFormat::Csv);
     std::unique_ptr<RowWriter> writer = MakeRowWriter(format, out, options.limit);
@@ -48,7 +34,7 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
         sql::Schema schema;
         if (sql::LoadSchema(*engine, schema) < 0)
             FailWithPendingError(kExitUsage, "the database " + shown);
-        CheckTables(source, schema, shown);
+        CheckQueryTables(source, schema, shown);
         const sql::Statement statement =
             BuildQueryStatement(source, &schema, options.parameters, engine->SqlDialect());
         if (sql::RunStatement(*engine, statement, *writer) < 0) {

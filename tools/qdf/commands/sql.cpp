@@ -54,6 +54,17 @@ std::string CommentText(const std::string& text) {
 
 }  // namespace
 
+std::string ShownStatement(const sql::Statement& statement) {
+    std::string text = Shown(statement.text);
+    for (std::size_t i = 0; i < statement.bindings.size(); ++i) {
+        const sql::Binding& binding = statement.bindings[i];
+        text += "-- ?" + std::to_string(i + 1) + " " + CommentText(binding.name) + " = " +
+                CommentText(sql::SqlLiteral(binding)) + " (" + sql::TypeName(binding.type) +
+                (binding.fromDefault ? ", default value" : "") + ")\n";
+    }
+    return text;
+}
+
 int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err) {
     try {
         const sql::QuerySource source = LoadQuery(options.file, options.encoding, err);
@@ -68,13 +79,7 @@ int RunSql(const SqlOptions& options, std::ostream& out, std::ostream& err) {
             out << Shown(statement.inlineText);
             return kExitOk;
         }
-        std::string text = Shown(statement.text);
-        for (std::size_t i = 0; i < statement.bindings.size(); ++i) {
-            const sql::Binding& binding = statement.bindings[i];
-            text += "-- ?" + std::to_string(i + 1) + " " + CommentText(binding.name) + " = " +
-                    CommentText(sql::SqlLiteral(binding)) + " (" + sql::TypeName(binding.type) +
-                    (binding.fromDefault ? ", default value" : "") + ")\n";
-        }
+        const std::string text = ShownStatement(statement);
         out << text;
     } catch (const Failure& failure) {
         PrintMessage(err, "sql", failure.what());
