@@ -192,7 +192,7 @@ function startServer() {
     });
     server.stderr.on('data', (chunk) => {
       err += chunk;
-      process.stderr.write(chunk.replace(/^/gm, 'qdf: '));
+      process.stderr.write(chunk);
     });
     server.on('exit', (code, signal) => {
       clearTimeout(timer);
@@ -236,7 +236,7 @@ try {
     await page.goto(address);
     expect(new URL(page.url()).pathname === '/', `the token address led to ${page.url()}`);
     expect(!page.url().includes('token'), 'the token stays in the address bar');
-    await page.getByRole('heading', { name: 'Documents' }).waitFor();
+    await page.getByRole('heading', { name: 'Documents', exact: true }).waitFor();
   });
 
   await step('examples-listed', async () => {

@@ -616,7 +616,7 @@ async function refreshSql() {
     const { data } = await api('GET', `${apiPath(path)}/sql${suffix}`);
     if (view?.path !== path) return;
     const values = (data.values || []).map((v) =>
-      el('li', {}, el('code', {}, v.name), ` = ${JSON.stringify(v.value)}`,
+      el('li', {}, el('code', {}, `${v.name} = ${v.value}`),
          el('span', { class: 'hint' }, ` ${v.type}${v.fromDefault ? ', from its default' : ''}`)));
     replace(box, el('pre', { id: 'statement' }, el('code', {}, data.statement)),
             values.length ? el('ul', { class: 'plain values' }, values) : null);
