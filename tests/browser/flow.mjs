@@ -356,7 +356,9 @@ try {
   await step('markup-shown-as-text', async () => {
     await page.getByRole('link', { name: /markup\.qdf/ }).click();
     await page.getByRole('heading', { name: 'from strangers/markup.qdf', level: 2 }).waitFor();
-    equal(await page.locator('#tables li').allInnerTexts(), ['ORDERS', `T${attack}`], 'the tables as text');
+    equal(await page.locator('#tables code').allInnerTexts(), ['ORDERS', `T${attack}`], 'the tables as text');
+    // The database knows no such table, and says so beside it, as text too.
+    await page.locator('#tables .schema-bad', { hasText: `T${attack}` }).waitFor();
     expect((await page.locator('#settings').innerText()).includes('<script>'), 'the custom data as text');
     await page.waitForTimeout(500);
     equal(await page.evaluate(() => window.__attacked ?? null), null, 'the document\'s script ran');

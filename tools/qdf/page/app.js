@@ -279,7 +279,10 @@ function renderDocument() {
   parts.push(diagramSection(), listsSection(), conditionsSection(), query, settingsSection());
   replace(main, parts);
   if (view.editable) view.rows.forEach((row) => checkRow(row));
-  if (!doc.error) refreshQuery();
+  if (!doc.error) {
+    refreshQuery();
+    checkAgainstSchema();
+  }
 }
 
 function section(id, heading, ...children) {
@@ -323,6 +326,29 @@ function listsSection() {
        listBlock('joins', 'Joins', doc.joins),
        listBlock('sort', 'Sort', sort),
        listBlock('defaults', 'Default values', doc.defaultValues)));
+}
+
+// The database's verdict on each table, attribute and join, beside it.
+async function checkAgainstSchema() {
+  if (!folder.database) return;
+  const path = view.path;
+  let report;
+  try {
+    ({ data: { report } } = await api('POST', '/api/check', { body: { path } }));
+  } catch {
+    return; // the lists stand without it; runs and checks say what is wrong
+  }
+  if (view?.path !== path || !report) return;
+  const lists = { tables: 'tables', attributes: 'attributes', nonDisplayAttributes: 'non-display',
+                  joins: 'joins' };
+  for (const [key, id] of Object.entries(lists)) {
+    const items = byId(id)?.children ?? [];
+    (report[key] || []).forEach((verdict, index) => {
+      if (verdict.ok || !items[index]) return;
+      items[index].append(el('span', { class: 'schema-bad' },
+                             ` ${verdict.messages.join(' ') || 'not in the database'}`));
+    });
+  }
 }
 
 // ---------------------------------------------------------------- conditions
