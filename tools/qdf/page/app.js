@@ -183,7 +183,8 @@ function renderFolder() {
     if (d.version) details.unshift(`version ${d.version}`);
     const item = el('li', { class: d.ok ? 'doc' : 'doc damaged' }, link);
     if (!d.ok) {
-      link.append(el('span', { class: 'mark' }, ' (does not read cleanly)'));
+      link.append(el('span', { class: 'mark' }, el('span', { 'aria-hidden': 'true' }, ' ⚠'),
+                     ' (does not read cleanly)'));
       const where = d.error && d.error.line ? ` (line ${d.error.line})` : '';
       item.append(el('span', { class: 'doc-error' }, (d.error?.message ?? 'unreadable') + where));
     }
