@@ -203,12 +203,12 @@ try {
   await step('wrong-condition', async () => {
     const wrong = 'ORDERS.AMOUNT > > 5';
     const cli = runQdf('condition', '--type', 'real', wrong);
-    expect(cli.status === 1, `qdf condition accepts ${wrong}`);
+    const message = cli.stdout.match(/^message: +(.+)$/m)?.[1];
+    expect(cli.status === 1 && message, `qdf condition says of ${wrong}:\n${cli.stdout}`);
     await condition.fill('');
     await condition.pressSequentially(wrong, { delay: 20 });
-    const shown = (await verdict('bad').innerText()).trim();
-    expect(shown && cli.stdout.includes(`message:         ${shown}`),
-           `the page says "${shown}"; qdf condition says:\n${cli.stdout}`);
+    // A slow machine may check a part of the text first: its answer is replaced.
+    await verdict('bad').filter({ hasText: message }).waitFor();
     equal(await condition.getAttribute('aria-invalid'), 'true', 'the field marked invalid');
     equal(await verdict('bad').getAttribute('id'), await condition.getAttribute('aria-describedby'),
           'the field described by its messages');
