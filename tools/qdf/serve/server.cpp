@@ -58,6 +58,7 @@ struct Server::State {
     Site site;
     std::unique_ptr<Access> access;
     httplib::Server http;
+    socket_t listening = INVALID_SOCKET;
     int port = 0;
 
     // Every handler: its refusals, and any other failure, answered as JSON.
@@ -176,12 +177,21 @@ Server::~Server() = default;
 
 int Server::Bind(int port) {
     const std::string& host = m->settings.host;
+    // cpp-httplib listens with a backlog of 5 connections: clients beyond
+    // that wait a second for the system to try again. The socket listens
+    // again, with the system's own bound.
+    State& state = *m;
+    m->http.set_socket_options([&state](socket_t socket) {
+        state.listening = socket;
+        httplib::default_socket_options(socket);
+    });
     m->port =
         port == 0 ? m->http.bind_to_any_port(host) : (m->http.bind_to_port(host, port) ? port : -1);
     if (m->port < 0) {
         throw Failure(kExitUsage, host + (port == 0 ? "" : ":" + std::to_string(port)) +
                                       ": cannot listen there (" + std::strerror(errno) + ")");
     }
+    if (m->listening != INVALID_SOCKET) ::listen(m->listening, SOMAXCONN);
     m->access = std::make_unique<Access>(m->settings.token, host, m->port);
     m->Route();
     return m->port;
