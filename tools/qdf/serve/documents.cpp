@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <system_error>
@@ -108,6 +109,14 @@ void ListDocuments(Site& site, const httplib::Request&, httplib::Response& respo
     work();
     for (std::thread& helper : helpers)
         helper.join();
+    {
+        // Documents gone since are forgotten.
+        const std::lock_guard<std::mutex> lock(site.listing);
+        for (auto it = site.listed.begin(); it != site.listed.end();) {
+            it = std::binary_search(paths.begin(), paths.end(), it->first) ? std::next(it)
+                                                                           : site.listed.erase(it);
+        }
+    }
     Json documents = Json::array();
     for (Json& entry : entries) {
         if (!entry.is_null()) documents.push_back(std::move(entry));

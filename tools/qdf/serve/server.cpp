@@ -1,10 +1,13 @@
 #include "serve/server.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <thread>
 
 #include <httplib.h>
 
@@ -58,8 +61,10 @@ struct Server::State {
     Site site;
     std::unique_ptr<Access> access;
     httplib::Server http;
-    socket_t listening = INVALID_SOCKET;
+    socket_t listeningSocket = INVALID_SOCKET;
     int port = 0;
+    std::atomic<bool> listening{false};
+    std::atomic<bool> stopped{false};
 
     // Every handler: its refusals, and any other failure, answered as JSON.
     httplib::Server::Handler Guarded(Handler handler) {
@@ -182,7 +187,7 @@ int Server::Bind(int port) {
     // again, with the system's own bound.
     State& state = *m;
     m->http.set_socket_options([&state](socket_t socket) {
-        state.listening = socket;
+        state.listeningSocket = socket;
         httplib::default_socket_options(socket);
     });
     m->port =
@@ -191,13 +196,15 @@ int Server::Bind(int port) {
         throw Failure(kExitUsage, host + (port == 0 ? "" : ":" + std::to_string(port)) +
                                       ": cannot listen there (" + std::strerror(errno) + ")");
     }
-    if (m->listening != INVALID_SOCKET) ::listen(m->listening, SOMAXCONN);
+    if (m->listeningSocket != INVALID_SOCKET) ::listen(m->listeningSocket, SOMAXCONN);
     m->access = std::make_unique<Access>(m->settings.token, host, m->port);
     m->Route();
     return m->port;
 }
 
 bool Server::Listen() {
+    m->listening = true;
+    if (m->stopped) return true;
     return m->http.listen_after_bind();
 }
 
@@ -208,6 +215,12 @@ void Server::Stop() {
         for (twfile::sql::Engine* engine : m->site.engines)
             engine->Cancel();
     }
+    m->stopped = true;
+    // cpp-httplib's stop does nothing before its loop runs: a Listen that
+    // has begun is waited for (a Listen still to come sees stopped).
+    if (!m->listening) return;
+    for (int i = 0; i < 2000 && !m->http.is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     m->http.stop();
 }
 
