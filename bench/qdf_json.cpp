@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "documents_made.h"
 #include "process.h"
 #include "support.h"
 
@@ -38,14 +39,9 @@ CString* NewText(const char* format, int a, int b, int c) {
     return new CString(text);
 }
 
-// The document (and export's JSON of it), made once: the six lists share
-// kLines lines of 30 to 42 bytes as a generated query would.
-struct Big {
-    std::string qdf;
-    std::string json;
-    long qdfKib = 0;
-    std::string failure;
-};
+}  // namespace
+
+namespace twbench {
 
 const Big& BigDocument() {
     static const Big big = [] {
@@ -86,6 +82,14 @@ const Big& BigDocument() {
     return big;
 }
 
+}  // namespace twbench
+
+namespace {
+
+using twbench::Big;
+using twbench::BigDocument;
+using twbench::Corpus;
+
 // Runs args once per iteration; the iteration's time is the program's CPU
 // time.
 void TimeCpu(benchmark::State& state, const std::vector<std::string>& args, long qdfKib) {
@@ -123,8 +127,10 @@ void Run(benchmark::State& state, const char* what) {
     TimeCpu(state, args, big.qdfKib);
 }
 
-// The corpus: kCorpus copies of a small document of some twenty lines, in
-// folders of a thousand.
+}  // namespace
+
+namespace twbench {
+
 const std::vector<std::string>& Corpus() {
     static const std::vector<std::string> files = [] {
         std::vector<std::string> names;
@@ -154,6 +160,10 @@ const std::vector<std::string>& Corpus() {
     }();
     return files;
 }
+
+}  // namespace twbench
+
+namespace {
 
 void Lines(benchmark::State& state) {
     const std::vector<std::string>& files = Corpus();

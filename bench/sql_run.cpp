@@ -16,18 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "documents_made.h"
 #include "process.h"
 #include "support.h"
 
-namespace {
+namespace twbench {
 
-// The database of rows rows and the document that selects them all.
-struct Data {
-    std::string database;
-    std::string document;
-};
-
-std::string MakeData(long rows, Data& data) {
+std::string MakeRowsData(long rows, RowsData& data) {
     data.database = twbench::ScratchPath("rows_" + std::to_string(rows) + ".db");
     data.document = twbench::ScratchPath("rows.qdf");
     if (access(data.database.c_str(), F_OK) != 0) {
@@ -48,9 +43,13 @@ std::string MakeData(long rows, Data& data) {
     return std::string();
 }
 
+}  // namespace twbench
+
+namespace {
+
 void RunProcess(benchmark::State& state, bool qdf) {
-    Data data;
-    const std::string failure = MakeData(state.range(0), data);
+    twbench::RowsData data;
+    const std::string failure = twbench::MakeRowsData(state.range(0), data);
     if (!failure.empty()) {
         twbench::Fail(state, failure);
         return;

@@ -16,6 +16,56 @@ void AnswerJsonText(httplib::Response& response, int status, std::string text) {
     response.set_content(std::move(text), "application/json; charset=utf-8");
 }
 
+namespace {
+
+// A stream's buffer that sends what it holds to the answer's sink.
+class SinkBuffer : public std::streambuf {
+  public:
+    explicit SinkBuffer(httplib::DataSink& sink) : m_sink(sink) {
+        setp(m_bytes, m_bytes + sizeof m_bytes);
+    }
+
+  protected:
+    int_type overflow(int_type ch) override {
+        if (sync() != 0) return traits_type::eof();
+        if (!traits_type::eq_int_type(ch, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(ch);
+            pbump(1);
+        }
+        return traits_type::not_eof(ch);
+    }
+    int sync() override {
+        const std::size_t size = static_cast<std::size_t>(pptr() - pbase());
+        if (size > 0 && (!m_sink.is_writable() || !m_sink.write(pbase(), size))) return -1;
+        setp(m_bytes, m_bytes + sizeof m_bytes);
+        return 0;
+    }
+
+  private:
+    httplib::DataSink& m_sink;
+    char m_bytes[1 << 16];
+};
+
+}  // namespace
+
+void AnswerStream(httplib::Response& response, const char* type,
+                  std::function<void(std::ostream&)> write) {
+    response.status = 200;
+    response.set_chunked_content_provider(
+        type, [write = std::move(write)](std::size_t, httplib::DataSink& sink) {
+            try {
+                SinkBuffer buffer(sink);
+                std::ostream out(&buffer);
+                write(out);
+                if (!out.flush()) return false;
+            } catch (...) {
+                return false;
+            }
+            sink.done();
+            return true;
+        });
+}
+
 void AnswerRefusal(httplib::Response& response, const Refusal& refusal) {
     Json error = {{"message", refusal.what()}};
     for (const auto& member : refusal.extra().items())

@@ -3,6 +3,8 @@
 #ifndef QDF_SERVE_ANSWERS_H
 #define QDF_SERVE_ANSWERS_H
 
+#include <functional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -32,6 +34,14 @@ class Refusal : public std::runtime_error {
 void AnswerJson(httplib::Response& response, int status, const Json& body);
 // Answers status with text already JSON.
 void AnswerJsonText(httplib::Response& response, int status, std::string text);
+// Answers 200 with the text that write puts on its stream, of the media
+// type, sent as it is made, in chunks of 64 KiB, so that a large text is
+// never held whole. write runs after the handler returns, on the same
+// thread; what it needs must be its own. A failure after the first chunk
+// breaks the answer off, which the client sees as an incomplete body.
+void AnswerStream(httplib::Response& response, const char* type,
+                  std::function<void(std::ostream&)> write);
+
 // Answers refusal as {"error": {"message", ...extra}}.
 void AnswerRefusal(httplib::Response& response, const Refusal& refusal);
 

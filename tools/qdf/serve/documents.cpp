@@ -1,9 +1,16 @@
 // The documents of the API: the folder's list, a document's JSON form, and
 // a JSON form saved.
+#include <algorithm>
+#include <atomic>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <sstream>
 #include <system_error>
+#include <thread>
+#include <vector>
 
+#include <twfile/json/document_json.h>
 #include <twfile/query/qdf.h>
 
 #include "commands.h"
@@ -80,9 +87,38 @@ std::string Precondition(const httplib::Request& request, const char* header) {
 }  // namespace
 
 void ListDocuments(Site& site, const httplib::Request&, httplib::Response& response) {
+    const std::vector<std::string> paths = site.folder.Documents();
+    // The documents not yet known are read on as many threads as there are
+    // cores (at most 4, to leave the other requests some).
+    std::vector<Json> entries(paths.size());
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t i = next++; i < paths.size(); i = next++)
+            entries[i] = ListEntry(site, paths[i]);
+    };
+    const unsigned threads =
+        std::min<unsigned>(std::max(1u, std::thread::hardware_concurrency()), 4);
+    std::vector<std::thread> helpers;
+    for (unsigned i = 1; i < threads && paths.size() > 64; ++i) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // the others do the work
+        }
+    }
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    {
+        // Documents gone since are forgotten.
+        const std::lock_guard<std::mutex> lock(site.listing);
+        for (auto it = site.listed.begin(); it != site.listed.end();) {
+            it = std::binary_search(paths.begin(), paths.end(), it->first) ? std::next(it)
+                                                                           : site.listed.erase(it);
+        }
+    }
     Json documents = Json::array();
-    for (const std::string& relative : site.folder.Documents()) {
-        Json entry = ListEntry(site, relative);
+    for (Json& entry : entries) {
         if (!entry.is_null()) documents.push_back(std::move(entry));
     }
     AnswerJson(response, 200,
@@ -97,18 +133,22 @@ void ReadDocument(Site& site, const httplib::Request& request, httplib::Response
     // The tag is taken before the read: a file changed meanwhile gives a tag
     // that no longer matches, never a stale text under a fresh tag.
     const std::string tag = EntityTag(file);
-    CTWFileQDF doc;
-    const LoadReport report = LoadDocument(file.string(), doc);
+    auto doc = std::make_shared<CTWFileQDF>();
+    const LoadReport report = LoadDocument(file.string(), *doc);
     if (!report.opened) throw Refusal(404, relative + ": " + report.openFailure);
     if (report.NotADocument()) throw Refusal(409, relative + ": " + kNotADocumentText);
-    std::ostringstream out;
     try {
-        ExportDocument(out, relative, doc, report, site.encoding);
+        AsFailure([&] { return twfile::json::CheckDecodable(*doc, site.encoding); });
     } catch (const Failure& failure) {
         throw Refusal(409, relative + ": " + failure.what());
     }
-    AnswerJsonText(response, 200, out.str());
     if (!tag.empty()) response.set_header("ETag", tag);
+    // Sent as it is written: a document of a million lines is never held
+    // twice over as text.
+    AnswerStream(response, "application/json; charset=utf-8",
+                 [doc, report, relative, encoding = site.encoding](std::ostream& out) {
+                     ExportDocument(out, relative, *doc, report, encoding);
+                 });
 }
 
 void WriteDocument(Site& site, const httplib::Request& request, httplib::Response& response) {

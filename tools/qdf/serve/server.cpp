@@ -1,10 +1,13 @@
 #include "serve/server.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <thread>
 
 #include <httplib.h>
 
@@ -58,7 +61,10 @@ struct Server::State {
     Site site;
     std::unique_ptr<Access> access;
     httplib::Server http;
+    socket_t listeningSocket = INVALID_SOCKET;
     int port = 0;
+    std::atomic<bool> listening{false};
+    std::atomic<bool> stopped{false};
 
     // Every handler: its refusals, and any other failure, answered as JSON.
     httplib::Server::Handler Guarded(Handler handler) {
@@ -176,18 +182,29 @@ Server::~Server() = default;
 
 int Server::Bind(int port) {
     const std::string& host = m->settings.host;
+    // cpp-httplib listens with a backlog of 5 connections: clients beyond
+    // that wait a second for the system to try again. The socket listens
+    // again, with the system's own bound.
+    State& state = *m;
+    m->http.set_socket_options([&state](socket_t socket) {
+        state.listeningSocket = socket;
+        httplib::default_socket_options(socket);
+    });
     m->port =
         port == 0 ? m->http.bind_to_any_port(host) : (m->http.bind_to_port(host, port) ? port : -1);
     if (m->port < 0) {
         throw Failure(kExitUsage, host + (port == 0 ? "" : ":" + std::to_string(port)) +
                                       ": cannot listen there (" + std::strerror(errno) + ")");
     }
+    if (m->listeningSocket != INVALID_SOCKET) ::listen(m->listeningSocket, SOMAXCONN);
     m->access = std::make_unique<Access>(m->settings.token, host, m->port);
     m->Route();
     return m->port;
 }
 
 bool Server::Listen() {
+    m->listening = true;
+    if (m->stopped) return true;
     return m->http.listen_after_bind();
 }
 
@@ -198,6 +215,12 @@ void Server::Stop() {
         for (twfile::sql::Engine* engine : m->site.engines)
             engine->Cancel();
     }
+    m->stopped = true;
+    // cpp-httplib's stop does nothing before its loop runs: a Listen that
+    // has begun is waited for (a Listen still to come sees stopped).
+    if (!m->listening) return;
+    for (int i = 0; i < 2000 && !m->http.is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     m->http.stop();
 }
 
