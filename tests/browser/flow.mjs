@@ -72,7 +72,8 @@ async function shownRows() {
 }
 
 const problems = [];
-let [passed, failed, page, context, server] = [0, 0, null, null, null];
+let [passed, failed, page, context] = [0, 0, null, null];
+const servers = [];
 async function step(name, body) {
   const label = `${String(passed + failed + 1).padStart(2, '0')}-${name}`;
   try {
@@ -112,17 +113,20 @@ fs.writeFileSync(path.join(work, 'attack.json'), JSON.stringify({
   expect(made.status === 0, `qdf import of the markup document: ${made.stderr}`);
 }
 
-function stopServer() {
-  if (server && server.exitCode === null && server.signalCode === null) server.kill('SIGTERM');
+function stopServers() {
+  for (const server of servers) {
+    if (server.exitCode === null && server.signalCode === null) server.kill('SIGTERM');
+  }
 }
-process.on('exit', stopServer);
+process.on('exit', stopServers);
 for (const signal of ['SIGINT', 'SIGTERM']) process.on(signal, () => process.exit(1));
 
 // Starts qdf serve and answers the address with the token it prints.
-function startServer() {
+function startServer(...options) {
   return new Promise((resolve, reject) => {
-    server = spawn(qdf, ['serve', folder, '--db', database, '--port', '0'],
-                   { cwd: work, stdio: ['ignore', 'pipe', 'inherit'] });
+    const server = spawn(qdf, ['serve', folder, '--port', '0', ...options],
+                         { cwd: work, stdio: ['ignore', 'pipe', 'inherit'] });
+    servers.push(server);
     let out = '';
     const timer = setTimeout(() => reject(new Failure(`qdf serve printed no address in 20 s: ${out}`)), 20000);
     server.stdout.setEncoding('utf8').on('data', (chunk) => {
@@ -139,7 +143,7 @@ function startServer() {
 
 let status = 1;
 try {
-  const address = await startServer();
+  const address = await startServer('--db', database);
   context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
     executablePath: chromiumPath, headless: true, viewport: { width: 1280, height: 900 },
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
@@ -302,6 +306,17 @@ try {
     expect(overflow <= 0, `the page is ${overflow} px wider than the window`);
   });
 
+  await step('without-database', async () => {
+    await page.goto(await startServer());
+    await open('sales.qdf');
+    expect(await button('Run').isDisabled(), 'Run without a database');
+    // The library checks a condition as the type the user chooses.
+    await field('Condition 1').fill('ORDERS.AMOUNT > > 5');
+    await page.getByLabel('Type of condition 1').selectOption('real');
+    await page.locator('#conditions > li:nth-child(1) .messages.bad',
+                       { hasText: 'Invalid characters found in number!' }).waitFor();
+  });
+
   await step('no-session', async () => {
     await context.clearCookies();
     await page.goto(`${new URL(address).origin}/`);
@@ -316,7 +331,7 @@ try {
   }
 } finally {
   await context?.close().catch(() => {});
-  stopServer();
+  stopServers();
   console.log(`${passed} passed, ${failed} failed`);
   if (status === 0) fs.rmSync(work, { recursive: true, force: true });
   else console.log(`kept for a look: ${work}; screenshots in ${screenshots}`);

@@ -373,8 +373,10 @@ function conditionsSection() {
   const saveMessage = el('div', { id: 'save-message', role: 'status', 'aria-live': 'polite' });
   const conflict = el('div', { id: 'conflict' });
   const panel = section('conditions-panel', 'Conditions',
-    el('p', { class: 'note' }, 'Each condition is checked by the library as you type. ' +
-       'Run, SQL and parameters show the saved document: save to use your edits there.'),
+    el('p', { class: 'note' }, 'Each condition is checked by the library as you type' +
+       (folder.database ? '' : ', as the type chosen beside it (with --db, qdf serve takes ' +
+                               'the type from the database)') +
+       '. Run, SQL and parameters show the saved document: save to use your edits there.'),
     list, el('div', { class: 'actions' }, add, save), saveMessage, conflict);
   append(list, view.rows.map((row, index) => conditionRow(row, index)));
   return panel;
@@ -394,7 +396,7 @@ function conditionRow(row, index) {
                               'aria-describedby': messagesId, spellcheck: 'false',
                               autocomplete: 'off' });
   input.value = row.text;
-  if (row.verdict) input.setAttribute('aria-invalid', row.verdict.ok ? 'false' : 'true');
+  if (row.verdict) input.setAttribute('aria-invalid', row.verdict.ok === false ? 'true' : 'false');
   const check = debounce(() => checkRow(row), CHECK_DELAY_MS);
   input.addEventListener('input', () => {
     row.text = input.value;
@@ -416,7 +418,23 @@ function conditionRow(row, index) {
   const messages = el('div', { id: messagesId, class: 'messages', 'aria-live': 'polite' });
   showVerdict(messages, row);
   return el('li', { class: 'condition', id: row.id },
-            el('div', { class: 'condition-line' }, label, input, remove), messages);
+            el('div', { class: 'condition-line' }, label, input, typeChoice(row, index), remove),
+            messages);
+}
+
+// Without a database the attribute's type is the user's to say.
+const TYPES = ['', 'string', 'integer', 'real', 'time', 'bool'];
+function typeChoice(row, index) {
+  if (folder.database) return null;
+  const id = `${row.id}-type`;
+  const select = el('select', { id, 'aria-label': `Type of condition ${index + 1}` },
+                    TYPES.map((t) => el('option', { value: t, selected: t === (row.type || '') },
+                                        t || 'type?')));
+  select.addEventListener('change', () => {
+    row.type = select.value;
+    checkRow(row);
+  });
+  return select;
 }
 
 function showVerdict(node, row) {
@@ -426,7 +444,7 @@ function showVerdict(node, row) {
     node.className = 'messages';
     return;
   }
-  node.className = `messages ${verdict.ok ? 'ok' : 'bad'}`;
+  node.className = `messages ${verdict.ok === null ? 'note' : verdict.ok ? 'ok' : 'bad'}`;
   const lines = verdict.messages.length ? verdict.messages
                                         : [verdict.ok ? 'The library accepts this condition.' : 'Refused.'];
   replace(node, el('ul', { class: 'plain' }, lines.map((m) => el('li', {}, m))));
@@ -439,9 +457,13 @@ async function checkRow(row) {
   let verdict;
   if (text.trim() === '') {
     verdict = { ok: false, messages: ['Empty: write a condition or remove it.'] };
+  } else if (!folder.database && !row.type) {
+    verdict = { ok: null, messages: ["Choose the attribute's type beside it to have the library check it."] };
   } else {
     try {
-      const { data } = await api('POST', '/api/check', { body: { condition: text, path: view.path } });
+      const body = folder.database ? { condition: text, path: view.path }
+                                   : { condition: text, type: row.type };
+      const { data } = await api('POST', '/api/check', { body });
       verdict = { ok: Boolean(data.ok), messages: data.messages || [] };
     } catch (error) {
       verdict = { ok: false, messages: [`Not checked: ${error.message}`] };
@@ -453,7 +475,7 @@ async function checkRow(row) {
   const node = byId(`${row.id}-messages`);
   if (node) showVerdict(node, row);
   const input = byId(`${row.id}-input`);
-  if (input) input.setAttribute('aria-invalid', verdict.ok ? 'false' : 'true');
+  if (input) input.setAttribute('aria-invalid', verdict.ok === false ? 'true' : 'false');
 }
 
 function markDirty() {
