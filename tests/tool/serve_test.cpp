@@ -296,3 +296,14 @@ TEST_F(Serve, ARunCannotWriteAndNeedsADatabase) {
 }
 
 }  // namespace
+
+TEST_F(Serve, CtrlCStopsTheServerCleanly) {
+    const std::string out = m_dir.File("serve.out");
+    const std::string script = "cd '" + m_dir.path() + "' && { '" + QDF_BINARY +
+                               "' serve docs >serve.out 2>serve.err & pid=$!; "
+                               "for i in $(seq 100); do [ -s serve.out ] && break; sleep 0.1; done; "
+                               "kill -INT $pid; wait $pid; }";
+    EXPECT_EQ(std::system(script.c_str()), 0);
+    EXPECT_TRUE(twtest::Contains(twtest::ReadAll(out), "http://127.0.0.1:"));
+    EXPECT_TRUE(twtest::Contains(twtest::ReadAll(m_dir.File("serve.err")), "qdf: serve: stopped"));
+}
