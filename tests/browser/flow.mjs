@@ -36,6 +36,9 @@ const sales = path.join(folder, 'sales.qdf');
 const database = path.join(work, 'sales.db');
 fs.mkdirSync(path.join(folder, 'from strangers'), { recursive: true });
 fs.mkdirSync(screenshots, { recursive: true });
+for (const old of fs.readdirSync(screenshots).filter((name) => name.endsWith('.png'))) {
+  fs.rmSync(path.join(screenshots, old)); // an earlier run's
+}
 
 class Failure extends Error {}
 function expect(condition, message) {
@@ -149,7 +152,7 @@ try {
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
            '--disable-background-networking', '--disable-component-update', '--disable-sync'] });
   page = context.pages()[0] ?? await context.newPage();
-  page.setDefaultTimeout(15000);
+  page.setDefaultTimeout(30000); // generous: CI runs this beside other suites, qdf under ASan too
   page.on('pageerror', (error) => problems.push(`script error: ${error.message}`));
   // Refused script or style, and whatever the page logs as an error; the
   // API's refusals, which the page shows, are not the page's errors.
