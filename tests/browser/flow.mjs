@@ -281,6 +281,7 @@ try {
     const alert = await page.locator('#read-error').innerText();
     expect(alert.includes(read.error.message), `the error shown: ${alert}`);
     equal(await page.locator('#tables li').allInnerTexts(), read.tables, 'what was read');
+    expect((await page.locator('#settings').innerText()).includes('not read (FLAGS)'), 'defaults as flags');
     equal(await page.locator('#save, #conditions-panel input, #run').count(), 0, 'controls that change or run');
   });
 

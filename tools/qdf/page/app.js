@@ -309,11 +309,20 @@ function diagramSection() {
   return section('diagram-panel', 'Diagram', el('figure', {}, image), note);
 }
 
-function listBlock(id, heading, items, empty = 'none') {
+// Whether the file's section was not read: its members hold defaults, or a
+// list what was read of it before the read stopped.
+function notRead(section) {
+  return view.doc.sectionsRead?.[section] === false;
+}
+
+function listBlock(id, heading, items, section) {
   const body = items && items.length
     ? el('ul', { id, class: 'plain' }, items.map((item) => el('li', {}, el('code', {}, item))))
-    : el('p', { id, class: 'note' }, empty);
-  return el('div', { class: 'list' }, el('h4', {}, heading), body);
+    : el('p', { id, class: 'note' }, 'none');
+  const note = section && notRead(section)
+    ? el('p', { class: 'error' }, `The ${section} section was not read${items?.length ? ' to its end; what was read:' : '.'}`)
+    : null;
+  return el('div', { class: 'list' }, el('h4', {}, heading), note, body);
 }
 
 function listsSection() {
@@ -321,12 +330,13 @@ function listsSection() {
   const sort = doc.dynamicSort?.text ? [doc.dynamicSort.text] : [];
   return section('lists', 'Lists',
     el('div', { class: 'lists' },
-       listBlock('tables', 'Tables', doc.tables),
-       listBlock('attributes', 'Display attributes', doc.attributes),
-       listBlock('non-display', 'Non-display attributes', doc.nonDisplayAttributes),
-       listBlock('joins', 'Joins', doc.joins),
+       listBlock('tables', 'Tables', doc.tables, 'TABLES'),
+       listBlock('attributes', 'Display attributes', doc.attributes, 'ATTRIBUTES'),
+       listBlock('non-display', 'Non-display attributes', doc.nonDisplayAttributes,
+                 'NON-DISPLAY-ATTRIBUTES'),
+       listBlock('joins', 'Joins', doc.joins, 'JOINS'),
        listBlock('sort', 'Sort', sort),
-       listBlock('defaults', 'Default values', doc.defaultValues)));
+       listBlock('defaults', 'Default values', doc.defaultValues, 'DEFAULT-VALUES')));
 }
 
 // The database's verdict on each table, attribute and join, beside it.
@@ -357,7 +367,7 @@ async function checkAgainstSchema() {
 function conditionsSection() {
   if (!view.editable) {
     return section('conditions-panel', 'Conditions',
-                   listBlock('conditions', 'Conditions as read', view.doc.conditions));
+                   listBlock('conditions', 'Conditions as read', view.doc.conditions, 'CONDITIONS'));
   }
   const list = el('ol', { id: 'conditions', class: 'conditions' });
   const add = el('button', { type: 'button', id: 'add-condition' }, 'Add a condition');
@@ -728,28 +738,31 @@ function settingsSection() {
   const printer = doc.printer || {};
   const sort = doc.dynamicSort || {};
   const rows = [];
-  const add = (term, ...description) => rows.push(el('dt', {}, term), el('dd', {}, ...description));
-  add('SQL', flags.editedSQL ? 'The edited SQL is used' : 'The generated SQL is used');
-  add('Query', flags.activeQuery ? 'Active' : 'Static');
-  add('Read-only', flags.readOnly ? 'Yes' : 'No');
-  add('Selection', flags.selectionByRow ? 'By row' : 'By cell');
-  add('Without conditions', flags.autoRunWithoutConditions ? 'Runs automatically'
-                                                           : 'Does not run automatically');
-  add('Window position', doc.windowPosition || 'none');
-  add('Edited SQL', doc.editedSQL ? el('pre', {}, doc.editedSQL) : 'none');
-  add('Custom data', doc.customDataString || 'none');
-  add('Time', `zone ${doc.time?.zone ?? ''}, ${doc.time?.text || 'no text'}`);
-  add('Display', `property 1: ${display.property1 ?? ''}, property 2: ${display.property2 ?? ''}`);
-  add('Background colour', colour(display.backgroundColour));
-  add('Text colour', colour(display.textColour));
+  // A setting whose section was not read shows that, not the default it holds.
+  const add = (term, section, ...description) => rows.push(el('dt', {}, term), el('dd', {},
+    ...(section && notRead(section) ? [el('span', { class: 'error' }, `not read (${section})`)] : description)));
+  add('SQL', 'FLAGS', flags.editedSQL ? 'The edited SQL is used' : 'The generated SQL is used');
+  add('Query', 'FLAGS', flags.activeQuery ? 'Active' : 'Static');
+  add('Read-only', 'FLAGS', flags.readOnly ? 'Yes' : 'No');
+  add('Selection', 'FLAGS', flags.selectionByRow ? 'By row' : 'By cell');
+  add('Without conditions', 'FLAGS',
+      flags.autoRunWithoutConditions ? 'Runs automatically' : 'Does not run automatically');
+  add('Window position', 'WINDOW-POSITION', doc.windowPosition || 'none');
+  add('Edited SQL', 'EDITED-SQL', doc.editedSQL ? el('pre', {}, doc.editedSQL) : 'none');
+  add('Custom data', 'CUSTOM-DATA-STRING', doc.customDataString || 'none');
+  add('Time', 'TIME', `zone ${doc.time?.zone ?? ''}, ${doc.time?.text || 'no text'}`);
+  add('Display', 'DISPLAY-PROPERTIES',
+      `property 1: ${display.property1 ?? ''}, property 2: ${display.property2 ?? ''}`);
+  add('Background colour', 'DISPLAY-PROPERTIES', colour(display.backgroundColour));
+  add('Text colour', 'DISPLAY-PROPERTIES', colour(display.textColour));
   const strings = (printer.strings || []).map((s, i) => el('li', {}, `${i + 1}: `, s ? el('code', {}, s) : '(empty)'));
-  add('Printer', el('ul', { class: 'plain' }, strings),
+  add('Printer', null, el('ul', { class: 'plain' }, strings),
       `property 1: ${printer.property1 ?? ''}, property 2: ${printer.property2 ?? ''}`);
-  add('Sort', sort.text ? el('code', {}, sort.text) : 'none',
+  add('Sort', null, sort.text ? el('code', {}, sort.text) : 'none',
       ` (sorts ${sort.sort1 ?? ''}, ${sort.sort2 ?? ''}, ${sort.sort3 ?? ''})`);
-  const notRead = Object.entries(doc.sectionsRead || {}).filter(([, read]) => !read).map(([n]) => n);
-  add('Sections not read', notRead.length ? notRead.join(', ') : 'none');
-  if (doc.statusReport) add('Status report', el('pre', {}, doc.statusReport));
+  const missing = Object.entries(doc.sectionsRead || {}).filter(([, read]) => !read).map(([n]) => n);
+  add('Sections not read', null, missing.length ? missing.join(', ') : 'none');
+  if (doc.statusReport) add('Status report', null, el('pre', {}, doc.statusReport));
   return section('settings', 'Flags and view settings', el('dl', { class: 'settings' }, rows));
 }
 
