@@ -322,7 +322,8 @@ function listBlock(id, heading, items, section) {
   const note = section && notRead(section)
     ? el('p', { class: 'error' }, `The ${section} section was not read${items?.length ? ' to its end; what was read:' : '.'}`)
     : null;
-  return el('div', { class: 'list' }, el('h4', {}, heading), note, body);
+  return el('div', { class: 'list' }, el('h4', {}, heading), note,
+            note && !items?.length ? null : body);
 }
 
 function listsSection() {
