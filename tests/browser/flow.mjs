@@ -20,8 +20,9 @@ for (const [missing, why] of [
   [!fs.existsSync(chromiumPath), `${chromiumPath} is not installed`],
   [!fs.existsSync(path.join(here, 'node_modules', 'playwright-core')), 'npm ci --prefix tests/browser was not run']]) {
   if (missing) {
-    console.log(`SKIPPED: ${why} (scripts/deps.sh does it)`);
-    process.exit(77);
+    // CI sets TWFILE_REQUIRE_BROWSER: there a missing browser is a failure.
+    console.log(`${process.env.TWFILE_REQUIRE_BROWSER ? 'FAILED' : 'SKIPPED'}: ${why} (scripts/deps.sh does it)`);
+    process.exit(process.env.TWFILE_REQUIRE_BROWSER ? 1 : 77);
   }
 }
 if (!qdf || !fs.existsSync(qdf) || !screenshots) {
