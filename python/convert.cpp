@@ -215,7 +215,7 @@ nlohmann::ordered_json JsonOf(py::handle value, json::Encoding encoding, const s
     if (PyLong_Check(object)) {
         int overflow = 0;
         const long long number = PyLong_AsLongLongAndOverflow(object, &overflow);
-        if (overflow != 0) Fail(place + ": must be an integer of at most 32 bits");
+        if (overflow != 0) Fail(place + ": does not fit in 32 bits");
         return number;
     }
     if (PyFloat_Check(object)) return PyFloat_AS_DOUBLE(object);
