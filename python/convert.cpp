@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 #include "errors.h"
@@ -168,8 +169,27 @@ py::object MemberObject(const CTWFileQDF& doc, const twfile::query::Member& memb
     return std::move(items);
 }
 
+namespace {
+
+// consumed, when not null, is doc: its lists are emptied as they are made.
+py::dict Form(const CTWFileQDF& doc, const json::ReadReport& report, const TextForm& form,
+              CTWFileQDF* consumed);
+
+}  // namespace
+
 py::dict DocumentObject(const CTWFileQDF& doc, const json::ReadReport& report,
                         const TextForm& form) {
+    return Form(doc, report, form, nullptr);
+}
+
+py::dict ConsumeDocument(CTWFileQDF& doc, const json::ReadReport& report, const TextForm& form) {
+    return Form(doc, report, form, &doc);
+}
+
+namespace {
+
+py::dict Form(const CTWFileQDF& doc, const json::ReadReport& report, const TextForm& form,
+              CTWFileQDF* consumed) {
     py::dict result;
     result["file"] = Utf8Object(json::ForeignText(report.file));
     for (const twfile::query::Member& member : twfile::query::Members()) {
@@ -180,6 +200,11 @@ py::dict DocumentObject(const CTWFileQDF& doc, const json::ReadReport& report,
             parent = result[place.object.c_str()];
         }
         py::object value = MemberObject(doc, member, form);
+        if (consumed != nullptr && member.kind == twfile::query::MemberKind::List) {
+            // The list's memory is free for the next lists' objects: the
+            // document and its form are never both whole.
+            (consumed->*member.clear)();
+        }
         if (place.index < 0) {
             parent[place.key.c_str()] = std::move(value);
             continue;
@@ -206,6 +231,8 @@ py::dict DocumentObject(const CTWFileQDF& doc, const json::ReadReport& report,
     result["error"] = std::move(error);
     return result;
 }
+
+}  // namespace
 
 nlohmann::ordered_json JsonOf(py::handle value, json::Encoding encoding, const std::string& place) {
     using Json = nlohmann::ordered_json;

@@ -56,6 +56,9 @@ py::object MemberObject(const CTWFileQDF& doc, const twfile::query::Member& memb
 // doc in the shape of the JSON form, as a dict.
 py::dict DocumentObject(const CTWFileQDF& doc, const json::ReadReport& report,
                         const TextForm& form);
+// The same, emptying doc's lists as it goes: the memory of each goes back
+// before the next is made.
+py::dict ConsumeDocument(CTWFileQDF& doc, const json::ReadReport& report, const TextForm& form);
 
 // A Python value (dict, list, tuple, str, bytes, int, float, bool, None) as
 // JSON; bytes become text as Utf8Of makes it. Anything else raises

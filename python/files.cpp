@@ -154,7 +154,7 @@ void DefineFiles(py::module_& module) {
                 const py::gil_scoped_release unlocked;
                 report = ReadDocument(file, doc, Access::Read, strict);
             }
-            return DocumentObject(doc, report, form);
+            return ConsumeDocument(doc, report, form);
         },
         py::arg("path"), py::arg("encoding") = "cp1252", py::arg("raw") = false,
         py::arg("strict") = true,
