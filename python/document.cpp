@@ -111,7 +111,16 @@ void Apply(State& state, const Member& member, py::handle value) {
 }
 
 py::object Get(State& state, const Attribute& attribute);
-void Set(State& state, const Attribute& attribute, py::handle value);
+void Set(State& state, const Attribute& attribute, py::handle given);
+
+// Any iterable of texts (a TextList, a generator) as a list, read before the
+// document is held: it may read the document itself.
+py::object Listed(py::handle value) {
+    if (py::isinstance<py::str>(value) || py::isinstance<py::bytes>(value) ||
+        !py::isinstance<py::iterable>(value))
+        return py::reinterpret_borrow<py::object>(value);
+    return py::list(py::reinterpret_borrow<py::iterable>(value));
+}
 
 // A list member of a document, live: what is done to it is done to the
 // document's list.
@@ -131,9 +140,11 @@ class TextList {
         return Text(*static_cast<CString*>(List().GetAt(pos)), Index(index, false));
     }
 
-    void SetItem(const py::object& index, const py::object& value) {
+    void SetItem(const py::object& index, const py::object& given) {
+        const bool slice = py::isinstance<py::slice>(index);
+        const py::object value = slice ? Listed(given) : given;
         const Held held(*m_state);
-        if (py::isinstance<py::slice>(index)) {
+        if (slice) {
             py::list items = Whole();
             items[index] = value;
             Apply(*m_state, *m_member, items);
@@ -266,15 +277,16 @@ py::object Get(State& state, const Attribute& attribute) {
     return MemberObject(state.doc, *attribute.members.front(), state.form);
 }
 
-void Set(State& state, const Attribute& attribute, py::handle value) {
+void Set(State& state, const Attribute& attribute, py::handle given) {
+    const bool list = attribute.array || attribute.members.front()->kind == MemberKind::List;
+    const py::object value = list ? Listed(given) : py::reinterpret_borrow<py::object>(given);
     const Held held(state);
     if (!attribute.array) {
         Apply(state, *attribute.members.front(), value);
         return;
     }
     const py::sequence items = py::reinterpret_borrow<py::sequence>(value);
-    if (!py::isinstance<py::sequence>(value) || py::isinstance<py::str>(value) ||
-        items.size() != attribute.members.size()) {
+    if (!py::isinstance<py::list>(value) || items.size() != attribute.members.size()) {
         throw py::value_error(std::string("must be a sequence of ") +
                               std::to_string(attribute.members.size()) + " texts");
     }
@@ -484,10 +496,6 @@ held against other writers until close(), and save() writes it back
             const std::string file = PathBytes(path);
             {
                 const py::gil_scoped_release unlocked;
-                if (state.doc.IsFileOpen()) {
-                    state.doc.Close();
-                    TakeDiagnostics();
-                }
                 SaveDocumentAs(state.doc, file, true);
             }
             state.path = file;

@@ -43,12 +43,18 @@ def test_attributes_are_the_form_in_snake_case():
     (lambda t: t.extend(["X", "Y"]), ["A", "B", "C", "X", "Y"]),
     (lambda t: t.reverse(), ["C", "B", "A"]),
     (lambda t: t.clear(), []),
+    (lambda t: t.__setitem__(slice(None), t), ["A", "B", "C"]),
+    (lambda t: t.__iadd__(t), ["A", "B", "C", "A", "B", "C"]),
 ])
 def test_lists_are_live(edit, expected):
     doc = twfile.Document()
     doc.tables = ["A", "B", "C"]
     edit(doc.tables)
     assert doc.tables == expected
+    doc.tables = reversed(doc.tables)
+    doc.tables = doc.tables
+    assert doc.tables == expected[::-1]
+    doc.tables.reverse()
     assert doc.to_dict()["tables"] == expected
 
 
@@ -110,6 +116,15 @@ def test_save_as_and_from_dict(tmp_path):
     doc.save()
     doc.close()
     assert twfile.load(target)["database"] == "OTHER"
+    with twfile.Document.open(target, read_only=False) as held:
+        # The old file is let go, the new one held.
+        with pytest.raises(twfile.InUseError):
+            twfile.Document.open(target, read_only=False)
+        moved = tmp_path / "moved.qdf"
+        held.save_as(moved)
+        twfile.Document.open(target, read_only=False).close()
+        with pytest.raises(twfile.InUseError):
+            twfile.save({}, moved)
     with pytest.raises(twfile.Error, match="did you mean 'tables'"):
         twfile.Document.from_dict({"tabels": []})
 
