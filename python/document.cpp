@@ -81,8 +81,6 @@ struct Attribute {
 struct Attributes {
     // Group name (snake case) to its attributes by name (snake case).
     std::map<std::string, std::map<std::string, Attribute>> groups;
-    // Group name (snake case) to its key in the form.
-    std::map<std::string, std::string> keys;
 };
 
 const Attributes& AttributeTable() {
@@ -90,9 +88,7 @@ const Attributes& AttributeTable() {
         Attributes built;
         for (const Member& member : twfile::query::Members()) {
             const Place place = PlaceOf(member);
-            const std::string group = SnakeCase(place.object);
-            built.keys[group] = place.object;
-            Attribute& attribute = built.groups[group][SnakeCase(place.key)];
+            Attribute& attribute = built.groups[SnakeCase(place.object)][SnakeCase(place.key)];
             attribute.members.push_back(&member);
             attribute.array = place.index >= 0;
         }
@@ -402,7 +398,7 @@ void DefineDocument(py::module_& module) {
         py::setattr(textList, name, mutableSequence.attr(name));
     mutableSequence.attr("register")(textList);
 
-    py::class_<Group>(module, "MemberGroup",
+    py::class_<Group>(module, "_MemberGroup",
                       "One object of a Document's form (flags, time, display, printer, "
                       "dynamic_sort): its members as attributes.")
         .def("__getattr__", &Group::GetAttribute)

@@ -172,3 +172,23 @@ def test_one_document_shared_by_threads():
     for thread in threads:
         thread.join()
     assert sorted(doc.tables) == sorted(f"T{n}" for n in range(4) for _ in range(200))
+
+
+def test_the_stub_names_what_the_module_has():
+    import ast
+    stub = ast.parse((SOURCE / "python/twfile.pyi").read_text())
+    classes = {node.name: node for node in stub.body if isinstance(node, ast.ClassDef)}
+
+    def names(body):
+        found = {node.target.id for node in body if isinstance(node, ast.AnnAssign)}
+        return found | {node.name for node in body if isinstance(node, ast.FunctionDef)
+                        and not node.name.startswith("_")}
+
+    public = {name for name in dir(twfile) if not name.startswith("_")}
+    assert {name for name in names(stub.body) | set(classes) if not name.startswith("_")} \
+        == public
+    doc = twfile.Document()
+    assert names(classes["Document"].body) == {n for n in dir(doc) if not n.startswith("_")}
+    for group in ("flags", "time", "display", "printer", "dynamic_sort"):
+        stubbed = classes["_" + group.title().replace("_", "")].body
+        assert names(stubbed) - {"to_dict"} == set(getattr(doc, group).__dir__())
