@@ -84,8 +84,11 @@ TextForm TextFormOf(const std::string& encoding, bool raw) {
 py::object TextObject(std::string_view bytes, const TextForm& form, std::string_view member) {
     if (form.raw) return py::bytes(bytes.data(), bytes.size());
     if (IsAscii(bytes)) {
-        return Steal(
-            PyUnicode_DecodeASCII(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), "strict"));
+        // Every encoding reads ASCII as it is: the bytes are copied in.
+        PyObject* text = PyUnicode_New(static_cast<Py_ssize_t>(bytes.size()), 127);
+        if (text == nullptr) throw py::error_already_set();
+        if (!bytes.empty()) std::memcpy(PyUnicode_DATA(text), bytes.data(), bytes.size());
+        return py::reinterpret_steal<py::object>(text);
     }
     try {
         return Utf8Object(json::DecodeText(bytes, form.encoding, member));
@@ -93,6 +96,18 @@ py::object TextObject(std::string_view bytes, const TextForm& form, std::string_
         Fail(error.what());
     }
 }
+
+namespace {
+
+// A list element's text; its place in the form is spelled only for a text
+// that may fail to decode.
+py::object ElementObject(std::string_view bytes, const TextForm& form, const char* path,
+                         Py_ssize_t index) {
+    if (form.raw || IsAscii(bytes)) return TextObject(bytes, form, path);
+    return TextObject(bytes, form, std::string(path) + "[" + std::to_string(index) + "]");
+}
+
+}  // namespace
 
 std::string Utf8Of(py::handle value, json::Encoding encoding, const std::string& member) {
     if (PyUnicode_Check(value.ptr())) {
@@ -160,9 +175,9 @@ py::object MemberObject(const CTWFileQDF& doc, const twfile::query::Member& memb
         const auto* item = static_cast<const CString*>(list->GetNext(pos));
         // The list keeps no null elements; the form shows none.
         if (item == nullptr) continue;
-        const std::string place = std::string(member.path) + "[" + std::to_string(index) + "]";
-        PyList_SET_ITEM(items.ptr(), index++,
-                        TextObject(Bytes(*item), form, place).release().ptr());
+        PyList_SET_ITEM(items.ptr(), index,
+                        ElementObject(Bytes(*item), form, member.path, index).release().ptr());
+        ++index;
     }
     if (index < static_cast<Py_ssize_t>(items.size()))
         PyList_SetSlice(items.ptr(), index, static_cast<Py_ssize_t>(items.size()), nullptr);
