@@ -274,10 +274,21 @@ nlohmann::ordered_json JsonOf(py::handle value, json::Encoding encoding, const s
     }
     if (PyList_Check(object) || PyTuple_Check(object)) {
         Json result = Json::array();
-        const py::sequence items = py::reinterpret_borrow<py::sequence>(value);
-        const std::size_t count = items.size();
-        for (std::size_t i = 0; i < count; ++i)
+        const Py_ssize_t count = PySequence_Fast_GET_SIZE(object);
+        PyObject** items = PySequence_Fast_ITEMS(object);
+        result.get_ref<Json::array_t&>().reserve(static_cast<std::size_t>(count));
+        for (Py_ssize_t i = 0; i < count; ++i) {
+            // A text, the common element, without its place spelled out.
+            if (PyUnicode_Check(items[i])) {
+                Py_ssize_t size = 0;
+                if (const char* text = PyUnicode_AsUTF8AndSize(items[i], &size)) {
+                    result.emplace_back(std::string(text, static_cast<std::size_t>(size)));
+                    continue;
+                }
+                PyErr_Clear();
+            }
             result.push_back(JsonOf(items[i], encoding, place + "[" + std::to_string(i) + "]"));
+        }
         return result;
     }
     throw py::type_error((place.empty() ? std::string("the document") : place) +
