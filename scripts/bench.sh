@@ -10,7 +10,8 @@
 #
 # qdf run through ODBC is measured against psql on a throwaway PostgreSQL
 # server (scripts/postgres.sh), started here and stopped at the end. When it
-# cannot start, those benchmarks are left out and the table says so.
+# cannot start, those benchmarks are left out and the table says so. The Python
+# module is measured last, by bench/python_bench.py, where it is built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -45,3 +46,9 @@ build/bench/bench/twfile_bench \
     "$@" >"$console"
 echo
 python3 scripts/bench_table.py "$results"
+# The Python module's rows (bench/python_bench.py), where it is built.
+if cmake --build build/bench -j "$(nproc)" --target twfile_python >/dev/null 2>&1; then
+    echo
+    /usr/bin/python3 bench/python_bench.py --qdf build/bench/tools/qdf/qdf \
+        --module build/bench/python --repetitions "$repetitions"
+fi

@@ -7,14 +7,16 @@
 # libgraphviz-dev lets qdf diagram draw (Graphviz's cgraph and gvc);
 # libcpp-httplib-dev lets qdf serve serve. chromium, node and npm run the
 # browser test of qdf serve's page (tests/browser), whose npm packages are
-# installed from its lockfile.
+# installed from its lockfile. pybind11-dev and python3-dev build the Python
+# module, python3-pytest tests it.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev
           libbenchmark-dev nlohmann-json3-dev libcli11-dev pkg-config make
           libsqlite3-dev sqlite3 jq time zsh fish
           unixodbc unixodbc-dev odbc-postgresql postgresql libpq-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64
-          libgraphviz-dev libcpp-httplib-dev tcl dpkg-dev chromium)
+          libgraphviz-dev libcpp-httplib-dev tcl dpkg-dev chromium
+          pybind11-dev python3-dev python3-pytest)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -4,7 +4,8 @@
 # CMake package (examples/CMakeLists.txt) and once through pkg-config with a
 # plain Makefile (examples/Makefile); then runs it. The same for a program of
 # the JSON form (tests/consumer/json_consumer.cpp, twfile::json). For the shared library it
-# also checks the exports and the SONAME.
+# also checks the exports and the SONAME. Where the Python module is built, it
+# checks that python3 imports it from the prefix.
 #   scripts/test-install.sh [static|shared]...     (default: both)
 # TWFILE_EXAMPLE names the example program to run (default temp_file_demo),
 # TWFILE_EXAMPLE_ARGS its arguments; it runs in the folder examples/.
@@ -98,6 +99,15 @@ for variant in "${variants[@]}"; do
             [ -n "$(find "$prefix/share/$completion" 2>/dev/null)" ] || fail "no $completion"
         done
         echo "   qdf --version: $(head -n 1 "$log")"
+    fi
+
+    # The Python module, under the prefix as its install puts it there.
+    if [ -n "$(find "$prefix" -name 'twfile.cpython-*.so')" ]; then
+        site=$(dirname "$(find "$prefix" -name 'twfile.cpython-*.so' | head -n 1)")
+        [ -f "$site/twfile.pyi" ] && [ -f "$site/py.typed" ] || fail "no twfile.pyi or py.typed"
+        quietly env PYTHONPATH="$site" /usr/bin/python3 -c \
+            "import twfile; print(twfile.load('$root/examples/sales.qdf')['tables'])"
+        echo "   python3 -c 'import twfile': $(tail -n 1 "$log")"
     fi
 
     echo "== $variant: $example through the CMake package"
