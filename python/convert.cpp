@@ -249,52 +249,124 @@ py::dict Form(const CTWFileQDF& doc, const json::ReadReport& report, const TextF
 
 }  // namespace
 
-nlohmann::ordered_json JsonOf(py::handle value, json::Encoding encoding, const std::string& place) {
-    using Json = nlohmann::ordered_json;
+namespace {
+
+// Gives the events of a Python value's JSON to sink (json::JsonEvents, or
+// TreeSink). place names the value in messages.
+template <typename Sink>
+void WalkForm(py::handle value, Sink& sink, json::Encoding encoding, const std::string& place) {
     PyObject* object = value.ptr();
-    if (object == Py_None) return nullptr;
-    if (PyBool_Check(object)) return object == Py_True;
+    if (object == Py_None) return sink.Null();
+    if (PyBool_Check(object)) return sink.Flag(object == Py_True);
     if (PyLong_Check(object)) {
         int overflow = 0;
         const long long number = PyLong_AsLongLongAndOverflow(object, &overflow);
         if (overflow != 0) Fail(place + ": does not fit in 32 bits");
-        return number;
+        return sink.Integer(number);
     }
-    if (PyFloat_Check(object)) return PyFloat_AS_DOUBLE(object);
-    if (PyUnicode_Check(object) || PyBytes_Check(object)) return Utf8Of(value, encoding, place);
+    if (PyFloat_Check(object)) return sink.Float(PyFloat_AS_DOUBLE(object));
+    if (PyUnicode_Check(object)) {
+        // The common value, without a copy: CPython keeps the UTF-8.
+        Py_ssize_t size = 0;
+        if (const char* text = PyUnicode_AsUTF8AndSize(object, &size))
+            return sink.Text(std::string_view(text, static_cast<std::size_t>(size)));
+        PyErr_Clear();
+    }
+    if (PyUnicode_Check(object) || PyBytes_Check(object))
+        return sink.Text(Utf8Of(value, encoding, place));
     if (PyDict_Check(object)) {
-        Json result = Json::object();
-        for (const auto& item : py::reinterpret_borrow<py::dict>(value)) {
-            if (!PyUnicode_Check(item.first.ptr()))
+        sink.StartObject();
+        PyObject* key = nullptr;
+        PyObject* item = nullptr;
+        for (Py_ssize_t pos = 0; PyDict_Next(object, &pos, &key, &item);) {
+            Py_ssize_t size = 0;
+            const char* text = PyUnicode_Check(key) ? PyUnicode_AsUTF8AndSize(key, &size) : nullptr;
+            if (text == nullptr) {
+                PyErr_Clear();
                 throw py::type_error(place + ": keys must be str");
-            const std::string key = item.first.cast<std::string>();
-            result[key] = JsonOf(item.second, encoding, place.empty() ? key : place + "." + key);
+            }
+            const std::string_view name(text, static_cast<std::size_t>(size));
+            sink.Key(name);
+            WalkForm(item, sink, encoding,
+                     place.empty() ? std::string(name) : place + "." + std::string(name));
         }
-        return result;
+        return sink.EndObject();
     }
     if (PyList_Check(object) || PyTuple_Check(object)) {
-        Json result = Json::array();
+        sink.StartArray();
         const Py_ssize_t count = PySequence_Fast_GET_SIZE(object);
         PyObject** items = PySequence_Fast_ITEMS(object);
-        result.get_ref<Json::array_t&>().reserve(static_cast<std::size_t>(count));
         for (Py_ssize_t i = 0; i < count; ++i) {
             // A text, the common element, without its place spelled out.
-            if (PyUnicode_Check(items[i])) {
-                Py_ssize_t size = 0;
-                if (const char* text = PyUnicode_AsUTF8AndSize(items[i], &size)) {
-                    result.emplace_back(std::string(text, static_cast<std::size_t>(size)));
-                    continue;
-                }
-                PyErr_Clear();
+            Py_ssize_t size = 0;
+            const char* text =
+                PyUnicode_Check(items[i]) ? PyUnicode_AsUTF8AndSize(items[i], &size) : nullptr;
+            if (text != nullptr) {
+                sink.Text(std::string_view(text, static_cast<std::size_t>(size)));
+                continue;
             }
-            result.push_back(JsonOf(items[i], encoding, place + "[" + std::to_string(i) + "]"));
+            PyErr_Clear();
+            WalkForm(items[i], sink, encoding, place + "[" + std::to_string(i) + "]");
         }
-        return result;
+        return sink.EndArray();
     }
     throw py::type_error((place.empty() ? std::string("the document") : place) +
                          ": a value of the JSON form must be a dict, list, str, bytes, int, "
                          "float, bool or None, not " +
                          std::string(Py_TYPE(object)->tp_name));
+}
+
+// Builds the tree of the events it is given.
+class TreeSink {
+  public:
+    using Json = nlohmann::ordered_json;
+
+    explicit TreeSink(Json& root) : m_root(root) {}
+
+    void StartObject() { m_open.push_back(Put(Json::object())); }
+    void StartArray() { m_open.push_back(Put(Json::array())); }
+    void EndObject() { m_open.pop_back(); }
+    void EndArray() { m_open.pop_back(); }
+    void Key(std::string_view key) { m_key = key; }
+    void Text(std::string_view text) { Put(std::string(text)); }
+    void Integer(long long number) { Put(number); }
+    void Float(double number) { Put(number); }
+    void Flag(bool value) { Put(value); }
+    void Null() { Put(nullptr); }
+
+  private:
+    // The open container's values keep their places while it is open: only
+    // its last one can be open.
+    Json* Put(Json value) {
+        if (m_open.empty()) return &(m_root = std::move(value));
+        Json& container = *m_open.back();
+        if (container.is_object()) return &(container[m_key] = std::move(value));
+        container.push_back(std::move(value));
+        return &container.back();
+    }
+
+    Json& m_root;
+    std::vector<Json*> m_open;
+    std::string m_key;
+};
+
+}  // namespace
+
+nlohmann::ordered_json JsonOf(py::handle value, json::Encoding encoding, const std::string& place) {
+    nlohmann::ordered_json result;
+    TreeSink sink(result);
+    WalkForm(value, sink, encoding, place);
+    return result;
+}
+
+void ApplyForm(py::handle form, CTWFileQDF& doc, json::Encoding encoding) {
+    try {
+        json::JsonEvents events(doc, encoding);
+        WalkForm(form, events, encoding, "");
+        events.Finish();
+    } catch (const json::Error& error) {
+        FailWithJsonError(error, "");
+    }
 }
 
 void FailWithJsonError(const json::Error& error, const std::string& context) {

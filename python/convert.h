@@ -65,6 +65,11 @@ py::dict ConsumeDocument(CTWFileQDF& doc, const json::ReadReport& report, const 
 // TypeError naming its place.
 nlohmann::ordered_json JsonOf(py::handle value, json::Encoding encoding, const std::string& place);
 
+// Sets the members of doc that the Python form names, checked and refused
+// as qdf import checks and refuses them (twfile.Error), without the tree
+// JsonOf makes.
+void ApplyForm(py::handle form, CTWFileQDF& doc, json::Encoding encoding);
+
 // Raises a json::Error as twfile.Error, with the key that was most likely
 // meant when it names an unknown key.
 [[noreturn]] void FailWithJsonError(const json::Error& error, const std::string& context);

@@ -355,12 +355,7 @@ twfile::sql::QuerySource QueryOf(py::handle object, const std::string& encoding,
     const Diagnostics setup = TakeDiagnostics();
     if (setup.failed) throw Failure(Failure::Kind::Error, setup.number, LibraryText(setup.message));
     if (py::isinstance<py::dict>(object)) {
-        const nlohmann::ordered_json value = JsonOf(object, textEncoding, "");
-        try {
-            json::ApplyJson(value, doc, textEncoding);
-        } catch (const json::Error& error) {
-            FailWithJsonError(error, "");
-        }
+        ApplyForm(object, doc, textEncoding);
     } else {
         const std::string path = PathBytes(object);
         const py::gil_scoped_release unlocked;
@@ -451,12 +446,7 @@ held against other writers until close(), and save() writes it back
             Document made;
             State& state = *made.state;
             state.form = TextFormOf(encoding, raw);
-            const nlohmann::ordered_json value = JsonOf(form, state.form.encoding, "");
-            try {
-                json::ApplyJson(value, state.doc, state.form.encoding);
-            } catch (const json::Error& error) {
-                FailWithJsonError(error, "");
-            }
+            ApplyForm(form, state.doc, state.form.encoding);
             return made;
         },
         py::arg("form"), py::arg("encoding") = "cp1252", py::arg("raw") = false,

@@ -173,16 +173,11 @@ what stopped the read.)");
         [](const py::dict& form, const py::object& path, const std::string& encoding) {
             const json::Encoding textEncoding = EncodingNamed(encoding);
             const std::string file = PathBytes(path);
-            const nlohmann::ordered_json value = JsonOf(form, textEncoding, "");
-            const py::gil_scoped_release unlocked;
             CTWFileQDF doc;
             Diagnostics setup = TakeDiagnostics();
             if (setup.failed) FailOnReport(setup, file);
-            try {
-                json::ApplyJson(value, doc, textEncoding);
-            } catch (const json::Error& error) {
-                FailWithJsonError(error, "");
-            }
+            ApplyForm(form, doc, textEncoding);
+            const py::gil_scoped_release unlocked;
             SaveDocumentAs(doc, file, false);
         },
         py::arg("document"), py::arg("path"), py::arg("encoding") = "cp1252",

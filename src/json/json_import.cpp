@@ -38,7 +38,7 @@ namespace {
 // The member's bytes for text (UTF-8) in the encoding; path() names the
 // member, and is only asked for when the text does not fit.
 template <typename Path>
-CString TextBytes(const std::string& text, Encoding encoding, const Path& path) {
+CString TextBytes(std::string_view text, Encoding encoding, const Path& path) {
     const bool ascii = std::all_of(text.begin(), text.end(),
                                    [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
     if (text.size() >= static_cast<std::size_t>(INT_MAX)) Bad(path(), "is too long");
@@ -127,8 +127,6 @@ class Reader {
 
 }  // namespace
 
-namespace {
-
 // Reads the JSON form from the events of a SAX parse (or of a walk over a
 // tree), so that a document of a million list lines is read without a tree
 // of a million values: each text goes into the document as it arrives.
@@ -189,8 +187,9 @@ class StreamReader {
     }
     bool number_float(number_float_t, const string_t&) { return Scalar(Value::Other); }
     bool binary(binary_t&) { return Scalar(Value::Other); }
-    bool string(string_t& value) {
-        m_string = &value;
+    bool string(string_t& value) { return text(value); }
+    bool text(std::string_view value) {
+        m_string = value;
         return Scalar(Value::String);
     }
     bool start_object(std::size_t) { return Open(true); }
@@ -201,6 +200,7 @@ class StreamReader {
         Key(key);
         return true;
     }
+    void key(std::string_view key) { Key(std::string(key)); }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& error) {
         m_syntaxError = error.what();
         return false;
@@ -462,7 +462,7 @@ class StreamReader {
             const Member& list = MemberAt(level.member);
             const auto path = [&list, index] { return Indexed(list.path, index); };
             try {
-                AddItem(m_doc, list, TextBytes(*m_string, m_encoding, path), index);
+                AddItem(m_doc, list, TextBytes(m_string, m_encoding, path), index);
             } catch (const Error& failure) {
                 if (failure.kind() != Error::Kind::Invalid)
                     throw;  // the document could not take it
@@ -497,10 +497,10 @@ class StreamReader {
         try {
             if (m.kind == MemberKind::List && element && value == Value::String) {
                 const auto path = [&m, &target] { return Indexed(m.path, target.index); };
-                AddItem(m_doc, m, TextBytes(*m_string, m_encoding, path), target.index);
+                AddItem(m_doc, m, TextBytes(m_string, m_encoding, path), target.index);
             } else if (m.kind == MemberKind::Text && value == Value::String) {
                 m_doc.*m.text =
-                    TextBytes(*m_string, m_encoding, [&m] { return std::string(m.path); });
+                    TextBytes(m_string, m_encoding, [&m] { return std::string(m.path); });
             } else if (m.kind == MemberKind::Number && value == Value::Signed) {
                 m_doc.*m.number = IntegerValue(static_cast<std::int64_t>(m_signed), m.path);
             } else if (m.kind == MemberKind::Number && value == Value::Unsigned) {
@@ -531,11 +531,13 @@ class StreamReader {
     long long m_sequence = 0;  // of the keys
     std::string m_syntaxError;
     // The value of the event being handled.
-    const std::string* m_string = nullptr;
+    std::string_view m_string;
     number_integer_t m_signed = 0;
     number_unsigned_t m_unsigned = 0;
     bool m_flag = false;
 };
+
+namespace {
 
 // Gives the events of a parse of json's text to reader.
 void Walk(const Json& json, StreamReader& reader) {
@@ -581,6 +583,55 @@ void ApplyJson(const Json& json, CTWFileQDF& doc, Encoding encoding) {
     StreamReader reader(doc, encoding);
     Walk(json, reader);
     reader.Finish();
+}
+
+JsonEvents::JsonEvents(CTWFileQDF& doc, Encoding encoding)
+    : m_reader(std::make_unique<StreamReader>(doc, encoding)) {}
+
+JsonEvents::~JsonEvents() = default;
+
+void JsonEvents::StartObject() {
+    m_reader->start_object(0);
+}
+
+void JsonEvents::EndObject() {
+    m_reader->end_object();
+}
+
+void JsonEvents::StartArray() {
+    m_reader->start_array(0);
+}
+
+void JsonEvents::EndArray() {
+    m_reader->end_array();
+}
+
+void JsonEvents::Key(std::string_view key) {
+    m_reader->key(key);
+}
+
+void JsonEvents::Text(std::string_view text) {
+    m_reader->text(text);
+}
+
+void JsonEvents::Integer(std::int64_t number) {
+    m_reader->number_integer(number);
+}
+
+void JsonEvents::Flag(bool value) {
+    m_reader->boolean(value);
+}
+
+void JsonEvents::Float(double) {
+    m_reader->null();
+}
+
+void JsonEvents::Null() {
+    m_reader->null();
+}
+
+void JsonEvents::Finish() {
+    m_reader->Finish();
 }
 
 void ReadJson(std::istream& in, CTWFileQDF& doc, Encoding encoding) {

@@ -117,6 +117,36 @@ void ApplyJson(const nlohmann::ordered_json& json, CTWFileQDF& doc, Encoding enc
 void ReadJson(std::istream& in, CTWFileQDF& doc, Encoding encoding);
 void ReadJson(std::string_view text, CTWFileQDF& doc, Encoding encoding);
 
+class StreamReader;
+
+// A JSON value given as the events of its parse, read into a document as
+// ReadJson reads text, for a caller that holds the value in a form of its
+// own. Texts are UTF-8. Finish raises the Error that ReadJson would raise
+// for the same value; until then, errors are only recorded.
+class JsonEvents {
+  public:
+    JsonEvents(CTWFileQDF& doc, Encoding encoding);
+    ~JsonEvents();
+    JsonEvents(const JsonEvents&) = delete;
+    JsonEvents& operator=(const JsonEvents&) = delete;
+
+    void StartObject();
+    void EndObject();
+    void StartArray();
+    void EndArray();
+    void Key(std::string_view key);
+    void Text(std::string_view text);
+    void Integer(std::int64_t number);
+    void Flag(bool value);
+    // Never a value of the form: refused where a value is read.
+    void Float(double number);
+    void Null();
+    void Finish();
+
+  private:
+    std::unique_ptr<StreamReader> m_reader;
+};
+
 struct ReadOptions {
     Encoding encoding = Encoding::Windows1252;
     // Refuses a document that then holds members a saved file cannot carry
