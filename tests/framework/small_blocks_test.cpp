@@ -27,7 +27,7 @@ bool Intact(const Block& block) {
 TEST(SmallBlocks, BlocksStayApartAndGroupsGoBack) {
     const std::size_t before = twfile::SmallBlockGroupsHeld();
     std::vector<Block> blocks;
-    for (std::size_t i = 0; i < 60000; ++i) {
+    for (std::size_t i = 0; i < 150000; ++i) {
         const std::size_t size = 1 + i % twfile::kSmallBlockMax;
         auto* data = static_cast<unsigned char*>(twfile::AllocateSmallBlock(size));
         ASSERT_NE(data, nullptr);

@@ -63,6 +63,9 @@ REFUSED = [
     {"database": "a\r\nb"},
     {"editedSQL": "SELECT 1\r\n}\r\n"},
     {"tables": ["€"], "database": "\u0100"},
+    {"flags": {"readOnly": None}, "time": {"zone": 1.5}},
+    {"printer": {"strings": ["a"] * 8, "property1": 2**40}},
+    {"tables": [1], "databse": "x", "joins": "A = B"},
 ]
 
 
