@@ -27,7 +27,7 @@ TWDB_DataType TypeNamed(const std::string& name) {
 
 // The texts of diagnostics, decoded: the error first.
 void Collect(const Diagnostics& diagnostics, const TextForm& form, std::vector<py::object>& out) {
-    if (diagnostics.failed) out.push_back(TextObject(diagnostics.message, form, "message"));
+    if (diagnostics.error) out.push_back(TextObject(diagnostics.error->message, form, "message"));
     for (const std::string& message : diagnostics.messages)
         out.push_back(TextObject(message, form, "message"));
 }
@@ -80,7 +80,7 @@ py::list Check(const py::object& text, const std::string& type, const py::object
         checked.CheckCondition(passed, 1);
         const Diagnostics check = TakeDiagnostics();
         Collect(check, form, messages);
-        accepted = passed != 0 && !setup.failed && !binding.failed && !check.failed;
+        accepted = passed != 0 && !setup.error && !binding.error && !check.error;
     }
     TakeDiagnostics();
     py::list result;

@@ -137,23 +137,6 @@ std::string PathBytes(py::handle path) {
     return encoded.cast<std::string>();
 }
 
-Place PlaceOf(const twfile::query::Member& member) {
-    Place place;
-    std::string path = member.path;
-    const std::size_t bracket = path.find('[');
-    if (bracket != std::string::npos) {
-        place.index = std::stoi(path.substr(bracket + 1));
-        path.erase(bracket);
-    }
-    const std::size_t dot = path.find('.');
-    if (dot != std::string::npos) {
-        place.object = path.substr(0, dot);
-        path.erase(0, dot + 1);
-    }
-    place.key = path;
-    return place;
-}
-
 py::object MemberObject(const CTWFileQDF& doc, const twfile::query::Member& member,
                         const TextForm& form) {
     using twfile::query::MemberKind;
@@ -208,7 +191,7 @@ py::dict Form(const CTWFileQDF& doc, const json::ReadReport& report, const TextF
     py::dict result;
     result["file"] = Utf8Object(json::ForeignText(report.file));
     for (const twfile::query::Member& member : twfile::query::Members()) {
-        const Place place = PlaceOf(member);
+        const json::Place place = json::PlaceOf(member);
         py::dict parent = result;
         if (!place.object.empty()) {
             if (!result.contains(place.object.c_str())) result[place.object.c_str()] = py::dict();

@@ -10,6 +10,7 @@
 #include <pybind11/pybind11.h>
 
 #include <twfile/json/document_json.h>
+#include <twfile/json/places.h>
 #include <twfile/query/members.h>
 #include <twfile/query/qdf.h>
 
@@ -39,15 +40,6 @@ std::string Utf8Of(py::handle value, json::Encoding encoding, const std::string&
 // A path given as str, bytes or os.PathLike: its bytes, as the system names
 // the file.
 std::string PathBytes(py::handle path);
-
-// The place of a member in the form: "flags.editedSQL" is object "flags",
-// key "editedSQL"; "printer.strings[3]" also index 3.
-struct Place {
-    std::string object;
-    std::string key;
-    int index = -1;
-};
-Place PlaceOf(const twfile::query::Member& member);
 
 // The value of one member as the form holds it (a list as a list of texts).
 py::object MemberObject(const CTWFileQDF& doc, const twfile::query::Member& member,

@@ -87,7 +87,7 @@ const Attributes& AttributeTable() {
     static const Attributes table = [] {
         Attributes built;
         for (const Member& member : twfile::query::Members()) {
-            const Place place = PlaceOf(member);
+            const json::Place place = json::PlaceOf(member);
             Attribute& attribute = built.groups[SnakeCase(place.object)][SnakeCase(place.key)];
             attribute.members.push_back(&member);
             attribute.array = place.index >= 0;
@@ -312,9 +312,9 @@ struct Document {
 
     Document() {
         const Diagnostics setup = TakeDiagnostics();
-        if (setup.failed) {
-            throw Failure(Failure::Kind::Error, setup.number,
-                          "the document could not be set up: " + LibraryText(setup.message));
+        if (setup.error) {
+            throw Failure(Failure::Kind::Error, setup.error->number,
+                          "the document could not be set up: " + LibraryText(setup.error->message));
         }
     }
 
@@ -326,9 +326,10 @@ struct Document {
             state->doc.Close();
         }
         const Diagnostics diagnostics = TakeDiagnostics();
-        if (diagnostics.failed) {
-            throw Failure(Failure::Kind::Error, diagnostics.number,
-                          LibraryText(state->path) + ": " + LibraryText(diagnostics.message));
+        if (diagnostics.error) {
+            throw Failure(
+                Failure::Kind::Error, diagnostics.error->number,
+                LibraryText(state->path) + ": " + LibraryText(diagnostics.error->message));
         }
     }
 };
@@ -353,7 +354,8 @@ twfile::sql::QuerySource QueryOf(py::handle object, const std::string& encoding,
     textEncoding = EncodingNamed(encoding);
     CTWFileQDF doc;
     const Diagnostics setup = TakeDiagnostics();
-    if (setup.failed) throw Failure(Failure::Kind::Error, setup.number, LibraryText(setup.message));
+    if (setup.error)
+        throw Failure(Failure::Kind::Error, setup.error->number, LibraryText(setup.error->message));
     if (py::isinstance<py::dict>(object)) {
         ApplyForm(object, doc, textEncoding);
     } else {

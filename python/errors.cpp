@@ -2,28 +2,12 @@
 
 #include <pybind11/eval.h>
 
-#include <twfile/framework/message_box.h>
 #include <twfile/host/error.h>
 #include <twfile/json/document_json.h>
 
 namespace twpy {
 
 namespace {
-
-std::vector<std::string>& Shown() {
-    // Each thread reads its own documents.
-    static thread_local std::vector<std::string> texts;
-    return texts;
-}
-
-int Keep(const char* text, unsigned int /*type*/, unsigned int /*helpId*/) {
-    try {
-        Shown().emplace_back(text != nullptr ? text : "");
-    } catch (...) {
-        // Without memory to keep it, the text is lost; the library goes on.
-    }
-    return IDOK;
-}
 
 // The exception classes, made once by DefineErrors.
 struct Classes {
@@ -71,33 +55,12 @@ void Fail(const std::string& message, Failure::Kind kind) {
     throw Failure(kind, kModuleError, message);
 }
 
-void CaptureMessageBoxes() {
-    AfxSetMessageBoxHandler(&Keep);
-}
-
-Diagnostics TakeDiagnostics() {
-    Diagnostics result;
-    result.messages.swap(Shown());
-    if (CTWError::GetNumber() < 0) {
-        result.failed = true;
-        result.number = CTWError::GetNumber();
-        result.message = CTWError::GetMessage();
-        CTWError::Clear();
-        for (auto it = result.messages.begin(); it != result.messages.end(); ++it) {
-            if (*it == result.message) {
-                result.messages.erase(it);
-                break;
-            }
-        }
-    }
-    return result;
-}
-
 void FailWithPending(const std::string& context, Failure::Kind kind) {
     const Diagnostics diagnostics = TakeDiagnostics();
     const std::string prefix = context.empty() ? "" : context + ": ";
-    if (!diagnostics.failed) throw Failure(kind, kModuleError, prefix + "failed");
-    throw Failure(kind, diagnostics.number, prefix + LibraryText(diagnostics.message));
+    if (!diagnostics.error) throw Failure(kind, kModuleError, prefix + "failed");
+    throw Failure(kind, diagnostics.error->number,
+                  prefix + LibraryText(diagnostics.error->message));
 }
 
 std::string LibraryText(const std::string& bytes) {

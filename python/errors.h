@@ -10,6 +10,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include <twfile/host/diagnostics.h>
+
 namespace twpy {
 
 namespace py = pybind11;
@@ -41,20 +43,12 @@ class Failure : public std::runtime_error {
 
 [[noreturn]] void Fail(const std::string& message, Failure::Kind kind = Failure::Kind::Error);
 
-// What the library reported since the last Take: its pending error (then
-// cleared) and the texts of its message boxes, without the one that showed
-// the error.
-struct Diagnostics {
-    bool failed = false;
-    int number = 0;
-    std::string message;
-    std::vector<std::string> messages;
-};
-
-// Installs the message box handler that keeps each thread's texts for
-// TakeDiagnostics, instead of writing them to standard error.
-void CaptureMessageBoxes();
-Diagnostics TakeDiagnostics();
+// What the library reported since the last Take (twfile/host/diagnostics.h):
+// CaptureMessageBoxes, installed when the module loads, keeps each thread's
+// message box texts instead of writing them to standard error.
+using twfile::CaptureMessageBoxes;
+using twfile::Diagnostics;
+using twfile::TakeDiagnostics;
 
 // Raises the pending error (after context, when not empty) as kind, or a
 // Failure saying what failed when none is pending; the error service is

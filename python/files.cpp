@@ -49,9 +49,9 @@ std::string InUseText(const std::string& path) {
 
 // Raises what the library reported of a save or close, if anything.
 void FailOnReport(const Diagnostics& diagnostics, const std::string& path) {
-    if (diagnostics.failed) {
-        throw Failure(Failure::Kind::Error, diagnostics.number,
-                      LibraryText(path) + ": " + LibraryText(diagnostics.message));
+    if (diagnostics.error) {
+        throw Failure(Failure::Kind::Error, diagnostics.error->number,
+                      LibraryText(path) + ": " + LibraryText(diagnostics.error->message));
     }
     if (!diagnostics.messages.empty())
         Fail(LibraryText(path) + ": " + Joined(diagnostics.messages, "; ") + "; not written");
@@ -65,7 +65,7 @@ json::ReadReport ReadDocument(const std::string& path, CTWFileQDF& doc, Access a
     report.file = path;
     // A failure of the document's construction is still pending.
     Diagnostics diagnostics = TakeDiagnostics();
-    if (diagnostics.failed) FailOnReport(diagnostics, path);
+    if (diagnostics.error) FailOnReport(diagnostics, path);
     doc.Open(path.c_str(), access == Access::Read ? 1 : 0);
     const bool opened = doc.IsFileOpen() != 0;
     const bool inUse = InUse(doc);
@@ -73,20 +73,21 @@ json::ReadReport ReadDocument(const std::string& path, CTWFileQDF& doc, Access a
     if (inUse) throw Failure(Failure::Kind::InUse, kModuleError, InUseText(path));
     if (!opened) {
         std::string why = Joined(diagnostics.messages, "; ");
-        if (why.empty()) why = diagnostics.failed ? LibraryText(diagnostics.message) : "";
-        throw Failure(Failure::Kind::Error, diagnostics.failed ? diagnostics.number : kModuleError,
+        if (why.empty()) why = diagnostics.error ? LibraryText(diagnostics.error->message) : "";
+        throw Failure(Failure::Kind::Error,
+                      diagnostics.error ? diagnostics.error->number : kModuleError,
                       LibraryText(path) + ": cannot open" + (why.empty() ? "" : ": " + why));
     }
-    if (diagnostics.failed && diagnostics.number == CTWFileQDF::kNotADocument) {
+    if (diagnostics.error && diagnostics.error->number == CTWFileQDF::kNotADocument) {
         doc.Close();
         TakeDiagnostics();
-        throw Failure(Failure::Kind::Error, diagnostics.number,
+        throw Failure(Failure::Kind::Error, diagnostics.error->number,
                       LibraryText(path) + ": not a query definition file");
     }
-    if (diagnostics.failed) {
+    if (diagnostics.error) {
         long byte = 0;
         doc.GetCurLoc(byte);
-        report.error = json::ReadReport::Stop{diagnostics.number, diagnostics.message,
+        report.error = json::ReadReport::Stop{diagnostics.error->number, diagnostics.error->message,
                                               json::ReadReport::Position{LineAt(path, byte), byte}};
     }
     CString status;
@@ -94,8 +95,9 @@ json::ReadReport ReadDocument(const std::string& path, CTWFileQDF& doc, Access a
     report.statusReport.assign(status.GetString(), static_cast<std::size_t>(status.GetLength()));
     if (access == Access::Read || (strict && report.error)) doc.Close();
     diagnostics = TakeDiagnostics();
-    if (!report.error && diagnostics.failed) {
-        report.error = json::ReadReport::Stop{diagnostics.number, diagnostics.message, {}};
+    if (!report.error && diagnostics.error) {
+        report.error =
+            json::ReadReport::Stop{diagnostics.error->number, diagnostics.error->message, {}};
     }
     if (strict && report.error) {
         std::optional<Failure::Place> at;
@@ -126,10 +128,10 @@ void SaveDocumentAs(CTWFileQDF& doc, const std::string& path, bool keep) {
     const bool inUse = InUse(doc);
     Diagnostics diagnostics = TakeDiagnostics();
     if (inUse) throw Failure(Failure::Kind::InUse, kModuleError, InUseText(path));
-    if (!keep || diagnostics.failed) {
+    if (!keep || diagnostics.error) {
         doc.Close();
         const Diagnostics closing = TakeDiagnostics();
-        if (!diagnostics.failed && closing.failed) diagnostics = closing;
+        if (!diagnostics.error && closing.error) diagnostics = closing;
     }
     FailOnReport(diagnostics, path);
 }
@@ -175,7 +177,7 @@ what stopped the read.)");
             const std::string file = PathBytes(path);
             CTWFileQDF doc;
             Diagnostics setup = TakeDiagnostics();
-            if (setup.failed) FailOnReport(setup, file);
+            if (setup.error) FailOnReport(setup, file);
             ApplyForm(form, doc, textEncoding);
             const py::gil_scoped_release unlocked;
             SaveDocumentAs(doc, file, false);

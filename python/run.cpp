@@ -358,9 +358,9 @@ class Rows {
     [[noreturn]] void Abandon(const std::string& context) {
         const Diagnostics diagnostics = TakeDiagnostics();
         Finish();
-        throw Failure(
-            kSql, diagnostics.failed ? diagnostics.number : kModuleError,
-            context + ": " + (diagnostics.failed ? LibraryText(diagnostics.message) : "failed"));
+        throw Failure(kSql, diagnostics.error ? diagnostics.error->number : kModuleError,
+                      context + ": " +
+                          (diagnostics.error ? LibraryText(diagnostics.error->message) : "failed"));
     }
 
     std::unique_ptr<sql::Engine> m_engine;

@@ -1,57 +1,9 @@
 #include "diagnostics.h"
 
-#include <twfile/framework/message_box.h>
-#include <twfile/host/error.h>
-
 #include "commands.h"
 #include "suggestion.h"
 
 namespace qdf {
-
-namespace {
-
-std::vector<std::string>& Shown() {
-    // Each thread reads its own documents.
-    static thread_local std::vector<std::string> texts;
-    return texts;
-}
-
-int Keep(const char* text, unsigned int /*type*/, unsigned int /*helpId*/) {
-    try {
-        Shown().emplace_back(text != nullptr ? text : "");
-    } catch (...) {
-        // Without memory to keep it, the text is lost; the library goes on.
-    }
-    return IDOK;
-}
-
-}  // namespace
-
-void CaptureMessageBoxes() {
-    AfxSetMessageBoxHandler(&Keep);
-}
-
-std::vector<std::string> TakeMessages() {
-    std::vector<std::string> texts;
-    texts.swap(Shown());
-    return texts;
-}
-
-Diagnostics TakeDiagnostics() {
-    Diagnostics result;
-    result.messages = TakeMessages();
-    if (CTWError::GetNumber() < 0) {
-        result.error = LibraryError{CTWError::GetNumber(), CTWError::GetMessage()};
-        CTWError::Clear();
-        for (auto it = result.messages.begin(); it != result.messages.end(); ++it) {
-            if (*it == result.error->message) {
-                result.messages.erase(it);
-                break;
-            }
-        }
-    }
-    return result;
-}
 
 // The whole message goes out in one write, so that the messages of programs
 // sharing the standard error never mix within a line.

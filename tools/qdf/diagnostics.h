@@ -10,33 +10,15 @@
 #include <string_view>
 #include <vector>
 
+#include <twfile/host/diagnostics.h>
+
 namespace qdf {
 
-// An error raised by the library: its number and its text.
-struct LibraryError {
-    int number = 0;
-    std::string message;
-};
-
-struct Diagnostics {
-    std::optional<LibraryError> error;
-    // Message box texts other than the one that showed the error.
-    std::vector<std::string> messages;
-
-    bool Empty() const { return !error && messages.empty(); }
-};
-
-// Installs a message box handler that keeps every text shown from then on,
-// for TakeMessages and TakeDiagnostics.
-void CaptureMessageBoxes();
-
-// The message box texts shown since the last Take.
-std::vector<std::string> TakeMessages();
-
-// The pending error, which is then cleared from the error service, and the
-// message box texts shown since the last Take, without the one text that
-// showed the error itself.
-Diagnostics TakeDiagnostics();
+using twfile::CaptureMessageBoxes;
+using twfile::Diagnostics;
+using twfile::LibraryError;
+using twfile::TakeDiagnostics;
+using twfile::TakeMessages;
 
 // Prints the error as "qdf: CONTEXT: error N: MESSAGE" and each message as
 // "qdf: CONTEXT: TEXT"; a text of several lines goes on indented lines.
