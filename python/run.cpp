@@ -14,10 +14,9 @@
 #include <pybind11/stl.h>
 #include <nlohmann/json.hpp>
 
-#include <twfile/sql/data_source.h>
+#include <twfile/sql/database.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/parameters.h>
-#include <twfile/sql/postgres_target.h>
 #include <twfile/sql/run.h>
 #include <twfile/sql/schema.h>
 #include <twfile/sql/statement.h>
@@ -149,68 +148,24 @@ py::object ValueObject(const sql::Value& value) {
     return py::none();
 }
 
-bool IsOdbc(const std::string& database) {
-    return database.compare(0, 5, "odbc:") == 0;
-}
-
-// database as messages show it: without its passwords.
-std::string Shown(const std::string& database) {
-    if (IsOdbc(database)) return "odbc:" + sql::MaskedConnectionString(database.substr(5));
-    if (sql::IsPostgresTarget(database)) return sql::MaskedPostgresTarget(database);
-    return database;
-}
-
-// Refuses a path that names something other than a regular file (a FIFO's
-// open would wait); a missing one too: a database is opened, never made.
-void RequireDatabaseFile(const std::string& path) {
+// Refuses a schema file's path that names something other than a regular
+// file (a FIFO's open would wait), or nothing.
+void RequireSchemaFile(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        if (errno == ENOENT)
-            FailSql(path + ": no such database file (a database is opened, never made)");
-        return;  // the engine tells why
+        if (errno == ENOENT) FailSql(path + ": no such database or schema file");
+        return;  // the open tells why
     }
     if (!S_ISREG(info.st_mode))
         FailSql(path + ": not a regular file (a directory, pipe, device or socket)");
 }
 
-// Whether path starts with SQLite's header.
-bool IsSQLiteDatabase(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    std::ifstream file(path, std::ios::binary);
-    char header[16] = {};
-    return file.read(header, sizeof header) && std::memcmp(header, "SQLite format 3\0", 16) == 0;
-}
-
-// The engine for database, connected: "odbc:CONNECTION-STRING" through ODBC
-// ("odbc:" alone: the data source the document names), "postgresql://...",
-// "postgres://..." or "postgres:CONNINFO" through libpq, else an SQLite
-// database file. Call without Python's lock.
+// The engine for database, connected (twfile/sql/database.h). Call without
+// Python's lock.
 std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
                                           const std::string& dataSource) {
-    std::unique_ptr<sql::Engine> engine;
-    std::string target = database;
-    if (IsOdbc(database)) {
-        target = database.substr(5);
-        if (target.empty()) {
-            if (dataSource.empty())
-                FailSql("odbc: alone takes the data source the document names, and it names none");
-            if (sql::DataSourceConnection(dataSource, target) < 0) FailWithPending("odbc:", kSql);
-        }
-        engine = sql::MakeOdbcEngine();
-        if (!engine) FailSql(Shown(database) + ": this twfile was built without ODBC");
-    } else if (sql::IsPostgresTarget(database)) {
-        // The document's database is its name alone, taken only when the
-        // target names none.
-        if (sql::PostgresConnection(database, dataSource, target) < 0) FailWithPending("", kSql);
-        engine = sql::MakePostgresEngine();
-        if (!engine) FailSql(Shown(database) + ": this twfile was built without libpq");
-    } else {
-        RequireDatabaseFile(database);
-        engine = sql::MakeSQLiteEngine();
-        if (!engine) FailSql(database + ": this twfile was built without SQLite");
-    }
-    if (engine->Connect(target) < 0) FailWithPending("", kSql);
+    std::unique_ptr<sql::Engine> engine = sql::OpenDatabase(database, dataSource);
+    if (!engine) FailWithPending("", kSql);
     return engine;
 }
 
@@ -241,14 +196,15 @@ void LoadSchemaFrom(const py::object& given, sql::Schema& schema, const std::str
     }
     const std::string path = PathBytes(given);
     const py::gil_scoped_release unlocked;
-    const bool server = IsOdbc(path) || sql::IsPostgresTarget(path);
-    if (server || IsSQLiteDatabase(path)) {
+    const bool server = sql::IsServerDatabase(path);
+    if (server || sql::IsSQLiteFile(path)) {
         const std::unique_ptr<sql::Engine> engine = OpenDatabase(path, dataSource);
-        if (sql::LoadSchema(*engine, schema) < 0) FailWithPending("schema " + Shown(path), kSql);
+        if (sql::LoadSchema(*engine, schema) < 0)
+            FailWithPending("schema " + sql::ShownDatabase(path), kSql);
         engine->Close();
         return;
     }
-    RequireDatabaseFile(path);
+    RequireSchemaFile(path);
     std::ifstream file(path, std::ios::binary);
     if (!file) Fail(path + ": cannot open the schema file: " + std::strerror(errno));
     nlohmann::json json;
@@ -374,9 +330,10 @@ class Rows {
 std::unique_ptr<Rows> Run(const py::object& doc, const py::object& db, const py::object& params,
                           const py::object& timeout, const std::string& encoding) {
     const sql::QuerySource source = Query(doc, encoding);
-    const std::string database = py::isinstance<py::str>(db) && IsOdbc(db.cast<std::string>())
-                                     ? db.cast<std::string>()
-                                     : PathBytes(db);
+    const std::string database =
+        py::isinstance<py::str>(db) && sql::IsOdbcDatabase(db.cast<std::string>())
+            ? db.cast<std::string>()
+            : PathBytes(db);
     unsigned seconds = 0;
     if (!timeout.is_none()) {
         const double wanted = timeout.cast<double>();
@@ -391,12 +348,12 @@ std::unique_ptr<Rows> Run(const py::object& doc, const py::object& db, const py:
         engine = OpenDatabase(database, source.database);
         engine->SetTimeout(seconds);
         if (sql::LoadSchema(*engine, schema) < 0)
-            FailWithPending("the database " + Shown(database), kSql);
+            FailWithPending("the database " + sql::ShownDatabase(database), kSql);
     }
     if (!source.editedSQLSelected) {
         for (const std::string& table : source.tables) {
             if (schema.FindTable(table) == nullptr)
-                FailSql("the database " + Shown(database) + " has no table " + table);
+                FailSql("the database " + sql::ShownDatabase(database) + " has no table " + table);
         }
     }
     sql::Statement statement = Build(source, &schema, params, engine->SqlDialect());

@@ -230,7 +230,7 @@ TEST_P(SqlOnEngine, BadInputEndsWithStatusTwoAndNothingWritten) {
         {{},
          "",
          missing,
-         !OnServer() ? "missing.db: no such database file (qdf opens a database, never makes one)"
+         !OnServer() ? "missing.db: no such database file (a database is opened, never made)"
          : OnLibpq() ? "qdf: run: cannot connect to the PostgreSQL server postgres:"
                      : "qdf: run: cannot connect to the data source"},
         {{"Min=1 OR 1=1"},

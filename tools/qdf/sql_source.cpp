@@ -11,7 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include <twfile/sql/data_source.h>
+#include <twfile/sql/database.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/parameters.h>
 #include <twfile/sql/postgres_target.h>
@@ -48,19 +48,6 @@ void RequireRegular(const std::string& path) {
     if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
         throw Failure(kExitUsage,
                       path + ": not a regular file (a directory, pipe, device or socket)");
-}
-
-// Whether path starts with SQLite's header. The open never waits (a FIFO
-// put in the file's place after the check reads as no database).
-bool IsSQLiteDatabase(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_BINARY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return false;
-    char header[16] = {};
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    const bool whole = regular && ::read(fd, header, sizeof header) == sizeof header;
-    ::close(fd);
-    return whole && std::memcmp(header, "SQLite format 3\0", sizeof header) == 0;
 }
 
 void LoadJsonSchema(const std::string& path, sql::Schema& schema) {
@@ -109,7 +96,7 @@ void CheckQueryTables(const sql::QuerySource& source, const sql::Schema& schema,
 
 sql::Dialect DialectOf(const std::string& database) {
     if (sql::IsPostgresTarget(database)) return sql::Dialect::PostgreSQL;
-    return IsOdbc(database) ? sql::Dialect::Odbc : sql::Dialect::SQLite;
+    return sql::IsOdbcDatabase(database) ? sql::Dialect::Odbc : sql::Dialect::SQLite;
 }
 
 void FailWithPendingError(int status, const std::string& context) {
@@ -229,74 +216,18 @@ void AddParameterItems(const sql::QuerySource& source, sql::Dialect dialect,
     }
 }
 
-bool IsOdbc(const std::string& database) {
-    return database.compare(0, 5, "odbc:") == 0;
-}
-
-bool IsServer(const std::string& database) {
-    return IsOdbc(database) || sql::IsPostgresTarget(database);
-}
-
 bool IsDatabase(const std::string& path) {
-    return IsServer(path) || IsSQLiteDatabase(path);
-}
-
-std::string ShownDatabase(const std::string& database) {
-    if (IsOdbc(database)) return "odbc:" + sql::MaskedConnectionString(database.substr(5));
-    if (sql::IsPostgresTarget(database)) return sql::MaskedPostgresTarget(database);
-    return database;
+    return sql::IsServerDatabase(path) || sql::IsSQLiteFile(path);
 }
 
 std::unique_ptr<sql::Engine> OpenDatabase(const std::string& database,
                                           const std::string& dataSource) {
-    std::unique_ptr<sql::Engine> engine;
-    std::string target = database;
-    if (IsOdbc(database)) {
-        target = database.substr(5);
-        // The password may come from the environment rather than the
-        // command line, where others can see it.
-        const char* password = std::getenv("QDF_ODBC_PASSWORD");
-        const std::string fromEnvironment = password != nullptr ? password : "";
-        if (target.empty()) {
-            if (dataSource.empty()) {
-                throw Failure(kExitUsage,
-                              "odbc: alone takes the data source the document names, and it "
-                              "names none (its DATABASE member is empty)");
-            }
-            // The document names the data source; where it is and who
-            // connects come from the user's own configuration alone.
-            if (sql::DataSourceConnection(dataSource, target) < 0)
-                FailWithPendingError(kExitUsage, "odbc:");
-        }
-        engine = sql::MakeOdbcEngine();
-        if (!engine) {
-            throw Failure(kExitUsage,
-                          ShownDatabase(database) + ": this qdf was built without ODBC");
-        }
-        target = sql::WithPassword(target, fromEnvironment);
-    } else if (sql::IsPostgresTarget(database)) {
-        // The document's database is its name alone, taken only when the
-        // target names none.
-        if (sql::PostgresConnection(database, dataSource, target) < 0)
-            FailWithPendingError(kExitUsage, "");
-        engine = sql::MakePostgresEngine();
-        if (!engine) {
-            throw Failure(kExitUsage,
-                          ShownDatabase(database) + ": this qdf was built without libpq");
-        }
-    } else {
-        RequireRegular(database);
-        struct stat info {};
-        if (::stat(database.c_str(), &info) != 0 && errno == ENOENT) {
-            throw Failure(kExitUsage, database +
-                                          ": no such database file (qdf opens a database, "
-                                          "never makes one)");
-        }
-        engine = sql::MakeSQLiteEngine();
-        if (!engine) throw Failure(kExitUsage, database + ": this qdf was built without SQLite");
-    }
-    // The engine's message names the database.
-    if (engine->Connect(target) < 0) FailWithPendingError(kExitUsage, "");
+    // The password may come from the environment rather than the command
+    // line, where others can see it.
+    const char* password = std::getenv("QDF_ODBC_PASSWORD");
+    std::unique_ptr<sql::Engine> engine =
+        sql::OpenDatabase(database, dataSource, password != nullptr ? password : "");
+    if (!engine) FailWithPendingError(kExitUsage, "");
     return engine;
 }
 
@@ -313,8 +244,8 @@ sql::Statement BuildQueryStatement(const sql::QuerySource& source, const sql::Sc
 
 void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::string& dataSource,
                     unsigned timeout) {
-    if (!IsServer(path)) RequireRegular(path);
-    if (!IsServer(path) && !IsSQLiteDatabase(path)) {
+    if (!sql::IsServerDatabase(path)) RequireRegular(path);
+    if (!sql::IsServerDatabase(path) && !sql::IsSQLiteFile(path)) {
         LoadJsonSchema(path, schema);
         return;
     }
@@ -322,7 +253,7 @@ void LoadSchemaFile(const std::string& path, sql::Schema& schema, const std::str
     engine->SetTimeout(timeout);
     const CancelOnInterrupt watch(*engine);
     if (sql::LoadSchema(*engine, schema) < 0)
-        FailWithPendingError(kExitUsage, "schema " + ShownDatabase(path));
+        FailWithPendingError(kExitUsage, "schema " + sql::ShownDatabase(path));
     engine->Close();
 }
 

@@ -11,6 +11,7 @@
 
 #include <twfile/json/encoding.h>
 #include <twfile/sql/check.h>
+#include <twfile/sql/database.h>
 #include <twfile/sql/engine.h>
 #include <twfile/sql/query_source.h>
 #include <twfile/sql/schema.h>
@@ -49,27 +50,13 @@ void CheckParameters(const twfile::sql::QuerySource& source,
 void AddParameterItems(const twfile::sql::QuerySource& source, twfile::sql::Dialect dialect,
                        std::vector<twfile::sql::CheckItem>& items);
 
-// The engine for database, connected: "odbc:CONNECTION-STRING" reaches a
-// server through ODBC, "odbc:" alone the data source that the document
-// names (dataSource, its DATABASE member: "DSN=" and that name, refused
-// when it is more than a name); anything else is an SQLite database file,
-// refused at once when it is a folder, a FIFO, a device or a socket. An ODBC
-// connection string without a password takes the one in the environment
-// variable QDF_ODBC_PASSWORD, when set. Raises a Failure (exit 2) with the
-// engine's message when it cannot connect.
+// The engine for database, connected, as twfile::sql::OpenDatabase opens it
+// (twfile/sql/database.h). An ODBC connection string without a password
+// takes the one in the environment variable QDF_ODBC_PASSWORD, when set.
+// Raises a Failure (exit 2) with the engine's message when it cannot
+// connect.
 std::unique_ptr<twfile::sql::Engine> OpenDatabase(const std::string& database,
                                                   const std::string& dataSource);
-
-// database as messages show it: an ODBC connection string without its
-// passwords.
-std::string ShownDatabase(const std::string& database);
-
-// Whether database is an ODBC data source ("odbc:...").
-bool IsOdbc(const std::string& database);
-
-// Whether database names a server: an ODBC data source, or PostgreSQL
-// through libpq ("postgresql://...", "postgres://...", "postgres:...").
-bool IsServer(const std::string& database);
 
 // Whether path names a database, not a JSON schema: an ODBC data source or
 // an SQLite database file (recognised by its header).

@@ -182,7 +182,7 @@ int RunSchemaCheck(const CheckOptions& options, std::ostream& out, std::ostream&
         if (!eachOwn) LoadSchemaFile(options.schema, schema, "", options.timeout);
         // An ODBC driver may leave a prepared statement unseen by the server
         // until it runs: SQLite and PostgreSQL through libpq prepare it.
-        database = IsDatabase(options.schema) && !IsOdbc(options.schema);
+        database = IsDatabase(options.schema) && !sql::IsOdbcDatabase(options.schema);
     } catch (const Failure& failure) {
         PrintMessage(err, "check", failure.what());
         return StatusAfterInterrupt(failure.status());

@@ -30,7 +30,7 @@ int RunRun(const RunOptions& options, bool terminal, std::ostream& out, std::ost
         const std::unique_ptr<sql::Engine> engine = OpenDatabase(options.database, source.database);
         engine->SetTimeout(options.timeout);
         const CancelOnInterrupt watch(*engine);
-        const std::string shown = ShownDatabase(options.database);
+        const std::string shown = sql::ShownDatabase(options.database);
         sql::Schema schema;
         if (sql::LoadSchema(*engine, schema) < 0)
             FailWithPendingError(kExitUsage, "the database " + shown);

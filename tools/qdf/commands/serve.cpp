@@ -59,7 +59,8 @@ int RunServe(const ServeOptions& options, std::ostream& out, std::ostream& err) 
                              "token");
         }
         if (!options.database.empty())
-            PrintMessage(err, "serve", "runs go to " + ShownDatabase(options.database));
+            PrintMessage(err, "serve",
+                         "runs go to " + twfile::sql::ShownDatabase(options.database));
         out << server.Address() << std::endl;
         if (options.open && !OpenInBrowser(server.Address()))
             PrintMessage(err, "serve", "xdg-open failed: open the address above in a browser");

@@ -269,7 +269,7 @@ void RunDocument(Site& site, const httplib::Request& request, httplib::Response&
         const std::unique_ptr<sql::Engine> engine = OpenDatabase(site.database, source.database);
         const Registered running(site, *engine);
         engine->SetTimeout(timeout);
-        const std::string shown = ShownDatabase(site.database);
+        const std::string shown = sql::ShownDatabase(site.database);
         sql::Schema schema;
         if (sql::LoadSchema(*engine, schema) < 0)
             FailWithPendingError(kExitUsage, "the database " + shown);
