@@ -24,6 +24,7 @@
 #include "convert.h"
 #include "document.h"
 #include "errors.h"
+#include "interrupt.h"
 
 namespace twpy {
 
@@ -242,43 +243,31 @@ py::tuple Sql(const py::object& doc, const py::object& params, const py::object&
 class Rows {
   public:
     Rows(std::unique_ptr<sql::Engine> engine, sql::Statement statement)
-        : m_engine(std::move(engine)), m_statement(std::move(statement)) {}
+        : m_engine(std::move(engine)),
+          m_watch(std::make_unique<InterruptWatch>(*m_engine)),
+          m_statement(std::move(statement)) {}
     ~Rows() { Finish(); }
     Rows(const Rows&) = delete;
     Rows& operator=(const Rows&) = delete;
 
-    // Prepares, binds and runs the statement. Call without Python's lock.
+    // Prepares, binds and runs the statement.
     void Start() {
-        if (sql::PrepareStatement(*m_engine, m_statement) < 0) Abandon("the statement");
-        for (std::size_t i = 0; i < m_statement.bindings.size(); ++i) {
-            if (m_engine->Bind(static_cast<int>(i) + 1, m_statement.bindings[i].value,
-                               m_statement.bindings[i].type) < 0)
-                Abandon("the statement");
+        try {
+            const py::gil_scoped_release unlocked;
+            Execute();
+        } catch (const Failure&) {
+            RaiseInterrupt();
+            throw;
         }
-        if (m_engine->Execute() < 0) Abandon("the statement");
-        const int count = m_engine->ColumnCount();
-        for (int column = 0; column < count; ++column)
-            m_columns.push_back(m_engine->ColumnName(column));
-        m_row.resize(m_columns.size());
     }
 
     py::tuple Next() {
-        {
+        try {
             const py::gil_scoped_release unlocked;
-            const std::lock_guard<std::mutex> held(m_lock);
-            if (!m_engine) throw py::stop_iteration();
-            bool more = false;
-            if (m_engine->Step(more) < 0)
-                Abandon("the statement failed after " + std::to_string(m_count) + " rows");
-            if (!more) {
-                Finish();
-                throw py::stop_iteration();
-            }
-            for (std::size_t column = 0; column < m_row.size(); ++column) {
-                if (m_engine->Column(static_cast<int>(column), m_row[column]) < 0)
-                    Abandon("the statement failed after " + std::to_string(m_count) + " rows");
-            }
-            ++m_count;
+            Step();
+        } catch (const Failure&) {
+            RaiseInterrupt();
+            throw;
         }
         py::tuple row(m_row.size());
         for (std::size_t column = 0; column < m_row.size(); ++column)
@@ -302,9 +291,49 @@ class Rows {
     }
 
   private:
+    void Execute() {
+        if (sql::PrepareStatement(*m_engine, m_statement) < 0) Abandon("the statement");
+        for (std::size_t i = 0; i < m_statement.bindings.size(); ++i) {
+            if (m_engine->Bind(static_cast<int>(i) + 1, m_statement.bindings[i].value,
+                               m_statement.bindings[i].type) < 0)
+                Abandon("the statement");
+        }
+        if (m_engine->Execute() < 0) Abandon("the statement");
+        const int count = m_engine->ColumnCount();
+        for (int column = 0; column < count; ++column)
+            m_columns.push_back(m_engine->ColumnName(column));
+        m_row.resize(m_columns.size());
+    }
+
+    // The next row into m_row.
+    void Step() {
+        const std::lock_guard<std::mutex> held(m_lock);
+        if (!m_engine) throw py::stop_iteration();
+        bool more = false;
+        if (m_engine->Step(more) < 0)
+            Abandon("the statement failed after " + std::to_string(m_count) + " rows");
+        if (!more) {
+            Finish();
+            throw py::stop_iteration();
+        }
+        for (std::size_t column = 0; column < m_row.size(); ++column) {
+            if (m_engine->Column(static_cast<int>(column), m_row[column]) < 0)
+                Abandon("the statement failed after " + std::to_string(m_count) + " rows");
+        }
+        ++m_count;
+    }
+
+    // Raises the KeyboardInterrupt Python has pending when Ctrl-C cancelled
+    // the work that failed (on Python's main thread, which takes signals).
+    void RaiseInterrupt() {
+        if (m_interrupted && PyErr_CheckSignals() < 0) throw py::error_already_set();
+    }
+
     // Ends the statement and the connection.
     void Finish() {
         if (!m_engine) return;
+        if (m_watch) m_interrupted = m_watch->Interrupted();
+        m_watch.reset();
         m_engine->Finish();
         m_engine->Close();
         m_engine.reset();
@@ -320,6 +349,8 @@ class Rows {
     }
 
     std::unique_ptr<sql::Engine> m_engine;
+    std::unique_ptr<InterruptWatch> m_watch;
+    bool m_interrupted = false;
     sql::Statement m_statement;
     std::vector<std::string> m_columns;
     std::vector<sql::Value> m_row;
@@ -358,10 +389,7 @@ std::unique_ptr<Rows> Run(const py::object& doc, const py::object& db, const py:
     }
     sql::Statement statement = Build(source, &schema, params, engine->SqlDialect());
     auto rows = std::make_unique<Rows>(std::move(engine), std::move(statement));
-    {
-        const py::gil_scoped_release unlocked;
-        rows->Start();
-    }
+    rows->Start();
     return rows;
 }
 
@@ -438,7 +466,8 @@ PostgreSQL server ("postgresql://...", "postgres:CONNINFO") or an ODBC
 connection string ("odbc:..."; "odbc:" alone: the data source the document
 names). The run never writes: the statement must be one that only reads, and
 runs in a read-only transaction that is rolled back. timeout limits the
-database's work on it, in seconds. Failures raise SqlError.)");
+database's work on it, in seconds. Ctrl-C cancels the statement at work and
+raises KeyboardInterrupt. Failures raise SqlError.)");
 }
 
 }  // namespace twpy

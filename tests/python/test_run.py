@@ -4,7 +4,10 @@ import hashlib
 import json
 import os
 import re
+import signal
 import subprocess
+import sys
+import time
 
 import pytest
 import twfile
@@ -153,3 +156,32 @@ def test_rows_on_postgresql(tmp_path):
                        env=env, capture_output=True)
         subprocess.run(psql + ["-d", "postgres", "-c", f"DROP ROLE IF EXISTS {role}"], env=env,
                        capture_output=True)
+
+
+ENDLESS = {"flags": {"editedSQL": True}, "editedSQL":
+           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT count(*) FROM n"}
+
+
+@pytest.mark.skipif(os.name != "posix", reason="SIGINT is sent the POSIX way")
+def test_ctrl_c_stops_a_statement_at_work(sales_db):
+    """A statement that never ends gives way to Ctrl-C as Python code does:
+    KeyboardInterrupt, and the run's handler is Python's again after it."""
+    script = (
+        "import signal, sys, twfile\n"
+        "before = signal.getsignal(signal.SIGINT)\n"
+        "print('started', flush=True)\n"
+        "try:\n"
+        f"    list(twfile.run({ENDLESS!r}, sys.argv[1]))\n"
+        "except KeyboardInterrupt:\n"
+        "    print('interrupted', signal.getsignal(signal.SIGINT) is before, flush=True)\n"
+    )
+    child = subprocess.Popen([sys.executable, "-c", script, str(sales_db)],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    try:
+        assert child.stdout.readline() == "started\n"
+        time.sleep(1)
+        child.send_signal(signal.SIGINT)
+        out, err = child.communicate(timeout=60)
+    finally:
+        child.kill()
+    assert out == "interrupted True\n", err
