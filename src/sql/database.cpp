@@ -19,6 +19,8 @@
 #define O_NOCTTY 0
 #else
 #include <unistd.h>
+#endif
+#ifndef O_BINARY
 #define O_BINARY 0
 #endif
 
