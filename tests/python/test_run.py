@@ -123,9 +123,13 @@ def server():
     return dict(re.findall(r"(\w+)=([^;]*)", conn))
 
 
-@pytest.mark.skipif(server() is None, reason="TWFILE_TEST_ODBC is not set: no server")
-def test_rows_on_postgresql(tmp_path):
+@pytest.fixture(scope="module")
+def postgres_sales():
+    """The example database on the throwaway server, and a role that may
+    only read it: (its postgresql:// URI, its ODBC string, the password)."""
     s = server()
+    if s is None:
+        pytest.skip("TWFILE_TEST_ODBC is not set: no server")
     name = f"twfile_python_{os.getpid()}"
     role, password = name + "_user", os.urandom(8).hex()
     env = dict(os.environ, PGPASSWORD=s["PWD"])
@@ -142,15 +146,10 @@ def test_rows_on_postgresql(tmp_path):
         run_sql("postgres", f"CREATE ROLE {role} LOGIN PASSWORD '{password}'")
         run_sql(name, (SOURCE / "examples/sales.sql").read_text())
         run_sql(name, f"GRANT SELECT ON ALL TABLES IN SCHEMA public TO {role}")
-        uri = f"postgresql://{role}:{password}@{s['Server']}:{s['Port']}/{name}"
-        check_same_rows(SALES, uri, PARAMS, tmp_path)
-        odbc = (f"odbc:Driver={s['Driver']};Server={s['Server']};Port={s['Port']};"
-                f"UID={role};PWD={password};Database={name};")
-        check_same_rows(SALES, odbc, PARAMS, tmp_path)
-        with pytest.raises(twfile.SqlError) as raised:
-            list(twfile.run({"flags": {"editedSQL": True}, "editedSQL": "SELECT nextval('x')"},
-                            uri))
-        assert password not in str(raised.value)
+        yield (f"postgresql://{role}:{password}@{s['Server']}:{s['Port']}/{name}",
+               (f"odbc:Driver={s['Driver']};Server={s['Server']};Port={s['Port']};"
+                f"UID={role};PWD={password};Database={name};"),
+               password)
     finally:
         subprocess.run(psql + ["-d", "postgres", "-c", f"DROP DATABASE IF EXISTS {name} WITH (FORCE)"],
                        env=env, capture_output=True)
@@ -158,14 +157,25 @@ def test_rows_on_postgresql(tmp_path):
                        capture_output=True)
 
 
+def test_rows_on_postgresql(postgres_sales, tmp_path):
+    uri, odbc, password = postgres_sales
+    check_same_rows(SALES, uri, PARAMS, tmp_path)
+    check_same_rows(SALES, odbc, PARAMS, tmp_path)
+    with pytest.raises(twfile.SqlError) as raised:
+        list(twfile.run({"flags": {"editedSQL": True}, "editedSQL": "SELECT nextval('x')"}, uri))
+    assert password not in str(raised.value)
+
+
 ENDLESS = {"flags": {"editedSQL": True}, "editedSQL":
            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT count(*) FROM n"}
 
 
 @pytest.mark.skipif(os.name != "posix", reason="SIGINT is sent the POSIX way")
-def test_ctrl_c_stops_a_statement_at_work(sales_db):
+@pytest.mark.parametrize("engine", ["sqlite", "postgresql"])
+def test_ctrl_c_stops_a_statement_at_work(engine, sales_db, request):
     """A statement that never ends gives way to Ctrl-C as Python code does:
     KeyboardInterrupt, and the run's handler is Python's again after it."""
+    db = request.getfixturevalue("postgres_sales")[0] if engine == "postgresql" else str(sales_db)
     script = (
         "import signal, sys, twfile\n"
         "before = signal.getsignal(signal.SIGINT)\n"
@@ -175,7 +185,7 @@ def test_ctrl_c_stops_a_statement_at_work(sales_db):
         "except KeyboardInterrupt:\n"
         "    print('interrupted', signal.getsignal(signal.SIGINT) is before, flush=True)\n"
     )
-    child = subprocess.Popen([sys.executable, "-c", script, str(sales_db)],
+    child = subprocess.Popen([sys.executable, "-c", script, db],
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     try:
         assert child.stdout.readline() == "started\n"
