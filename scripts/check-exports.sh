@@ -141,8 +141,9 @@ total=$(wc -l <"$work/symbols")
 # The public API only shrinks: the classes, functions and variables the
 # headers mark. One that is added raises this ceiling in the same change, on
 # purpose (it was 18 classes and 54 functions and variables before the
-# platform calls became internal).
-ceiling=41
+# platform calls became internal; 41 before the message box capture of
+# twfile/host/diagnostics.h).
+ceiling=44
 marked=$(($(wc -l <"$work/classes") + $(wc -l <"$work/functions")))
 if [ "$marked" -gt "$ceiling" ]; then
     echo "the public API grew: the headers mark $marked classes, functions and variables," \

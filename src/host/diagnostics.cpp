@@ -13,7 +13,11 @@ std::vector<std::string>& Shown() {
 
 int Keep(const char* text, unsigned int /*type*/, unsigned int /*helpId*/) {
     try {
-        Shown().emplace_back(text != nullptr ? text : "");
+        // Grown by resize rather than emplace_back, whose instantiation the
+        // shared library would export beside its public API.
+        std::vector<std::string>& texts = Shown();
+        texts.resize(texts.size() + 1);
+        texts.back() = text != nullptr ? text : "";
     } catch (...) {
         // Without memory to keep it, the text is lost; the library goes on.
     }
